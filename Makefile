@@ -1,0 +1,46 @@
+# Thin wrapper over CMake. Each target installs missing packages, configures and builds first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+CTEST_ARGS ?= --output-on-failure
+FUZZ_SECONDS ?= 600
+
+.PHONY: all deps configure build run test test-release test-asan bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@bash scripts/run-sample.sh $(BUILD)
+
+test: test-release test-asan
+
+test-release: build
+	cd $(BUILD) && ctest $(CTEST_ARGS)
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DORVANE_SANITIZE=ON -DORVANE_GUI=OFF -DORVANE_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest $(CTEST_ARGS) -L unit
+
+bench: build
+	@bash scripts/run-bench.sh $(BUILD)
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DORVANE_FUZZ=ON -DORVANE_GUI=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD)
+	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Orvane NR needs.
+# Idempotent: packages already present are skipped, and apt is only asked when something is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config ninja-build
+  # file formats
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libraw-dev libexiv2-dev
+  # desktop program
+  qt6-base-dev qt6-qpa-plugins
+  # tests, benchmarks, fuzzing
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # independent tools the tests compare against
+  libimage-exiftool-perl pngcheck jpeginfo libtiff-tools imagemagick netpbm
+  # the desktop program under a virtual display
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
