@@ -16,18 +16,21 @@ struct WaveletKernels {
   // (floor(n/2) samples), each valid 9 samples past both ends, into n samples of out.
   void (*synthesizeExtended)(const double* low, const double* high, int n, double* out,
                              double* even, double* odd);
-  // Column analysis of `count` adjacent columns: out[x] = sum over k of tap[k] * rows[k][x].
-  void (*columnsLow)(const double* const* rows, int64_t count, double* out);   // 9 rows
-  void (*columnsHigh)(const double* const* rows, int64_t count, double* out);  // 7 rows
-  // Column synthesis of an even output row (3 low rows, 4 high rows) and an odd one (4 and 5).
-  void (*columnsEven)(const double* const* low, const double* const* high, int64_t count,
-                      double* out);
-  void (*columnsOdd)(const double* const* low, const double* const* high, int64_t count,
-                     double* out);
-  // Soft thresholding in place: |v| <= t becomes 0, otherwise v moves towards 0 by t.
-  void (*softThreshold)(double* v, int64_t count, double t);
+  // Column analysis of `count` adjacent columns for output m: the low row from the nine rows
+  // 2m-4 .. 2m+4 and, when high is not null, the high row from rows 2m-2 .. 2m+4 (the last
+  // seven). The high row is always soft-thresholded by t, the low row when shrinkLow is set.
+  void (*columnsAnalyze)(const double* const* rows, int64_t count, double* low, double* high,
+                         bool shrinkLow, double t);
+  // Column synthesis of output rows 2s (into even) and 2s+1 (into odd, skipped when null) from
+  // the low rows s-1 .. s+2 and the high rows s-2 .. s+2.
+  void (*columnsSynthesize)(const double* const* low, const double* const* high, int64_t count,
+                            double* even, double* odd);
   // v + 0.5, clamped to [0, 255], truncated.
   void (*roundToBytes)(const double* v, int64_t count, uint8_t* out);
+  // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour).
+  void (*loadChannel)(const uint8_t* pixels, int64_t count, int channel, double* out);
+  void (*loadLuminance)(const uint8_t* pixels, int64_t count, double* out);
+  void (*storeChannel)(const uint8_t* bytes, int64_t count, int channel, uint8_t* pixels);
 };
 
 // The best build this processor can run.

@@ -10,8 +10,7 @@ namespace {
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;
-const WaveletKernels kAvx2WaveletKernels = {"avx2",     AnalyzeExtended, SynthesizeExtended,
-                                            ColumnsLow, ColumnsHigh,     ColumnsEven,
-                                            ColumnsOdd, SoftThreshold,   RoundToBytes};
+const WaveletKernels kAvx2WaveletKernels = {"avx2", AnalyzeExtended, SynthesizeExtended, ColumnsAnalyze,
+    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, StoreChannel};
 
 }  // namespace orvane

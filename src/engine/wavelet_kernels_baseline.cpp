@@ -5,9 +5,8 @@ namespace orvane {
 namespace {
 #include "engine/wavelet_kernels_impl.h"
 
-const WaveletKernels kBaseline = {"baseline",  AnalyzeExtended, SynthesizeExtended,
-                                  ColumnsLow,  ColumnsHigh,     ColumnsEven,
-                                  ColumnsOdd,  SoftThreshold,   RoundToBytes};
+const WaveletKernels kBaseline = {"baseline", AnalyzeExtended, SynthesizeExtended, ColumnsAnalyze,
+    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, StoreChannel};
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;

@@ -106,7 +106,8 @@ struct Worker {
   int64_t cacheTag[kCacheRows];
   uint64_t cacheStamp = 0;
   LineScratch line{};
-  double* columnLine = nullptr;  // one row after column synthesis
+  double* bands[2] = {};         // an even and an odd row after column synthesis, each split
+                                 // into its extended low and high halves
   double* outputLine = nullptr;  // one synthesised row of level 0
 };
 
@@ -149,8 +150,9 @@ class PlaneRun {
     if (!SizeOf(static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_), channels, bytes)) return false;
     result_ = Block(allocator, bytes);
     if (!result_) return false;
-    const uint64_t perWorker =
-        kCacheRows * static_cast<uint64_t>(a_) + LineScratch::Doubles(a_) + 2 * static_cast<uint64_t>(a_) + 64;
+    const uint64_t bandDoubles = static_cast<uint64_t>(a_) + 64;
+    const uint64_t perWorker = kCacheRows * static_cast<uint64_t>(a_) + LineScratch::Doubles(a_) +
+                               2 * bandDoubles + static_cast<uint64_t>(a_) + 8;
     if (!SizeOf(perWorker * static_cast<uint64_t>(threads), sizeof(double), bytes)) return false;
     workerStore_ = Block(allocator, bytes);
     if (!workerStore_) return false;
@@ -159,8 +161,9 @@ class PlaneRun {
     for (auto& w : workers_) {
       w.cache = p;
       w.line.assign(p + kCacheRows * a_, a_);
-      w.columnLine = p + kCacheRows * a_ + LineScratch::Doubles(a_);
-      w.outputLine = w.columnLine + a_;
+      w.bands[0] = p + kCacheRows * a_ + LineScratch::Doubles(a_);
+      w.bands[1] = w.bands[0] + bandDoubles;
+      w.outputLine = w.bands[1] + bandDoubles;
       p += perWorker;
     }
     return true;
@@ -187,7 +190,9 @@ class PlaneRun {
     const int64_t first = level == 0 ? kBlockPad : 0;
     const int64_t last = level == 0 ? kBlockPad + height_ : h_[level];
     const int64_t rows = last - first;
-    const int64_t grain = std::max<int64_t>(16, (rows + 8 * pool.size() - 1) / (8 * pool.size()));
+    // Rows go in even-odd pairs that share their input rows, so chunks start on even rows.
+    int64_t grain = std::max<int64_t>(16, (rows + 8 * pool.size() - 1) / (8 * pool.size()));
+    grain += grain & 1;
     pool.run((rows + grain - 1) / grain, [&](int64_t chunk, int worker) {
       const int64_t from = first + chunk * grain;
       const int64_t to = std::min(last, from + grain);
@@ -202,8 +207,7 @@ class PlaneRun {
       for (int64_t y = from; y < to; ++y) {
         uint8_t* px = view_.rowPointer(static_cast<int>(y));
         if (perChannel_) {
-          const uint8_t* src = result_.as<uint8_t>() + y * width_;
-          for (int x = 0; x < width_; ++x) px[4 * x + channel_] = src[x];
+          k_.storeChannel(result_.as<uint8_t>() + y * width_, width_, channel_, px);
         } else {
           const uint8_t* src = result_.as<uint8_t>() + y * width_ * 3;
           for (int x = 0; x < width_; ++x) {
@@ -230,13 +234,9 @@ class PlaneRun {
     const uint8_t* px = view_.rowPointer(static_cast<int>(y));
     double* mid = x + pad;
     if (perChannel_) {
-      const uint8_t* c = px + channel_;
-      for (int i = 0; i < width_; ++i) mid[i] = static_cast<double>(c[4 * i]);
+      k_.loadChannel(px, width_, channel_, mid);
     } else {
-      for (int i = 0; i < width_; ++i) {
-        const double b0 = px[4 * i], b1 = px[4 * i + 1], b2 = px[4 * i + 2];
-        mid[i] = kLumaWeight1 * b1 + kLumaWeight0 * b0 + kLumaWeight2 * b2;
-      }
+      k_.loadLuminance(px, width_, mid);
     }
     if (marginRow) {
       std::fill(x, x + pad, 0.0);
@@ -289,21 +289,11 @@ class PlaneRun {
         rows[k] = analysedRow(wk, level, ReflectIndex(2 * m - 4 + k, h, LineEnd::WS, LineEnd::WS));
         rightRows[k] = rows[k] + cw;
       }
-      double* ll = lowOut + m * lowStride;
-      k_.columnsLow(rows, cw, ll);
-      if (last) k_.softThreshold(ll, cw, threshold_);
-      double* hl = plane + m * a_ + cw;
-      k_.columnsLow(rightRows, w - cw, hl);
-      k_.softThreshold(hl, w - cw, threshold_);
-      if (m < nh) {
-        // The high rows 2m-2 .. 2m+4 are among the nine just fetched.
-        for (int k = 0; k < 7; ++k) {
-          rows[k] = analysedRow(wk, level, ReflectIndex(2 * m - 2 + k, h, LineEnd::WS, LineEnd::WS));
-        }
-        double* high = plane + (ch + m) * a_;
-        k_.columnsHigh(rows, w, high);
-        k_.softThreshold(high, w, threshold_);
-      }
+      // The high row m, when there is one, comes from the last seven of these rows.
+      double* high = m < nh ? plane + (ch + m) * a_ : nullptr;
+      k_.columnsAnalyze(rows, cw, lowOut + m * lowStride, high, last, threshold_);
+      k_.columnsAnalyze(rightRows, w - cw, plane + m * a_ + cw, high ? high + cw : nullptr, true,
+                        threshold_);
     }
   }
 
@@ -328,38 +318,39 @@ class PlaneRun {
     const double* highRows[5];
     const double* lowRight[4];
     const double* highRight[5];
-    double* lowLine = wk.line.extended + 16;
-    double* highLine = lowLine + cw + 32;
-    for (int64_t t = from; t < to; ++t) {
+    double* lowLine[2];
+    double* highLine[2];
+    for (int r = 0; r < 2; ++r) {
+      lowLine[r] = wk.bands[r] + 16;
+      highLine[r] = lowLine[r] + cw + 24;
+    }
+    for (int64_t t = from; t < to; t += 2) {
       const int64_t s = t / 2;
-      const bool even = (t & 1) == 0;
-      const int nLow = even ? 3 : 4;
-      const int nHigh = even ? 4 : 5;
-      for (int k = 0; k < nLow; ++k) {
+      const bool pair = t + 1 < to;
+      for (int k = 0; k < 4; ++k) {
         const int i = ReflectIndex(s - 1 + k, ch, LineEnd::WS, lowEnd);
         lowRows[k] = llSource + i * llStride;
         lowRight[k] = plane + i * a_ + cw;
       }
-      for (int k = 0; k < nHigh; ++k) {
+      for (int k = 0; k < 5; ++k) {
         const int i = ReflectIndex(s - 2 + k, nh, LineEnd::HS, highEnd);
         highRows[k] = plane + (ch + i) * a_;
         highRight[k] = highRows[k] + cw;
       }
-      // Column synthesis straight into the extended row bands.
-      if (even) {
-        k_.columnsEven(lowRows, highRows, cw, lowLine);
-        k_.columnsEven(lowRight, highRight, nwh, highLine);
-      } else {
-        k_.columnsOdd(lowRows, highRows, cw, lowLine);
-        k_.columnsOdd(lowRight, highRight, nwh, highLine);
-      }
-      extendSymmetric(lowLine, cw, LineEnd::WS, wOdd ? LineEnd::WS : LineEnd::HS);
-      extendSymmetric(highLine, nwh, LineEnd::HS, wOdd ? LineEnd::HS : LineEnd::WS);
-      if (level > 0) {
-        k_.synthesizeExtended(lowLine, highLine, w, out + t * w, wk.line.even, wk.line.odd);
-      } else {
-        k_.synthesizeExtended(lowLine, highLine, w, wk.outputLine, wk.line.even, wk.line.odd);
-        storeRow(t - kBlockPad, wk.outputLine + kBlockPad);
+      // Column synthesis straight into the row bands of the even and the odd row.
+      k_.columnsSynthesize(lowRows, highRows, cw, lowLine[0], pair ? lowLine[1] : nullptr);
+      k_.columnsSynthesize(lowRight, highRight, nwh, highLine[0], pair ? highLine[1] : nullptr);
+      for (int r = 0; r < (pair ? 2 : 1); ++r) {
+        extendSymmetric(lowLine[r], cw, LineEnd::WS, wOdd ? LineEnd::WS : LineEnd::HS);
+        extendSymmetric(highLine[r], nwh, LineEnd::HS, wOdd ? LineEnd::HS : LineEnd::WS);
+        if (level > 0) {
+          k_.synthesizeExtended(lowLine[r], highLine[r], w, out + (t + r) * w, wk.line.even,
+                                wk.line.odd);
+        } else {
+          k_.synthesizeExtended(lowLine[r], highLine[r], w, wk.outputLine, wk.line.even,
+                                wk.line.odd);
+          storeRow(t + r - kBlockPad, wk.outputLine + kBlockPad);
+        }
       }
     }
   }
