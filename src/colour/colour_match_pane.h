@@ -36,6 +36,21 @@ const MatchPaneControls& MatchPaneVisibility(int paneMode);
 
 inline constexpr const char* kPleaseLoadImage = "Please load image...";
 
+// The reference dialog (shown by the pane when "Load Reference Image" is pressed): its title,
+// its filter as description|patterns pairs, and where it opens (folder stored under section
+// "Document", key "MatchPath", as FolderOf the chosen file).
+inline constexpr const char* kLoadReferenceTitle = "Load Source Image";
+inline constexpr const char* kReferenceFilter =
+    "All Supported Image Files|"
+    "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
+    "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
+    "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
+    "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
+    "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
+inline constexpr const char* kMatchPathSection = "Document";
+inline constexpr const char* kMatchPathKey = "MatchPath";
+inline constexpr const char* kProfileNameDialogTitle = "Profile Name";
+
 struct ColourMatchPaneState {
   int paneMode = 0;        // the radio buttons: 0, 1, 2
   bool autoSwitch = true;  // "Auto Switch to  Full Mode"

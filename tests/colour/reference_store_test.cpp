@@ -162,6 +162,14 @@ TEST(ColourOnImageTest, OneBitPicturesAreWidenedFirst) {
   ASSERT_TRUE(ComputeHistogramBars(bilevel, ColourParams{}, bars));
   EXPECT_EQ(bars.green[200], 255);
   EXPECT_EQ(AutoLevels(RasterImage{}), (LevelsResult{0, 255}));
+  ColourParams params;
+  params.exposureEv = 1.5;
+  params.blueGamma = 0.8f;
+  ApplyAutoLevels(bilevel, params);
+  EXPECT_EQ(params.blackPoint, 199);
+  EXPECT_EQ(params.whitePoint, 217);
+  EXPECT_EQ(params.exposureEv, 1.5);  // nothing else changes
+  EXPECT_EQ(params.blueGamma, 0.8f);
 }
 
 }  // namespace
