@@ -88,6 +88,16 @@ MatchPaneEffect OnReferenceChosen(ColourMatchPaneState& pane, MatchDocument doc,
 bool AcceptsDroppedReference(const std::string& path);
 bool OnReferenceDropped(ColourMatchPaneState& pane, MatchDocument doc, ReferenceStore& store,
                         const std::string& path, MatchPaneEffect& effect);
+// "Save To Profile" after the name dialog (the pane first asks CanSaveProfile, then shows the
+// dialog with kDefaultProfileName). The profile goes to the per-user folder.
+MatchPaneEffect OnSaveProfile(ProfileList& list, const ReferenceStore& store,
+                              const ProfileFolders& folders, const std::string& name);
+// "Delete Profile" after the user answered Yes to kDeleteProfileQuestion: deletes, refills and
+// reselects the list, then does what "Match Colors to Profile" does.
+MatchPaneEffect OnDeleteProfile(ColourMatchPaneState& pane, MatchDocument doc,
+                                ReferenceStore& store, ProfileList& list,
+                                const ProfileFolders& folders);
+
 // Fade slider moved. viewTab: 0 image, 1 curves, 2 histogram.
 MatchPaneEffect OnFadeMoved(ColourMatchPaneState& pane, ColourParams& params, int position,
                             bool endOfScroll, int viewTab);
