@@ -1,0 +1,105 @@
+// Engine speed: one call on a 6000 x 4000 block of a noisy picture (5 levels, per-channel) with
+// one thread and with every core, and the plain reference algorithm on a smaller block, so that
+// the ratio can be read off one run. Prints megapixels per second.
+//
+//   bench_engine [--quick]    --quick: a 2000 x 1500 block, for a fast look
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/engine_options.h"
+#include "engine/noise_reduce.h"
+#include "engine/wavelet_kernels.h"
+#include "engine/worker_pool.h"
+#include "reference_engine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A noisy picture: gradients, a hard edge and a cheap pseudo-random noise.
+std::vector<uint8_t> MakeBlock(int width, int height) {
+  std::vector<uint8_t> buf(static_cast<size_t>(width) * height * 4);
+  uint32_t state = 12345;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint8_t* px = &buf[(static_cast<size_t>(y) * width + x) * 4];
+      const int base[3] = {60 + 120 * x / width, 200 - 150 * y / height, x > width / 2 ? 200 : 40};
+      for (int c = 0; c < 3; ++c) {
+        state = state * 1664525u + 1013904223u;
+        const int v = base[c] + static_cast<int>((state >> 24) % 41) - 20;
+        px[c] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+      }
+      px[3] = 255;
+    }
+  }
+  return buf;
+}
+
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double TimeEngine(const std::vector<uint8_t>& original, int width, int height, int threads,
+                  const orvane::WaveletKernels* kernels, int repeats) {
+  orvane::NoiseReduceParams params{};
+  params.version = 1;
+  params.levels = 5;
+  params.noiseLevel = 10.0;
+  params.perChannel = 1;
+  orvane::EngineOptions options;
+  options.threads = threads;
+  options.kernels = kernels;
+  double best = 1e30;
+  for (int r = 0; r < repeats; ++r) {
+    std::vector<uint8_t> work = original;
+    const auto start = Clock::now();
+    const int rc = orvane::NoiseReduceWith(width, height, -1, work.data(), &params, options);
+    const double s = Seconds(start);
+    if (rc != orvane::NR_OK) {
+      std::fprintf(stderr, "NoiseReduce failed with %d\n", rc);
+      return -1;
+    }
+    best = s < best ? s : best;
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  const int width = quick ? 2000 : 6000, height = quick ? 1500 : 4000;
+  const int refWidth = 1000, refHeight = 800;
+  const int cores = orvane::DefaultThreadCount();
+  const double mp = width * static_cast<double>(height) / 1e6;
+  const double refMp = refWidth * static_cast<double>(refHeight) / 1e6;
+  const auto& best = orvane::SelectWaveletKernels();
+
+  std::printf("engine benchmark: %d x %d block, 5 levels, per-channel, noise level 10\n", width, height);
+  std::printf("inner loops: %s build; cores: %d\n", best.name, cores);
+
+  const auto block = MakeBlock(width, height);
+  const double one = TimeEngine(block, width, height, 1, nullptr, quick ? 2 : 3);
+  const double all = TimeEngine(block, width, height, cores, nullptr, 3);
+  double baseline = -1;
+  if (!quick && &best != &orvane::BaselineWaveletKernels()) {
+    baseline = TimeEngine(block, width, height, cores, &orvane::BaselineWaveletKernels(), 1);
+  }
+
+  auto refBlock = MakeBlock(refWidth, refHeight);
+  const auto start = Clock::now();
+  orvane::reference::NoiseReduce(refBlock.data(), refWidth, refHeight, refWidth * 4, 5, 10.0, true);
+  const double ref = Seconds(start);
+
+  std::printf("%-44s %8.3f s %8.1f MP/s\n", "engine, 1 thread", one, mp / one);
+  std::printf("%-44s %8.3f s %8.1f MP/s\n", ("engine, " + std::to_string(cores) + " threads").c_str(), all, mp / all);
+  if (baseline > 0) {
+    std::printf("%-44s %8.3f s %8.1f MP/s\n", ("engine, baseline build, " + std::to_string(cores) + " threads").c_str(), baseline, mp / baseline);
+  }
+  std::printf("%-44s %8.3f s %8.1f MP/s  (%d x %d block)\n", "plain reference, 1 thread", ref, refMp / ref, refWidth, refHeight);
+  std::printf("speed-up of the engine on all cores over the plain reference: %.1fx\n", (mp / all) / (refMp / ref));
+  return 0;
+}

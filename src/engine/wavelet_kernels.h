@@ -1,0 +1,43 @@
+// The inner loops of the wavelet engine. They are compiled twice, for the baseline x86-64
+// instruction set and for AVX2, and chosen at run time. Both builds do the same arithmetic in the
+// same order, so they give identical bits; only the width of the vector registers differs.
+#pragma once
+
+#include <cstdint>
+
+namespace orvane {
+
+struct WaveletKernels {
+  const char* name;
+  // One analysis level on an extended line x (x[-9] .. x[n + 8] valid): ceil(n/2) low samples,
+  // then floor(n/2) high samples, into out. even and odd hold n/2 + 8 doubles each.
+  void (*analyzeExtended)(const double* x, int n, double* out, double* even, double* odd);
+  // One synthesis level from the extended low band L (ceil(n/2) samples) and high band H
+  // (floor(n/2) samples), each valid 9 samples past both ends, into n samples of out.
+  void (*synthesizeExtended)(const double* low, const double* high, int n, double* out,
+                             double* even, double* odd);
+  // Column analysis of `count` adjacent columns for output m: the low row from the nine rows
+  // 2m-4 .. 2m+4 and, when high is not null, the high row from rows 2m-2 .. 2m+4 (the last
+  // seven). The high row is always soft-thresholded by t, the low row when shrinkLow is set.
+  void (*columnsAnalyze)(const double* const* rows, int64_t count, double* low, double* high,
+                         bool shrinkLow, double t);
+  // Column synthesis of output rows 2s (into even) and 2s+1 (into odd, skipped when null) from
+  // the low rows s-1 .. s+2 and the high rows s-2 .. s+2.
+  void (*columnsSynthesize)(const double* const* low, const double* const* high, int64_t count,
+                            double* even, double* odd);
+  // v + 0.5, clamped to [0, 255], truncated.
+  void (*roundToBytes)(const double* v, int64_t count, uint8_t* out);
+  // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour).
+  void (*loadChannel)(const uint8_t* pixels, int64_t count, int channel, double* out);
+  void (*loadLuminance)(const uint8_t* pixels, int64_t count, double* out);
+  void (*storeChannel)(const uint8_t* bytes, int64_t count, int channel, uint8_t* pixels);
+};
+
+// The best build this processor can run.
+const WaveletKernels& SelectWaveletKernels();
+
+// Each build by name, for tests that compare them.
+const WaveletKernels& BaselineWaveletKernels();
+const WaveletKernels* Avx2WaveletKernels();  // null where the processor lacks AVX2
+
+}  // namespace orvane
