@@ -1,0 +1,171 @@
+// The codec layer: one unit per file format under codec/, registered in one table of formats
+// (codec_table.cpp). Adding a format means writing codec/<format>.cpp with its functions,
+// declaring them below, and filling in its line of the table.
+//
+// Every reader and writer works on bytes in memory: Load reads the whole file first, Save
+// writes the encoded bytes to a temporary file and renames it over the target only when all
+// went well. So no codec touches the file system, and each can be fuzzed on a byte buffer.
+//
+// Contracts (all return int result codes from raster_image.h, never throw):
+//
+//   ImageReader(file, type, pageIndex, image)
+//     file      the whole file; every length and offset read from it must be checked against
+//               file.size()
+//     type      the type DetectImageType settled on (after refinement by depth); it says at
+//               which depth to deliver: 24 bits for the *Rgb types, PhotoCd and the metafiles,
+//               8 bits for the *Indexed types, JpegGrey and Wbmp, 1 bit for the *Bilevel types
+//     pageIndex image index inside a multi-image file (TIFF), 0 otherwise
+//     image     empty on entry (Load has released it). Its decodeHintWidth/Height are set for
+//               scaled JPEG decoding.
+//   On success the reader has called image.AdoptPixels(...) and set paletteSize and palette
+//   (8- and 1-bit) and resolutionX, resolutionY, resolutionUnit (the file's own resolution:
+//   1 none, 2 inch, 3 centimetre; 300, 300, 1 when the format has none). Load does the rest
+//   (save resolution, originalWidth/Height, fileType, filePath, widening to 24 bits).
+//   On failure the image is left empty and the code returned: 1 out of memory or a picture
+//   larger than kMaxPixels (checked from the header before any large allocation), 40 damaged
+//   or truncated data, 41 a feature the reader does not handle.
+//
+//   ImageWriter(image, out)
+//     image     a non-empty image, 24 bits unless the table line sets anyDepth
+//     out       receives the complete file; it is empty on entry
+//   Writers read the options they need from the image (jpegQuality, jpegFullChroma,
+//   saveResolutionX/Y/Unit, tiffCompression, monoThreshold, exifBlock, orientation).
+//
+//   TypeRefiner(file) → the depth variant of the format (e.g. BmpIndexed), reading the header
+//   only; a header that cannot be read gives the format's base type.
+//
+//   SignatureCheck(head) → whether the first bytes of a file (at most 44, possibly fewer)
+//   carry the format's signature.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imagefile/raster_image.h"
+
+namespace orvane {
+
+using ImageReader = int (*)(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
+                            RasterImage& image);
+using ImageWriter = int (*)(const RasterImage& image, std::vector<uint8_t>& out);
+using TypeRefiner = ImageFileType (*)(std::span<const uint8_t> file);
+using SignatureCheck = bool (*)(std::span<const uint8_t> head);
+
+constexpr uint32_t TypeBit(ImageFileType t) { return uint32_t{1} << static_cast<int>(t); }
+
+struct ImageFormat {
+  const char* name;
+  ImageFileType baseType;    // what the signature or extension names; the type Save writes
+  uint32_t types;            // TypeBit of every type this format's reader handles
+  SignatureCheck signature;  // null: recognised only by the special rules or the name
+  TypeRefiner refine;        // null: always baseType
+  const char* extensions;    // lower case, space separated, with the dot: ".jpg .jpeg"
+  ImageReader read;          // null: not readable (yet)
+  ImageWriter write;         // null: not writable
+  bool anyDepth;             // the writer takes images of any depth (else 24 bits are handed)
+};
+
+// The table, in the order signatures are tried.
+std::span<const ImageFormat> ImageFormats();
+// The format whose reader handles type; null for UnknownType or a type nobody reads.
+const ImageFormat* FormatForType(ImageFileType type);
+
+// Type by content, then by name (see detect.cpp); UnknownType when the file cannot be read.
+ImageFileType DetectImageType(const std::string& path);
+ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string_view name);
+// Type from the text after the last "." (letter case ignored); UnknownType otherwise.
+ImageFileType ImageTypeFromExtension(std::string_view name);
+
+// Reads a whole file. 2 when it does not exist or cannot be accessed, 38 when it cannot be
+// opened or read, 1 when it is too large to hold.
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+// Writes bytes to a temporary file in path's folder and renames it over path when complete;
+// on any failure the temporary file is removed and path is left as it was. 38 when the
+// target exists but is not writable or the temporary file cannot be made, 4 on a write error.
+int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+
+// ---- Formats built on libraries ----
+
+// JPEG (jpeg.cpp). The reader also fills the camera fields, orientation, originalWidth/Height
+// and the EXIF block, and applies the orientation.
+int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefineJpeg(std::span<const uint8_t> file);
+bool IsJpegSignature(std::span<const uint8_t> head);
+
+struct JpegEncodeOptions {
+  int quality = 75;             // 1…100
+  bool fullChroma = true;       // every component 1x1; false: 2x2 luminance
+  bool progressive = false;
+  int densityX = 300;           // JFIF density
+  int densityY = 300;
+  int densityUnit = 1;          // JFIF unit byte: 0 aspect only, 1 per inch, 2 per cm
+  std::span<const uint8_t> exifPayload;  // written as one APP1 marker when not empty
+};
+// Encodes a 24-bit block into out (used by the writer and by the JPEG size estimate).
+// An EXIF payload over 65533 bytes is not written and the result is kSavedWithoutExif.
+int EncodeJpeg(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& options,
+               std::vector<uint8_t>& out);
+
+// PNG (png.cpp).
+int ReadPng(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WritePng(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefinePng(std::span<const uint8_t> file);
+bool IsPngSignature(std::span<const uint8_t> head);
+
+// TIFF (tiff.cpp).
+int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefineTiff(std::span<const uint8_t> file);
+bool IsTiffSignature(std::span<const uint8_t> head);
+
+// ---- Formats with readers and writers of our own ----
+// Signature checks live in signatures.cpp so that detection is complete before every reader
+// exists. Readers, writers and refiners are defined by each format's unit.
+
+// Windows bitmap (bmp.cpp).
+bool IsBmpSignature(std::span<const uint8_t> head);
+int WriteBmp(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefineBmp(std::span<const uint8_t> file);
+int ReadBmp(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+
+// PCX (pcx.cpp).
+bool IsPcxSignature(std::span<const uint8_t> head);
+int ReadPcx(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WritePcx(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefinePcx(std::span<const uint8_t> file);
+
+// Targa (tga.cpp): no signature; found by name, by its footer, or as the 00 00 case.
+bool HasTargaFooter(std::span<const uint8_t> file);
+int ReadTga(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WriteTga(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefineTga(std::span<const uint8_t> file);
+
+// Windows and enhanced metafiles (wmf.cpp, emf.cpp).
+bool IsWmfSignature(std::span<const uint8_t> head);
+bool IsEmfSignature(std::span<const uint8_t> head);
+int ReadWmf(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WriteWmf(const RasterImage& image, std::vector<uint8_t>& out);
+int ReadEmf(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WriteEmf(const RasterImage& image, std::vector<uint8_t>& out);
+
+// Photoshop (psd.cpp).
+bool IsPsdSignature(std::span<const uint8_t> head);
+int ReadPsd(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WritePsd(const RasterImage& image, std::vector<uint8_t>& out);
+ImageFileType RefinePsd(std::span<const uint8_t> file);
+
+// Wireless bitmap (wbmp.cpp): 00 00 at the start; its writer takes any depth.
+bool IsWbmpSignature(std::span<const uint8_t> head);
+int ReadWbmp(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int WriteWbmp(const RasterImage& image, std::vector<uint8_t>& out);
+
+// Kodak PhotoCD (photocd.cpp): "PCD" at offset 2048.
+bool IsPhotoCd(std::span<const uint8_t> file);
+int ReadPhotoCd(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
+                RasterImage& image);
+
+}  // namespace orvane

@@ -1,0 +1,51 @@
+// The table of formats. Its order is the order in which signatures are tried.
+#include "imagefile/codec/codec.h"
+
+namespace orvane {
+
+namespace {
+
+using T = ImageFileType;
+
+constexpr ImageFormat kFormats[] = {
+    // name, base type, types read, signature, refine, extensions, read, write, anyDepth
+    {"Windows bitmap", T::BmpRgb,
+     TypeBit(T::BmpRgb) | TypeBit(T::BmpIndexed) | TypeBit(T::BmpBilevel), IsBmpSignature,
+     RefineBmp, ".bmp", nullptr, WriteBmp, false},
+    {"JPEG", T::JpegRgb, TypeBit(T::JpegRgb) | TypeBit(T::JpegGrey), IsJpegSignature, RefineJpeg,
+     ".jpg .jpeg", ReadJpeg, WriteJpeg, false},
+    {"PCX", T::PcxRgb, TypeBit(T::PcxRgb) | TypeBit(T::PcxIndexed), IsPcxSignature, nullptr,
+     ".pcx", nullptr, nullptr, false},
+    {"TIFF", T::TiffRgb,
+     TypeBit(T::TiffRgb) | TypeBit(T::TiffIndexed) | TypeBit(T::TiffBilevel), IsTiffSignature,
+     RefineTiff, ".tif .tiff", ReadTiff, WriteTiff, false},
+    {"PNG", T::PngRgb, TypeBit(T::PngRgb) | TypeBit(T::PngIndexed) | TypeBit(T::PngBilevel),
+     IsPngSignature, RefinePng, ".png", ReadPng, WritePng, false},
+    {"Windows metafile", T::WindowsMetafile, TypeBit(T::WindowsMetafile), IsWmfSignature,
+     nullptr, ".wmf", nullptr, nullptr, false},
+    {"Enhanced metafile", T::EnhancedMetafile, TypeBit(T::EnhancedMetafile), IsEmfSignature,
+     nullptr, ".emf", nullptr, nullptr, false},
+    {"Photoshop", T::PsdRgb, TypeBit(T::PsdRgb) | TypeBit(T::PsdIndexed), IsPsdSignature,
+     nullptr, ".psd", nullptr, nullptr, false},
+    // 00 00 is a weak signature: detect.cpp gives Targa its chance before settling on it.
+    {"Wireless bitmap", T::Wbmp, TypeBit(T::Wbmp), IsWbmpSignature, nullptr, ".wbmp .wbm",
+     nullptr, nullptr, true},
+    {"Targa", T::TgaRgb, TypeBit(T::TgaRgb) | TypeBit(T::TgaIndexed), nullptr, nullptr, ".tga",
+     nullptr, nullptr, false},
+    {"Kodak PhotoCD", T::PhotoCd, TypeBit(T::PhotoCd), nullptr, nullptr, "", nullptr, nullptr,
+     false},
+};
+
+}  // namespace
+
+std::span<const ImageFormat> ImageFormats() { return kFormats; }
+
+const ImageFormat* FormatForType(ImageFileType type) {
+  if (type == T::UnknownType) return nullptr;
+  for (const ImageFormat& f : kFormats) {
+    if (f.types & TypeBit(type)) return &f;
+  }
+  return nullptr;
+}
+
+}  // namespace orvane

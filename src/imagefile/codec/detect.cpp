@@ -1,0 +1,108 @@
+// Recognising a file's type: by content first, then by name, then refined by depth.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <new>
+
+#include "imagefile/codec/codec.h"
+
+namespace orvane {
+
+namespace {
+
+std::string LowerExtension(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  std::string ext(name.substr(dot));
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+ImageFileType Refine(ImageFileType base, std::span<const uint8_t> file) {
+  const ImageFormat* format = FormatForType(base);
+  if (format == nullptr || format->refine == nullptr) return base;
+  return format->refine(file);
+}
+
+}  // namespace
+
+ImageFileType ImageTypeFromExtension(std::string_view name) {
+  const std::string ext = LowerExtension(name);
+  if (ext.size() < 2) return ImageFileType::UnknownType;
+  for (const ImageFormat& f : ImageFormats()) {
+    std::string_view list = f.extensions;
+    while (!list.empty()) {
+      const size_t space = list.find(' ');
+      const std::string_view one = list.substr(0, space);
+      if (one == ext) return f.baseType;
+      if (space == std::string_view::npos) break;
+      list.remove_prefix(space + 1);
+    }
+  }
+  return ImageFileType::UnknownType;
+}
+
+ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string_view name) {
+  const std::span<const uint8_t> head = file.first(std::min<size_t>(file.size(), 44));
+  ImageFileType found = ImageFileType::UnknownType;
+  for (const ImageFormat& f : ImageFormats()) {
+    if (f.signature != nullptr && f.signature(head)) {
+      found = f.baseType;
+      break;
+    }
+  }
+  if (found != ImageFileType::UnknownType && found != ImageFileType::Wbmp)
+    return Refine(found, file);
+
+  // Nothing, or only the weak 00 00 start: names and the Targa footer decide.
+  const std::string ext = LowerExtension(name);
+  if (ext == ".wbmp" || ext == ".wbm") return ImageFileType::Wbmp;
+  if (ext == ".tga" || HasTargaFooter(file)) return Refine(ImageFileType::TgaRgb, file);
+  if (found == ImageFileType::Wbmp) return found;
+  if (IsPhotoCd(file)) return ImageFileType::PhotoCd;
+  return Refine(ImageTypeFromExtension(name), file);
+}
+
+ImageFileType DetectImageType(const std::string& path) {
+  std::vector<uint8_t> file;
+  if (ReadWholeFile(path, file) != kOk) return ImageFileType::UnknownType;
+  return DetectImageTypeInMemory(file, path);
+}
+
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+  out.clear();
+  if (path.empty()) return kNoFile;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return (errno == ENOENT || errno == EACCES || errno == ENOTDIR) ? kNoFile
+                                                                             : kOpenFailed;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return kOpenFailed;
+  try {
+    out.resize(static_cast<size_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  } catch (const std::length_error&) {
+    return kOutOfMemory;
+  }
+  size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      out.clear();
+      return kOpenFailed;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return kOk;
+}
+
+}  // namespace orvane

@@ -1,0 +1,121 @@
+// Load: camera raw decoder first, then detection by content and name, then the format's reader.
+#include <cmath>
+#include <new>
+
+#include "imagefile/codec/codec.h"
+#include "imagefile/raster_image.h"
+#include "imagefile/raw_decoder.h"
+
+namespace orvane {
+
+namespace {
+
+bool IsTiffType(ImageFileType t) {
+  return t == ImageFileType::TiffRgb || t == ImageFileType::TiffIndexed ||
+         t == ImageFileType::TiffBilevel;
+}
+
+// Runs the reader with everything a C library or the allocator might throw turned into codes.
+int CallReader(const ImageFormat& format, std::span<const uint8_t> file, ImageFileType type,
+               int page, RasterImage& image) {
+  try {
+    return format.read(file, type, page, image);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  } catch (...) {
+    return kBadFile;
+  }
+}
+
+}  // namespace
+
+// The core of Load once the file's bytes and type are known.
+static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFileType type,
+                    int page) {
+  image.exifBlock.clear();
+  image.orientation = 1;
+  const ImageFormat* format = FormatForType(type);
+  if (format == nullptr || format->read == nullptr) return kUnsupportedFile;
+  int rc = CallReader(*format, file, type, page, image);
+  if (rc == kOk && image.IsEmpty()) rc = kBadFile;
+  if (rc != kOk) {
+    image.Release();
+    return rc;
+  }
+  image.saveResolutionX = static_cast<int32_t>(image.resolutionX);
+  image.saveResolutionY = static_cast<int32_t>(image.resolutionY);
+  image.saveResolutionUnit = static_cast<int32_t>(image.resolutionUnit);
+  if (type != ImageFileType::JpegRgb) {
+    image.originalWidth = image.width;
+    image.originalHeight = image.height;
+  }
+  image.pixelsFromCodec = true;
+  image.fileType = type;
+  if (IsTiffType(type)) image.pageIndex = page;
+
+  // Fax-style TIFF files store pixels that are not square; stretch the height to match.
+  if ((type == ImageFileType::TiffRgb || type == ImageFileType::TiffIndexed) &&
+      image.resolutionX != image.resolutionY && image.resolutionX != 0) {
+    const double ratio = static_cast<double>(image.resolutionY) / image.resolutionX;
+    if (ratio != 0 && std::fabs(1 - ratio) > 0.25) {
+      const double newHeight = image.height / ratio;
+      // An absurd ratio would ask for an absurd picture: keep the pixels as stored then.
+      if (newHeight >= 1 && newHeight * image.width <= static_cast<double>(kMaxPixels)) {
+        rc = image.ResizeInPlace(image.width, static_cast<int>(newHeight), 0);
+        if (rc != kOk) {
+          image.Release();
+          return rc;
+        }
+      }
+    }
+  }
+  if (image.bitsPerPixel != 1) {
+    rc = image.MakeTrueColour();
+    if (rc != kOk) {
+      image.Release();
+      return rc;
+    }
+  }
+  return kOk;
+}
+
+int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page) {
+  Release();
+  exifBlock.clear();
+  ResetCameraInfo();
+  if (path.empty()) return kNoFile;
+
+  if (typeHint == ImageFileType::UnknownType) {
+    int rawWidth = 0, rawHeight = 0;
+    PixelBlock raw = DecodeRawFile(path, rawWidth, rawHeight);
+    if (raw && rawWidth > 0 && rawHeight > 0) {
+      AdoptPixels(std::move(raw), rawWidth, rawHeight, 24, true);
+      originalWidth = rawWidth;
+      originalHeight = rawHeight;
+      fileType = ImageFileType::UnknownType;
+      filePath = path;
+      pageIndex = 0;
+      orientation = 1;
+      // A raw file states no resolution of its own; do not keep the previous picture's.
+      resolutionX = resolutionY = 300;
+      resolutionUnit = 1;
+      saveResolutionX = saveResolutionY = 300;
+      saveResolutionUnit = 1;
+      return kOk;
+    }
+  }
+
+  std::vector<uint8_t> file;
+  int rc = ReadWholeFile(path, file);
+  if (rc != kOk) return rc;
+  ImageFileType type = typeHint;
+  if (type == ImageFileType::UnknownType) {
+    type = DetectImageTypeInMemory(file, path);
+    if (type == ImageFileType::UnknownType) return kInvalidArgument;
+  }
+  rc = ReadFrom(*this, file, type, page);
+  filePath = path;
+  return rc;
+}
+
+}  // namespace orvane
