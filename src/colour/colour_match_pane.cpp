@@ -1,0 +1,143 @@
+#include "colour/colour_match_pane.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace orvane {
+
+namespace {
+
+constexpr int kTimerMs = 50;
+
+void CopyPreview(ColourMatchPaneState& pane, const ReferenceSlot& slot) {
+  if (!slot.HoldsImage() || pane.preview.CopyFrom(slot.image) != kOk) pane.preview.Release();
+}
+
+MatchPaneEffect AfterReferenceLoad(ColourMatchPaneState& pane, ColourParams& params,
+                                   const ReferenceStore& store) {
+  MatchPaneEffect effect;
+  CopyPreview(pane, store.reference);
+  if (store.reference.path.find('/') != std::string::npos) {
+    pane.nameField = NameAfterLastSlash(store.reference.path);
+  }
+  effect.redrawPreview = true;
+  pane.paneMode = static_cast<int>(MatchMode::kReferenceImage);
+  params.matchMode = pane.paneMode;
+  params.matchFade = 0;
+  pane.fadePosition = 0;
+  effect.timerDelayMs = kTimerMs;
+  effect.writeControls = true;
+  return effect;
+}
+
+}  // namespace
+
+const MatchPaneControls& MatchPaneVisibility(int paneMode) {
+  return kMatchPaneVisibility[static_cast<size_t>(std::clamp(paneMode, 0, 2))];
+}
+
+MatchPaneEffect OnNoColourMatch(ColourMatchPaneState& pane, MatchDocument doc) {
+  pane.paneMode = static_cast<int>(MatchMode::kNone);
+  doc.params.matchMode = pane.paneMode;
+  doc.params.matchTables.ResetToIdentity();
+  pane.preview.Release();
+  MatchPaneEffect effect;
+  effect.redrawPreview = true;
+  effect.timerDelayMs = kTimerMs;
+  return effect;
+}
+
+MatchPaneEffect OnMatchToImage(ColourMatchPaneState& pane, MatchDocument doc,
+                               const ReferenceStore& store) {
+  pane.paneMode = static_cast<int>(MatchMode::kReferenceImage);
+  doc.params.matchMode = pane.paneMode;
+  BuildMatchTables(doc.source, store.reference, doc.params.matchTables);
+  MatchPaneEffect effect;
+  if (store.reference.HoldsImage()) {
+    CopyPreview(pane, store.reference);
+    pane.nameField = NameAfterLastSlash(store.reference.path);
+    effect.timerDelayMs = kTimerMs;
+  } else {
+    pane.preview.Release();
+    pane.nameField = kPleaseLoadImage;
+  }
+  effect.redrawPreview = true;
+  return effect;
+}
+
+MatchPaneEffect OnMatchToProfile(ColourMatchPaneState& pane, MatchDocument doc,
+                                 ReferenceStore& store, const ProfileList& list) {
+  pane.paneMode = static_cast<int>(MatchMode::kProfile);
+  MatchPaneEffect effect;
+  ReadSelectedProfile(list, store.profile, &effect.message);
+  BuildMatchTables(doc.source, store.profile, doc.params.matchTables);
+  doc.params.matchMode = pane.paneMode;
+  if (store.profile.HoldsImage()) {
+    CopyPreview(pane, store.profile);
+    effect.timerDelayMs = kTimerMs;
+  } else {
+    pane.preview.Release();
+  }
+  effect.redrawPreview = true;
+  return effect;
+}
+
+MatchPaneEffect OnReferenceChosen(ColourMatchPaneState& pane, MatchDocument doc,
+                                  ReferenceStore& store, const std::string& path) {
+  if (!path.empty()) LoadReferenceImage(store, path, doc.source, doc.params);
+  return AfterReferenceLoad(pane, doc.params, store);
+}
+
+bool AcceptsDroppedReference(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ending = path.substr(path.size() - 4);
+  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* accepted : {".jpg", ".png", ".bmp", ".tif", ".tga", ".pcx"}) {
+    if (ending == accepted) return true;
+  }
+  return false;
+}
+
+bool OnReferenceDropped(ColourMatchPaneState& pane, MatchDocument doc, ReferenceStore& store,
+                        const std::string& path, MatchPaneEffect& effect) {
+  if (!AcceptsDroppedReference(path)) return false;
+  LoadReferenceImage(store, path, doc.source, doc.params);
+  effect = AfterReferenceLoad(pane, doc.params, store);
+  return true;
+}
+
+MatchPaneEffect OnFadeMoved(ColourMatchPaneState& pane, ColourParams& params, int position,
+                            bool endOfScroll, int viewTab) {
+  pane.fadePosition = std::clamp(position, 0, 255);
+  params.matchFade = pane.fadePosition;
+  MatchPaneEffect effect;
+  effect.timerDelayMs = endOfScroll ? 50 : (viewTab > 0 ? 30 : 100);
+  return effect;
+}
+
+AutoSwitchAction OnAutoSwitchToggled(ColourMatchPaneState& pane, bool on) {
+  pane.autoSwitch = on;
+  return on ? AutoSwitchAction::kShowFullCrop : AutoSwitchAction::kReturnToDetail;
+}
+
+MatchPaneEffect RefreshFromDocument(ColourMatchPaneState& pane, const ColourParams& params) {
+  MatchPaneEffect effect;
+  pane.fadePosition = std::clamp(params.matchFade, 0, 255);
+  pane.paneMode = std::clamp(params.matchMode, 0, 2);
+  if (pane.paneMode == 0) {
+    pane.preview.Release();
+    effect.redrawPreview = true;
+  }
+  effect.writeControls = true;
+  return effect;
+}
+
+TimerWork MatchTimerWork(int viewTab, bool fullCropMode, bool autoSwitch) {
+  if (viewTab > 0) {
+    return viewTab == 2 ? TimerWork::kRecomputeHistogram : TimerWork::kRedrawViews;
+  }
+  if (fullCropMode || autoSwitch) return TimerWork::kRebuildFullCrop;
+  return TimerWork::kDetailPreview;
+}
+
+}  // namespace orvane
