@@ -84,7 +84,7 @@ class DenoiseDocument {
 
   // Threads for the per-pixel stages; 0 means DefaultThreadCount().
   int threads = 0;
-  EngineFunction engine = nullptr;
+  EngineFunction engine = &NoiseReduce;
 
  protected:
   // The source and result pictures: 24-bit, rows of width x 3 bytes, equal sizes. Null pixels

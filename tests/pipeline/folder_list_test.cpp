@@ -1,4 +1,4 @@
-#include "pipeline/folder_list.h"
+#include "imagefile/folder_list.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,5 @@
-#include "pipeline/jpeg_options.h"
+#include "imagefile/jpeg_options.h"
+#include "pipeline/suggest_quality.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ TEST(QualitySearch, TracesOfTheBisection) {
   for (const Case& c : cases) {
     FakeEstimate fake;
     fake.size = [](int q) { return int64_t{1000} * q; };
-    EXPECT_EQ(SuggestQuality(c.target, 60, fake.fn(), nullptr), c.result) << c.name;
+    EXPECT_EQ(SuggestQuality(c.target, 60, fake.fn(), {}), c.result) << c.name;
     EXPECT_EQ(fake.probes, c.probes) << c.name;
   }
 }
@@ -72,14 +73,35 @@ TEST(QualitySearch, TracesOfTheBisection) {
 TEST(QualitySearch, EndsAndLimits) {
   FakeEstimate fake;
   fake.size = [](int) { return int64_t{1}; };
-  EXPECT_EQ(QualitySearch(50, 50, 10, fake.fn(), nullptr), 50);
-  EXPECT_EQ(QualitySearch(50, 51, 10, fake.fn(), nullptr), 50);
-  EXPECT_EQ(QualitySearch(50, 20, 10, fake.fn(), nullptr), 50);
+  EXPECT_EQ(QualitySearch(50, 50, 10, fake.fn(), {}), 50);
+  EXPECT_EQ(QualitySearch(50, 51, 10, fake.fn(), {}), 50);
+  EXPECT_EQ(QualitySearch(50, 20, 10, fake.fn(), {}), 50);
   EXPECT_TRUE(fake.probes.empty());
-  EXPECT_EQ(SuggestQuality(10, 120, fake.fn(), nullptr), 99);
-  EXPECT_EQ(SuggestQuality(10, 95, fake.fn(), nullptr), 95);
-  EXPECT_EQ(SuggestQuality(10, 93, fake.fn(), nullptr), 93);
+  EXPECT_EQ(SuggestQuality(10, 120, fake.fn(), {}), 99);
+  EXPECT_EQ(SuggestQuality(10, 95, fake.fn(), {}), 95);
+  EXPECT_EQ(SuggestQuality(10, 93, fake.fn(), {}), 93);
   EXPECT_TRUE(fake.probes.empty());
+}
+
+TEST(QualitySearch, RealEstimateGrowsWithQualityAndSampling) {
+  const int w = 64, h = 48;
+  std::vector<uint8_t> rgb(w * h * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>((i * 37) ^ (i >> 5));
+  const int64_t q60 = EstimateJpegSize(rgb.data(), w, h, 60, 1);
+  const int64_t q95 = EstimateJpegSize(rgb.data(), w, h, 95, 1);
+  const int64_t q95sub = EstimateJpegSize(rgb.data(), w, h, 95, 0);
+  EXPECT_GT(q60, 0);
+  EXPECT_GT(q95, q60);
+  EXPECT_GT(q95, q95sub);
+  EXPECT_EQ(EstimateJpegSize(nullptr, w, h, 90, 1), -1);
+  EXPECT_EQ(EstimateJpegSize(rgb.data(), 0, h, 90, 1), -1);
+  // The search over the real encoder ends below the target.
+  const int64_t target = EstimateJpegSize(rgb.data(), w, h, 80, 1) + 1;
+  const int q = SuggestQuality(target, 60, [&](int quality) {
+    return EstimateJpegSize(rgb.data(), w, h, quality, 1);
+  }, {});
+  EXPECT_GE(q, 80);
+  EXPECT_LE(EstimateJpegSize(rgb.data(), w, h, q, 1), target);
 }
 
 TEST(QualitySearch, SuggestButtonShowsProbesAndSuggestsOneLess) {

@@ -8,9 +8,6 @@
 
 namespace orvane {
 
-class ProgressWindow;
-class UiHost;
-
 inline constexpr int kJpegQualityMin = 40;
 inline constexpr int kJpegQualityMax = 100;
 
@@ -28,18 +25,20 @@ int QualityFromText(const std::string& text, std::string* rewrite);
 
 // Size in bytes of the picture encoded at a quality.
 using JpegSizeEstimate = std::function<int64_t(int quality)>;
+// Told of every probe after its estimate (the progress window shows it); may be empty.
+using QualityProbeReport = std::function<void(int quality)>;
 
-// Bisection between lo (small enough) and hi (too large); probes neither end. Each probe shows
-// "Quality Probe: %d" and moves the progress window when there is one.
+// Bytes of a 24-bit picture encoded as JPEG in memory: baseline, JFIF density 300 x 300 as a
+// saved file gets, no EXIF block; every component 1x1 with enhanced sampling. -1 on failure.
+int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
+                         int enhancedSampling);
+
+// Bisection between lo (small enough) and hi (too large); probes neither end.
 int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estimate,
-                  ProgressWindow* progress);
+                  const QualityProbeReport& report);
 
 // The highest quality in low ... 93 found by the search (99 when low is above 99).
 int SuggestQuality(int64_t target, int low, const JpegSizeEstimate& estimate,
-                   ProgressWindow* progress);
-
-// The "Suggest Quality" button: a progress window over 60 ... 100 and the search from 60; returns
-// the quality to show, one below the search's result.
-int SuggestQualityWithProgress(UiHost& host, int64_t target, const JpegSizeEstimate& estimate);
+                   const QualityProbeReport& report);
 
 }  // namespace orvane

@@ -1,10 +1,10 @@
-#include "pipeline/jpeg_options.h"
+#include "imagefile/jpeg_options.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
-#include "pipeline/host.h"
+#include "imagefile/codec/codec.h"
 
 namespace orvane {
 
@@ -56,16 +56,28 @@ int QualityFromText(const std::string& text, std::string* rewrite) {
   return quality;
 }
 
+int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
+                         int enhancedSampling) {
+  if (rgb == nullptr || width <= 0 || height <= 0) return -1;
+  JpegEncodeOptions options;
+  options.quality = quality;
+  options.fullChroma = enhancedSampling != 0;
+  // The density a saved file gets from the default save resolution (300 x 300, code 1).
+  options.densityX = 300;
+  options.densityY = 300;
+  options.densityUnit = 1;
+  std::vector<uint8_t> out;
+  if (EncodeJpeg(rgb, width, height, options, out) != kOk) return -1;
+  return static_cast<int64_t>(out.size());
+}
+
 int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estimate,
-                  ProgressWindow* progress) {
+                  const QualityProbeReport& report) {
   for (;;) {
     if (hi == lo || hi == lo + 1 || hi < lo) return lo;
     const int mid = lo + (hi - lo) / 2;
     const int64_t size = estimate(mid);
-    if (progress != nullptr) {
-      progress->setText("Quality Probe: " + std::to_string(mid));
-      progress->setPosition(mid);
-    }
+    if (report) report(mid);
     if (size == target) return mid;
     const int nextLo = size < target ? mid : lo;
     const int nextHi = size > target ? mid : hi;
@@ -75,24 +87,13 @@ int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estima
 }
 
 int SuggestQuality(int64_t target, int low, const JpegSizeEstimate& estimate,
-                   ProgressWindow* progress) {
+                   const QualityProbeReport& report) {
   if (low > 99) return 99;
   if (low >= 93) return low;
-  int r = QualitySearch(low, 93, target, estimate, progress);
+  int r = QualitySearch(low, 93, target, estimate, report);
   if (r < low) r = low;
   if (r > 93) r = 93;
   return r;
-}
-
-int SuggestQualityWithProgress(UiHost& host, int64_t target, const JpegSizeEstimate& estimate) {
-  auto window = host.createProgressWindow();
-  if (window) {
-    window->setText("Estimating Best Quality For Size");
-    window->setRange(60, 100);
-  }
-  int r = SuggestQuality(target, 60, estimate, window.get());
-  if (r < 60) r = 60;
-  return r - 1;
 }
 
 }  // namespace orvane
