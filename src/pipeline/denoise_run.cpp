@@ -1,6 +1,7 @@
 #include "pipeline/denoise_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -29,6 +30,24 @@ void CopyBlock(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow,
     }
   }
 }
+
+// Adds the time since the last mark to a stage's total when timings are wanted.
+class StageClock {
+ public:
+  explicit StageClock(RunTimings* timings) : timings_(timings) {
+    if (timings_ != nullptr) *timings_ = RunTimings{};
+  }
+  void mark(double RunTimings::*stage) {
+    if (timings_ == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    timings_->*stage += std::chrono::duration<double>(now - last_).count();
+    last_ = now;
+  }
+
+ private:
+  RunTimings* timings_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 // Ends every run the same way, however it ends.
 struct RunEnd {
@@ -194,6 +213,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
     return;
   }
 
+  StageClock clock(timings);
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
   const int w = regionWidth, h = regionHeight;
   const int64_t imageRow = static_cast<int64_t>(pics.width) * 3;
@@ -210,8 +230,10 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
     }
   });
 
+  clock.mark(&RunTimings::pack);
   releaseQuickPreview();
   if (outputWindow != kOutputNoise) applyColourChain(work, w, h);
+  clock.mark(&RunTimings::colour);
 
   uint8_t* before = beforeBuffer.data();
   if (before == nullptr) {
@@ -231,6 +253,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
     const InterleavedImage out{sharpened.data(), w, h, 4, static_cast<ptrdiff_t>(w) * 4};
     haveSharpened = Sharpen(workImage, out, sharpenAmount, 7, &pool);
   }
+  clock.mark(&RunTimings::sharpen);
 
   if (nrMode == kModeScanner) {
     params = engineParams();
@@ -239,7 +262,9 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
       if (!RemoveSpeckles(workImage, 7, &pool)) break;
   }
 
+  clock.mark(&RunTimings::speckle);
   const int result = runEngine(work, params);
+  clock.mark(&RunTimings::engine);
 
   SwapBuffer edges(&host_);
   edges.setThreshold(threshold);
@@ -248,6 +273,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
       edges.allocate(static_cast<int64_t>(w) * h) && edges.data())
     haveEdges = ComputeEdgeMap(work, w, h, edges.data(), edgeThreshold, nrMode, &pool);
 
+  clock.mark(&RunTimings::edges);
   if (progressWindow) progressWindow->setText("Finishing...");
   busy = 0;
 
@@ -279,6 +305,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
     case NR_INVALID_PARAMETER: host_.showMessage("Invalid parameter given"); break;
     default: host_.showMessage("Unknown Noise Reduce error"); break;
   }
+  clock.mark(&RunTimings::compose);
   statusProgress.reset();
   host_.updateAllViews();
 }

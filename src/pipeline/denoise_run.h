@@ -34,6 +34,11 @@ inline constexpr int kDefaultMaxSwapH = 2000;
 // below it are taken as the defaults so that no stored value can break the block grid.
 inline constexpr int kMinBlockSide = 32;
 
+// Seconds spent in each stage of the last run, for the benchmark.
+struct RunTimings {
+  double pack = 0, colour = 0, sharpen = 0, speckle = 0, engine = 0, edges = 0, compose = 0;
+};
+
 class DenoiseDocument {
  public:
   explicit DenoiseDocument(UiHost& host);
@@ -82,6 +87,8 @@ class DenoiseDocument {
   SwapBuffer workBuffer;
   SwapBuffer beforeBuffer;
 
+  // Filled by every run when set.
+  RunTimings* timings = nullptr;
   // Threads for the per-pixel stages; 0 means DefaultThreadCount().
   int threads = 0;
   EngineFunction engine = &NoiseReduce;
