@@ -38,23 +38,45 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
     return false;
   const double e = std::clamp(amount, 0, 100) * 0.005;
   const int w = source.width, h = source.height, bpp = source.bytesPerPixel;
+  const int rowBytes = w * bpp;
   ForRows(pool, h, [&](int64_t y0, int64_t y1) {
+    std::vector<uint8_t> line(static_cast<size_t>(rowBytes));
     for (int64_t y = y0; y < y1; ++y) {
       const uint8_t* up = source.data + std::max<int64_t>(y - 1, 0) * source.stride;
       const uint8_t* row = source.data + y * source.stride;
       const uint8_t* down = source.data + std::min<int64_t>(y + 1, h - 1) * source.stride;
-      uint8_t* out = destination.data + y * destination.stride;
+      // One value of the filter; neighbours beyond the edge are the edge pixel itself.
+      auto value = [&](int i, int l, int r) {
+        const int v = row[i];
+        const int s8 = up[l] + up[i] + up[r] + row[l] + row[r] + down[l] + down[i] + down[r];
+        const double hv = v - e * (s8 - 8 * v);
+        const int t = static_cast<int>(hv);
+        return static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
+      };
+      // Every byte of the row is computed (simple enough to vectorise); only the selected
+      // channels are stored below.
       for (int c = 0; c < bpp; ++c) {
-        if ((mask & (1u << c)) == 0) continue;
-        for (int x = 0; x < w; ++x) {
-          const int l = (x > 0 ? x - 1 : 0) * bpp + c;
-          const int m = x * bpp + c;
-          const int r = (x + 1 < w ? x + 1 : w - 1) * bpp + c;
-          const int v = row[m];
-          const int s8 = up[l] + up[m] + up[r] + row[l] + row[r] + down[l] + down[m] + down[r];
-          const double hv = v - e * (s8 - 8 * v);
-          const int t = static_cast<int>(hv);
-          out[m] = static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
+        line[c] = value(c, c, w > 1 ? c + bpp : c);
+        if (w > 1) {
+          const int last = (w - 1) * bpp + c;
+          line[last] = value(last, last - bpp, last);
+        }
+      }
+      for (int i = bpp; i < rowBytes - bpp; ++i) {
+        const int v = row[i];
+        const int s8 = up[i - bpp] + up[i] + up[i + bpp] + row[i - bpp] + row[i + bpp] +
+                       down[i - bpp] + down[i] + down[i + bpp];
+        const double hv = v - e * (s8 - 8 * v);
+        const int t = static_cast<int>(hv);
+        line[i] = static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
+      }
+      uint8_t* out = destination.data + y * destination.stride;
+      if ((mask & ((1u << bpp) - 1)) == ((1u << bpp) - 1)) {
+        std::memcpy(out, line.data(), static_cast<size_t>(rowBytes));
+      } else {
+        for (int c = 0; c < bpp; ++c) {
+          if ((mask & (1u << c)) == 0) continue;
+          for (int x = 0; x < w; ++x) out[x * bpp + c] = line[x * bpp + c];
         }
       }
     }

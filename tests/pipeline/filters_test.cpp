@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "engine/worker_pool.h"
 #include "test_images.h"
 
@@ -101,6 +104,43 @@ TEST(RemoveSpeckles, MaskSelectsChannelsAndMissingImageFails) {
   EXPECT_EQ(img[(4 * 9 + 4) * 4 + 1], 200);
   EXPECT_EQ(img[(4 * 9 + 4) * 4 + 2], 200);
   EXPECT_FALSE(RemoveSpeckles(InterleavedImage{}, 7));
+}
+
+// The filter as written down: clamped neighbours, one channel at a time.
+uint8_t PlainSharpen(const std::vector<uint8_t>& p, int w, int h, int bpp, int x, int y, int c, int amount) {
+  auto at = [&](int xx, int yy) {
+    xx = std::clamp(xx, 0, w - 1);
+    yy = std::clamp(yy, 0, h - 1);
+    return static_cast<int>(p[(static_cast<size_t>(yy) * w + xx) * bpp + c]);
+  };
+  int s8 = 0;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (dx != 0 || dy != 0) s8 += at(x + dx, y + dy);
+  const double e = std::clamp(amount, 0, 100) * 0.005;
+  const int t = static_cast<int>(at(x, y) - e * (s8 - 8 * at(x, y)));
+  return static_cast<uint8_t>(std::clamp(t, 0, 255));
+}
+
+TEST(Sharpen, MatchesThePlainFilterOnAnySize) {
+  for (auto [w, h, bpp, mask] : {std::array{1, 1, 4, 7}, {1, 9, 3, 7}, {9, 1, 4, 5}, {37, 23, 4, 7},
+                                 {16, 5, 1, 1}, {5, 4, 8, 0xA5}}) {
+    std::vector<uint8_t> src(static_cast<size_t>(w) * h * bpp);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>((i * 97 + (i >> 3) * 31) & 0xFF);
+    for (int amount : {8, 63, 100}) {
+      std::vector<uint8_t> dst(src.size(), 0xEE);
+      const InterleavedImage in{src.data(), w, h, bpp, static_cast<ptrdiff_t>(w) * bpp};
+      const InterleavedImage out{dst.data(), w, h, bpp, static_cast<ptrdiff_t>(w) * bpp};
+      ASSERT_TRUE(Sharpen(in, out, amount, static_cast<unsigned>(mask)));
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          for (int c = 0; c < bpp; ++c) {
+            const uint8_t expected = (mask >> c) & 1 ? PlainSharpen(src, w, h, bpp, x, y, c, amount) : 0xEE;
+            ASSERT_EQ(dst[(static_cast<size_t>(y) * w + x) * bpp + c], expected)
+                << w << "x" << h << " bpp " << bpp << " at " << x << "," << y << " c " << c;
+          }
+    }
+  }
 }
 
 TEST(Filters, SameBytesForAnyThreadCount) {
