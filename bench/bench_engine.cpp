@@ -72,7 +72,7 @@ double TimeEngine(const std::vector<uint8_t>& original, int width, int height, i
 int main(int argc, char** argv) {
   const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
   const int width = quick ? 2000 : 6000, height = quick ? 1500 : 4000;
-  const int refWidth = 1000, refHeight = 800;
+  const int refWidth = quick ? 1000 : 2000, refHeight = quick ? 800 : 1500;
   const int cores = orvane::DefaultThreadCount();
   const double mp = width * static_cast<double>(height) / 1e6;
   const double refMp = refWidth * static_cast<double>(refHeight) / 1e6;

@@ -135,6 +135,8 @@ class PlaneRun {
 
   // Allocates everything the run needs; false when any allocation fails.
   bool allocate(const EngineAllocator* allocator, int threads) {
+    // Line lengths are ints; a padded side beyond that is a block no memory could hold anyway.
+    if (a_ > std::numeric_limits<int>::max() || b_ > std::numeric_limits<int>::max()) return false;
     std::size_t bytes = 0;
     if (!SizeOf(static_cast<uint64_t>(a_) * static_cast<uint64_t>(b_), sizeof(double), bytes)) return false;
     plane_ = Block(allocator, bytes);

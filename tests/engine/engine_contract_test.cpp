@@ -250,6 +250,7 @@ TEST(EngineContract, SizesThatCannotBeHadAreOutOfMemory) {
   const NoiseReduceParams params = testing::Params(5, 10.0, 1);
   EXPECT_EQ(NoiseReduce(INT_MAX, INT_MAX, -1, pixel, &params), NR_OUT_OF_MEMORY);
   EXPECT_EQ(NoiseReduce(1 << 30, 1 << 30, -1, pixel, &params), NR_OUT_OF_MEMORY);
+  EXPECT_EQ(NoiseReduce(INT_MAX - 10, 32, -1, pixel, &params), NR_OUT_OF_MEMORY);
   for (uint8_t b : pixel) EXPECT_EQ(b, 0);
 }
 
