@@ -128,6 +128,8 @@ int Decode(ImageFileType type, PngResult& out,
   if (png_get_rowbytes(h.png, h.info) != rowBytes) return kUnsupportedFile;
   out.block = AllocatePixels(rowBytes * hgt);
   if (!out.block) return kOutOfMemory;
+  // libpng leaves the unused bits at the end of a packed row as it found them.
+  if (depth == 1) std::memset(out.block.get(), 0, rowBytes * hgt);
   try {
     rows.resize(hgt);
   } catch (const std::bad_alloc&) {
