@@ -23,6 +23,19 @@ void BuildToneCurve(const ColourParams& params, int blueTable, ToneCurve& curve)
   curve.ApplyExposure(params.exposureEv);
 }
 
+DisplayCurves CurvesForDisplay(const ColourParams& params) {
+  ToneCurve curve;
+  BuildToneCurve(params, 2, curve);
+  DisplayCurves out;
+  const auto& m = params.matchTables;
+  for (int i = 0; i < 256; ++i) {
+    out.red[i] = curve.Table(0)[i] + m.red[i] - i;
+    out.green[i] = curve.Table(1)[i] + m.green[i] - i;
+    out.blue[i] = curve.Table(2)[i] + m.blue[i] - i;
+  }
+  return out;
+}
+
 namespace {
 
 void ApplyMatch(const ColourParams& params, uint8_t* pixels, size_t count, PixelLayout layout) {

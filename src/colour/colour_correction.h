@@ -2,6 +2,7 @@
 // levels. The chain works on a caller's working copy, never on a document's source image.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -29,6 +30,15 @@ bool ToneCurveActive(const ColourParams& params);
 // Builds the chain's tone curve into a fresh object: the levels on all three tables (the blue
 // one with blueGamma), then the exposure. The Curves display draws the same tables.
 void BuildToneCurve(const ColourParams& params, int blueTable, ToneCurve& curve);
+
+// What the Curves display draws for red, green and blue: the chain's tone table plus the match
+// table minus the identity, whatever matchMode is. Values may leave 0..255; the view clips.
+struct DisplayCurves {
+  std::array<int, 256> red{};
+  std::array<int, 256> green{};
+  std::array<int, 256> blue{};
+};
+DisplayCurves CurvesForDisplay(const ColourParams& params);
 
 struct ColourCorrectionChain {
   // Applies colour match (matchMode > 0), tone curve and colour boost, in that order.

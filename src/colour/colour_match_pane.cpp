@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "colour/profile_file.h"
+
 namespace orvane {
 
 namespace {
@@ -104,6 +106,28 @@ bool OnReferenceDropped(ColourMatchPaneState& pane, MatchDocument doc, Reference
   LoadReferenceImage(store, path, doc.source, doc.params);
   effect = AfterReferenceLoad(pane, doc.params, store);
   return true;
+}
+
+MatchPaneEffect OnSaveProfile(ProfileList& list, const ReferenceStore& store,
+                              const ProfileFolders& folders, const std::string& name) {
+  MatchPaneEffect effect;
+  SaveProfile(list, store.reference, folders, name, &effect.message);
+  return effect;
+}
+
+MatchPaneEffect OnDeleteProfile(ColourMatchPaneState& pane, MatchDocument doc,
+                                ReferenceStore& store, ProfileList& list,
+                                const ProfileFolders& folders) {
+  if (list.SelectedPath().empty()) return {};
+  std::string message;
+  if (DeleteSelectedProfile(list, folders, store.profile, &message) == kProfileWriteError) {
+    MatchPaneEffect effect;
+    effect.message = message;
+    return effect;
+  }
+  MatchPaneEffect effect = OnMatchToProfile(pane, doc, store, list);
+  if (effect.message.empty()) effect.message = message;
+  return effect;
 }
 
 MatchPaneEffect OnFadeMoved(ColourMatchPaneState& pane, ColourParams& params, int position,

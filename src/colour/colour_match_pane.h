@@ -36,6 +36,21 @@ const MatchPaneControls& MatchPaneVisibility(int paneMode);
 
 inline constexpr const char* kPleaseLoadImage = "Please load image...";
 
+// The reference dialog (shown by the pane when "Load Reference Image" is pressed): its title,
+// its filter as description|patterns pairs, and where it opens (folder stored under section
+// "Document", key "MatchPath", as FolderOf the chosen file).
+inline constexpr const char* kLoadReferenceTitle = "Load Source Image";
+inline constexpr const char* kReferenceFilter =
+    "All Supported Image Files|"
+    "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
+    "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
+    "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
+    "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
+    "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
+inline constexpr const char* kMatchPathSection = "Document";
+inline constexpr const char* kMatchPathKey = "MatchPath";
+inline constexpr const char* kProfileNameDialogTitle = "Profile Name";
+
 struct ColourMatchPaneState {
   int paneMode = 0;        // the radio buttons: 0, 1, 2
   bool autoSwitch = true;  // "Auto Switch to  Full Mode"
@@ -73,6 +88,16 @@ MatchPaneEffect OnReferenceChosen(ColourMatchPaneState& pane, MatchDocument doc,
 bool AcceptsDroppedReference(const std::string& path);
 bool OnReferenceDropped(ColourMatchPaneState& pane, MatchDocument doc, ReferenceStore& store,
                         const std::string& path, MatchPaneEffect& effect);
+// "Save To Profile" after the name dialog (the pane first asks CanSaveProfile, then shows the
+// dialog with kDefaultProfileName). The profile goes to the per-user folder.
+MatchPaneEffect OnSaveProfile(ProfileList& list, const ReferenceStore& store,
+                              const ProfileFolders& folders, const std::string& name);
+// "Delete Profile" after the user answered Yes to kDeleteProfileQuestion: deletes, refills and
+// reselects the list, then does what "Match Colors to Profile" does.
+MatchPaneEffect OnDeleteProfile(ColourMatchPaneState& pane, MatchDocument doc,
+                                ReferenceStore& store, ProfileList& list,
+                                const ProfileFolders& folders);
+
 // Fade slider moved. viewTab: 0 image, 1 curves, 2 histogram.
 MatchPaneEffect OnFadeMoved(ColourMatchPaneState& pane, ColourParams& params, int position,
                             bool endOfScroll, int viewTab);

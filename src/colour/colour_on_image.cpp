@@ -25,6 +25,12 @@ LevelsResult AutoLevels(const RasterImage& source) {
   return AutoLevels(rgb, source.Width(), source.Height());
 }
 
+void ApplyAutoLevels(const RasterImage& source, ColourParams& params) {
+  const LevelsResult levels = AutoLevels(source);
+  params.blackPoint = levels.black;
+  params.whitePoint = levels.white;
+}
+
 bool ComputeHistogramBars(const RasterImage& source, const ColourParams& params,
                           HistogramBars& bars) {
   RasterImage scratch;

@@ -15,6 +15,9 @@ namespace orvane {
 // (0, 255) for an empty picture.
 LevelsResult AutoLevels(const RasterImage& source);
 
+// "Auto" of the Color Correction pane: only the black and white points change.
+void ApplyAutoLevels(const RasterImage& source, ColourParams& params);
+
 // False, with the bars untouched, when the picture holds no pixels.
 bool ComputeHistogramBars(const RasterImage& source, const ColourParams& params,
                           HistogramBars& bars);

@@ -112,6 +112,16 @@ TEST(ColourCorrectionChainTest, OrderIsMatchThenToneThenBoost) {
   EXPECT_EQ(px[2], 410 * g / 310);
 }
 
+TEST(ColourCorrectionChainTest, CurvesForDisplayAddTheMatchOffset) {
+  ColourParams params;
+  params.blueGamma = 0.6f;
+  params.matchTables.red[10] = 30;  // +20, drawn even with matchMode 0
+  const DisplayCurves curves = CurvesForDisplay(params);
+  EXPECT_EQ(curves.red[10], 30);
+  EXPECT_EQ(curves.green[128], 128);
+  EXPECT_EQ(curves.blue[128], 81);
+}
+
 TEST(AutoLevelsTest, GreyAndTinyImages) {
   EXPECT_EQ(LuminanceBin(200, 200, 200), 199);
   EXPECT_EQ(LuminanceBin(1, 1, 1), 0);

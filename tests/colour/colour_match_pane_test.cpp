@@ -188,5 +188,39 @@ TEST(ColourMatchPaneTest, MatchToProfileReadsTheSelectionAndReportsDamage) {
   EXPECT_EQ(f.params.matchTables, before);  // still matched to the profile read last
 }
 
+TEST(ColourMatchPaneTest, SaveThenDeleteThroughThePane) {
+  Fixture f;
+  TestFolder program;
+  TestFolder data;
+  const ProfileFolders folders{program.path(), data.path() / "profiles"};
+  ProfileList list;
+  MatchPaneEffect effect = OnSaveProfile(list, f.store, folders, "Dusk");
+  EXPECT_EQ(effect.message, "You have to first load reference image");
+  EXPECT_EQ(list.Count(), 0);
+
+  MakeGrey(f.store.reference.image, 170, 85, 60);
+  f.store.reference.path = "/photos/dusk.png";
+  for (int i = 0; i < 256; ++i) f.store.reference.distributions.red[i] = i < 60 ? 0.0 : 1.0;
+  f.store.reference.distributions.green = f.store.reference.distributions.red;
+  f.store.reference.distributions.blue = f.store.reference.distributions.red;
+  for (const char* name : {"A", "B", "C"}) {
+    EXPECT_TRUE(OnSaveProfile(list, f.store, folders, name).message.empty());
+  }
+  effect = OnSaveProfile(list, f.store, folders, "no/good");
+  EXPECT_EQ(effect.message, "\"no/good\" is not a valid file name for a profile.");
+  ASSERT_EQ(list.Count(), 3);
+
+  list.Select(1);
+  effect = OnDeleteProfile(f.pane, f.doc, f.store, list, folders);
+  EXPECT_TRUE(effect.message.empty());
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(ShownProfileName(list.SelectedPath()), "C");
+  EXPECT_EQ(f.store.profile.path, list.SelectedPath());
+  EXPECT_EQ(f.params.matchMode, 2);
+  EXPECT_EQ(f.pane.preview.Width(), 170);
+  EXPECT_EQ(effect.timerDelayMs, 50);
+  EXPECT_EQ(f.params.matchTables.green[100], 59);  // everything pulled to the reference's 60
+}
+
 }  // namespace
 }  // namespace orvane

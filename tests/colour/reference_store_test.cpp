@@ -68,6 +68,48 @@ TEST(ReferenceStoreTest, UnloadableReferenceLeavesAnEmptySlot) {
   }
 }
 
+TEST(ReferenceStoreTest, LoadsARealFileAndKeepsOnlyItsThumbnail) {
+  TestFolder folder;
+  // A dark-to-bright ramp, 1000 x 500, written by the real PNG writer.
+  RasterImage written;
+  MakeImage(written, 1000, 500, [](int x, int, uint8_t* p) {
+    p[0] = p[1] = p[2] = static_cast<uint8_t>(128 + x * 127 / 999);
+  });
+  const std::string path = (folder.path() / "bright.png").string();
+  ASSERT_EQ(written.Save(path, ImageFileType::PngRgb), kOk);
+
+  RasterImage source;
+  MakeImage(source, 64, 64, [](int x, int, uint8_t* p) {
+    p[0] = p[1] = p[2] = static_cast<uint8_t>(x * 2);
+  });
+  ReferenceStore store;
+  ColourParams params;
+  params.matchFade = 40;
+  ASSERT_EQ(LoadReferenceImage(store, path, source, params), kOk);
+  EXPECT_EQ(params.matchMode, 1);
+  EXPECT_EQ(params.matchFade, 40);
+  EXPECT_EQ(store.reference.path, path);
+  EXPECT_EQ(store.reference.image.Width(), 170);
+  EXPECT_EQ(store.reference.image.Height(), 85);
+  EXPECT_EQ(store.reference.image.bitsPerPixel, 24);
+  // Distributions of the full picture: nothing below 128, half the columns up to 191.
+  EXPECT_EQ(store.reference.distributions.red[127], 0.0);
+  EXPECT_NEAR(store.reference.distributions.green[191], 0.5, 0.01);
+  EXPECT_DOUBLE_EQ(store.reference.distributions.blue[255], 1.0);
+  // The dark source is lifted into the reference's range.
+  EXPECT_GT(params.matchTables.red[20], 128);
+  for (int i = 1; i < 256; ++i) EXPECT_GE(params.matchTables.red[i], params.matchTables.red[i - 1]);
+
+  // A JPEG works the same way; a tall one becomes 100 high.
+  RasterImage tall;
+  MakeGrey(tall, 300, 600, 90);
+  const std::string jpg = (folder.path() / "tall.jpg").string();
+  ASSERT_EQ(tall.Save(jpg, ImageFileType::JpegRgb), kOk);
+  ASSERT_EQ(LoadReferenceImage(store, jpg, source, params), kOk);
+  EXPECT_EQ(store.reference.image.Width(), 50);
+  EXPECT_EQ(store.reference.image.Height(), 100);
+}
+
 TEST(ReferenceStoreTest, NameAndFolderOfAPath) {
   EXPECT_EQ(NameAfterLastSlash("/photos/2026/beach.jpg"), "beach.jpg");
   EXPECT_EQ(NameAfterLastSlash("beach.jpg"), "beach.jpg");
@@ -120,6 +162,14 @@ TEST(ColourOnImageTest, OneBitPicturesAreWidenedFirst) {
   ASSERT_TRUE(ComputeHistogramBars(bilevel, ColourParams{}, bars));
   EXPECT_EQ(bars.green[200], 255);
   EXPECT_EQ(AutoLevels(RasterImage{}), (LevelsResult{0, 255}));
+  ColourParams params;
+  params.exposureEv = 1.5;
+  params.blueGamma = 0.8f;
+  ApplyAutoLevels(bilevel, params);
+  EXPECT_EQ(params.blackPoint, 199);
+  EXPECT_EQ(params.whitePoint, 217);
+  EXPECT_EQ(params.exposureEv, 1.5);  // nothing else changes
+  EXPECT_EQ(params.blueGamma, 0.8f);
 }
 
 }  // namespace

@@ -140,5 +140,27 @@ TEST(ToneCurveTest, BoostColours) {
   }
 }
 
+TEST(ToneCurveTest, BoostOfALargePictureMatchesThePixelFormula) {
+  // Large enough for the table path; every result is checked against the formula.
+  const int width = 512;
+  const int height = 160;
+  std::vector<uint8_t> px(static_cast<size_t>(width) * height * 4);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint8_t>((i * 97 + i / 7) % 256);
+  const auto before = px;
+  for (int amount : {1, 60, 100, 200, 254, 300}) {
+    px = before;
+    ToneCurve::BoostColours(px.data(), width, height, amount, 4);
+    for (size_t n = 0; n < px.size(); n += 4) {
+      const int c[3] = {before[n], before[n + 1], before[n + 2]};
+      for (int k = 0; k < 3; ++k) {
+        int v = (510 * c[k] - amount * (c[(k + 1) % 3] + c[(k + 2) % 3])) / (2 * (255 - amount));
+        v = v > 255 ? 255 : (v <= 0 ? 0 : v);
+        ASSERT_EQ(px[n + k], v) << "amount " << amount << " pixel " << n / 4;
+      }
+      ASSERT_EQ(px[n + 3], before[n + 3]);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orvane
