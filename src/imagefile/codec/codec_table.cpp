@@ -11,11 +11,11 @@ constexpr ImageFormat kFormats[] = {
     // name, base type, types read, signature, refine, extensions, read, write, anyDepth
     {"Windows bitmap", T::BmpRgb,
      TypeBit(T::BmpRgb) | TypeBit(T::BmpIndexed) | TypeBit(T::BmpBilevel), IsBmpSignature,
-     RefineBmp, ".bmp", nullptr, WriteBmp, false},
+     RefineBmp, ".bmp", ReadBmp, WriteBmp, false},
     {"JPEG", T::JpegRgb, TypeBit(T::JpegRgb) | TypeBit(T::JpegGrey), IsJpegSignature, RefineJpeg,
      ".jpg .jpeg", ReadJpeg, WriteJpeg, false},
-    {"PCX", T::PcxRgb, TypeBit(T::PcxRgb) | TypeBit(T::PcxIndexed), IsPcxSignature, nullptr,
-     ".pcx", nullptr, nullptr, false},
+    {"PCX", T::PcxRgb, TypeBit(T::PcxRgb) | TypeBit(T::PcxIndexed), IsPcxSignature, RefinePcx,
+     ".pcx", ReadPcx, WritePcx, false},
     {"TIFF", T::TiffRgb,
      TypeBit(T::TiffRgb) | TypeBit(T::TiffIndexed) | TypeBit(T::TiffBilevel), IsTiffSignature,
      RefineTiff, ".tif .tiff", ReadTiff, WriteTiff, false},
@@ -26,14 +26,14 @@ constexpr ImageFormat kFormats[] = {
     {"Enhanced metafile", T::EnhancedMetafile, TypeBit(T::EnhancedMetafile), IsEmfSignature,
      nullptr, ".emf", nullptr, nullptr, false},
     {"Photoshop", T::PsdRgb, TypeBit(T::PsdRgb) | TypeBit(T::PsdIndexed), IsPsdSignature,
-     nullptr, ".psd", nullptr, nullptr, false},
+     RefinePsd, ".psd", ReadPsd, WritePsd, false},
     // 00 00 is a weak signature: detect.cpp gives Targa its chance before settling on it.
     {"Wireless bitmap", T::Wbmp, TypeBit(T::Wbmp), IsWbmpSignature, nullptr, ".wbmp .wbm",
-     nullptr, nullptr, true},
-    {"Targa", T::TgaRgb, TypeBit(T::TgaRgb) | TypeBit(T::TgaIndexed), nullptr, nullptr, ".tga",
-     nullptr, nullptr, false},
-    {"Kodak PhotoCD", T::PhotoCd, TypeBit(T::PhotoCd), nullptr, nullptr, "", nullptr, nullptr,
-     false},
+     ReadWbmp, WriteWbmp, true},
+    {"Targa", T::TgaRgb, TypeBit(T::TgaRgb) | TypeBit(T::TgaIndexed), nullptr, RefineTga, ".tga",
+     ReadTga, WriteTga, false},
+    {"Kodak PhotoCD", T::PhotoCd, TypeBit(T::PhotoCd), nullptr, nullptr, "", ReadPhotoCd,
+     nullptr, false},
 };
 
 }  // namespace
