@@ -1,5 +1,5 @@
 // Kodak PhotoCD: of the resolutions in a file only the 768 x 512 base image is read. It lies
-// at sector 384 as pairs of luma rows followed by one row each of the two chroma planes, which
+// at sector 96 as pairs of luma rows followed by one row each of the two chroma planes, which
 // are sampled at half the resolution in both directions.
 #include <algorithm>
 #include <cstring>
@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kWidth = 768;
 constexpr int kHeight = 512;
-constexpr size_t kBaseOffset = 384 * 2048;
+constexpr size_t kBaseOffset = 96 * 2048;
 constexpr size_t kPairBytes = 2 * kWidth + 2 * (kWidth / 2);
 constexpr size_t kBaseBytes = kPairBytes * (kHeight / 2);
 
