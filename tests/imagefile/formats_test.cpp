@@ -325,7 +325,9 @@ void ExpectRobust(const char* name, const Bytes& valid,
   for (size_t n = 0; n < valid.size(); n += step) {
     RasterImage part;
     const int rc = read(std::span<const uint8_t>(valid.data(), n), part);
-    if (rc != kOk) EXPECT_TRUE(part.IsEmpty()) << name << " prefix " << n;
+    if (rc != kOk) {
+      EXPECT_TRUE(part.IsEmpty()) << name << " prefix " << n;
+    }
   }
   std::mt19937 rng(11);
   for (int i = 0; i < 400; ++i) {
