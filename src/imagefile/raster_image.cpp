@@ -392,12 +392,12 @@ namespace {
 
 // Writes the oriented copy of a W x H 24-bit block: output pixel (x, y) is read from the stored
 // pixel the orientation names.
-void Orient(const uint8_t* in, int w, int h, int orientation, uint8_t* out) {
+void Orient(const uint8_t* in, int w, int h, int orientation, uint8_t* out, int bpp) {
   const bool swap = orientation >= 5;
   const int ow = swap ? h : w;
   const int oh = swap ? w : h;
   for (int y = 0; y < oh; ++y) {
-    uint8_t* dst = out + static_cast<size_t>(y) * ow * 3;
+    uint8_t* dst = out + static_cast<size_t>(y) * ow * bpp;
     for (int x = 0; x < ow; ++x) {
       int sx = x, sy = y;
       switch (orientation) {
@@ -410,21 +410,21 @@ void Orient(const uint8_t* in, int w, int h, int orientation, uint8_t* out) {
         case 8: sx = w - 1 - y; sy = x; break;
         default: break;
       }
-      const uint8_t* src = in + (static_cast<size_t>(sy) * w + sx) * 3;
-      dst[x * 3] = src[0];
-      dst[x * 3 + 1] = src[1];
-      dst[x * 3 + 2] = src[2];
+      const uint8_t* src = in + (static_cast<size_t>(sy) * w + sx) * bpp;
+      for (int c = 0; c < bpp; ++c) dst[x * bpp + c] = src[c];
     }
   }
 }
 
 }  // namespace
 
-int ApplyOrientation(PixelBlock& block, int& width, int& height, int orientation) {
+int ApplyOrientation(PixelBlock& block, int& width, int& height, int orientation,
+                     int bytesPerPixel) {
   if (!block || width <= 0 || height <= 0 || orientation < 2 || orientation > 8) return kOk;
-  PixelBlock out = AllocatePixels(RasterImage::ImageBytes(width, height, 24));
+  if (bytesPerPixel < 1 || bytesPerPixel > 4) return kInvalidArgument;
+  PixelBlock out = AllocatePixels(RasterImage::ImageBytes(width, height, bytesPerPixel * 8));
   if (!out) return kOutOfMemory;
-  Orient(block.get(), width, height, orientation, out.get());
+  Orient(block.get(), width, height, orientation, out.get(), bytesPerPixel);
   block = std::move(out);
   if (orientation >= 5) std::swap(width, height);
   return kOk;
@@ -437,7 +437,7 @@ int UndoOrientation(int width, int height, const uint8_t* block, int orientation
   const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
   out = AllocatePixels(RasterImage::ImageBytes(width, height, 24));
   if (!out) return kOutOfMemory;
-  Orient(block, width, height, inverse, out.get());
+  Orient(block, width, height, inverse, out.get(), 3);
   return kOk;
 }
 

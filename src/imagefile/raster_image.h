@@ -195,8 +195,9 @@ class RasterImage {
 // Turns a 24-bit block upright for EXIF orientation 2…8 (other values, a null block or a zero
 // size leave everything as it is and return 0). On success block is replaced by the new one
 // (the old one is freed) and width/height are swapped for 5…8. 1 when memory is short; the
-// block and size are then unchanged.
-int ApplyOrientation(PixelBlock& block, int& width, int& height, int orientation);
+// block and size are then unchanged. bytesPerPixel 1 orients an 8-bit block the same way.
+int ApplyOrientation(PixelBlock& block, int& width, int& height, int orientation,
+                     int bytesPerPixel = 3);
 
 // The inverse of ApplyOrientation for a block of width x height (as displayed): writes the
 // stored-orientation copy to out, never touching block. For orientations outside 2…8 (nothing

@@ -1,10 +1,313 @@
-// Jpeg through its library. (Reader and writer being written; until then they refuse.)
+// JPEG through libjpeg (6.2 API). libjpeg reports fatal errors by calling error_exit, which
+// jumps back to the setjmp in the function that called the library. Every object with a
+// destructor in such a function is declared before its setjmp, and nothing between the setjmp
+// and the library calls needs unwinding.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
 #include "imagefile/codec/codec.h"
 
 namespace orvane {
 
-ImageFileType RefineJpeg(std::span<const uint8_t>) { return ImageFileType::JpegRgb; }
-int ReadJpeg(std::span<const uint8_t>, ImageFileType, int, RasterImage&) { return kUnsupportedFile; }
-int WriteJpeg(const RasterImage&, std::vector<uint8_t>&) { return kUnsupportedFile; }
+namespace {
+
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void OnError(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  std::longjmp(err->jump, 1);
+}
+
+// Warnings (a truncated file, corrupt entropy data) are not fatal: libjpeg fills what is
+// missing, as every viewer shows such files. Nothing is printed.
+void OnMessage(j_common_ptr, int) {}
+void OnOutput(j_common_ptr) {}
+
+void InstallErrors(jpeg_error_mgr* pub) {
+  jpeg_std_error(pub);
+  pub->error_exit = OnError;
+  pub->emit_message = OnMessage;
+  pub->output_message = OnOutput;
+}
+
+// Owns a decompressor for the length of one call.
+struct Decompressor {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  bool created = false;
+  ~Decompressor() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+  }
+};
+
+struct Compressor {
+  jpeg_compress_struct cinfo{};
+  ErrorManager err{};
+  unsigned char* buffer = nullptr;  // filled by jpeg_mem_dest
+  unsigned long size = 0;
+  bool created = false;
+  ~Compressor() {
+    if (created) jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+  }
+};
+
+constexpr int kApp1 = JPEG_APP0 + 1;
+
+bool IsExifPayload(const jpeg_saved_marker_ptr m) {
+  return m->marker == kApp1 && m->data_length > 4 && std::memcmp(m->data, "Exif", 4) == 0;
+}
+
+// Scale denominator from the size hint: the smallest picture still larger than the hint.
+int ScaleDenominator(const RasterImage& image, int w, int h) {
+  const int hw = image.decodeHintWidth, hh = image.decodeHintHeight;
+  if (hw <= 0 || hh <= 0) return 1;
+  if (hw < w / 8 && hh < h / 8) return 8;
+  if (hw < w / 4 && hh < h / 4) return 4;
+  if (hw < w / 2 && hh < h / 2) return 2;
+  return 1;
+}
+
+// CMYK to red, green, blue. Files written by Adobe's programs store the inks inverted.
+void CmykRow(const uint8_t* in, uint8_t* out, int width, bool inverted) {
+  for (int x = 0; x < width; ++x) {
+    int c = in[x * 4], m = in[x * 4 + 1], y = in[x * 4 + 2], k = in[x * 4 + 3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    out[x * 3] = static_cast<uint8_t>((c * k + 127) / 255);
+    out[x * 3 + 1] = static_cast<uint8_t>((m * k + 127) / 255);
+    out[x * 3 + 2] = static_cast<uint8_t>((y * k + 127) / 255);
+  }
+}
+
+// Everything the decode delivers, filled inside the setjmp-guarded function.
+struct Decoded {
+  PixelBlock block;
+  int width = 0;
+  int height = 0;
+  int storedWidth = 0;
+  int storedHeight = 0;
+  bool adobe = false;
+  uint32_t densityX = 0, densityY = 0;
+  int densityUnit = 0;
+  bool sawJfif = false;
+  std::vector<uint8_t> firstExif;
+  std::vector<uint8_t> lastExif;
+};
+
+// Reads one JPEG from memory at 8 (grey) or 24 bits. Returns a result code.
+int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, Decoded& out,
+           PixelBlock& rowScratch) {
+  Decompressor d;
+  d.cinfo.err = &d.err.pub;
+  InstallErrors(&d.err.pub);
+  if (setjmp(d.err.jump)) {
+    out.block.reset();
+    return kBadFile;
+  }
+  jpeg_create_decompress(&d.cinfo);
+  d.created = true;
+  jpeg_mem_src(&d.cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_save_markers(&d.cinfo, kApp1, 0xFFFF);
+  if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return kBadFile;
+  const int w = static_cast<int>(d.cinfo.image_width);
+  const int h = static_cast<int>(d.cinfo.image_height);
+  if (w <= 0 || h <= 0) return kBadFile;
+  if (static_cast<int64_t>(w) * h > kMaxPixels) return kOutOfMemory;
+  out.storedWidth = w;
+  out.storedHeight = h;
+
+  // Markers are all kept by now: APP1 sits before the first scan.
+  for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m != nullptr; m = m->next) {
+    if (!IsExifPayload(m)) continue;
+    // Assigning copies at most 64 KB; the copy is ours before the library frees its own.
+    if (out.firstExif.empty()) out.firstExif.assign(m->data, m->data + m->data_length);
+    out.lastExif.assign(m->data, m->data + m->data_length);
+  }
+  out.sawJfif = d.cinfo.saw_JFIF_marker;
+  out.densityX = d.cinfo.X_density;
+  out.densityY = d.cinfo.Y_density;
+  out.densityUnit = d.cinfo.density_unit;
+  out.adobe = d.cinfo.saw_Adobe_marker;
+
+  const J_COLOR_SPACE space = d.cinfo.jpeg_color_space;
+  const bool cmyk = !grey && (space == JCS_CMYK || space == JCS_YCCK);
+  d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+  d.cinfo.scale_num = 1;
+  d.cinfo.scale_denom = static_cast<unsigned int>(ScaleDenominator(hints, w, h));
+  jpeg_start_decompress(&d.cinfo);
+  const int ow = static_cast<int>(d.cinfo.output_width);
+  const int oh = static_cast<int>(d.cinfo.output_height);
+  const int components = d.cinfo.output_components;
+  if (ow <= 0 || oh <= 0 || components != (grey ? 1 : cmyk ? 4 : 3)) return kBadFile;
+  const int depth = grey ? 8 : 24;
+  out.block = AllocatePixels(RasterImage::ImageBytes(ow, oh, depth));
+  if (!out.block) return kOutOfMemory;
+  if (cmyk) {
+    rowScratch = AllocatePixels(static_cast<uint64_t>(ow) * 4);
+    if (!rowScratch) {
+      out.block.reset();
+      return kOutOfMemory;
+    }
+  }
+  const size_t rowBytes = static_cast<size_t>(ow) * (depth / 8);
+  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    const size_t y = d.cinfo.output_scanline;
+    uint8_t* dest = out.block.get() + y * rowBytes;
+    JSAMPROW row = cmyk ? rowScratch.get() : dest;
+    if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return kBadFile;
+    if (cmyk) CmykRow(rowScratch.get(), dest, ow, out.adobe);
+  }
+  jpeg_finish_decompress(&d.cinfo);
+  out.width = ow;
+  out.height = oh;
+  return kOk;
+}
+
+}  // namespace
+
+ImageFileType RefineJpeg(std::span<const uint8_t> file) {
+  Decompressor d;
+  d.cinfo.err = &d.err.pub;
+  InstallErrors(&d.err.pub);
+  if (setjmp(d.err.jump)) return ImageFileType::JpegRgb;
+  jpeg_create_decompress(&d.cinfo);
+  d.created = true;
+  jpeg_mem_src(&d.cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return ImageFileType::JpegRgb;
+  return d.cinfo.num_components == 1 ? ImageFileType::JpegGrey : ImageFileType::JpegRgb;
+}
+
+int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+  if (file.size() < 4) return kBadFile;
+  const bool grey = type == ImageFileType::JpegGrey;
+  Decoded decoded;
+  PixelBlock scratch;
+  const int rc = Decode(file, grey, image, decoded, scratch);
+  if (rc != kOk) return rc;
+
+  // Camera fields from the first EXIF segment; the last one is the block kept for saving.
+  image.ReadCameraInfo(decoded.firstExif);
+  int w = decoded.width, h = decoded.height;
+  const int orientRc = ApplyOrientation(decoded.block, w, h, image.orientation, grey ? 1 : 3);
+  if (orientRc != kOk) return orientRc;
+  const bool swapped = image.orientation >= 5 && image.orientation <= 8;
+  image.originalWidth = swapped ? decoded.storedHeight : decoded.storedWidth;
+  image.originalHeight = swapped ? decoded.storedWidth : decoded.storedHeight;
+  image.exifBlock = std::move(decoded.lastExif);
+
+  image.AdoptPixels(std::move(decoded.block), w, h, grey ? 8 : 24, true);
+  if (grey) {
+    image.paletteSize = 256;
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<uint8_t>(i);
+      image.palette[static_cast<size_t>(i)] = PaletteEntry{v, v, v, 0};
+    }
+  }
+  image.resolutionX = decoded.densityX;
+  image.resolutionY = decoded.densityY;
+  image.resolutionUnit = decoded.densityUnit == 1 ? 2 : decoded.densityUnit == 2 ? 3 : 1;
+  return kOk;
+}
+
+namespace {
+
+int Encode(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& options,
+           bool withExif, std::vector<uint8_t>& out) {
+  Compressor c;
+  c.cinfo.err = &c.err.pub;
+  InstallErrors(&c.err.pub);
+  if (setjmp(c.err.jump)) return kWriteError;
+  jpeg_create_compress(&c.cinfo);
+  c.created = true;
+  jpeg_mem_dest(&c.cinfo, &c.buffer, &c.size);
+  c.cinfo.image_width = static_cast<JDIMENSION>(width);
+  c.cinfo.image_height = static_cast<JDIMENSION>(height);
+  c.cinfo.input_components = 3;
+  c.cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c.cinfo);
+  jpeg_set_quality(&c.cinfo, options.quality < 1 ? 1 : options.quality > 100 ? 100 : options.quality,
+                   TRUE);
+  if (options.fullChroma) {
+    for (int i = 0; i < c.cinfo.num_components; ++i) {
+      c.cinfo.comp_info[i].h_samp_factor = 1;
+      c.cinfo.comp_info[i].v_samp_factor = 1;
+    }
+  }
+  if (options.progressive) jpeg_simple_progression(&c.cinfo);
+  c.cinfo.write_JFIF_header = TRUE;
+  c.cinfo.density_unit = static_cast<UINT8>(options.densityUnit);
+  c.cinfo.X_density = static_cast<UINT16>(options.densityX < 1 ? 1 : options.densityX > 65535 ? 65535 : options.densityX);
+  c.cinfo.Y_density = static_cast<UINT16>(options.densityY < 1 ? 1 : options.densityY > 65535 ? 65535 : options.densityY);
+  jpeg_start_compress(&c.cinfo, TRUE);
+  if (withExif) {
+    jpeg_write_marker(&c.cinfo, kApp1, options.exifPayload.data(),
+                      static_cast<unsigned int>(options.exifPayload.size()));
+  }
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  while (c.cinfo.next_scanline < c.cinfo.image_height) {
+    // libjpeg takes non-const rows but only reads them.
+    JSAMPROW row = const_cast<uint8_t*>(rgb + c.cinfo.next_scanline * rowBytes);
+    jpeg_write_scanlines(&c.cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&c.cinfo);
+  try {
+    out.assign(c.buffer, c.buffer + c.size);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+  return kOk;
+}
+
+}  // namespace
+
+int EncodeJpeg(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& options,
+               std::vector<uint8_t>& out) {
+  out.clear();
+  if (rgb == nullptr || width <= 0 || height <= 0 || width > 65500 || height > 65500)
+    return kInvalidArgument;
+  // One marker holds at most 65533 bytes of payload. A larger block cannot be written as one
+  // APP1 marker: the picture is written without it and the caller is told.
+  const bool fits = options.exifPayload.size() <= 65533;
+  const bool withExif = !options.exifPayload.empty() && fits;
+  const int rc = Encode(rgb, width, height, options, withExif, out);
+  if (rc != kOk) return rc;
+  return (!options.exifPayload.empty() && !fits) ? kSavedWithoutExif : kOk;
+}
+
+int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out) {
+  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
+  JpegEncodeOptions options;
+  options.quality = image.jpegQuality;
+  options.fullChroma = image.jpegFullChroma == 1;
+  options.progressive = image.jpegProgressive;
+  options.densityX = image.saveResolutionX;
+  options.densityY = image.saveResolutionY;
+  // The save resolution's unit: 3 is per centimetre; 1 (the default) and 2 are written per
+  // inch, so the default 300 x 300 reads as 300 dots per inch.
+  options.densityUnit = image.saveResolutionUnit == 3 ? 2 : 1;
+  options.exifPayload = image.exifBlock;
+
+  // With an EXIF block the pixels go back to the orientation its (unchanged) tag describes.
+  PixelBlock stored;
+  int width = image.width, height = image.height;
+  if (!image.exifBlock.empty()) {
+    const int rc = UndoOrientation(width, height, image.Pixels(), image.orientation, stored);
+    if (rc != kOk) return rc;
+    if (stored && image.orientation >= 5) std::swap(width, height);
+  }
+  return EncodeJpeg(stored ? stored.get() : image.Pixels(), width, height, options, out);
+}
 
 }  // namespace orvane

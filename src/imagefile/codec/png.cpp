@@ -1,10 +1,288 @@
-// Png through its library. (Reader and writer being written; until then they refuse.)
+// PNG through libpng. libpng reports errors by longjmp to the setjmp in the function that
+// called it; those functions keep their results in objects owned by the caller.
+#include <png.h>
+
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
 
 namespace orvane {
 
-ImageFileType RefinePng(std::span<const uint8_t>) { return ImageFileType::PngRgb; }
-int ReadPng(std::span<const uint8_t>, ImageFileType, int, RasterImage&) { return kUnsupportedFile; }
-int WritePng(const RasterImage&, std::vector<uint8_t>&) { return kUnsupportedFile; }
+namespace {
+
+void OnWarning(png_structp, png_const_charp) {}
+[[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+struct MemoryReader {
+  std::span<const uint8_t> data;
+  size_t pos = 0;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
+  auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
+  if (length > r->data.size() - r->pos) png_error(png, "truncated");
+  std::memcpy(out, r->data.data() + r->pos, length);
+  r->pos += length;
+}
+
+struct ReadHandles {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~ReadHandles() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+// Colour of a palette entry or grey level laid on white by its opacity.
+uint8_t OnWhite(int c, int alpha) { return static_cast<uint8_t>((c * alpha + 255 * (255 - alpha) + 127) / 255); }
+
+struct PngResult {
+  PixelBlock block;
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  int paletteSize = 0;
+  std::array<PaletteEntry, 256> palette{};
+  bool hasPhys = false;
+  uint32_t physX = 0, physY = 0;
+  int physUnit = 0;
+};
+
+// Fills the palette for 1- and 8-bit reads: the file's entries with transparency laid on
+// white, or the grey levels of a grey image.
+void ReadPalette(png_structp png, png_infop info, int colourType, int bitDepth, PngResult& out) {
+  png_bytep trans = nullptr;
+  int transCount = 0;
+  png_color_16p transColour = nullptr;
+  const bool hasTrns = png_get_tRNS(png, info, &trans, &transCount, &transColour) != 0;
+  if (colourType == PNG_COLOR_TYPE_PALETTE) {
+    png_colorp entries = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &entries, &count) == 0 || count <= 0) png_error(png, "no palette");
+    out.paletteSize = std::min(count, 256);
+    for (int i = 0; i < out.paletteSize; ++i) {
+      const int a = (hasTrns && trans != nullptr && i < transCount) ? trans[i] : 255;
+      out.palette[static_cast<size_t>(i)] =
+          PaletteEntry{OnWhite(entries[i].blue, a), OnWhite(entries[i].green, a),
+                       OnWhite(entries[i].red, a), 0};
+    }
+    return;
+  }
+  // Grey of 1 bit (the only other kind kept at its depth).
+  const int levels = 1 << bitDepth;
+  out.paletteSize = levels;
+  for (int i = 0; i < levels; ++i) {
+    auto v = static_cast<uint8_t>(i * 255 / (levels - 1));
+    if (hasTrns && transColour != nullptr && transColour->gray == i) v = 255;
+    out.palette[static_cast<size_t>(i)] = PaletteEntry{v, v, v, 0};
+  }
+}
+
+int Decode(ImageFileType type, PngResult& out,
+           ReadHandles& h, MemoryReader& reader, std::vector<png_bytep>& rows) {
+  if (setjmp(png_jmpbuf(h.png))) {
+    out.block.reset();
+    return kBadFile;
+  }
+  png_set_read_fn(h.png, &reader, ReadFromMemory);
+  png_read_info(h.png, h.info);
+  png_uint_32 w = 0, hgt = 0;
+  int bitDepth = 0, colourType = 0, interlace = 0;
+  png_get_IHDR(h.png, h.info, &w, &hgt, &bitDepth, &colourType, &interlace, nullptr, nullptr);
+  if (w == 0 || hgt == 0) return kBadFile;
+  if (static_cast<uint64_t>(w) * hgt > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
+  out.width = static_cast<int>(w);
+  out.height = static_cast<int>(hgt);
+
+  png_uint_32 rx = 0, ry = 0;
+  int unit = 0;
+  if (png_get_pHYs(h.png, h.info, &rx, &ry, &unit) != 0) {
+    out.hasPhys = true;
+    out.physX = rx;
+    out.physY = ry;
+    out.physUnit = unit;
+  }
+
+  int depth = 24;
+  if (type == ImageFileType::PngBilevel && bitDepth == 1) {
+    depth = 1;
+    ReadPalette(h.png, h.info, colourType, bitDepth, out);
+  } else if (type == ImageFileType::PngIndexed && colourType == PNG_COLOR_TYPE_PALETTE) {
+    depth = 8;
+    ReadPalette(h.png, h.info, colourType, bitDepth, out);
+    png_set_packing(h.png);
+  } else {
+    // Everything else becomes 8-bit red, green, blue, alpha; alpha is laid on white below.
+    png_set_expand(h.png);
+    png_set_scale_16(h.png);
+    png_set_gray_to_rgb(h.png);
+    png_set_filler(h.png, 0xFF, PNG_FILLER_AFTER);
+  }
+  if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(h.png);
+  png_read_update_info(h.png, h.info);
+
+  const uint64_t rowBytes = depth == 1 ? (static_cast<uint64_t>(w) + 7) / 8
+                            : depth == 8 ? w
+                                         : static_cast<uint64_t>(w) * 4;
+  if (png_get_rowbytes(h.png, h.info) != rowBytes) return kUnsupportedFile;
+  out.block = AllocatePixels(rowBytes * hgt);
+  if (!out.block) return kOutOfMemory;
+  // libpng leaves the unused bits at the end of a packed row as it found them.
+  if (depth == 1) std::memset(out.block.get(), 0, rowBytes * hgt);
+  try {
+    rows.resize(hgt);
+  } catch (const std::bad_alloc&) {
+    out.block.reset();
+    return kOutOfMemory;
+  }
+  for (png_uint_32 y = 0; y < hgt; ++y) rows[y] = out.block.get() + y * rowBytes;
+  png_read_image(h.png, rows.data());
+  png_read_end(h.png, nullptr);
+  out.depth = depth;
+  return kOk;
+}
+
+}  // namespace
+
+ImageFileType RefinePng(std::span<const uint8_t> file) {
+  // IHDR is the first chunk: length, "IHDR", width, height, bit depth, colour type.
+  if (file.size() < 26 || std::memcmp(file.data() + 12, "IHDR", 4) != 0)
+    return ImageFileType::PngRgb;
+  const int bitDepth = file[24];
+  const int colourType = file[25];
+  if (bitDepth == 1) return ImageFileType::PngBilevel;
+  if (colourType == PNG_COLOR_TYPE_PALETTE && bitDepth <= 8) return ImageFileType::PngIndexed;
+  return ImageFileType::PngRgb;
+}
+
+int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+  if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) return kBadFile;
+  ReadHandles h;
+  h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+  if (h.png == nullptr) return kOutOfMemory;
+  h.info = png_create_info_struct(h.png);
+  if (h.info == nullptr) return kOutOfMemory;
+  png_set_user_limits(h.png, 0x7FFFFFFF, 0x7FFFFFFF);
+  png_set_chunk_malloc_max(h.png, 16u << 20);
+  MemoryReader reader{file, 0};
+  PngResult out;
+  std::vector<png_bytep> rows;
+  const int rc = Decode(type, out, h, reader, rows);
+  if (rc != kOk) return rc;
+
+  if (out.depth == 24) {
+    // Alpha laid on white, then packed from four bytes to three in place.
+    uint8_t* p = out.block.get();
+    const size_t count = static_cast<size_t>(out.width) * out.height;
+    for (size_t i = 0; i < count; ++i) {
+      const int a = p[i * 4 + 3];
+      const uint8_t r = OnWhite(p[i * 4], a), g = OnWhite(p[i * 4 + 1], a),
+                    b = OnWhite(p[i * 4 + 2], a);
+      p[i * 3] = r;
+      p[i * 3 + 1] = g;
+      p[i * 3 + 2] = b;
+    }
+  }
+  image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
+  image.paletteSize = out.paletteSize;
+  image.palette = out.palette;
+  if (out.hasPhys && out.physUnit == PNG_RESOLUTION_METER) {
+    image.resolutionX = out.physX / 100;
+    image.resolutionY = out.physY / 100;
+    image.resolutionUnit = 3;
+  } else if (out.hasPhys) {
+    image.resolutionX = out.physX;
+    image.resolutionY = out.physY;
+    image.resolutionUnit = 1;
+  } else {
+    image.resolutionX = image.resolutionY = 300;
+    image.resolutionUnit = 1;
+  }
+  return kOk;
+}
+
+namespace {
+
+struct MemoryWriter {
+  std::vector<uint8_t>* out;
+  bool failed = false;
+};
+
+void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
+  auto* w = static_cast<MemoryWriter*>(png_get_io_ptr(png));
+  try {
+    w->out->insert(w->out->end(), data, data + length);
+  } catch (const std::bad_alloc&) {
+    w->failed = true;
+  }
+  if (w->failed) png_error(png, "out of memory");
+}
+
+void FlushMemory(png_structp) {}
+
+struct WriteHandles {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~WriteHandles() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+// pHYs from the save resolution: per metre for inch and centimetre, the bare values otherwise.
+void PhysFor(const RasterImage& image, png_uint_32& x, png_uint_32& y, int& unit) {
+  const int rx = std::max(0, image.saveResolutionX), ry = std::max(0, image.saveResolutionY);
+  if (image.saveResolutionUnit == 3) {
+    x = static_cast<png_uint_32>(rx) * 100u;
+    y = static_cast<png_uint_32>(ry) * 100u;
+    unit = PNG_RESOLUTION_METER;
+  } else if (image.saveResolutionUnit == 2) {
+    x = static_cast<png_uint_32>(rx * 10000.0 / 254.0 + 0.5);
+    y = static_cast<png_uint_32>(ry * 10000.0 / 254.0 + 0.5);
+    unit = PNG_RESOLUTION_METER;
+  } else {
+    x = static_cast<png_uint_32>(rx);
+    y = static_cast<png_uint_32>(ry);
+    unit = PNG_RESOLUTION_UNKNOWN;
+  }
+}
+
+int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer) {
+  if (setjmp(png_jmpbuf(h.png))) return writer.failed ? kOutOfMemory : kWriteError;
+  png_set_write_fn(h.png, &writer, WriteToMemory, FlushMemory);
+  png_set_IHDR(h.png, h.info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_gAMA_fixed(h.png, h.info, 34500);  // gamma 0.345
+  std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  png_time stamp{};
+  png_convert_from_struct_tm(&stamp, &utc);
+  png_set_tIME(h.png, h.info, &stamp);
+  png_uint_32 px = 0, py = 0;
+  int unit = 0;
+  PhysFor(image, px, py, unit);
+  png_set_pHYs(h.png, h.info, px, py, unit);
+  png_write_info(h.png, h.info);
+  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
+  for (int y = 0; y < image.height; ++y) {
+    // libpng takes non-const rows but only reads them.
+    png_write_row(h.png, const_cast<png_bytep>(image.Pixels() + y * rowBytes));
+  }
+  png_write_end(h.png, h.info);
+  return kOk;
+}
+
+}  // namespace
+
+int WritePng(const RasterImage& image, std::vector<uint8_t>& out) {
+  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
+  WriteHandles h;
+  h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+  if (h.png == nullptr) return kOutOfMemory;
+  h.info = png_create_info_struct(h.png);
+  if (h.info == nullptr) return kOutOfMemory;
+  MemoryWriter writer{&out};
+  return Encode(image, h, writer);
+}
 
 }  // namespace orvane

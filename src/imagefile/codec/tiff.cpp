@@ -1,10 +1,377 @@
-// Tiff through its library. (Reader and writer being written; until then they refuse.)
+// TIFF through libtiff, reading from and writing to memory through client procedures.
+// Errors come back as return values; messages are swallowed per handle.
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+#include <new>
+
+#include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
 
 namespace orvane {
 
-ImageFileType RefineTiff(std::span<const uint8_t>) { return ImageFileType::TiffRgb; }
-int ReadTiff(std::span<const uint8_t>, ImageFileType, int, RasterImage&) { return kUnsupportedFile; }
-int WriteTiff(const RasterImage&, std::vector<uint8_t>&) { return kUnsupportedFile; }
+namespace {
+
+// Memory the client procedures read from or write to.
+struct MemoryFile {
+  const uint8_t* data = nullptr;  // reading
+  size_t size = 0;
+  std::vector<uint8_t>* out = nullptr;  // writing
+  uint64_t pos = 0;
+  bool failed = false;
+};
+
+tmsize_t ProcRead(thandle_t h, void* buf, tmsize_t n) {
+  auto* m = static_cast<MemoryFile*>(h);
+  const size_t size = m->out ? m->out->size() : m->size;
+  const uint8_t* data = m->out ? m->out->data() : m->data;
+  if (n <= 0 || m->pos >= size) return 0;
+  const size_t take = std::min<uint64_t>(static_cast<uint64_t>(n), size - m->pos);
+  std::memcpy(buf, data + m->pos, take);
+  m->pos += take;
+  return static_cast<tmsize_t>(take);
+}
+
+tmsize_t ProcWrite(thandle_t h, void* buf, tmsize_t n) {
+  auto* m = static_cast<MemoryFile*>(h);
+  if (m->out == nullptr || n < 0) return -1;
+  const uint64_t end = m->pos + static_cast<uint64_t>(n);
+  try {
+    if (end > m->out->size()) m->out->resize(static_cast<size_t>(end));
+  } catch (const std::bad_alloc&) {
+    m->failed = true;
+    return -1;
+  }
+  std::memcpy(m->out->data() + m->pos, buf, static_cast<size_t>(n));
+  m->pos = end;
+  return n;
+}
+
+toff_t ProcSeek(thandle_t h, toff_t off, int whence) {
+  auto* m = static_cast<MemoryFile*>(h);
+  const uint64_t size = m->out ? m->out->size() : m->size;
+  uint64_t base = 0;
+  if (whence == SEEK_CUR) base = m->pos;
+  if (whence == SEEK_END) base = size;
+  const uint64_t target = base + off;
+  // Reading never seeks past the end; writing may (the gap is filled on the next write).
+  if (m->out == nullptr && target > size) return static_cast<toff_t>(-1);
+  if (target > (uint64_t{1} << 40)) return static_cast<toff_t>(-1);
+  m->pos = target;
+  return target;
+}
+
+int ProcClose(thandle_t) { return 0; }
+toff_t ProcSize(thandle_t h) {
+  auto* m = static_cast<MemoryFile*>(h);
+  return m->out ? m->out->size() : m->size;
+}
+int ProcMap(thandle_t, void**, toff_t*) { return 0; }
+void ProcUnmap(thandle_t, void*, toff_t) {}
+
+int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct TiffHandle {
+  TIFF* tif = nullptr;
+  ~TiffHandle() {
+    if (tif) TIFFClose(tif);
+  }
+};
+
+struct OptionsHandle {
+  TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+  ~OptionsHandle() {
+    if (opts) TIFFOpenOptionsFree(opts);
+  }
+};
+
+TIFF* Open(MemoryFile& m, const char* mode) {
+  OptionsHandle o;
+  if (o.opts == nullptr) return nullptr;
+  TIFFOpenOptionsSetErrorHandlerExtR(o.opts, Quiet, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(o.opts, Quiet, nullptr);
+  // A single allocation larger than any strip or tile a sane file has is refused by libtiff.
+  TIFFOpenOptionsSetMaxSingleMemAlloc(o.opts, tmsize_t{1} << 31);
+  return TIFFClientOpenExt("memory", mode, &m, ProcRead, ProcWrite, ProcSeek, ProcClose,
+                           ProcSize, ProcMap, ProcUnmap, o.opts);
+}
+
+struct Layout {
+  uint32_t width = 0, height = 0;
+  uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = 1;
+};
+
+bool ReadLayout(TIFF* tif, Layout& l) {
+  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &l.width)) return false;
+  if (!TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &l.height)) return false;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &l.bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &l.samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &l.planar);
+  if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric)) {
+    l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISWHITE;
+  }
+  return l.width > 0 && l.height > 0;
+}
+
+// Reads a one-sample image of 1, 2, 4 or 8 bits into rows of (width * bits + 7) / 8 bytes,
+// from strips or tiles. Returns a result code.
+int ReadPacked(TIFF* tif, const Layout& l, uint8_t* dest, uint64_t rowBytes) {
+  if (TIFFIsTiled(tif)) {
+    uint32_t tw = 0, th = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+    const tmsize_t tileSize = TIFFTileSize(tif);
+    const tmsize_t tileRow = TIFFTileRowSize(tif);
+    if (tw == 0 || th == 0 || tileSize <= 0 || tileRow <= 0) return kBadFile;
+    // Tile widths are multiples of 16, so every tile starts on a byte of the row.
+    if ((static_cast<uint64_t>(tw) * l.bits) % 8 != 0) return kUnsupportedFile;
+    if (static_cast<uint64_t>(tileRow) * th > static_cast<uint64_t>(tileSize)) return kBadFile;
+    PixelBlock tile = AllocatePixels(static_cast<uint64_t>(tileSize));
+    if (!tile) return kOutOfMemory;
+    for (uint32_t ty = 0; ty < l.height; ty += th) {
+      for (uint32_t tx = 0; tx < l.width; tx += tw) {
+        if (TIFFReadTile(tif, tile.get(), tx, ty, 0, 0) < 0) return kBadFile;
+        const uint64_t xByte = static_cast<uint64_t>(tx) * l.bits / 8;
+        const uint64_t copy = std::min<uint64_t>(static_cast<uint64_t>(tileRow), rowBytes - xByte);
+        for (uint32_t r = 0; r < th && ty + r < l.height; ++r) {
+          std::memcpy(dest + (ty + r) * rowBytes + xByte, tile.get() + r * tileRow, copy);
+        }
+      }
+    }
+    return kOk;
+  }
+  uint32_t rowsPerStrip = 0;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  if (rowsPerStrip == 0 || rowsPerStrip > l.height) rowsPerStrip = l.height;
+  const tmsize_t stripSize = TIFFStripSize(tif);
+  if (stripSize <= 0) return kBadFile;
+  PixelBlock strip = AllocatePixels(static_cast<uint64_t>(stripSize));
+  if (!strip) return kOutOfMemory;
+  const uint32_t strips = (l.height + rowsPerStrip - 1) / rowsPerStrip;
+  for (uint32_t s = 0; s < strips; ++s) {
+    const uint32_t first = s * rowsPerStrip;
+    const uint32_t rows = std::min(rowsPerStrip, l.height - first);
+    const tmsize_t got = TIFFReadEncodedStrip(tif, s, strip.get(), stripSize);
+    if (got < 0) return kBadFile;
+    const uint64_t want = rowBytes * rows;
+    // A short strip leaves its missing rows white rather than failing the whole picture.
+    std::memcpy(dest + first * rowBytes, strip.get(), std::min<uint64_t>(want, static_cast<uint64_t>(got)));
+  }
+  return kOk;
+}
+
+struct TiffResult {
+  PixelBlock block;
+  int width = 0, height = 0, depth = 0, paletteSize = 0;
+  std::array<PaletteEntry, 256> palette{};
+};
+
+// 24 bits through libtiff's RGBA reader: every photometric, 16 bits, CMYK, YCbCr, alpha.
+int ReadRgb(TIFF* tif, const Layout& l, TiffResult& out) {
+  char message[1024] = {};
+  if (!TIFFRGBAImageOK(tif, message)) return kUnsupportedFile;
+  const uint64_t count = static_cast<uint64_t>(l.width) * l.height;
+  PixelBlock raster = AllocatePixels(count * 4);
+  if (!raster) return kOutOfMemory;
+  auto* px = reinterpret_cast<uint32_t*>(raster.get());
+  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, ORIENTATION_TOPLEFT, 0))
+    return kBadFile;
+  uint8_t* rgb = raster.get();
+  for (uint64_t i = 0; i < count; ++i) {
+    const uint32_t p = px[i];
+    // The reader delivers colour multiplied by alpha: adding the missing share of white
+    // lays the pixel on a white ground.
+    const uint32_t white = 255 - TIFFGetA(p);
+    const uint8_t r = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetR(p) + white));
+    const uint8_t g = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetG(p) + white));
+    const uint8_t b = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetB(p) + white));
+    rgb[i * 3] = r;
+    rgb[i * 3 + 1] = g;
+    rgb[i * 3 + 2] = b;
+  }
+  out.block = std::move(raster);
+  out.depth = 24;
+  return kOk;
+}
+
+bool PackedKind(const Layout& l) {
+  return l.samples == 1 && l.planar == PLANARCONFIG_CONTIG &&
+         (l.bits == 1 || l.bits == 2 || l.bits == 4 || l.bits == 8) &&
+         (l.photometric == PHOTOMETRIC_MINISWHITE || l.photometric == PHOTOMETRIC_MINISBLACK ||
+          l.photometric == PHOTOMETRIC_PALETTE);
+}
+
+void FillPalette(TIFF* tif, const Layout& l, TiffResult& out) {
+  const int levels = 1 << l.bits;
+  uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+  if (l.photometric == PHOTOMETRIC_PALETTE &&
+      TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue) {
+    // Some writers store 8-bit values in the 16-bit map.
+    bool eightBit = true;
+    for (int i = 0; i < levels; ++i)
+      if (red[i] > 255 || green[i] > 255 || blue[i] > 255) eightBit = false;
+    const int shift = eightBit ? 0 : 8;
+    for (int i = 0; i < levels; ++i) {
+      out.palette[static_cast<size_t>(i)] =
+          PaletteEntry{static_cast<uint8_t>(blue[i] >> shift),
+                       static_cast<uint8_t>(green[i] >> shift),
+                       static_cast<uint8_t>(red[i] >> shift), 0};
+    }
+    return;
+  }
+  for (int i = 0; i < levels; ++i) {
+    int v = i * 255 / (levels - 1);
+    if (l.photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
+    const auto b = static_cast<uint8_t>(v);
+    out.palette[static_cast<size_t>(i)] = PaletteEntry{b, b, b, 0};
+  }
+}
+
+int Decode(TIFF* tif, ImageFileType type, TiffResult& out) {
+  Layout l;
+  if (!ReadLayout(tif, l)) return kBadFile;
+  if (static_cast<uint64_t>(l.width) * l.height > static_cast<uint64_t>(kMaxPixels))
+    return kOutOfMemory;
+  out.width = static_cast<int>(l.width);
+  out.height = static_cast<int>(l.height);
+  const bool wantPacked = (type == ImageFileType::TiffBilevel && l.bits == 1) ||
+                          (type == ImageFileType::TiffIndexed && l.bits >= 2);
+  if (!wantPacked || !PackedKind(l)) return ReadRgb(tif, l, out);
+
+  const uint64_t rowBytes = (static_cast<uint64_t>(l.width) * l.bits + 7) / 8;
+  PixelBlock packed = AllocatePixels(rowBytes * l.height);
+  if (!packed) return kOutOfMemory;
+  std::memset(packed.get(), l.photometric == PHOTOMETRIC_MINISBLACK ? 0xFF : 0x00,
+              rowBytes * l.height);
+  int rc = ReadPacked(tif, l, packed.get(), rowBytes);
+  if (rc != kOk) return rc;
+  FillPalette(tif, l, out);
+  if (l.bits == 1) {
+    // Bilevel pictures use a fixed palette, 0 white and 1 black; bits meaning the opposite
+    // are turned round.
+    const PaletteEntry& zero = out.palette[0];
+    const PaletteEntry& one = out.palette[1];
+    const bool zeroDarker = zero.red + zero.green + zero.blue < one.red + one.green + one.blue;
+    if (zeroDarker) {
+      for (uint64_t i = 0; i < rowBytes * l.height; ++i) packed[i] = static_cast<uint8_t>(~packed[i]);
+    }
+    out.palette[0] = PaletteEntry{255, 255, 255, 0};
+    out.palette[1] = PaletteEntry{0, 0, 0, 0};
+    out.paletteSize = 2;
+    out.block = std::move(packed);
+    out.depth = 1;
+    return kOk;
+  }
+  PixelBlock indices = AllocatePixels(static_cast<uint64_t>(l.width) * l.height);
+  if (!indices) return kOutOfMemory;
+  const int perByte = 8 / l.bits;
+  const int mask = (1 << l.bits) - 1;
+  for (uint32_t y = 0; y < l.height; ++y) {
+    const uint8_t* in = packed.get() + y * rowBytes;
+    uint8_t* o = indices.get() + static_cast<uint64_t>(y) * l.width;
+    for (uint32_t x = 0; x < l.width; ++x) {
+      const int shift = 8 - l.bits * (1 + static_cast<int>(x % perByte));
+      o[x] = static_cast<uint8_t>((in[x / perByte] >> shift) & mask);
+    }
+  }
+  out.block = std::move(indices);
+  out.depth = 8;
+  out.paletteSize = 256;
+  return kOk;
+}
+
+uint32_t ResolutionValue(float v) {
+  if (!(v > 0)) return 0;  // also NaN
+  if (v >= 4e9f) return 4000000000u;
+  return static_cast<uint32_t>(v);
+}
+
+}  // namespace
+
+ImageFileType RefineTiff(std::span<const uint8_t> file) {
+  MemoryFile m{file.data(), file.size()};
+  TiffHandle h;
+  h.tif = Open(m, "rm");
+  Layout l;
+  if (h.tif == nullptr || !ReadLayout(h.tif, l)) return ImageFileType::TiffRgb;
+  const int bitsPerPixel = l.bits * l.samples;
+  if (bitsPerPixel == 1) return ImageFileType::TiffBilevel;
+  if (bitsPerPixel >= 2 && bitsPerPixel <= 8) return ImageFileType::TiffIndexed;
+  return ImageFileType::TiffRgb;
+}
+
+int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
+             RasterImage& image) {
+  if (file.size() < 8) return kBadFile;
+  MemoryFile m{file.data(), file.size()};
+  TiffHandle h;
+  h.tif = Open(m, "rm");
+  if (h.tif == nullptr) return kBadFile;
+  if (pageIndex < 0 || (pageIndex > 0 && !TIFFSetDirectory(h.tif, static_cast<tdir_t>(pageIndex))))
+    return kInvalidArgument;
+  TiffResult out;
+  const int rc = Decode(h.tif, type, out);
+  if (rc != kOk) return rc;
+  image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
+  image.paletteSize = out.paletteSize;
+  image.palette = out.palette;
+  float rx = 0, ry = 0;
+  uint16_t unit = RESUNIT_NONE;
+  const bool hasX = TIFFGetField(h.tif, TIFFTAG_XRESOLUTION, &rx) != 0;
+  const bool hasY = TIFFGetField(h.tif, TIFFTAG_YRESOLUTION, &ry) != 0;
+  TIFFGetFieldDefaulted(h.tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+  if (hasX || hasY) {
+    image.resolutionX = ResolutionValue(rx);
+    image.resolutionY = ResolutionValue(ry);
+  } else {
+    image.resolutionX = image.resolutionY = 300;
+  }
+  image.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
+  return kOk;
+}
+
+int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
+  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
+  const auto compression = static_cast<uint16_t>(image.tiffCompression);
+  if (image.tiffCompression < 1 || image.tiffCompression > 65535 ||
+      !TIFFIsCODECConfigured(compression))
+    return kInvalidArgument;
+  MemoryFile m;
+  m.out = &out;
+  TiffHandle h;
+  h.tif = Open(m, "w");
+  if (h.tif == nullptr) return kWriteError;
+  TIFF* tif = h.tif;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.height));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  if (!TIFFSetField(tif, TIFFTAG_COMPRESSION, compression)) return kInvalidArgument;
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(std::max(0, image.saveResolutionX)));
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(std::max(0, image.saveResolutionY)));
+  const int unit = image.saveResolutionUnit;
+  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT,
+               unit == 2 ? RESUNIT_INCH : unit == 3 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
+  // The encoder may change the row it is given, so it gets a copy.
+  PixelBlock row = AllocatePixels(rowBytes);
+  if (!row) return kOutOfMemory;
+  for (int y = 0; y < image.height; ++y) {
+    std::memcpy(row.get(), image.Pixels() + y * rowBytes, rowBytes);
+    if (TIFFWriteScanline(tif, row.get(), static_cast<uint32_t>(y), 0) < 0)
+      return m.failed ? kOutOfMemory : kWriteError;
+  }
+  if (!TIFFWriteDirectory(tif)) return m.failed ? kOutOfMemory : kWriteError;
+  TIFFClose(h.tif);
+  h.tif = nullptr;
+  return m.failed ? kOutOfMemory : kOk;
+}
 
 }  // namespace orvane

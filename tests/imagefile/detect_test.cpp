@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+#include "imagefile/codec/codec.h"
+
+namespace orvane {
+namespace {
+
+using T = ImageFileType;
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> head, size_t size = 64) {
+  std::vector<uint8_t> v(size, 0x55);
+  size_t i = 0;
+  for (int b : head) v[i++] = static_cast<uint8_t>(b);
+  return v;
+}
+
+std::vector<uint8_t> Text(const std::string& head, size_t size = 64) {
+  std::vector<uint8_t> v(size, 0x55);
+  std::copy(head.begin(), head.end(), v.begin());
+  return v;
+}
+
+TEST(Detect, ByExtension) {
+  struct Case {
+    const char* name;
+    T type;
+  } cases[] = {
+      {"PHOTO.JPG", T::JpegRgb},   {"photo.jpeg", T::JpegRgb},  {"photo.Jpg", T::JpegRgb},
+      {"a.bmp", T::BmpRgb},        {"a.wbmp", T::Wbmp},         {"a.WBM", T::Wbmp},
+      {"a.tga", T::TgaRgb},        {"a.tif", T::TiffRgb},       {"a.TIFF", T::TiffRgb},
+      {"a.pcx", T::PcxRgb},        {"a.png", T::PngRgb},        {"a.wmf", T::WindowsMetafile},
+      {"a.emf", T::EnhancedMetafile}, {"a.psd", T::PsdRgb},     {"photo.gif", T::UnknownType},
+      {"a.pcd", T::UnknownType},   {"noextension", T::UnknownType}, {"dir.jpg/file", T::UnknownType},
+      {"a.", T::UnknownType},      {"a.jpgx", T::UnknownType},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ImageTypeFromExtension(c.name), c.type) << c.name;
+}
+
+TEST(Detect, ByContentBeforeName) {
+  struct Case {
+    std::vector<uint8_t> file;
+    const char* name;
+    T type;
+  } cases[] = {
+      {Text("BM"), "x.png", T::BmpRgb},
+      {Bytes({0xFF, 0xD8, 0xFF}), "x.bmp", T::JpegRgb},
+      {Bytes({0x0A, 0x05}), "x", T::PcxRgb},
+      {Bytes({0x0A, 0x01}), "x", T::UnknownType},
+      {Text("II*"), "x", T::TiffRgb},
+      {Text("MM"), "x.jpg", T::TiffRgb},
+      {Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}), "x", T::PngRgb},
+      {Bytes({0x01, 0x00, 0x09, 0x00, 0x00}), "x", T::WindowsMetafile},
+      {Bytes({0xD7, 0xCD, 0xC6, 0x9A}), "x", T::WindowsMetafile},
+      {Text("8BPS"), "x", T::PsdRgb},
+      {Text("GIF89a"), "photo.gif", T::UnknownType},
+      {Text("GIF89a"), "photo.jpg", T::JpegRgb},  // falls back to the name, then fails to read
+  };
+  for (const Case& c : cases) EXPECT_EQ(DetectImageTypeInMemory(c.file, c.name), c.type) << c.name;
+
+  std::vector<uint8_t> emf(64, 0);
+  emf[0] = 1;
+  std::copy_n(" EMF", 4, emf.begin() + 40);
+  EXPECT_EQ(DetectImageTypeInMemory(emf, "x"), T::EnhancedMetafile);
+}
+
+TEST(Detect, WeakZeroStartTargaFooterAndPhotoCd) {
+  std::vector<uint8_t> zeros(100, 0);
+  EXPECT_EQ(DetectImageTypeInMemory(zeros, "x.dat"), T::Wbmp);
+  EXPECT_EQ(DetectImageTypeInMemory(zeros, "x.TGA"), T::TgaRgb);
+  EXPECT_EQ(DetectImageTypeInMemory(zeros, "x.wbm"), T::Wbmp);
+
+  std::vector<uint8_t> footer = zeros;
+  const std::string sig = "TRUEVISION-XFILE.";
+  std::copy(sig.begin(), sig.end(), footer.end() - 18);
+  EXPECT_EQ(DetectImageTypeInMemory(footer, "x.dat"), T::TgaRgb);
+  std::vector<uint8_t> footerNoZero = footer;
+  footerNoZero[0] = 0x20;
+  EXPECT_EQ(DetectImageTypeInMemory(footerNoZero, "x"), T::TgaRgb);
+  // A name saying wireless bitmap wins over the footer.
+  EXPECT_EQ(DetectImageTypeInMemory(footer, "x.wbmp"), T::Wbmp);
+
+  std::vector<uint8_t> pcd(4096, 0xFF);
+  std::copy_n("PCD_IPI", 7, pcd.begin() + 2048);
+  EXPECT_EQ(DetectImageTypeInMemory(pcd, "image.bin"), T::PhotoCd);
+  // A file too short for any check falls to the name.
+  EXPECT_EQ(DetectImageTypeInMemory(std::vector<uint8_t>{}, "x.png"), T::PngRgb);
+}
+
+TEST(Detect, MissingFileIsUnknown) {
+  test::TempDir dir;
+  EXPECT_EQ(DetectImageType(dir.File("none.jpg")), T::UnknownType);
+  EXPECT_EQ(DetectImageType(dir.path().string()), T::UnknownType);  // a folder
+}
+
+}  // namespace
+}  // namespace orvane

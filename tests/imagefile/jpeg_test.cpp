@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+
+#include "fixtures.h"
+#include "imagefile/codec/codec.h"
+#include "imagefile/exif.h"
+
+namespace orvane {
+namespace {
+
+using B = test::ExifBuilder;
+
+// Encodes raw samples with libjpeg directly, for colour spaces our writer never produces.
+std::vector<uint8_t> EncodeRaw(const std::vector<uint8_t>& samples, int w, int h, int components,
+                               J_COLOR_SPACE in, J_COLOR_SPACE stored, bool adobe) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &buffer, &size);
+  c.image_width = static_cast<JDIMENSION>(w);
+  c.image_height = static_cast<JDIMENSION>(h);
+  c.input_components = components;
+  c.in_color_space = in;
+  jpeg_set_defaults(&c);
+  jpeg_set_colorspace(&c, stored);
+  c.write_Adobe_marker = adobe ? TRUE : FALSE;
+  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<uint8_t*>(samples.data() + c.next_scanline * w * components);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  jpeg_destroy_compress(&c);
+  std::free(buffer);
+  return out;
+}
+
+// Inserts an APP1 marker right after SOI.
+std::vector<uint8_t> WithApp1(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& payload) {
+  std::vector<uint8_t> marker = {0xFF, 0xE1, static_cast<uint8_t>((payload.size() + 2) >> 8),
+                                 static_cast<uint8_t>(payload.size() + 2)};
+  marker.insert(marker.end(), payload.begin(), payload.end());
+  jpeg.insert(jpeg.begin() + 2, marker.begin(), marker.end());
+  return jpeg;
+}
+
+int ReadInto(const std::vector<uint8_t>& file, RasterImage& image, const std::string& name = "x.jpg") {
+  test::TempDir dir;
+  const std::string path = dir.File(name);
+  test::WriteBytes(path, file);
+  return image.Load(path);
+}
+
+TEST(Jpeg, RoundTripKeepsPixelsAndResolution) {
+  RasterImage source;
+  test::MakeRamp(source, 37, 21);
+  source.jpegQuality = 100;
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(WriteJpeg(source, bytes), kOk);
+  RasterImage back;
+  ASSERT_EQ(ReadInto(bytes, back), kOk);
+  EXPECT_EQ(back.fileType, ImageFileType::JpegRgb);
+  EXPECT_EQ(back.bitsPerPixel, 24);
+  EXPECT_LE(test::MaxDifference(source, back), 6);
+  EXPECT_EQ(back.originalWidth, 37);
+  EXPECT_EQ(back.originalHeight, 21);
+  // The default save resolution is written as 300 x 300 per inch.
+  EXPECT_EQ(back.resolutionX, 300u);
+  EXPECT_EQ(back.resolutionY, 300u);
+  EXPECT_EQ(back.resolutionUnit, 2u);
+  EXPECT_EQ(back.saveResolutionUnit, 2);
+  EXPECT_TRUE(back.exifBlock.empty());
+}
+
+TEST(Jpeg, ScaledDecodeFromTheSizeHint) {
+  RasterImage source;
+  test::MakeRamp(source, 800, 600);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(WriteJpeg(source, bytes), kOk);
+  struct Case {
+    int hintW, hintH, width, height;
+  } cases[] = {
+      {80, 60, 100, 75},    // below 1/8 in both directions
+      {120, 80, 200, 150},  // 1/4
+      {300, 200, 400, 300}, // 1/2
+      {500, 20, 800, 600},  // wide hint: full size
+      {0, 60, 800, 600},    // no hint
+  };
+  for (const Case& c : cases) {
+    RasterImage image;
+    image.SetDecodeSizeHint(c.hintW, c.hintH);
+    ASSERT_EQ(ReadInto(bytes, image), kOk);
+    EXPECT_EQ(image.width, c.width) << c.hintW << "x" << c.hintH;
+    EXPECT_EQ(image.height, c.height);
+    EXPECT_EQ(image.originalWidth, 800);
+    EXPECT_EQ(image.originalHeight, 600);
+  }
+}
+
+TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {
+  RasterImage camera;
+  test::MakeQuadrants(camera, 40, 24);
+  camera.jpegQuality = 95;
+  const std::vector<uint8_t> exif = B()
+                                        .Ascii(B::kIfd0, kTagMake, "Quillcam")
+                                        .Short(B::kIfd0, kTagOrientation, {6})
+                                        .Build();
+  std::vector<uint8_t> plain;
+  ASSERT_EQ(WriteJpeg(camera, plain), kOk);
+  const std::vector<uint8_t> file = WithApp1(plain, exif);
+
+  RasterImage image;
+  ASSERT_EQ(ReadInto(file, image), kOk);
+  EXPECT_EQ(image.orientation, 6);
+  EXPECT_EQ(image.width, 24);
+  EXPECT_EQ(image.height, 40);
+  EXPECT_EQ(image.originalWidth, 24);
+  EXPECT_EQ(image.originalHeight, 40);
+  EXPECT_EQ(image.cameraMake, "Quillcam");
+  EXPECT_EQ(image.exifBlock, exif);
+  // Turned 90° clockwise: the top-left of the upright picture is the stored bottom-left.
+  RasterImage expected;
+  expected.CopyFrom(camera);
+  {
+    PixelBlock block = expected.DetachPixels();
+    int w = 40, h = 24;
+    ASSERT_EQ(ApplyOrientation(block, w, h, 6), kOk);
+    expected.AdoptPixels(std::move(block), w, h, 24, false);
+  }
+  EXPECT_LE(test::MaxDifference(expected, image), 12);
+
+  // Saved again: the same EXIF block, the pixels back in the stored orientation.
+  test::TempDir dir;
+  const std::string out = dir.File("out.jpg");
+  image.jpegQuality = 95;
+  ASSERT_EQ(image.Save(out), kOk);
+  RasterImage stored;
+  ASSERT_EQ(stored.Load(out, ImageFileType::JpegRgb), kOk);
+  EXPECT_EQ(stored.exifBlock, exif);
+  EXPECT_EQ(stored.width, 24);  // read upright again
+  // Decoding without EXIF handling shows the camera's own orientation.
+  std::vector<uint8_t> saved = test::ReadBytes(out);
+  RasterImage raw;
+  raw.orientation = 1;
+  ASSERT_EQ(ReadJpeg(saved, ImageFileType::JpegRgb, 0, raw), kOk);
+  // ReadJpeg orients by the tag too; undo it to look at the stored pixels.
+  PixelBlock storedPixels;
+  ASSERT_EQ(UndoOrientation(raw.width, raw.height, raw.Pixels(), 6, storedPixels), kOk);
+  RasterImage storedImage;
+  storedImage.AdoptPixels(std::move(storedPixels), 40, 24, 24, false);
+  EXPECT_LE(test::MaxDifference(camera, storedImage), 16);
+}
+
+TEST(Jpeg, LastExifSegmentKeptOthersIgnored) {
+  RasterImage source;
+  test::MakeRamp(source, 16, 16);
+  std::vector<uint8_t> plain;
+  ASSERT_EQ(WriteJpeg(source, plain), kOk);
+  const std::vector<uint8_t> first = B().Ascii(B::kIfd0, kTagMake, "First").Build();
+  const std::vector<uint8_t> second = B().Ascii(B::kIfd0, kTagMake, "Second").Build();
+  const std::vector<uint8_t> xmp = {'h', 't', 't', 'p', ':', '/', '/'};
+  const std::vector<uint8_t> shortExif = {'E', 'x', 'i', 'f'};
+  // Insertion puts each new marker first: the file order is first, second, xmp, short.
+  std::vector<uint8_t> file = WithApp1(WithApp1(WithApp1(WithApp1(plain, shortExif), xmp), second), first);
+  RasterImage image;
+  ASSERT_EQ(ReadInto(file, image), kOk);
+  EXPECT_EQ(image.exifBlock, second);
+  EXPECT_EQ(image.cameraMake, "First");  // the camera fields come from the first segment
+}
+
+TEST(Jpeg, ColourSpaces) {
+  const int w = 16, h = 8;
+  struct Case {
+    const char* name;
+    int components;
+    J_COLOR_SPACE in, stored;
+    bool adobe;
+    std::vector<uint8_t> sample;  // one pixel, repeated
+    uint8_t r, g, b;
+  } cases[] = {
+      {"grey", 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false, {90}, 90, 90, 90},
+      {"rgb stored as rgb", 3, JCS_RGB, JCS_RGB, false, {200, 100, 50}, 200, 100, 50},
+      {"cmyk", 4, JCS_CMYK, JCS_CMYK, false, {0, 255, 255, 0}, 255, 0, 0},
+      // Adobe's programs store inverted inks: 255 means no ink.
+      {"inverted cmyk", 4, JCS_CMYK, JCS_CMYK, true, {255, 0, 0, 255}, 255, 0, 0},
+      {"ycck", 4, JCS_CMYK, JCS_YCCK, true, {255, 255, 0, 255}, 255, 255, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> samples;
+    for (int i = 0; i < w * h; ++i) samples.insert(samples.end(), c.sample.begin(), c.sample.end());
+    const std::vector<uint8_t> file = EncodeRaw(samples, w, h, c.components, c.in, c.stored, c.adobe);
+    RasterImage image;
+    ASSERT_EQ(ReadInto(file, image), kOk) << c.name;
+    ASSERT_EQ(image.bitsPerPixel, 24) << c.name;
+    EXPECT_EQ(image.fileType, c.components == 1 ? ImageFileType::JpegGrey : ImageFileType::JpegRgb);
+    EXPECT_NEAR(image.Pixels()[0], c.r, 4) << c.name;
+    EXPECT_NEAR(image.Pixels()[1], c.g, 4) << c.name;
+    EXPECT_NEAR(image.Pixels()[2], c.b, 4) << c.name;
+  }
+}
+
+TEST(Jpeg, ExifTooLargeForOneMarkerIsLeftOutAndReported) {
+  RasterImage image;
+  test::MakeRamp(image, 8, 8);
+  image.exifBlock = B().Short(B::kIfd0, kTagOrientation, {1}).PadTo(70000).Build();
+  ASSERT_GT(image.exifBlock.size(), 65533u);
+  test::TempDir dir;
+  const std::string path = dir.File("big.jpg");
+  EXPECT_EQ(image.Save(path), kSavedWithoutExif);
+  RasterImage back;
+  ASSERT_EQ(back.Load(path), kOk);
+  EXPECT_TRUE(back.exifBlock.empty());
+  EXPECT_EQ(back.width, 8);
+
+  // Exactly the largest payload a marker holds still goes in.
+  RasterImage fits;
+  test::MakeRamp(fits, 8, 8);
+  fits.exifBlock = B().PadTo(10).Build();
+  fits.exifBlock.resize(65533, 0);
+  EXPECT_EQ(fits.Save(path), kOk);
+  ASSERT_EQ(back.Load(path), kOk);
+  EXPECT_EQ(back.exifBlock.size(), 65533u);
+}
+
+TEST(Jpeg, SamplingFollowsFullChroma) {
+  RasterImage image;
+  test::MakeRamp(image, 32, 32);
+  for (int full : {1, 0}) {
+    image.jpegFullChroma = full;
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(WriteJpeg(image, bytes), kOk);
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, bytes.data(), bytes.size());
+    jpeg_read_header(&d, TRUE);
+    EXPECT_EQ(d.comp_info[0].h_samp_factor, full ? 1 : 2);
+    EXPECT_EQ(d.comp_info[0].v_samp_factor, full ? 1 : 2);
+    EXPECT_EQ(d.comp_info[1].h_samp_factor, 1);
+    EXPECT_EQ(d.density_unit, 1);
+    EXPECT_EQ(d.X_density, 300);
+    jpeg_destroy_decompress(&d);
+  }
+}
+
+TEST(Jpeg, DamagedFilesFailCleanly) {
+  RasterImage source;
+  test::MakeRamp(source, 64, 48);
+  std::vector<uint8_t> good;
+  ASSERT_EQ(WriteJpeg(source, good), kOk);
+  // A header claiming 65000 x 65000 pixels in a tiny file.
+  std::vector<uint8_t> huge = good;
+  for (size_t i = 2; i + 8 < huge.size(); ++i) {
+    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+      huge[i + 5] = 0xFD;
+      huge[i + 6] = 0xE8;
+      huge[i + 7] = 0xFD;
+      huge[i + 8] = 0xE8;
+      break;
+    }
+  }
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+    bool loads;  // truncated scans still give a (partly grey) picture
+  } cases[] = {
+      {"only SOI", {0xFF, 0xD8, 0xFF}, false},
+      {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 200), false},
+      {"truncated scan", std::vector<uint8_t>(good.begin(), good.end() - 100), true},
+      {"huge", huge, false},
+  };
+  for (const Case& c : cases) {
+    RasterImage image;
+    const int rc = ReadInto(c.file, image);
+    EXPECT_EQ(rc == kOk, c.loads) << c.name << " rc=" << rc;
+    if (rc != kOk) {
+      EXPECT_TRUE(image.IsEmpty()) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstring>
+
+#include "fixtures.h"
+#include "imagefile/codec/codec.h"
+
+namespace orvane {
+namespace {
+
+struct PngSpec {
+  int width = 4, height = 2, bitDepth = 8, colourType = PNG_COLOR_TYPE_RGB;
+  bool interlaced = false;
+  std::vector<png_color> palette;
+  std::vector<uint8_t> trans;        // palette alpha
+  int transGrey = -1;                // grey value that is transparent
+  int physX = -1, physY = 0, physUnit = 0;
+  std::vector<uint8_t> rows;         // packed rows as libpng wants them
+};
+
+void Append(png_structp png, png_bytep data, png_size_t n) {
+  auto* v = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  v->insert(v->end(), data, data + n);
+}
+void Flush(png_structp) {}
+
+std::vector<uint8_t> MakePng(const PngSpec& s) {
+  std::vector<uint8_t> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(png, &out, Append, Flush);
+  png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colourType,
+               s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
+  if (!s.trans.empty()) png_set_tRNS(png, info, s.trans.data(), static_cast<int>(s.trans.size()), nullptr);
+  if (s.transGrey >= 0) {
+    png_color_16 c{};
+    c.gray = static_cast<png_uint_16>(s.transGrey);
+    png_set_tRNS(png, info, nullptr, 0, &c);
+  }
+  if (s.physX >= 0) png_set_pHYs(png, info, s.physX, s.physY, s.physUnit);
+  png_write_info(png, info);
+  const size_t rowBytes = s.rows.size() / s.height;
+  std::vector<png_bytep> rows;
+  for (int y = 0; y < s.height; ++y) rows.push_back(const_cast<png_bytep>(s.rows.data() + y * rowBytes));
+  png_write_image(png, rows.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+int LoadBytes(const std::vector<uint8_t>& file, RasterImage& image) {
+  test::TempDir dir;
+  const std::string path = dir.File("x.png");
+  test::WriteBytes(path, file);
+  return image.Load(path);
+}
+
+const uint8_t* Px(const RasterImage& image, int x, int y) {
+  return image.Pixels() + (static_cast<size_t>(y) * image.width + x) * 3;
+}
+
+TEST(Png, SixteenColourPaletteLoadsAsTrueColour) {
+  PngSpec s;
+  s.width = 4;
+  s.height = 2;
+  s.bitDepth = 4;
+  s.colourType = PNG_COLOR_TYPE_PALETTE;
+  for (int i = 0; i < 16; ++i)
+    s.palette.push_back(png_color{static_cast<png_byte>(i * 16), static_cast<png_byte>(255 - i), 7});
+  s.rows = {0x01, 0x23, 0xF0, 0x5A};  // indices 0 1 2 3 / 15 0 5 10
+  RasterImage image;
+  const std::vector<uint8_t> file = MakePng(s);
+  EXPECT_EQ(RefinePng(file), ImageFileType::PngIndexed);
+  ASSERT_EQ(LoadBytes(file, image), kOk);
+  EXPECT_EQ(image.fileType, ImageFileType::PngIndexed);
+  EXPECT_EQ(image.bitsPerPixel, 24);
+  EXPECT_EQ(Px(image, 3, 0)[0], 48);
+  EXPECT_EQ(Px(image, 0, 1)[0], 240);
+  EXPECT_EQ(Px(image, 0, 1)[1], 240);
+  EXPECT_EQ(Px(image, 3, 1)[0], 160);
+  EXPECT_EQ(Px(image, 3, 1)[2], 7);
+}
+
+TEST(Png, OneBitStaysOneBit) {
+  for (bool palette : {false, true}) {
+    PngSpec s;
+    s.width = 10;
+    s.height = 2;
+    s.bitDepth = 1;
+    s.colourType = palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_GRAY;
+    if (palette) s.palette = {{255, 0, 0}, {0, 0, 255}};
+    s.rows = {0b10110000, 0b01000000, 0xFF, 0xC0};
+    RasterImage image;
+    ASSERT_EQ(LoadBytes(MakePng(s), image), kOk);
+    EXPECT_EQ(image.fileType, ImageFileType::PngBilevel);
+    ASSERT_EQ(image.bitsPerPixel, 1);
+    EXPECT_EQ(image.paletteSize, 2);
+    EXPECT_EQ(image.Pixels()[0], 0b10110000);
+    EXPECT_EQ(image.Pixels()[1], 0b01000000);
+    EXPECT_EQ(image.Pixels()[3], 0xC0);
+    if (palette) {
+      EXPECT_EQ(image.palette[0].red, 255);
+      EXPECT_EQ(image.palette[1].blue, 255);
+    } else {
+      EXPECT_EQ(image.palette[0].red, 0);
+      EXPECT_EQ(image.palette[1].red, 255);
+    }
+  }
+}
+
+TEST(Png, TransparencyOnWhiteAndSixteenBit) {
+  struct Case {
+    const char* name;
+    PngSpec spec;
+    uint8_t r, g, b;  // first pixel
+  };
+  PngSpec greyAlpha;
+  greyAlpha.width = 1;
+  greyAlpha.height = 1;
+  greyAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
+  greyAlpha.rows = {0, 128};  // black at half opacity over white
+  PngSpec rgba = greyAlpha;
+  rgba.colourType = PNG_COLOR_TYPE_RGBA;
+  rgba.rows = {255, 0, 0, 0};  // fully transparent red
+  PngSpec sixteen = greyAlpha;
+  sixteen.colourType = PNG_COLOR_TYPE_RGB;
+  sixteen.bitDepth = 16;
+  sixteen.rows = {0x12, 0x34, 0x80, 0x00, 0xFF, 0xFF};
+  PngSpec paletteAlpha;
+  paletteAlpha.width = 2;
+  paletteAlpha.height = 1;
+  paletteAlpha.bitDepth = 8;
+  paletteAlpha.colourType = PNG_COLOR_TYPE_PALETTE;
+  paletteAlpha.palette = {{0, 0, 0}, {10, 20, 30}};
+  paletteAlpha.trans = {0};  // entry 0 transparent
+  paletteAlpha.rows = {0, 1};
+  PngSpec greyKey;
+  greyKey.width = 1;
+  greyKey.height = 1;
+  greyKey.colourType = PNG_COLOR_TYPE_GRAY;
+  greyKey.transGrey = 20;
+  greyKey.rows = {20};
+  PngSpec interlaced = sixteen;
+  interlaced.interlaced = true;
+  interlaced.bitDepth = 8;
+  interlaced.width = 9;
+  interlaced.height = 9;
+  interlaced.rows.assign(9 * 9 * 3, 0);
+  interlaced.rows[0] = 77;
+  Case cases[] = {
+      {"grey alpha", greyAlpha, 127, 127, 127},
+      {"rgba transparent", rgba, 255, 255, 255},
+      {"16-bit", sixteen, 0x12, 0x80, 0xFF},
+      {"palette with tRNS", paletteAlpha, 255, 255, 255},
+      {"grey key", greyKey, 255, 255, 255},
+      {"interlaced", interlaced, 77, 0, 0},
+  };
+  for (const Case& c : cases) {
+    RasterImage image;
+    ASSERT_EQ(LoadBytes(MakePng(c.spec), image), kOk) << c.name;
+    ASSERT_EQ(image.bitsPerPixel, 24) << c.name;
+    EXPECT_NEAR(image.Pixels()[0], c.r, 1) << c.name;
+    EXPECT_NEAR(image.Pixels()[1], c.g, 1) << c.name;
+    EXPECT_NEAR(image.Pixels()[2], c.b, 1) << c.name;
+  }
+}
+
+TEST(Png, ResolutionFromPhys) {
+  struct Case {
+    int x, y, unit;
+    uint32_t rx, ry, runit;
+  } cases[] = {
+      {3780, 3780, PNG_RESOLUTION_METER, 37, 37, 3},
+      {2, 1, PNG_RESOLUTION_UNKNOWN, 2, 1, 1},
+      {-1, 0, 0, 300, 300, 1},  // no pHYs chunk
+  };
+  for (const Case& c : cases) {
+    PngSpec s;
+    s.width = 1;
+    s.height = 1;
+    s.rows = {1, 2, 3};
+    s.physX = c.x;
+    s.physY = c.y;
+    s.physUnit = c.unit;
+    RasterImage image;
+    ASSERT_EQ(LoadBytes(MakePng(s), image), kOk);
+    EXPECT_EQ(image.resolutionX, c.rx);
+    EXPECT_EQ(image.resolutionY, c.ry);
+    EXPECT_EQ(image.resolutionUnit, c.runit);
+  }
+}
+
+// Chunk type -> data, in file order.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> Chunks(const std::vector<uint8_t>& file) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> chunks;
+  size_t at = 8;
+  while (at + 12 <= file.size()) {
+    const uint32_t n = (file[at] << 24) | (file[at + 1] << 16) | (file[at + 2] << 8) | file[at + 3];
+    std::string type(file.begin() + at + 4, file.begin() + at + 8);
+    chunks.push_back({type, std::vector<uint8_t>(file.begin() + at + 8, file.begin() + at + 8 + n)});
+    at += 12 + n;
+  }
+  return chunks;
+}
+
+TEST(Png, SavedChunks) {
+  RasterImage image;
+  test::MakeRamp(image, 5, 3);
+  std::vector<uint8_t> file;
+  ASSERT_EQ(WritePng(image, file), kOk);
+  const auto chunks = Chunks(file);
+  ASSERT_FALSE(chunks.empty());
+  EXPECT_EQ(chunks.front().first, "IHDR");
+  EXPECT_EQ(chunks.front().second[8], 8);   // bit depth
+  EXPECT_EQ(chunks.front().second[9], 2);   // RGB
+  EXPECT_EQ(chunks.front().second[12], 0);  // not interlaced
+  bool gama = false, phys = false, time = false;
+  for (const auto& [type, data] : chunks) {
+    if (type == "gAMA") {
+      gama = true;
+      EXPECT_EQ(data, (std::vector<uint8_t>{0, 0, 0x86, 0xC4}));  // 34500
+    }
+    if (type == "pHYs") {
+      phys = true;
+      EXPECT_EQ(data, (std::vector<uint8_t>{0, 0, 1, 0x2C, 0, 0, 1, 0x2C, 0}));  // 300, 300, unknown
+    }
+    if (type == "tIME") {
+      time = true;
+      ASSERT_EQ(data.size(), 7u);
+      EXPECT_GE((data[0] << 8) | data[1], 2024);
+    }
+  }
+  EXPECT_TRUE(gama);
+  EXPECT_TRUE(phys);
+  EXPECT_TRUE(time);
+  RasterImage back;
+  ASSERT_EQ(LoadBytes(file, back), kOk);
+  EXPECT_EQ(test::MaxDifference(image, back), 0);
+}
+
+TEST(Png, DamagedFilesFailCleanly) {
+  PngSpec s;
+  s.width = 16;
+  s.height = 16;
+  s.rows.assign(16 * 16 * 3, 9);
+  const std::vector<uint8_t> good = MakePng(s);
+  std::vector<uint8_t> badCrc = good;
+  badCrc[30] ^= 0xFF;  // inside IHDR's CRC
+  std::vector<uint8_t> huge = good;
+  huge[16] = 0x7F;  // width beyond any limit
+  std::vector<std::vector<uint8_t>> cases = {
+      std::vector<uint8_t>(good.begin(), good.begin() + 8),
+      std::vector<uint8_t>(good.begin(), good.begin() + 40),
+      std::vector<uint8_t>(good.begin(), good.end() - 20),
+      badCrc,
+      huge,
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    RasterImage image;
+    EXPECT_NE(LoadBytes(cases[i], image), kOk) << i;
+    EXPECT_TRUE(image.IsEmpty()) << i;
+  }
+}
+
+}  // namespace
+}  // namespace orvane

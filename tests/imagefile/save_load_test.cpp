@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "fixtures.h"
+#include "imagefile/codec/byte_io.h"
+#include "imagefile/codec/codec.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+size_t FilesIn(const fs::path& dir) {
+  size_t n = 0;
+  for (const auto& e : fs::directory_iterator(dir)) (void)e, ++n;
+  return n;
+}
+
+TEST(Load, ResultCodes) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeRamp(image, 4, 4);
+  image.cameraMake = "Old";
+  image.exifBlock = {1, 2};
+  image.orientation = 6;
+  EXPECT_EQ(image.Load(""), kNoFile);
+  EXPECT_TRUE(image.IsEmpty());
+  EXPECT_TRUE(image.cameraMake.empty());  // reset before anything else
+  EXPECT_TRUE(image.exifBlock.empty());
+  EXPECT_EQ(image.orientation, 1);
+  EXPECT_EQ(image.Load(dir.File("missing.jpg")), kNoFile);
+  EXPECT_EQ(image.Load(dir.path().string()), kOpenFailed);  // a folder
+
+  test::WriteBytes(dir.File("photo.gif"), {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0});
+  EXPECT_EQ(image.Load(dir.File("photo.gif")), kInvalidArgument);
+  // The same GIF named .jpg is taken for JPEG by its name and fails inside the reader.
+  test::WriteBytes(dir.File("photo.jpg"), test::ReadBytes(dir.File("photo.gif")));
+  const int rc = image.Load(dir.File("photo.jpg"));
+  EXPECT_NE(rc, kOk);
+  EXPECT_TRUE(image.IsEmpty());
+  EXPECT_EQ(image.filePath, dir.File("photo.jpg"));
+}
+
+TEST(Load, NamesInAnyLetterCaseAndNoCameraFieldsForPng) {
+  test::TempDir dir;
+  RasterImage source;
+  test::MakeRamp(source, 6, 4);
+  ASSERT_EQ(source.Save(dir.File("x.jpg")), kOk);
+  const std::vector<uint8_t> jpeg = test::ReadBytes(dir.File("x.jpg"));
+  for (const char* name : {"PHOTO.JPG", "photo.jpeg", "photo.Jpg"}) {
+    test::WriteBytes(dir.File(name), jpeg);
+    RasterImage image;
+    ASSERT_EQ(image.Load(dir.File(name)), kOk) << name;
+    EXPECT_EQ(image.fileType, ImageFileType::JpegRgb);
+    EXPECT_EQ(image.filePath, dir.File(name));
+  }
+  ASSERT_EQ(source.Save(dir.File("x.png")), kOk);
+  RasterImage png;
+  png.cameraModel = "left over";
+  ASSERT_EQ(png.Load(dir.File("x.png")), kOk);
+  EXPECT_TRUE(png.cameraModel.empty());
+  EXPECT_TRUE(png.exifBlock.empty());
+  EXPECT_EQ(png.orientation, 1);
+  EXPECT_EQ(png.originalWidth, 6);
+}
+
+TEST(Save, UnknownExtensionTouchesNothing) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeRamp(image, 4, 4);
+  const std::string path = dir.File("out.xyz");
+  test::WriteBytes(path, {'k', 'e', 'e', 'p'});
+  EXPECT_EQ(image.Save(path), kInvalidArgument);
+  EXPECT_EQ(test::ReadBytes(path), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(image.Save(dir.File("new.gif")), kInvalidArgument);
+  EXPECT_FALSE(fs::exists(dir.File("new.gif")));
+  RasterImage empty;
+  EXPECT_EQ(empty.Save(dir.File("e.png")), kInvalidArgument);
+  EXPECT_FALSE(fs::exists(dir.File("e.png")));
+  EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(Save, FailedWriteKeepsTheOldFile) {
+  test::TempDir dir;
+  const std::string path = dir.File("photo.jpg");
+  test::WriteBytes(path, {'o', 'l', 'd'});
+  // JPEG cannot hold 70000 pixels across: the encoder refuses, the old file stays.
+  RasterImage wide;
+  ASSERT_EQ(wide.Create(70000, 1, 24), kOk);
+  EXPECT_NE(wide.Save(path), kOk);
+  EXPECT_EQ(test::ReadBytes(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  // A folder that does not exist: nothing created anywhere.
+  RasterImage image;
+  test::MakeRamp(image, 4, 4);
+  EXPECT_EQ(image.Save(dir.File("no/such/folder/x.png")), kOpenFailed);
+  EXPECT_EQ(FilesIn(dir.path()), 1u);  // no temporary file left behind
+  // A successful save replaces the file and keeps its permissions.
+  ::chmod(path.c_str(), 0640);
+  ASSERT_EQ(image.Save(path), kOk);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(FilesIn(dir.path()), 1u);
+  RasterImage back;
+  EXPECT_EQ(back.Load(path), kOk);
+}
+
+TEST(Save, OtherDepthsAreWrittenAsTrueColour) {
+  test::TempDir dir;
+  RasterImage indexed;
+  ASSERT_EQ(indexed.Create(3, 1, 8), kOk);
+  indexed.paletteSize = 3;
+  for (int i = 0; i < 3; ++i) {
+    indexed.Pixels()[i] = static_cast<uint8_t>(2 - i);
+    indexed.palette[i] = PaletteEntry{static_cast<uint8_t>(i * 10), 0, static_cast<uint8_t>(100 + i), 0};
+  }
+  indexed.tiffCompression = 5;
+  for (const char* name : {"i.png", "i.tif", "i.jpg"}) {
+    ASSERT_EQ(indexed.Save(dir.File(name)), kOk) << name;
+    RasterImage back;
+    ASSERT_EQ(back.Load(dir.File(name)), kOk) << name;
+    ASSERT_EQ(back.width, 3);
+    const int slack = std::string(name) == "i.jpg" ? 40 : 0;
+    EXPECT_NEAR(back.Pixels()[0], 102, slack) << name;  // pixel 0 is index 2
+    EXPECT_NEAR(back.Pixels()[2], 20, slack) << name;
+  }
+}
+
+TEST(Save, BmpHeader) {
+  RasterImage image;
+  test::MakeRamp(image, 5, 3);
+  std::vector<uint8_t> file;
+  ASSERT_EQ(WriteBmp(image, file), kOk);
+  ASSERT_EQ(file.size(), 54u + 16 * 3);  // rows of 15 bytes padded to 16
+  EXPECT_EQ(file[0], 'B');
+  EXPECT_EQ(ReadLe32(file, 2), file.size());
+  EXPECT_EQ(ReadLe32(file, 18), 5u);
+  EXPECT_EQ(ReadLe32(file, 22), 3u);
+  EXPECT_EQ(ReadLe16(file, 28), 24u);
+  EXPECT_EQ(ReadLe32(file, 38), 0u);  // default save resolution: 0 pixels per metre
+  // Bottom row first, blue green red.
+  const uint8_t* last = image.Pixels() + 2 * 15;
+  EXPECT_EQ(file[54], last[2]);
+  EXPECT_EQ(file[56], last[0]);
+  image.saveResolutionUnit = 3;
+  image.saveResolutionX = 37;
+  ASSERT_EQ(WriteBmp(image, file), kOk);
+  EXPECT_EQ(ReadLe32(file, 38), 3700u);
+  EXPECT_EQ(RefineBmp(file), ImageFileType::BmpRgb);
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,103 @@
+// Our files as independent programs see them.
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+#include "imagefile/codec/codec.h"
+#include "imagefile/exif.h"
+
+namespace orvane {
+namespace {
+
+using test::Capture;
+using test::Shell;
+
+TEST(Tools, WritersReadBackByImageMagick) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeQuadrants(image, 24, 16);
+  image.jpegQuality = 95;
+  for (const char* name : {"q.png", "q.tif", "q.bmp", "q.jpg"}) {
+    const std::string path = dir.File(name);
+    const bool lossy = std::string(name) == "q.jpg";
+    ASSERT_EQ(image.Save(path), kOk) << name;
+    EXPECT_EQ(Capture("identify -format '%w %h' " + path + " 2>&1"), "24 16") << name;
+    // ImageMagick's reading, handed over through netpbm's plain format and our PNG reader.
+    const std::string ppm = path + ".ppm";
+    ASSERT_EQ(Shell("convert " + path + " " + ppm), 0) << name;
+    ASSERT_EQ(Shell("pnmtopng " + ppm + " > " + path + ".png 2>/dev/null"), 0) << name;
+    RasterImage theirs;
+    ASSERT_EQ(theirs.Load(path + ".png"), kOk) << name;
+    EXPECT_LE(test::MaxDifference(image, theirs), lossy ? 12 : 0) << name;
+    RasterImage ours;
+    if (ImageTypeFromExtension(name) == ImageFileType::BmpRgb) continue;  // read by its own unit
+    ASSERT_EQ(ours.Load(path), kOk) << name;
+    EXPECT_LE(test::MaxDifference(ours, theirs), lossy ? 3 : 0) << name;
+  }
+  EXPECT_EQ(Capture("compare -metric AE " + dir.File("q.png") + " " + dir.File("q.tif") +
+                    " null: 2>&1"),
+            "0");
+}
+
+TEST(Tools, PngcheckAndTiffinfo) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeRamp(image, 9, 7);
+  ASSERT_EQ(image.Save(dir.File("a.png")), kOk);
+  const std::string png = Capture("pngcheck -v " + dir.File("a.png") + " 2>&1");
+  EXPECT_NE(png.find("No errors detected"), std::string::npos) << png;
+  EXPECT_NE(png.find("gAMA"), std::string::npos) << png;
+  EXPECT_NE(png.find("0.345"), std::string::npos) << png;
+  EXPECT_NE(png.find("tIME"), std::string::npos) << png;
+  EXPECT_NE(png.find("300x300 pixels/unit"), std::string::npos) << png;
+
+  image.tiffCompression = 5;
+  ASSERT_EQ(image.Save(dir.File("a.tif")), kOk);
+  const std::string tif = Capture("tiffinfo " + dir.File("a.tif") + " 2>&1");
+  EXPECT_NE(tif.find("Image Width: 9 Image Length: 7"), std::string::npos) << tif;
+  EXPECT_NE(tif.find("LZW"), std::string::npos) << tif;
+  EXPECT_NE(tif.find("Resolution: 300, 300 (unitless)"), std::string::npos) << tif;
+  EXPECT_NE(tif.find("RGB color"), std::string::npos) << tif;
+}
+
+TEST(Tools, ExifSurvivesTheRoundTripAsExiftoolSees) {
+  test::TempDir dir;
+  RasterImage camera;
+  test::MakeQuadrants(camera, 32, 20);
+  const std::string original = dir.File("camera.jpg");
+  ASSERT_EQ(camera.Save(original), kOk);
+  // exiftool writes the camera data, as a camera would have.
+  ASSERT_EQ(Shell("exiftool -q -overwrite_original -Make=Quillcam -Model='Q 1' -Orientation#=6 "
+                "-ExposureTime=1/250 -FNumber=2.8 -ISO=400 -DateTimeOriginal='2024:03:04 05:06:07' " +
+                original),
+            0);
+  RasterImage image;
+  ASSERT_EQ(image.Load(original), kOk);
+  EXPECT_EQ(image.cameraMake, "Quillcam");
+  EXPECT_EQ(image.cameraModel, "Q 1");
+  EXPECT_EQ(image.orientation, 6);
+  EXPECT_DOUBLE_EQ(image.exposureTime, 0.004);
+  EXPECT_DOUBLE_EQ(image.fNumber, 2.8);
+  EXPECT_EQ(image.isoSpeed, 400);
+  EXPECT_EQ(image.dateTaken, "2024:03:04 05:06:07");
+  EXPECT_EQ(image.width, 20);
+  EXPECT_EQ(image.height, 32);
+
+  const std::string saved = dir.File("saved.jpg");
+  ASSERT_EQ(image.Save(saved), kOk);
+  const std::string tags = "-s -s -s -Make -Model -Orientation# -ExposureTime -ImageWidth -ImageHeight ";
+  EXPECT_EQ(Capture("exiftool " + tags + saved), "Quillcam\nQ 1\n6\n1/250\n32\n20\n");
+  // The stored pixels are in the camera's orientation: ImageMagick, told to honour the tag,
+  // shows the same upright picture as we do.
+  ASSERT_EQ(Shell("convert " + saved + " -auto-orient " + dir.File("upright.png")), 0);
+  RasterImage upright;
+  ASSERT_EQ(upright.Load(dir.File("upright.png")), kOk);
+  EXPECT_EQ(upright.width, 20);
+  EXPECT_LE(test::MaxDifference(upright, image), 12);
+  // The block itself is unchanged byte for byte.
+  RasterImage again;
+  ASSERT_EQ(again.Load(saved), kOk);
+  EXPECT_EQ(again.exifBlock, image.exifBlock);
+}
+
+}  // namespace
+}  // namespace orvane
