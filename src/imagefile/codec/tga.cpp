@@ -178,8 +178,9 @@ int ReadTga(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
 }
 
 ImageFileType RefineTga(std::span<const uint8_t> file) {
+  // A header without a depth of its own (too short, or no Targa depth) gives the base type.
   if (file.size() < kHeaderBytes) return ImageFileType::TgaRgb;
-  return file[16] <= 8 ? ImageFileType::TgaIndexed : ImageFileType::TgaRgb;
+  return file[16] == 8 ? ImageFileType::TgaIndexed : ImageFileType::TgaRgb;
 }
 
 int WriteTga(const RasterImage& image, std::vector<uint8_t>& out) {
