@@ -22,9 +22,9 @@ constexpr ImageFormat kFormats[] = {
     {"PNG", T::PngRgb, TypeBit(T::PngRgb) | TypeBit(T::PngIndexed) | TypeBit(T::PngBilevel),
      IsPngSignature, RefinePng, ".png", ReadPng, WritePng, false},
     {"Windows metafile", T::WindowsMetafile, TypeBit(T::WindowsMetafile), IsWmfSignature,
-     nullptr, ".wmf", nullptr, nullptr, false},
+     nullptr, ".wmf", ReadWmf, WriteWmf, false},
     {"Enhanced metafile", T::EnhancedMetafile, TypeBit(T::EnhancedMetafile), IsEmfSignature,
-     nullptr, ".emf", nullptr, nullptr, false},
+     nullptr, ".emf", ReadEmf, WriteEmf, false},
     {"Photoshop", T::PsdRgb, TypeBit(T::PsdRgb) | TypeBit(T::PsdIndexed), IsPsdSignature,
      RefinePsd, ".psd", ReadPsd, WritePsd, false},
     // 00 00 is a weak signature: detect.cpp gives Targa its chance before settling on it.
