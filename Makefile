@@ -4,8 +4,9 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
+FUZZ_RUNS  ?= 20000
 
-.PHONY: all deps configure build run test test-release test-asan bench fuzz clean
+.PHONY: all deps configure build run test test-release test-asan test-fuzz fuzz-build bench fuzz clean
 
 all: build
 
@@ -21,7 +22,7 @@ build: configure
 run: build
 	@bash scripts/run-sample.sh $(BUILD)
 
-test: test-release test-asan
+test: test-release test-asan test-fuzz
 
 test-release: build
 	cd $(BUILD) && ctest $(CTEST_ARGS)
@@ -33,13 +34,19 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest $(CTEST_ARGS) -L unit
 
-bench: build
-	@bash scripts/run-bench.sh $(BUILD)
+# Each fuzz target over its seeds and a bounded number of mutations (well under a minute each).
+test-fuzz: fuzz-build
+	@bash scripts/check-fuzz.sh $(FUZZ_BUILD) $(FUZZ_RUNS)
 
-fuzz: deps
+fuzz-build: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DORVANE_FUZZ=ON -DORVANE_GUI=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD)
+
+bench: build
+	@bash scripts/run-bench.sh $(BUILD)
+
+fuzz: fuzz-build
 	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:

@@ -59,8 +59,10 @@ static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFile
     const double ratio = static_cast<double>(image.resolutionY) / image.resolutionX;
     if (ratio != 0 && std::fabs(1 - ratio) > 0.25) {
       const double newHeight = image.height / ratio;
-      // An absurd ratio would ask for an absurd picture: keep the pixels as stored then.
-      if (newHeight >= 1 && newHeight * image.width <= static_cast<double>(kMaxPixels)) {
+      // Real files differ by a factor of about 2 (fax resolutions). A ratio beyond 8 is a
+      // damaged tag that would turn a tiny file into a huge picture: keep the stored pixels.
+      if (ratio >= 0.125 && ratio <= 8 && newHeight >= 1 &&
+          newHeight * image.width <= static_cast<double>(kMaxPixels)) {
         rc = image.ResizeInPlace(image.width, static_cast<int>(newHeight), 0);
         if (rc != kOk) {
           image.Release();
@@ -106,15 +108,23 @@ int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page)
   }
 
   std::vector<uint8_t> file;
-  int rc = ReadWholeFile(path, file);
+  const int rc = ReadWholeFile(path, file);
   if (rc != kOk) return rc;
+  return LoadFromMemory(file, path, typeHint, page);
+}
+
+int RasterImage::LoadFromMemory(std::span<const uint8_t> file, const std::string& name,
+                                ImageFileType typeHint, int page) {
+  Release();
+  exifBlock.clear();
+  ResetCameraInfo();
   ImageFileType type = typeHint;
   if (type == ImageFileType::UnknownType) {
-    type = DetectImageTypeInMemory(file, path);
+    type = DetectImageTypeInMemory(file, name);
     if (type == ImageFileType::UnknownType) return kInvalidArgument;
   }
-  rc = ReadFrom(*this, file, type, page);
-  filePath = path;
+  const int rc = ReadFrom(*this, file, type, page);
+  filePath = name;
   return rc;
 }
 

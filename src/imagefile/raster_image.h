@@ -60,8 +60,13 @@ inline constexpr int kUnsupportedFile = 41;  // a valid file using a feature no 
 // complete and usable; the caller may tell the user the camera data was not kept.
 inline constexpr int kSavedWithoutExif = 42;
 
-// Largest picture accepted from a file or created: one gigapixel.
+// Largest picture accepted from a file or created: one gigapixel. Fuzzing builds lower it so
+// that refusals, not the machine's memory, end absurd headers.
+#ifdef ORVANE_MAX_PIXELS
+inline constexpr int64_t kMaxPixels = ORVANE_MAX_PIXELS;
+#else
 inline constexpr int64_t kMaxPixels = int64_t{1} << 30;
+#endif
 
 // Pixel blocks come from malloc so that a failed allocation is a null pointer, not an exception.
 struct FreeDeleter {
@@ -141,6 +146,10 @@ class RasterImage {
   // Reads a file; see load.cpp. Every caller passes UnknownType and page 0.
   int Load(const std::string& path, ImageFileType typeHint = ImageFileType::UnknownType,
            int page = 0);
+  // Load's steps after the raw decoder, for a file already in memory; name only serves the
+  // name rules of detection and becomes filePath.
+  int LoadFromMemory(std::span<const uint8_t> file, const std::string& name,
+                     ImageFileType typeHint = ImageFileType::UnknownType, int page = 0);
   // Writes the file through a temporary file in the same folder, renamed over path only when
   // complete; on failure path is untouched. See save.cpp.
   int Save(const std::string& path, ImageFileType type = ImageFileType::UnknownType) const;

@@ -224,6 +224,8 @@ TEST(Tiff, NonSquarePixelsAndResolutionUnits) {
       {200, 100, RESUNIT_INCH, 200, 2},  // ratio 0.5: height doubled
       {200, 170, RESUNIT_INCH, 100, 2},  // ratio 0.85: left alone
       {204, 98, RESUNIT_INCH, 208, 2},   // fax: 100 / 0.48039 = 208.1
+      {100, 200, RESUNIT_INCH, 50, 2},   // ratio 2: height halved
+      {1000, 100, RESUNIT_INCH, 100, 2}, // ratio 0.1: a damaged tag, left alone
       {100, 100, RESUNIT_CENTIMETER, 100, 3},
       {72, 72, RESUNIT_NONE, 100, 1},
   };

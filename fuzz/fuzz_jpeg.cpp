@@ -1,0 +1,6 @@
+// Loading a JPEG file from arbitrary bytes.
+#include "fuzz_load.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return orvane::FuzzLoad(data, size, "fuzz.jpg");
+}

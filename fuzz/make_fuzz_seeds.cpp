@@ -1,0 +1,79 @@
+// Writes the small seed files of the fuzz corpora with our own writers.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imagefile/codec/codec.h"
+#include "imagefile/exif.h"
+
+namespace {
+
+using namespace orvane;
+
+void Put(const std::filesystem::path& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
+  std::filesystem::create_directories(dir);
+  std::ofstream f(dir / name, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void Pattern(RasterImage& image, int w, int h) {
+  image.Create(w, h, 24);
+  for (int i = 0; i < w * h * 3; ++i) image.Pixels()[i] = static_cast<uint8_t>(i * 37 % 251);
+}
+
+// A minimal EXIF block: Make, Orientation, and an EXIF directory with ExposureTime.
+std::vector<uint8_t> Exif(uint16_t orientation) {
+  std::vector<uint8_t> t = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                            3, 0,                                              // 3 entries
+                            0x0F, 0x01, 2, 0, 4, 0, 0, 0, 'Q', 'c', 'm', 0,     // Make "Qcm"
+                            0x12, 0x01, 3, 0, 1, 0, 0, 0, static_cast<uint8_t>(orientation), 0, 0, 0,
+                            0x69, 0x87, 4, 0, 1, 0, 0, 0, 44, 0, 0, 0,          // EXIF IFD at 44
+                            0, 0, 0, 0,                                        // no IFD1
+                            1, 0,                                              // 1 entry
+                            0x9A, 0x82, 5, 0, 1, 0, 0, 0, 62, 0, 0, 0,          // ExposureTime
+                            0, 0, 0, 0,
+                            1, 0, 0, 0, 250, 0, 0, 0};
+  return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
+    return 2;
+  }
+  const std::filesystem::path root = argv[1];
+  RasterImage image;
+  Pattern(image, 16, 12);
+  std::vector<uint8_t> out;
+
+  image.jpegQuality = 50;
+  WriteJpeg(image, out);
+  Put(root / "jpeg", "plain.jpg", out);
+  image.jpegFullChroma = 0;
+  image.jpegProgressive = true;
+  image.exifBlock = Exif(6);
+  image.orientation = 6;
+  WriteJpeg(image, out);
+  Put(root / "jpeg", "progressive_exif.jpg", out);
+
+  WritePng(image, out);
+  Put(root / "png", "rgb.png", out);
+  RasterImage small;
+  Pattern(small, 3, 2);
+  WritePng(small, out);
+  Put(root / "png", "tiny.png", out);
+
+  for (int compression : {1, 5, 32773}) {
+    image.tiffCompression = compression;
+    WriteTiff(image, out);
+    Put(root / "tiff", "rgb_" + std::to_string(compression) + ".tif", out);
+  }
+
+  std::vector<uint8_t> exif = Exif(8);
+  Put(root / "exif", "small.tiff", std::vector<uint8_t>(exif.begin() + 6, exif.end()));
+  return 0;
+}
