@@ -232,7 +232,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
 
   clock.mark(&RunTimings::pack);
   releaseQuickPreview();
-  if (outputWindow != kOutputNoise) applyColourChain(work, w, h);
+  if (outputWindow != kOutputNoise) applyColourChain(work, w, h, &pool);
   clock.mark(&RunTimings::colour);
 
   uint8_t* before = beforeBuffer.data();

@@ -103,8 +103,9 @@ class DenoiseDocument {
     int height = 0;
   };
   virtual Pictures pictures() = 0;
-  // The colour-correction chain on packed pixels (red, green, blue, 255).
-  virtual void applyColourChain(uint8_t* packed, int width, int height) = 0;
+  // The colour-correction chain on packed pixels (red, green, blue, 255); pool may be used to
+  // split the work (the chain is per pixel, so any split gives the same bytes).
+  virtual void applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) = 0;
   // Drops the quick colour preview of the region; every run does.
   virtual void releaseQuickPreview() {}
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "colour/colour_correction.h"
+#include "imagefile/folder_list.h"
 #include "engine/worker_pool.h"
 
 namespace orvane {
@@ -62,8 +63,15 @@ DenoiseDocument::Pictures CHushwickDoc::pictures() {
   return p;
 }
 
-void CHushwickDoc::applyColourChain(uint8_t* packed, int width, int height) {
-  ColourCorrectionChain::Apply(colour, packed, width, height, PixelLayout::kRgbx4);
+void CHushwickDoc::applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) {
+  if (pool == nullptr || pool->size() == 1) {
+    ColourCorrectionChain::Apply(colour, packed, width, height, PixelLayout::kRgbx4);
+    return;
+  }
+  ParallelFor(*pool, 0, height, 128, [&](int64_t y0, int64_t y1) {
+    ColourCorrectionChain::Apply(colour, packed + y0 * width * 4, width, static_cast<int>(y1 - y0),
+                                 PixelLayout::kRgbx4);
+  });
 }
 
 void CHushwickDoc::resetResult() {
@@ -137,6 +145,19 @@ int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
   path = "Untitled";
   finishNewPicture();
   return kOk;
+}
+
+void CHushwickDoc::stepInFolder(bool next) {
+  if (path.empty() || busy) return;
+  const FolderStep step = StepInFolder(path, next);
+  if (!step.message.empty()) host_.showMessage(step.message);
+  if (step.target.empty()) return;
+  openFile(step.target);  // a file that cannot be read says nothing
+  path = step.target;
+  if (views_ != nullptr) {
+    views_->addRecentFile(step.target);
+    views_->resetView();
+  }
 }
 
 int64_t CHushwickDoc::jpegTargetSize() const {

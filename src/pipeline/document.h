@@ -27,6 +27,10 @@ class DocumentViews {
   virtual void publishVisibleRegion() = 0;
   virtual void runRegionPreview() = 0;
   virtual void refreshPanes() = 0;              // AttachDocument on every pane
+  // After stepping to another file of the folder: the path joins the recent-file list, and the
+  // view goes back to the top-left, fitted.
+  virtual void addRecentFile(const std::string&) {}
+  virtual void resetView() {}
 };
 
 class NoDocumentViews : public DocumentViews {
@@ -58,6 +62,11 @@ class CHushwickDoc : public DenoiseDocument {
   int reloadFile();
   // A pasted 24-bit picture (rows of width x 3 bytes) becomes the document "Untitled".
   int pastePicture(const uint8_t* rgb, int width, int height);
+
+  // "Load Next/Previous Image in Folder": opens the neighbour in the folder's sorted picture
+  // list, or shows that the first or last file is reached. Nothing happens without a path or
+  // while a run is busy. The path is the neighbour's afterwards even when it cannot be read.
+  void stepInFolder(bool next);
 
   // Copies the source into the result when a result was composed and Full/Crop mode is off.
   void resetResult();
@@ -108,7 +117,7 @@ class CHushwickDoc : public DenoiseDocument {
 
  protected:
   Pictures pictures() override;
-  void applyColourChain(uint8_t* packed, int width, int height) override;
+  void applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) override;
   void releaseQuickPreview() override { quickPreview.Release(); }
 
  private:

@@ -52,7 +52,7 @@ class TestDocument : public DenoiseDocument {
   }
 
   Pictures pictures() override { return {source.data(), result.data(), width, height}; }
-  void applyColourChain(uint8_t* packed, int w, int h) override {
+  void applyColourChain(uint8_t* packed, int w, int h, WorkerPool*) override {
     ++colourCalls;
     if (colourShift != 0)
       for (int64_t i = 0; i < static_cast<int64_t>(w) * h * 4; i += 4) packed[i + 2] += colourShift;

@@ -116,6 +116,54 @@ TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
   EXPECT_EQ(doc.reloadFile(), kNoFile);
 }
 
+TEST(Document, StepsThroughTheFolder) {
+  TempFolder dir;
+  const std::string a = WritePng(dir, "a.png", 40, 30, 1);
+  WritePng(dir, "a_NR.png", 40, 30, 2);
+  const std::string b = dir.path("b.png");
+  std::ofstream(b) << "damaged";
+  const std::string c = WritePng(dir, "c.png", 50, 30, 3);
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  doc.stepInFolder(true);  // no path yet: nothing
+  EXPECT_TRUE(host.log.messages.empty());
+  ASSERT_EQ(doc.openFile(a), kOk);
+  doc.stepInFolder(false);
+  EXPECT_EQ(host.log.messages, std::vector<std::string>{"This is already the first file in the directory"});
+  doc.stepInFolder(true);  // b cannot be read: its path is taken anyway, silently
+  EXPECT_EQ(doc.path, b);
+  EXPECT_TRUE(doc.sourceImage.IsEmpty());
+  EXPECT_EQ(host.log.messages.size(), 1u);
+  doc.stepInFolder(true);
+  EXPECT_EQ(doc.path, c);
+  EXPECT_EQ(doc.sourceImage.Width(), 50);
+  doc.busy = 1;  // refused while a run is busy
+  doc.stepInFolder(false);
+  EXPECT_EQ(doc.path, c);
+}
+
+TEST(Document, ColourChainSameForAnyThreadCount) {
+  std::vector<std::vector<uint8_t>> results;
+  for (int threads : {1, 3}) {
+    ScriptedHost host;
+    MemorySettingsStore store;
+    CHushwickDoc doc(host, store);
+    RasterImage pic;
+    test::FillPhoto(pic, 300, 500);
+    ASSERT_EQ(doc.pastePicture(pic.Pixels(), 300, 500), kOk);
+    doc.threads = threads;
+    doc.colour.blackPoint = 12;
+    doc.colour.exposureEv = 0.7;
+    doc.colour.blueGamma = 1.2f;
+    doc.colour.colourBoost = 35;
+    doc.runNoiseReduction(false);
+    ASSERT_EQ(doc.resultValid, 1);
+    results.emplace_back(doc.resultImage.Pixels(), doc.resultImage.Pixels() + 300 * 500 * 3);
+  }
+  EXPECT_TRUE(results[0] == results[1]);
+}
+
 TEST(Document, PasteBecomesUntitled) {
   ScriptedHost host;
   MemorySettingsStore store;
