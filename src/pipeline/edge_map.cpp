@@ -1,5 +1,6 @@
 #include "pipeline/edge_map.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -44,48 +45,67 @@ bool ComputeEdgeMap(const uint8_t* packed, int width, int height, uint8_t* edges
                     int edgeThreshold, int nrMode, WorkerPool* pool) {
   if (packed == nullptr || edges == nullptr || width <= 0 || height <= 0) return false;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  auto grey = TryArray<int16_t>(count);
-  auto strength = TryArray<float>(count);
-  if (!grey || !strength) return false;
+  auto grey = TryArray<uint8_t>(count);
+  // gx and gy lie within -127 ... 127, so gx² + gy² fits 16 bits; the strength is a function of
+  // it, which lets every per-pixel step after the gradient be a table look-up.
+  auto squared = TryArray<uint16_t>(count);
+  if (!grey || !squared) return false;
 
   ForRows(pool, height, [&](int64_t y0, int64_t y1) {
     for (int64_t y = y0; y < y1; ++y) {
       const uint8_t* p = packed + y * width * 4;
-      int16_t* g = grey.get() + y * width;
-      for (int x = 0; x < width; ++x) g[x] = static_cast<int16_t>((p[4 * x] + p[4 * x + 1] + p[4 * x + 2]) / 3);
+      uint8_t* g = grey.get() + y * width;
+      for (int x = 0; x < width; ++x) g[x] = static_cast<uint8_t>((p[4 * x] + p[4 * x + 1] + p[4 * x + 2]) / 3);
     }
   });
 
   // Gradient with the picture wrapping around at all four sides; the centre pixel is not used.
-  ForRows(pool, height, [&](int64_t y0, int64_t y1) {
+  const int chunks = pool == nullptr ? 1 : pool->size() * 4;
+  std::vector<int> chunkMax(static_cast<size_t>(std::max(chunks, 1)), 0);
+  auto gradientRows = [&](int64_t y0, int64_t y1, int& largest) {
     for (int64_t y = y0; y < y1; ++y) {
-      const int16_t* row = grey.get() + y * width;
-      const int16_t* prev = grey.get() + (y == 0 ? height - 1 : y - 1) * static_cast<int64_t>(width);
-      const int16_t* next = grey.get() + (y == height - 1 ? 0 : y + 1) * static_cast<int64_t>(width);
-      float* q = strength.get() + y * width;
+      const uint8_t* row = grey.get() + y * width;
+      const uint8_t* prev = grey.get() + (y == 0 ? height - 1 : y - 1) * static_cast<int64_t>(width);
+      const uint8_t* next = grey.get() + (y == height - 1 ? 0 : y + 1) * static_cast<int64_t>(width);
+      uint16_t* m = squared.get() + y * width;
       for (int x = 0; x < width; ++x) {
         const int l = x == 0 ? width - 1 : x - 1;
         const int r = x == width - 1 ? 0 : x + 1;
         const int gx = (2 * (row[r] - row[l]) + (prev[r] - prev[l]) + (next[r] - next[l])) / 8;
         const int gy = (2 * (next[x] - prev[x]) + (next[l] - prev[l]) + (next[r] - prev[r])) / 8;
-        q[x] = static_cast<float>(std::sqrt(std::sqrt(static_cast<double>(gx * gx + gy * gy))));
+        const int v = gx * gx + gy * gy;
+        m[x] = static_cast<uint16_t>(v);
+        largest = v > largest ? v : largest;
       }
     }
-  });
+  };
+  if (pool == nullptr || pool->size() == 1) {
+    gradientRows(0, height, chunkMax[0]);
+  } else {
+    const int64_t per = (height + chunks - 1) / chunks;
+    pool->run(chunks, [&](int64_t chunk, int) {
+      const int64_t y0 = chunk * per, y1 = std::min<int64_t>(y0 + per, height);
+      if (y0 < y1) gradientRows(y0, y1, chunkMax[static_cast<size_t>(chunk)]);
+    });
+  }
+  int largest = 0;
+  for (int v : chunkMax) largest = std::max(largest, v);
 
-  float qmax = 0.0f;
-  for (size_t i = 0; i < count; ++i) qmax = strength[i] > qmax ? strength[i] : qmax;
-
-  if (qmax == 0.0f) {
+  if (largest == 0) {
     // No gradient anywhere: every pixel sits at the (equal) strongest edge.
     std::memset(edges, 0, count);
     return true;
   }
+  // Strength: the fourth root in double precision, kept in single precision.
+  auto strength = [](int v) { return static_cast<float>(std::sqrt(std::sqrt(static_cast<double>(v)))); };
+  const float qmax = strength(largest);
+  std::vector<uint8_t> weight(static_cast<size_t>(largest) + 1);
+  for (int v = 0; v <= largest; ++v) {
+    const int o = static_cast<int>(255.0 * (qmax - strength(v)) / qmax);
+    weight[static_cast<size_t>(v)] = static_cast<uint8_t>(EdgeWeight(o, edgeThreshold, nrMode));
+  }
   ForRows(pool, height, [&](int64_t y0, int64_t y1) {
-    for (int64_t i = y0 * width; i < y1 * width; ++i) {
-      const int o = static_cast<int>(255.0 * (qmax - strength[i]) / qmax);
-      edges[i] = static_cast<uint8_t>(EdgeWeight(o, edgeThreshold, nrMode));
-    }
+    for (int64_t i = y0 * width; i < y1 * width; ++i) edges[i] = weight[squared[i]];
   });
   return true;
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "engine/worker_pool.h"
 #include "test_images.h"
@@ -70,6 +72,49 @@ TEST(EdgeMap, WeightThresholdAndGain) {
   for (const Case& c : cases)
     EXPECT_EQ(EdgeWeight(c.o, c.threshold, c.mode), c.expected)
         << "o " << c.o << " threshold " << c.threshold << " mode " << c.mode;
+}
+
+// The edge map as written down, one pixel at a time with floats, for comparison.
+std::vector<uint8_t> PlainEdgeMap(const std::vector<uint8_t>& p, int w, int h, int threshold, int mode) {
+  auto g = [&](int x, int y) {
+    x = (x + w) % w;
+    y = (y + h) % h;
+    const uint8_t* px = &p[(static_cast<size_t>(y) * w + x) * 4];
+    return (px[0] + px[1] + px[2]) / 3;
+  };
+  std::vector<float> q(static_cast<size_t>(w) * h);
+  float qmax = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int gx = (2 * (g(x + 1, y) - g(x - 1, y)) + (g(x + 1, y - 1) - g(x - 1, y - 1)) +
+                      (g(x + 1, y + 1) - g(x - 1, y + 1))) / 8;
+      const int gy = (2 * (g(x, y + 1) - g(x, y - 1)) + (g(x - 1, y + 1) - g(x - 1, y - 1)) +
+                      (g(x + 1, y + 1) - g(x + 1, y - 1))) / 8;
+      q[y * w + x] = static_cast<float>(std::pow(static_cast<double>(gx * gx + gy * gy), 0.25));
+      qmax = std::max(qmax, q[y * w + x]);
+    }
+  std::vector<uint8_t> e(q.size(), 0);
+  if (qmax == 0) return e;
+  const float gain = mode == kModeNature ? 12.0f : 1.6f;
+  for (size_t i = 0; i < q.size(); ++i) {
+    int o = static_cast<int>(255.0 * (qmax - q[i]) / qmax);
+    if (o > 255 - threshold) o = 255;
+    const double t = std::min(255.0, (255 - o) * static_cast<double>(gain));
+    e[i] = static_cast<uint8_t>(static_cast<int>(255.0 - t));
+  }
+  return e;
+}
+
+TEST(EdgeMap, MatchesThePlainComputation) {
+  for (auto [w, h, seed] : {std::array{61, 47, 1}, {1, 13, 2}, {13, 1, 3}, {200, 120, 4}}) {
+    const auto img = test::NoisyPacked(w, h, static_cast<unsigned>(seed));
+    for (auto [threshold, mode] : {std::pair{0, kModeDefault}, {40, kModeDefault}, {0, kModeNature}, {255, kModePortrait}}) {
+      std::vector<uint8_t> e(static_cast<size_t>(w) * h);
+      WorkerPool pool(3);
+      ASSERT_TRUE(ComputeEdgeMap(img.data(), w, h, e.data(), threshold, mode, &pool));
+      EXPECT_EQ(e, PlainEdgeMap(img, w, h, threshold, mode)) << w << "x" << h << " threshold " << threshold;
+    }
+  }
 }
 
 TEST(EdgeMap, SameBytesForAnyThreadCount) {
