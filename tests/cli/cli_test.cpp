@@ -6,6 +6,8 @@
 
 #include "cli/cli_run.h"
 #include "cli_test_support.h"
+#include "colour/profile_file.h"
+#include "colour/reference_store.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -129,6 +131,37 @@ TEST_F(CliFolder, RotateCropAndColourFlags) {
     EXPECT_EQ(w, c.w) << c.flags;
     EXPECT_EQ(h, c.h) << c.flags;
   }
+}
+
+TEST_F(CliFolder, ColourMatchToAPictureOrAProfile) {
+  const std::string in = sample("s.png", 160, 120, 1);
+  RasterImage warm;
+  warm.Create(40, 30, 24);
+  for (int i = 0; i < 40 * 30; ++i) {
+    warm.Pixels()[3 * i] = static_cast<uint8_t>(150 + i % 100);
+    warm.Pixels()[3 * i + 1] = static_cast<uint8_t>(60 + i % 50);
+    warm.Pixels()[3 * i + 2] = static_cast<uint8_t>(20 + i % 30);
+  }
+  ASSERT_EQ(warm.Save(path("warm.png")), kOk);
+  ChannelDistributions d;
+  ASSERT_TRUE(ComputeDistributions(warm, d));
+  ASSERT_EQ(WriteProfileFile(path("warm.cpf"), 40, 30, warm.Pixels(), d), kProfileOk);
+  ASSERT_EQ(Cli("-o " + Quote(path("plain.png")) + " " + Quote(in)).status, 0);
+  const auto byImage = Cli("--match-image " + Quote(path("warm.png")) + " -o " + Quote(path("mi.png")) + " " + Quote(in));
+  ASSERT_EQ(byImage.status, 0) << byImage.out;
+  const auto byProfile = Cli("--match-profile " + Quote(path("warm.cpf")) + " -o " + Quote(path("mp.png")) + " " + Quote(in));
+  ASSERT_EQ(byProfile.status, 0) << byProfile.out;
+  const auto faded = Cli("--match-profile " + Quote(path("warm.cpf")) + " --fade 255 -o " + Quote(path("mf.png")) + " " + Quote(in));
+  ASSERT_EQ(faded.status, 0) << faded.out;
+  const auto plain = PixelsOf(path("plain.png")), mi = PixelsOf(path("mi.png")), mp = PixelsOf(path("mp.png"));
+  EXPECT_FALSE(plain == mi);
+  EXPECT_TRUE(mi == mp);  // the profile holds the same distributions as the picture
+  EXPECT_FALSE(PixelsOf(path("mf.png")) == mp);
+  // A profile that is not one: the file fails, with words that name the problem.
+  std::ofstream(path("bad.cpf")) << "nope";
+  const auto bad = Cli("--match-profile " + Quote(path("bad.cpf")) + " -o " + Quote(path("mb.png")) + " " + Quote(in));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("bad.cpf"), std::string::npos) << bad.out;
 }
 
 TEST_F(CliFolder, UsageErrorsInfoAndConvert) {
