@@ -274,6 +274,36 @@ void CHushwickDoc::RotateImage(bool clockwise) {
   host_.setWaitCursor(false);
 }
 
+void CHushwickDoc::zoomIn() {
+  if (!fullCropMode) return;
+  enlarge = ZoomIn(enlarge);
+  host_.updateAllViews();
+  if (views_ != nullptr) views_->refreshPanes();
+}
+
+void CHushwickDoc::zoomOut() {
+  if (!fullCropMode) return;
+  enlarge = ZoomOut(enlarge);
+  host_.updateAllViews();
+  if (views_ != nullptr) views_->refreshPanes();
+}
+
+void CHushwickDoc::panCrop(int dx, int dy, int clientWidth, int clientHeight) {
+  if (!fullCropMode) return;
+  PanCrop(CropRect(), clientWidth, clientHeight, dx, dy, panRemainder, cropOffsetX, cropOffsetY);
+  CropRect();  // clamps the offsets
+  if (views_ != nullptr) views_->publishVisibleRegion();
+  host_.updateAllViews();
+}
+
+void CHushwickDoc::panCropToFraction(double fx, double fy) {
+  if (!fullCropMode) return;
+  cropOffsetX = static_cast<int>(sourceImage.Width() * fx);
+  cropOffsetY = static_cast<int>(sourceImage.Height() * fy);
+  if (views_ != nullptr) views_->refreshPanes();
+  host_.updateAllViews();
+}
+
 int CHushwickDoc::writeResult(const std::string& outputPath) {
   progressWindow.reset();
   if (outputWindow == 1 || outputWindow == 2) {

@@ -81,6 +81,15 @@ class CHushwickDoc : public DenoiseDocument {
   void EnterFullCropMode(bool reset);
   bool LeaveCropMode(bool ask, bool returnToDetail);
   void RotateImage(bool clockwise);
+  // Zoom In and Zoom Out of the Crop toolbar: only in Full/Crop mode.
+  void zoomIn();
+  void zoomOut();
+  bool canZoomIn() const { return fullCropMode && enlarge < kEnlargeMax; }
+  bool canZoomOut() const { return fullCropMode && enlarge > kEnlargeMin; }
+  // Dragging the picture in Full/Crop mode by (dx, dy) client pixels.
+  void panCrop(int dx, int dy, int clientWidth, int clientHeight);
+  // The File Properties thumbnail's fractions for the crop's top-left corner (Full/Crop mode).
+  void panCropToFraction(double fx, double fy);
 
   // Target size for the quality search: the file size at open minus the EXIF segment.
   int64_t jpegTargetSize() const;

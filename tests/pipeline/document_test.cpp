@@ -297,6 +297,34 @@ TEST(Document, FullCropBitmapIsBottomUpBlueGreenRedWithTheChain) {
   EXPECT_EQ(doc.resultValid, 0);
 }
 
+TEST(Document, ZoomAndPanOnlyInFullCropMode) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  RasterImage pic;
+  test::FillPhoto(pic, 400, 300);
+  ASSERT_EQ(doc.pastePicture(pic.Pixels(), 400, 300), kOk);
+  doc.zoomIn();
+  doc.panCrop(-10, -10, 440, 340);
+  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_FALSE(doc.canZoomOut());
+  doc.EnterFullCropMode(true);
+  EXPECT_TRUE(doc.canZoomIn());
+  for (int i = 0; i < 20; ++i) doc.zoomIn();
+  EXPECT_NEAR(doc.enlarge, 2.0, 1e-9);  // crop 200 x 150, shown 400 wide: 0.5 source pixels a step
+  doc.panCrop(-10, -7, 440, 340);
+  EXPECT_EQ(doc.cropOffsetX, 5);
+  EXPECT_EQ(doc.cropOffsetY, 3);
+  doc.panCrop(-1000, -1000, 440, 340);  // held inside the picture
+  EXPECT_EQ(doc.CropRect(), (CropRectangle{200, 150, 400, 300}));
+  doc.panCropToFraction(0.25, 0.1);
+  EXPECT_EQ(doc.cropOffsetX, 100);
+  EXPECT_EQ(doc.cropOffsetY, 30);
+  for (int i = 0; i < 60; ++i) doc.zoomIn();
+  EXPECT_EQ(doc.enlarge, 3.0);
+  EXPECT_FALSE(doc.canZoomIn());
+}
+
 TEST(Document, RotateBothWays) {
   ScriptedHost host;
   MemorySettingsStore store;
