@@ -31,6 +31,14 @@ void CopyBlock(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow,
   }
 }
 
+// Stands in when the host offers no status-bar indicator, so that the first report stays the
+// only one that sets up the progress window.
+class NoStatusBar : public StatusBarProgress {
+ public:
+  bool hasBar() const override { return false; }
+  void setPosition(int) override {}
+};
+
 // Adds the time since the last mark to a stage's total when timings are wanted.
 class StageClock {
  public:
@@ -108,6 +116,7 @@ NoiseReduceParams DenoiseDocument::engineParams() {
 int DenoiseDocument::reportProgress(int step, int total) {
   if (!statusProgress) {
     statusProgress = host_.createStatusProgress(total);
+    if (!statusProgress) statusProgress = std::make_unique<NoStatusBar>();
     if (progressWindow) {
       progressWindow->setRange(0, total);
       progressWindow->setText("Denoising...");
