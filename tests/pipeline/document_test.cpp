@@ -10,6 +10,7 @@
 #include "document_fixtures.h"
 #include "imagefile/codec/codec.h"
 #include "pipeline/edge_map.h"
+#include "pipeline/memory_settings.h"
 #include "scripted_host.h"
 
 namespace orvane {
@@ -65,6 +66,20 @@ TEST(Document, SettingsDefaultsAndPersistedKeys) {
   EXPECT_EQ(again.effectiveMaxBlockW(), 3100);
   EXPECT_EQ(again.effectiveMaxBlockH(), 2100);
   EXPECT_EQ(again.swapThresholdBytes(), int64_t{1000} * 900 * 4);
+}
+
+TEST(Document, MemorySettingsBoxes) {
+  std::array<int, 4> values{1, 2, 3, 4};
+  std::string message;
+  EXPECT_TRUE(ReadMemorySettingsBoxes({" 3100", "2100 ", "-5", "0"}, values, &message));
+  EXPECT_EQ(values, (std::array<int, 4>{3100, 2100, -5, 0}));  // no range check
+  for (const char* bad : {"", "12a", "1.5", "99999999999", "x"}) {
+    std::array<int, 4> kept{1, 2, 3, 4};
+    message.clear();
+    EXPECT_FALSE(ReadMemorySettingsBoxes({"10", bad, "10", "10"}, kept, &message)) << bad;
+    EXPECT_EQ(message, "Please enter an integer.");
+    EXPECT_EQ(kept, (std::array<int, 4>{1, 2, 3, 4}));
+  }
 }
 
 TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
