@@ -191,9 +191,9 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   }
   const int written = doc.writeResult(report.output);
   if (written != kOk && written != kSavedWithoutExif) {
-    report.error = written == -1 || !host.messages().empty()
-                       ? Join(host.messages())
-                       : "cannot write " + report.output + ": " + DescribeImageCode(written);
+    // -1: the run or a check refused and said why; otherwise Save's own code.
+    report.error = written == -1 ? Join(host.messages())
+                                 : "cannot write " + report.output + ": " + DescribeImageCode(written);
     if (report.error.empty()) report.error = "nothing was written";
     return report;
   }

@@ -110,6 +110,14 @@ TEST_F(CliFolder, ReadOnlyOutputIsNeverReplaced) {
   EXPECT_EQ(content, "keep");
 }
 
+TEST_F(CliFolder, FailedWriteIsReportedInPlainWords) {
+  const std::string in = sample("u.jpg");
+  const std::string out = path("no/such/folder/u.jpg");
+  const auto r = Cli("-o " + Quote(out) + " " + Quote(in));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("u.jpg: cannot write " + out + ": "), std::string::npos) << r.out;
+}
+
 TEST_F(CliFolder, RotateCropAndColourFlags) {
   const std::string in = sample("g.png", 300, 200);
   struct Case { std::string flags; int w, h; };
