@@ -39,6 +39,8 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
   const double e = std::clamp(amount, 0, 100) * 0.005;
   const int w = source.width, h = source.height, bpp = source.bytesPerPixel;
   const int rowBytes = w * bpp;
+  std::vector<uint8_t> keep(static_cast<size_t>(rowBytes));
+  for (int i = 0; i < rowBytes; ++i) keep[i] = (mask >> (i % bpp)) & 1 ? 0xFF : 0x00;
   ForRows(pool, h, [&](int64_t y0, int64_t y1) {
     std::vector<uint8_t> line(static_cast<size_t>(rowBytes));
     for (int64_t y = y0; y < y1; ++y) {
@@ -70,15 +72,10 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
         const int t = static_cast<int>(hv);
         line[i] = static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
       }
+      // Selected channels from the new row, the others as they were.
       uint8_t* out = destination.data + y * destination.stride;
-      if ((mask & ((1u << bpp) - 1)) == ((1u << bpp) - 1)) {
-        std::memcpy(out, line.data(), static_cast<size_t>(rowBytes));
-      } else {
-        for (int c = 0; c < bpp; ++c) {
-          if ((mask & (1u << c)) == 0) continue;
-          for (int x = 0; x < w; ++x) out[x * bpp + c] = line[x * bpp + c];
-        }
-      }
+      for (int i = 0; i < rowBytes; ++i)
+        out[i] = static_cast<uint8_t>((line[i] & keep[i]) | (out[i] & ~keep[i]));
     }
   });
   return true;
