@@ -41,6 +41,8 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
   const int rowBytes = w * bpp;
   std::vector<uint8_t> keep(static_cast<size_t>(rowBytes));
   for (int i = 0; i < rowBytes; ++i) keep[i] = (mask >> (i % bpp)) & 1 ? 0xFF : 0x00;
+  const unsigned everyChannel = (1u << bpp) - 1;
+  const bool allSelected = (mask & everyChannel) == everyChannel;
   ForRows(pool, h, [&](int64_t y0, int64_t y1) {
     std::vector<uint8_t> line(static_cast<size_t>(rowBytes));
     for (int64_t y = y0; y < y1; ++y) {
@@ -74,8 +76,12 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
       }
       // Selected channels from the new row, the others as they were.
       uint8_t* out = destination.data + y * destination.stride;
-      for (int i = 0; i < rowBytes; ++i)
-        out[i] = static_cast<uint8_t>((line[i] & keep[i]) | (out[i] & ~keep[i]));
+      if (allSelected) {
+        std::memcpy(out, line.data(), static_cast<size_t>(rowBytes));
+      } else {
+        for (int i = 0; i < rowBytes; ++i)
+          out[i] = static_cast<uint8_t>((line[i] & keep[i]) | (out[i] & ~keep[i]));
+      }
     }
   });
   return true;
