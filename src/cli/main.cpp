@@ -13,7 +13,12 @@ namespace {
 // Set by Ctrl-C; the running file is cancelled like Escape cancels a run in the window.
 volatile std::sig_atomic_t gInterrupted = 0;
 
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+// The first Ctrl-C cancels the file being processed and stops the batch; a second one ends the
+// program at once.
+extern "C" void OnInterrupt(int) {
+  gInterrupted = 1;
+  std::signal(SIGINT, SIG_DFL);
+}
 
 }  // namespace
 
