@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -324,6 +330,47 @@ TEST(DenoiseRun, BuffersAreKeptForTheSameRegion) {
   EXPECT_TRUE(doc.workBuffer.isMapped());
   EXPECT_TRUE(doc.beforeBuffer.isMapped());
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__has_feature)
+#define ORVANE_CAN_LIMIT_MEMORY 1
+#elif defined(__has_feature)
+#if !__has_feature(address_sanitizer)
+#define ORVANE_CAN_LIMIT_MEMORY 1
+#endif
+#endif
+
+#ifdef ORVANE_CAN_LIMIT_MEMORY
+// Runs a 3000 x 3000 whole-picture run with the address space capped at what the process uses
+// plus extra bytes, and exits 0 when the messages are the expected ones.
+void RunWithAddressSpace(size_t extra, const std::vector<std::string>& expected) {
+  test::ScriptedHost host;
+  TestDocument doc(host, 3000, 3000);
+  Plain(doc);
+  doc.threads = 1;
+  std::ifstream statm("/proc/self/statm");
+  size_t pages = 0;
+  statm >> pages;
+  const rlimit limit{pages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + extra, RLIM_INFINITY};
+  if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+  doc.runNoiseReduction(false);
+  const bool ok = host.log.messages == expected && doc.busy == 0 && doc.calls.empty() &&
+                  doc.result == doc.source;
+  if (!ok) {
+    for (const auto& m : host.log.messages) std::fprintf(stderr, "message: %s\n", m.c_str());
+    std::fprintf(stderr, "busy %d, engine calls %zu\n", doc.busy, doc.calls.size());
+  }
+  std::_Exit(ok ? 0 : 1);
+}
+
+TEST(DenoiseRunDeathTest, OutOfMemoryEndsTheRunWithItsMessage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // 36 MB a region buffer: neither fits in 20 MB (each buffer says so), only the first in 50 MB.
+  EXPECT_EXIT(RunWithAddressSpace(size_t{20} << 20, {"Out of memory", "Out of memory", "Out of memeory #2"}),
+              ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(RunWithAddressSpace(size_t{50} << 20, {"Out of memory", "Memory Error (out of memeory)"}),
+              ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(DenoiseRun, EmptyRegionDoesNothingQuietly) {
   test::ScriptedHost host;
