@@ -18,17 +18,20 @@ int EngineProgress(int step, int total, void* context) {
 
 // Copies a w x h block of packed pixels between buffers of different row lengths: bytes 0..2,
 // with byte 3 set to 255.
-void CopyBlock(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow, int w, int h) {
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* s = from + y * fromRow * 4;
-    uint8_t* d = to + y * toRow * 4;
-    for (int x = 0; x < w; ++x) {
-      d[4 * x] = s[4 * x];
-      d[4 * x + 1] = s[4 * x + 1];
-      d[4 * x + 2] = s[4 * x + 2];
-      d[4 * x + 3] = 255;
+void CopyBlock(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow, int w, int h,
+               WorkerPool& pool) {
+  ParallelFor(pool, 0, h, 64, [&](int64_t y0, int64_t y1) {
+    for (int64_t y = y0; y < y1; ++y) {
+      const uint8_t* s = from + y * fromRow * 4;
+      uint8_t* d = to + y * toRow * 4;
+      for (int x = 0; x < w; ++x) {
+        d[4 * x] = s[4 * x];
+        d[4 * x + 1] = s[4 * x + 1];
+        d[4 * x + 2] = s[4 * x + 2];
+        d[4 * x + 3] = 255;
+      }
     }
-  }
+  });
 }
 
 // Stands in when the host offers no status-bar indicator, so that the first report stays the
@@ -133,7 +136,7 @@ int DenoiseDocument::reportProgress(int step, int total) {
   return cancelRequested;
 }
 
-int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params) {
+int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
   if (engine == nullptr) return NR_INVALID_PARAMETER;
   const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
   const int w = regionWidth, h = regionHeight;
@@ -161,7 +164,7 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params) {
       const int y0 = iy * bh;
       const int blockH = iy == ny - 1 ? lastH : bh;
       uint8_t* origin = work + (static_cast<int64_t>(y0) * w + x0) * 4;
-      CopyBlock(origin, w, block.data(), blockW, blockW, blockH);
+      CopyBlock(origin, w, block.data(), blockW, blockW, blockH, pool);
       if (progressWindow) {
         char text[64];
         std::snprintf(text, sizeof text, "Processing block %d/%d...", counter, total);
@@ -170,7 +173,7 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params) {
       ++counter;
       if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
         r = engine(blockW, blockH, -1, block.data(), &params);
-      CopyBlock(block.data(), blockW, origin, w, blockW, blockH);
+      CopyBlock(block.data(), blockW, origin, w, blockW, blockH, pool);
     }
   }
   return r;
@@ -273,7 +276,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   }
 
   clock.mark(&RunTimings::speckle);
-  const int result = runEngine(work, params);
+  const int result = runEngine(work, params, pool);
   clock.mark(&RunTimings::engine);
 
   SwapBuffer edges(&host_);

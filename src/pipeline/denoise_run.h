@@ -113,7 +113,7 @@ class DenoiseDocument {
 
  private:
   NoiseReduceParams engineParams();
-  int runEngine(uint8_t* work, const NoiseReduceParams& params);
+  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
 };
 
 }  // namespace orvane
