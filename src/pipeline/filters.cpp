@@ -29,6 +29,11 @@ void ForRows(WorkerPool* pool, int rows, Body&& body) {
 
 }  // namespace
 
+// The eight neighbours minus eight times the centre lie within +-8 x 255.
+constexpr int kMaxLaplace = 8 * 255;
+// Below this many pixels building the outcome table costs more than it saves.
+constexpr int64_t kTableFromPixels = 256 * 256;
+
 bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination, int amount,
              unsigned mask, WorkerPool* pool) {
   if (!Valid(source) || !Valid(destination)) return false;
@@ -39,6 +44,18 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
   const double e = std::clamp(amount, 0, 100) * 0.005;
   const int w = source.width, h = source.height, bpp = source.bytesPerPixel;
   const int rowBytes = w * bpp;
+  // For big pictures every (neighbour sum, value) outcome of the formula is worked out once:
+  // the same bytes, without floating-point work per byte.
+  std::vector<uint8_t> table;
+  if (static_cast<int64_t>(w) * h >= kTableFromPixels) {
+    table.resize(static_cast<size_t>(2 * kMaxLaplace + 1) * 256);
+    for (int d = -kMaxLaplace; d <= kMaxLaplace; ++d)
+      for (int v = 0; v < 256; ++v) {
+        const int t = static_cast<int>(v - e * d);
+        table[static_cast<size_t>(d + kMaxLaplace) * 256 + v] =
+            static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
+      }
+  }
   std::vector<uint8_t> keep(static_cast<size_t>(rowBytes));
   for (int i = 0; i < rowBytes; ++i) keep[i] = (mask >> (i % bpp)) & 1 ? 0xFF : 0x00;
   const unsigned everyChannel = (1u << bpp) - 1;
@@ -57,7 +74,7 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
         const int t = static_cast<int>(hv);
         return static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
       };
-      // Every byte of the row is computed (simple enough to vectorise); only the selected
+      // Every byte of the row is computed; only the selected
       // channels are stored below.
       for (int c = 0; c < bpp; ++c) {
         line[c] = value(c, c, w > 1 ? c + bpp : c);
@@ -66,13 +83,15 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
           line[last] = value(last, last - bpp, last);
         }
       }
-      for (int i = bpp; i < rowBytes - bpp; ++i) {
-        const int v = row[i];
-        const int s8 = up[i - bpp] + up[i] + up[i + bpp] + row[i - bpp] + row[i + bpp] +
-                       down[i - bpp] + down[i] + down[i + bpp];
-        const double hv = v - e * (s8 - 8 * v);
-        const int t = static_cast<int>(hv);
-        line[i] = static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
+      if (!table.empty()) {
+        for (int i = bpp; i < rowBytes - bpp; ++i) {
+          const int v = row[i];
+          const int d = up[i - bpp] + up[i] + up[i + bpp] + row[i - bpp] + row[i + bpp] +
+                        down[i - bpp] + down[i] + down[i + bpp] - 8 * v;
+          line[i] = table[static_cast<size_t>(d + kMaxLaplace) * 256 + v];
+        }
+      } else {
+        for (int i = bpp; i < rowBytes - bpp; ++i) line[i] = value(i, i - bpp, i + bpp);
       }
       // Selected channels from the new row, the others as they were.
       uint8_t* out = destination.data + y * destination.stride;

@@ -124,7 +124,7 @@ uint8_t PlainSharpen(const std::vector<uint8_t>& p, int w, int h, int bpp, int x
 
 TEST(Sharpen, MatchesThePlainFilterOnAnySize) {
   for (auto [w, h, bpp, mask] : {std::array{1, 1, 4, 7}, {1, 9, 3, 7}, {9, 1, 4, 5}, {37, 23, 4, 7},
-                                 {16, 5, 1, 1}, {5, 4, 8, 0xA5}}) {
+                                 {16, 5, 1, 1}, {5, 4, 8, 0xA5}, {300, 230, 4, 7}}) {
     std::vector<uint8_t> src(static_cast<size_t>(w) * h * bpp);
     for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>((i * 97 + (i >> 3) * 31) & 0xFF);
     for (int amount : {8, 63, 100}) {
