@@ -323,6 +323,22 @@ TEST(Tiff, DamagedFilesFailCleanly) {
   }
   RasterImage page;
   EXPECT_NE(ReadTiff(good, ImageFileType::TiffRgb, 3, page), kOk);  // no such page
+  // A valid directory announcing 50000 x 50000 pixels in a tiny file: refused as too large.
+  test::TempDir dir;
+  TIFF* tif = TIFFOpen(dir.File("huge.tif").c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 50000);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 50000);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1);
+  std::vector<uint8_t> row(50000 * 3, 1);
+  TIFFWriteScanline(tif, row.data(), 0, 0);
+  TIFFClose(tif);
+  RasterImage huge;
+  EXPECT_EQ(huge.Load(dir.File("huge.tif")), kOutOfMemory);
+  EXPECT_TRUE(huge.IsEmpty());
 }
 
 }  // namespace
