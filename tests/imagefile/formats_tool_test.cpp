@@ -3,8 +3,10 @@
 // with one tool, reads it with us and with the tool, and compares the pixels.
 #include <gtest/gtest.h>
 
+#include "dng_writer.h"
 #include "format_test_util.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/raw_adapter.h"
 
 namespace orvane {
 namespace {
@@ -204,6 +206,48 @@ TEST(PhotoCdTool, BaseImageMatchesImageMagick) {
       EXPECT_NEAR(ours.pixels[i], std::min(255.0, theirs.pixels[i] * 1.3584), 4.0)
           << "at " << pt[0] << "," << pt[1] << " channel " << c;
     }
+  }
+}
+
+
+// Our adapter against LibRaw's own command-line program with the same options. It writes
+// file.ppm next to the input and exits 0 even when it fails, so the output file is what counts.
+TEST(RawTool, AdapterMatchesDcrawEmu) {
+  if (!HaveTool("dcraw_emu")) GTEST_SKIP() << "dcraw_emu (libraw-bin) missing";
+  struct Case {
+    const char* name;
+    testing::Scene scene;
+    testing::DngOptions options;
+  };
+  testing::DngOptions portrait;
+  portrait.orientation = 6;
+  portrait.neutral = {0.5f, 1.0f, 0.8f};
+  testing::DngOptions balanced;
+  balanced.neutral = {0.45f, 1.0f, 0.7f};
+  balanced.width = 90;
+  balanced.height = 60;
+  const Case cases[] = {
+      {"wedge", [](int x, int y) {
+         const double v = 0.05 + 0.8 * (x + 64.0 * y) / (64.0 * 48);
+         return std::array<double, 3>{v, v * 0.8, v * 0.6};
+       }, balanced},
+      {"portrait", [](int x, int y) {
+         return std::array<double, 3>{x < 20 ? 0.7 : 0.2, y < 10 ? 0.6 : 0.3, 0.25};
+       }, portrait},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.File("shot.dng");
+    ASSERT_TRUE(testing::WriteDng(path, c.scene, c.options)) << c.name;
+    ASSERT_EQ(RunTool("dcraw_emu -w -q 0 -f " + path), 0) << c.name;
+    Rgb24 theirs;
+    ASSERT_TRUE(ReadPnm(path + ".ppm", theirs)) << c.name << ": dcraw_emu wrote nothing";
+    int w = 0, h = 0;
+    PixelBlock ours = DecodeRawFile(path, w, h);
+    ASSERT_TRUE(ours) << c.name;
+    Rgb24 mine{w, h, std::vector<uint8_t>(ours.get(), ours.get() + size_t(w) * h * 3)};
+    EXPECT_LE(MaxDifference(mine, theirs), 2) << c.name;
+    EXPECT_GE(MaxDifference(mine, theirs), 0) << c.name << ": sizes differ";
   }
 }
 
