@@ -15,7 +15,7 @@ bool IsTiffType(ImageFileType t) {
          t == ImageFileType::TiffBilevel;
 }
 
-// Runs the reader with everything a C library or the allocator might throw turned into codes.
+// Runs the reader with anything it throws (an allocation, a C++ library) turned into a code.
 int CallReader(const ImageFormat& format, std::span<const uint8_t> file, ImageFileType type,
                int page, RasterImage& image) {
   try {
@@ -89,7 +89,12 @@ int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page)
 
   if (typeHint == ImageFileType::UnknownType) {
     int rawWidth = 0, rawHeight = 0;
-    PixelBlock raw = DecodeRawFile(path, rawWidth, rawHeight);
+    PixelBlock raw;
+    try {
+      raw = DecodeRawFile(path, rawWidth, rawHeight);
+    } catch (...) {
+      raw.reset();  // a decoder failure means: not a raw file we can read
+    }
     if (raw && rawWidth > 0 && rawHeight > 0) {
       AdoptPixels(std::move(raw), rawWidth, rawHeight, 24, true);
       originalWidth = rawWidth;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <new>
+#include <random>
 
 #include "imagefile/codec/codec.h"
 #include "imagefile/raster_image.h"
@@ -60,20 +61,22 @@ int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (folder.empty() ? std::string() : folder) + "/." + name + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  // A new name each try; O_EXCL makes sure it is ours. The kernel applies the umask, so a new
+  // file gets the same permissions as one created directly.
+  std::random_device random;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
+    temp = (folder.empty() ? std::string() : folder) + "/." + name + suffix;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) return kOpenFailed;
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  // A new file gets the usual permissions; a replaced one keeps its own.
-  mode_t mode = 0666;
-  if (exists) {
-    mode = existing.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
-  }
-  ok = ok && ::fchmod(fd, mode) == 0;
+  // A replaced file keeps its own permissions.
+  if (exists) ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {

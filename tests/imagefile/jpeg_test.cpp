@@ -81,6 +81,39 @@ TEST(Jpeg, RoundTripKeepsPixelsAndResolution) {
   EXPECT_TRUE(back.exifBlock.empty());
 }
 
+TEST(Jpeg, ResolutionUnits) {
+  // Save resolution unit -> JFIF unit written -> resolution unit read back.
+  struct Case {
+    int saveUnit, jfifUnit;
+    uint32_t readUnit;
+  } cases[] = {{1, 1, 2}, {2, 1, 2}, {3, 2, 3}};
+  for (const Case& c : cases) {
+    RasterImage image;
+    test::MakeRamp(image, 8, 8);
+    image.saveResolutionX = 120;
+    image.saveResolutionY = 60;
+    image.saveResolutionUnit = c.saveUnit;
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(WriteJpeg(image, bytes), kOk);
+    ASSERT_GT(bytes.size(), 20u);
+    EXPECT_EQ(bytes[13], c.jfifUnit);  // APP0 JFIF: unit byte after "JFIF\0" and the version
+    RasterImage back;
+    ASSERT_EQ(ReadInto(bytes, back), kOk);
+    EXPECT_EQ(back.resolutionX, 120u);
+    EXPECT_EQ(back.resolutionY, 60u);
+    EXPECT_EQ(back.resolutionUnit, c.readUnit);
+  }
+  // JFIF unit 0 (aspect ratio only) reads as unit 1.
+  RasterImage image;
+  test::MakeRamp(image, 8, 8);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(WriteJpeg(image, bytes), kOk);
+  bytes[13] = 0;
+  RasterImage back;
+  ASSERT_EQ(ReadInto(bytes, back), kOk);
+  EXPECT_EQ(back.resolutionUnit, 1u);
+}
+
 TEST(Jpeg, ScaledDecodeFromTheSizeHint) {
   RasterImage source;
   test::MakeRamp(source, 800, 600);
@@ -208,6 +241,24 @@ TEST(Jpeg, ColourSpaces) {
   }
 }
 
+TEST(Jpeg, GreyFilesAreTurnedUprightAndKeepTheirExif) {
+  const int w = 8, h = 4;
+  std::vector<uint8_t> samples(w * h, 0);
+  samples[0] = 255;  // top-left white
+  const std::vector<uint8_t> exif = B().Short(B::kIfd0, kTagOrientation, {6}).Build();
+  const std::vector<uint8_t> file =
+      WithApp1(EncodeRaw(samples, w, h, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false), exif);
+  RasterImage image;
+  ASSERT_EQ(ReadInto(file, image), kOk);
+  EXPECT_EQ(image.fileType, ImageFileType::JpegGrey);
+  EXPECT_EQ(image.width, 4);
+  EXPECT_EQ(image.height, 8);
+  EXPECT_EQ(image.exifBlock, exif);
+  // Turned clockwise, the stored top-left lands at the top-right.
+  EXPECT_GT(image.Pixels()[3 * 3], 150);
+  EXPECT_LT(image.Pixels()[0], 100);
+}
+
 TEST(Jpeg, ExifTooLargeForOneMarkerIsLeftOutAndReported) {
   RasterImage image;
   test::MakeRamp(image, 8, 8);
@@ -272,17 +323,17 @@ TEST(Jpeg, DamagedFilesFailCleanly) {
   struct Case {
     const char* name;
     std::vector<uint8_t> file;
-    bool loads;  // truncated scans still give a (partly grey) picture
+    int rc;  // truncated scans still give a (partly grey) picture
   } cases[] = {
-      {"only SOI", {0xFF, 0xD8, 0xFF}, false},
-      {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 200), false},
-      {"truncated scan", std::vector<uint8_t>(good.begin(), good.end() - 100), true},
-      {"huge", huge, false},
+      {"only SOI", {0xFF, 0xD8, 0xFF}, kBadFile},
+      {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 200), kBadFile},
+      {"truncated scan", std::vector<uint8_t>(good.begin(), good.end() - 100), kOk},
+      {"huge", huge, kOutOfMemory},
   };
   for (const Case& c : cases) {
     RasterImage image;
     const int rc = ReadInto(c.file, image);
-    EXPECT_EQ(rc == kOk, c.loads) << c.name << " rc=" << rc;
+    EXPECT_EQ(rc, c.rc) << c.name;
     if (rc != kOk) {
       EXPECT_TRUE(image.IsEmpty()) << c.name;
     }

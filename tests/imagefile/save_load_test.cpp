@@ -106,6 +106,12 @@ TEST(Save, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(FilesIn(dir.path()), 1u);
   RasterImage back;
   EXPECT_EQ(back.Load(path), kOk);
+  // A new file gets the permissions the umask gives any new file.
+  const mode_t mask = ::umask(022);
+  ASSERT_EQ(image.Save(dir.File("new.png")), kOk);
+  ::umask(mask);
+  ASSERT_EQ(::stat(dir.File("new.png").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
 TEST(Save, OtherDepthsAreWrittenAsTrueColour) {

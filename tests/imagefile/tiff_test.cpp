@@ -277,6 +277,34 @@ TEST(Tiff, WriterRoundTripWithTags) {
   EXPECT_EQ(WriteTiff(image, file), kInvalidArgument);
 }
 
+TEST(Tiff, PageIndex) {
+  test::TempDir dir;
+  const std::string path = dir.File("pages.tif");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  for (uint32_t page = 0; page < 2; ++page) {
+    const uint32_t w = 4 + page;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 2);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    std::vector<uint8_t> row(w * 3, static_cast<uint8_t>(50 + page * 100));
+    for (uint32_t y = 0; y < 2; ++y) TIFFWriteScanline(tif, row.data(), y, 0);
+    TIFFWriteDirectory(tif);
+  }
+  TIFFClose(tif);
+  RasterImage first, second;
+  ASSERT_EQ(first.Load(path), kOk);
+  EXPECT_EQ(first.width, 4);
+  EXPECT_EQ(first.pageIndex, 0);
+  ASSERT_EQ(second.Load(path, ImageFileType::TiffRgb, 1), kOk);
+  EXPECT_EQ(second.width, 5);
+  EXPECT_EQ(second.pageIndex, 1);
+  EXPECT_EQ(second.Pixels()[0], 150);
+}
+
 TEST(Tiff, DamagedFilesFailCleanly) {
   RasterImage image;
   test::MakeRamp(image, 16, 16);
@@ -295,6 +323,22 @@ TEST(Tiff, DamagedFilesFailCleanly) {
   }
   RasterImage page;
   EXPECT_NE(ReadTiff(good, ImageFileType::TiffRgb, 3, page), kOk);  // no such page
+  // A valid directory announcing 50000 x 50000 pixels in a tiny file: refused as too large.
+  test::TempDir dir;
+  TIFF* tif = TIFFOpen(dir.File("huge.tif").c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 50000);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 50000);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1);
+  std::vector<uint8_t> row(50000 * 3, 1);
+  TIFFWriteScanline(tif, row.data(), 0, 0);
+  TIFFClose(tif);
+  RasterImage huge;
+  EXPECT_EQ(huge.Load(dir.File("huge.tif")), kOutOfMemory);
+  EXPECT_TRUE(huge.IsEmpty());
 }
 
 }  // namespace

@@ -93,6 +93,17 @@ TEST(Tools, ExifSurvivesTheRoundTripAsExiftoolSees) {
   ASSERT_EQ(upright.Load(dir.File("upright.png")), kOk);
   EXPECT_EQ(upright.width, 20);
   EXPECT_LE(test::MaxDifference(upright, image), 12);
+  // The file is sound to a strict checker, and carries exactly one APP1 segment.
+  const std::string check = Capture("jpeginfo -c " + saved + " 2>&1");
+  EXPECT_NE(check.find(" OK"), std::string::npos) << check;
+  EXPECT_EQ(check.find("WARNING"), std::string::npos) << check;
+  const std::vector<uint8_t> bytes = test::ReadBytes(saved);
+  int app1 = 0;
+  for (size_t i = 2; i + 4 <= bytes.size() && bytes[i] == 0xFF && bytes[i + 1] != 0xDA;) {
+    if (bytes[i + 1] == 0xE1) ++app1;
+    i += 2 + ((bytes[i + 2] << 8) | bytes[i + 3]);
+  }
+  EXPECT_EQ(app1, 1);
   // The block itself is unchanged byte for byte.
   RasterImage again;
   ASSERT_EQ(again.Load(saved), kOk);
