@@ -251,5 +251,42 @@ TEST(RawTool, AdapterMatchesDcrawEmu) {
   }
 }
 
+
+// libwmf draws our Windows metafile: the blocks of a four-colour picture land where they
+// should (it smooths the edges between them, so only pixels away from the edges compare, and
+// its rounding may differ by a level or two).
+TEST(WmfTool, LibwmfDrawsOurMetafile) {
+  if (!HaveTool("wmf2gd")) GTEST_SKIP() << "wmf2gd (libwmf-bin) missing";
+  TempDir dir;
+  const int w = 40, h = 20;
+  Rgb24 picture{w, h, std::vector<uint8_t>(w * h * 3)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &picture.pixels[(y * w + x) * 3];
+      p[0] = x < 20 ? 200 : 30;
+      p[1] = y < 10 ? 180 : 40;
+      p[2] = (x < 20) == (y < 10) ? 220 : 10;
+    }
+  RasterImage image;
+  testing::FillImage(image, picture);
+  ASSERT_EQ(image.Save(dir.File("q.wmf")), kOk);
+  ASSERT_EQ(RunTool("wmf2gd -t png --maxwidth=40 --maxheight=20 --maxsize -o " + dir.File("q.png") +
+                    " " + dir.File("q.wmf")),
+            0);
+  ASSERT_EQ(RunTool("convert " + dir.File("q.png") + " -depth 8 ppm:" + dir.File("q.ppm")), 0);
+  Rgb24 theirs;
+  ASSERT_TRUE(ReadPnm(dir.File("q.ppm"), theirs));
+  ASSERT_EQ(theirs.width, w);
+  ASSERT_EQ(theirs.height, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (std::abs(x - 19.5) < 2 || std::abs(y - 9.5) < 2) continue;
+      for (int c = 0; c < 3; ++c) {
+        const size_t i = (y * w + x) * 3 + c;
+        ASSERT_NEAR(theirs.pixels[i], picture.pixels[i], 2) << x << "," << y;
+      }
+    }
+}
+
 }  // namespace
 }  // namespace orvane
