@@ -66,8 +66,8 @@ TEST(RawAdapter, FlipCodes) {
 }
 
 TEST(RawAdapter, WhitePointFromTheHistogram) {
-  static int hist[4][kRawHistogramBins];
-  std::memset(hist, 0, sizeof hist);
+  std::vector<std::array<int, kRawHistogramBins>> bins(4);
+  auto* hist = reinterpret_cast<int(*)[kRawHistogramBins]>(bins[0].data());
   // 100 x 100 pixels: perc = 100. Channel 1 has 150 pixels at bin 4000, channel 0 at 3000.
   hist[0][3000] = 150;
   hist[1][4000] = 150;
