@@ -315,6 +315,31 @@ TEST(Photoshop, LabAndMultichannel) {
   EXPECT_EQ(ReadPsd(bad, ImageFileType::PsdIndexed, 0, image), kBadFile);
 }
 
+TEST(Pcx, MonochromePaletteFromTheHeaderOrBlackAndWhite) {
+  // 8 x 1 pixels, one plane of one bit, run-length coded: 0xF0 = four set, four clear.
+  auto pcx = [](std::array<uint8_t, 6> colours) {
+    Bytes f(128, 0);
+    f[0] = 0x0A;
+    f[1] = 5;
+    f[2] = 1;
+    f[3] = 1;
+    f[8] = 7;  // xmax
+    std::copy(colours.begin(), colours.end(), f.begin() + 16);
+    f[65] = 1;
+    f[66] = 2;  // bytes per line
+    f.insert(f.end(), {0xC1, 0xF0, 0x00});
+    return f;
+  };
+  RasterImage image;
+  ASSERT_EQ(ReadPcx(pcx({255, 0, 0, 0, 0, 255}), ImageFileType::PcxIndexed, 0, image), kOk);
+  EXPECT_EQ(PixelsOf(image).pixels[0], 0);    // set bits: entry 1, blue
+  EXPECT_EQ(PixelsOf(image).pixels[2], 255);
+  EXPECT_EQ(PixelsOf(image).pixels[12], 255);  // clear bits: entry 0, red
+  ASSERT_EQ(ReadPcx(pcx({0, 0, 0, 0, 0, 0}), ImageFileType::PcxIndexed, 0, image), kOk);
+  EXPECT_EQ(PixelsOf(image), (Rgb24{8, 1, {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+                                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}));
+}
+
 // Every prefix and a set of single-byte corruptions of a valid file must end in a code or a
 // picture, never in a crash (the sanitizer build runs this).
 void ExpectRobust(const char* name, const Bytes& valid,
