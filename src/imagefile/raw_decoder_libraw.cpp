@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "imagefile/raw_adapter.h"
 
@@ -104,9 +103,9 @@ void QuietMemory(void*, const char*, const char*) {}
 // The decoder's buffers are released with the LibRaw object.
 using Decoder = std::unique_ptr<LibRaw>;
 
+// Called inside Decode's try block: a failed allocation throws and ends as "no picture".
 Decoder MakeDecoder() {
-  Decoder raw(new (std::nothrow) LibRaw(LIBRAW_OPIONS_NO_DATAERR_CALLBACK));
-  if (!raw) return nullptr;
+  auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
   raw->set_dataerror_handler(Quiet, nullptr);
   raw->set_memerror_handler(QuietMemory, nullptr);
   libraw_output_params_t& o = raw->imgdata.params;

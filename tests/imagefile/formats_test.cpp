@@ -70,14 +70,19 @@ Bytes Le32s(std::initializer_list<uint32_t> values) {
 }
 
 TEST(ClipboardDib, TopDown32BitWithMasksBecomesUpright) {
-  // Two rows, top row first (negative height); masks in a 124-byte header, alpha ignored.
+  // Two rows, top row first (negative height); masks in a 124-byte header. Opacity is laid on
+  // white: half (0x80), none (0), full (0xFF).
   const Bytes px = {0x10, 0x20, 0x30, 0x80, 0x00, 0x00, 0xFF, 0x00,   // row 0
                     0xFF, 0xFF, 0xFF, 0x00, 0x01, 0x02, 0x03, 0xFF};  // row 1
   const Bytes dib = Dib(124, 2, -2, 32, 3, {}, px, 0, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000});
   int rc = -1;
   const Rgb24 got = FromDib(dib, &rc);
   ASSERT_EQ(rc, kOk);
-  EXPECT_EQ(got, (Rgb24{2, 2, {0x30, 0x20, 0x10, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 3, 2, 1}}));
+  EXPECT_EQ(got, (Rgb24{2, 2, {151, 143, 135, 255, 255, 255, 255, 255, 255, 3, 2, 1}}));
+  // The same pixels with every opacity byte 0: the fourth byte was not meant, all opaque.
+  const Bytes clear = {0x10, 0x20, 0x30, 0, 0x00, 0x00, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 1, 2, 3, 0};
+  EXPECT_EQ(FromDib(Dib(124, 2, -2, 32, 3, {}, clear, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000})),
+            (Rgb24{2, 2, {0x30, 0x20, 0x10, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 3, 2, 1}}));
 }
 
 TEST(ClipboardDib, BitCountsAndHeaders) {
@@ -252,10 +257,15 @@ TEST(Targa, VariantsAndOrigins) {
       {"top-right", Tga(2, 2, 2, 24, 0x30, bgr), px({1, 0, 3, 2}), ImageFileType::TgaRgb},
       {"16 bit", Tga(2, 2, 1, 16, 0x20, {0x00, 0x7C, 0x1F, 0x80}), red_blue, ImageFileType::TgaRgb},
       {"15 bit", Tga(2, 2, 1, 15, 0x20, {0x00, 0x7C, 0x1F, 0x00}), red_blue, ImageFileType::TgaRgb},
-      {"32 bit", Tga(2, 2, 1, 32, 0x28, {0, 0, 255, 0, 255, 0, 0, 128}), red_blue,
+      {"32 bit", Tga(2, 2, 1, 32, 0x20, {0, 0, 255, 0, 255, 0, 0, 128}), red_blue,
        ImageFileType::TgaRgb},
-      {"grey with alpha", Tga(3, 2, 1, 16, 0x28, {7, 0, 9, 255}), Rgb24{2, 1, {7, 7, 7, 9, 9, 9}},
-       ImageFileType::TgaRgb},
+      // With 8 alpha bits declared, opacity is laid on white: none, then half.
+      {"32 bit alpha", Tga(2, 2, 1, 32, 0x28, {0, 0, 255, 0, 255, 0, 0, 128}),
+       Rgb24{2, 1, {255, 255, 255, 127, 127, 255}}, ImageFileType::TgaRgb},
+      {"16 bit alpha", Tga(2, 2, 1, 16, 0x21, {0x00, 0x7C, 0x1F, 0x80}),
+       Rgb24{2, 1, {255, 255, 255, 0, 0, 255}}, ImageFileType::TgaRgb},
+      {"grey with alpha", Tga(3, 2, 1, 16, 0x28, {7, 0, 9, 255}),
+       Rgb24{2, 1, {255, 255, 255, 9, 9, 9}}, ImageFileType::TgaRgb},
       // Map entries 5 and 6; pixel values index the map from mapFirst.
       {"map from 5, 16-bit entries", Tga(1, 2, 1, 8, 0x20, {5, 6}, {0x00, 0x7C, 0x1F, 0x00}, 5, 16),
        red_blue, ImageFileType::TgaIndexed},
@@ -313,6 +323,31 @@ TEST(Photoshop, LabAndMultichannel) {
   bad[bad.size() - 1] = 1;  // compression 1
   bad.insert(bad.end(), {0, 3, 0x02, 1, 2, 3});
   EXPECT_EQ(ReadPsd(bad, ImageFileType::PsdIndexed, 0, image), kBadFile);
+}
+
+TEST(Pcx, MonochromePaletteFromTheHeaderOrBlackAndWhite) {
+  // 8 x 1 pixels, one plane of one bit, run-length coded: 0xF0 = four set, four clear.
+  auto pcx = [](std::array<uint8_t, 6> colours) {
+    Bytes f(128, 0);
+    f[0] = 0x0A;
+    f[1] = 5;
+    f[2] = 1;
+    f[3] = 1;
+    f[8] = 7;  // xmax
+    std::copy(colours.begin(), colours.end(), f.begin() + 16);
+    f[65] = 1;
+    f[66] = 2;  // bytes per line
+    f.insert(f.end(), {0xC1, 0xF0, 0x00});
+    return f;
+  };
+  RasterImage image;
+  ASSERT_EQ(ReadPcx(pcx({255, 0, 0, 0, 0, 255}), ImageFileType::PcxIndexed, 0, image), kOk);
+  EXPECT_EQ(PixelsOf(image).pixels[0], 0);    // set bits: entry 1, blue
+  EXPECT_EQ(PixelsOf(image).pixels[2], 255);
+  EXPECT_EQ(PixelsOf(image).pixels[12], 255);  // clear bits: entry 0, red
+  ASSERT_EQ(ReadPcx(pcx({0, 0, 0, 0, 0, 0}), ImageFileType::PcxIndexed, 0, image), kOk);
+  EXPECT_EQ(PixelsOf(image), (Rgb24{8, 1, {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+                                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}));
 }
 
 // Every prefix and a set of single-byte corruptions of a valid file must end in a code or a

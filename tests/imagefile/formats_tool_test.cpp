@@ -3,8 +3,10 @@
 // with one tool, reads it with us and with the tool, and compares the pixels.
 #include <gtest/gtest.h>
 
+#include "dng_writer.h"
 #include "format_test_util.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/raw_adapter.h"
 
 namespace orvane {
 namespace {
@@ -73,8 +75,9 @@ const ToolCase kCases[] = {
     {"bmpcore8", "convert {src} -type Palette BMP2:{out}", "a.bmp", T::BmpIndexed, kImRef, 0},
     {"bmp565", "convert {src} -define bmp:subtype=RGB565 BMP:{out}", "a.bmp", T::BmpRgb, kImRef, 1},
     {"bmp555", "convert {src} -define bmp:subtype=RGB555 BMP:{out}", "a.bmp", T::BmpRgb, kImRef, 1},
+    // Opacity is laid on white when a picture is opened.
     {"bmp32alpha", "convert {src} -alpha set -channel A -fx 0.5 BMP:{out}", "a.bmp", T::BmpRgb,
-     kImRef, 0},
+     "convert {out} -background white -flatten -depth 8 ppm:{ref}", 1},
     {"pcx24", "ppmtopcx {src} > {out}", "a.pcx", T::PcxRgb, kPcxRef, 0},
     {"pcx8", "convert {src} -colors 200 ppm:- | ppmtopcx -8bit > {out}", "a.pcx", T::PcxIndexed,
      kPcxRef, 0},
@@ -205,6 +208,85 @@ TEST(PhotoCdTool, BaseImageMatchesImageMagick) {
           << "at " << pt[0] << "," << pt[1] << " channel " << c;
     }
   }
+}
+
+
+// Our adapter against LibRaw's own command-line program with the same options. It writes
+// file.ppm next to the input and exits 0 even when it fails, so the output file is what counts.
+TEST(RawTool, AdapterMatchesDcrawEmu) {
+  if (!HaveTool("dcraw_emu")) GTEST_SKIP() << "dcraw_emu (libraw-bin) missing";
+  struct Case {
+    const char* name;
+    testing::Scene scene;
+    testing::DngOptions options;
+  };
+  testing::DngOptions portrait;
+  portrait.orientation = 6;
+  portrait.neutral = {0.5f, 1.0f, 0.8f};
+  testing::DngOptions balanced;
+  balanced.neutral = {0.45f, 1.0f, 0.7f};
+  balanced.width = 90;
+  balanced.height = 60;
+  const Case cases[] = {
+      {"wedge", [](int x, int y) {
+         const double v = 0.05 + 0.8 * (x + 64.0 * y) / (64.0 * 48);
+         return std::array<double, 3>{v, v * 0.8, v * 0.6};
+       }, balanced},
+      {"portrait", [](int x, int y) {
+         return std::array<double, 3>{x < 20 ? 0.7 : 0.2, y < 10 ? 0.6 : 0.3, 0.25};
+       }, portrait},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.File("shot.dng");
+    ASSERT_TRUE(testing::WriteDng(path, c.scene, c.options)) << c.name;
+    ASSERT_EQ(RunTool("dcraw_emu -w -q 0 -f " + path), 0) << c.name;
+    Rgb24 theirs;
+    ASSERT_TRUE(ReadPnm(path + ".ppm", theirs)) << c.name << ": dcraw_emu wrote nothing";
+    int w = 0, h = 0;
+    PixelBlock ours = DecodeRawFile(path, w, h);
+    ASSERT_TRUE(ours) << c.name;
+    Rgb24 mine{w, h, std::vector<uint8_t>(ours.get(), ours.get() + size_t(w) * h * 3)};
+    EXPECT_LE(MaxDifference(mine, theirs), 2) << c.name;
+    EXPECT_GE(MaxDifference(mine, theirs), 0) << c.name << ": sizes differ";
+  }
+}
+
+
+// libwmf draws our Windows metafile: the blocks of a four-colour picture land where they
+// should (it smooths the edges between them, so only pixels away from the edges compare, and
+// its rounding may differ by a level or two).
+TEST(WmfTool, LibwmfDrawsOurMetafile) {
+  if (!HaveTool("wmf2gd")) GTEST_SKIP() << "wmf2gd (libwmf-bin) missing";
+  TempDir dir;
+  const int w = 40, h = 20;
+  Rgb24 picture{w, h, std::vector<uint8_t>(w * h * 3)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &picture.pixels[(y * w + x) * 3];
+      p[0] = x < 20 ? 200 : 30;
+      p[1] = y < 10 ? 180 : 40;
+      p[2] = (x < 20) == (y < 10) ? 220 : 10;
+    }
+  RasterImage image;
+  testing::FillImage(image, picture);
+  ASSERT_EQ(image.Save(dir.File("q.wmf")), kOk);
+  ASSERT_EQ(RunTool("wmf2gd -t png --maxwidth=40 --maxheight=20 --maxsize -o " + dir.File("q.png") +
+                    " " + dir.File("q.wmf")),
+            0);
+  ASSERT_EQ(RunTool("convert " + dir.File("q.png") + " -depth 8 ppm:" + dir.File("q.ppm")), 0);
+  Rgb24 theirs;
+  ASSERT_TRUE(ReadPnm(dir.File("q.ppm"), theirs));
+  ASSERT_EQ(theirs.width, w);
+  ASSERT_EQ(theirs.height, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (std::abs(x - 19.5) < 2 || std::abs(y - 9.5) < 2) continue;
+      for (int c = 0; c < 3; ++c) {
+        const size_t i = (y * w + x) * 3 + c;
+        ASSERT_NEAR(theirs.pixels[i], picture.pixels[i], 2) << x << "," << y;
+      }
+    }
 }
 
 }  // namespace

@@ -191,5 +191,40 @@ TEST(Metafile, RecordsThePlayerDoesNotDrawMakeTheFileUnreadable) {
   EXPECT_EQ(rc, kInvalidArgument);
 }
 
+TEST(Metafile, PlainWindowsMetafileAndEnhancedViewportScaling) {
+  // Without the placeable header the window extent gives the size: 4 x 2 logical units, the
+  // bitmap stretched over the right half. SaveDC/RestoreDC bring the window back.
+  Bytes plain = Words({1, 9, 0x300, 0, 0, 0, 0, 0, 0});
+  auto add = [&](const Bytes& body) {
+    PutU32le(plain, static_cast<uint32_t>((body.size() + 4) / 2));
+    plain.insert(plain.end(), body.begin(), body.end());
+  };
+  add(Words({0x020C, 2, 4}));           // window extent 4 x 2
+  add(Words({0x001E}));                 // save
+  add(Words({0x020B, 0, 100}));         // a window origin that the restore undoes
+  add(Words({0x0127, 0xFFFF}));         // restore
+  add(StretchDib(2, 2, 0, 0, 2, 2, 0, 2));
+  PutU32le(plain, 3);
+  PutU16le(plain, 0);
+  int rc = -1;
+  const Rgb24 got = Play(plain, ImageFileType::WindowsMetafile, &rc);
+  ASSERT_EQ(rc, kOk);
+  EXPECT_EQ(got, (Rgb24{4, 2, {0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 255, 0,
+                               0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255}}));
+
+  // An enhanced metafile whose viewport is twice its window draws the bitmap at twice the size:
+  // the 2 x 2 canvas then shows only the bitmap's top-left pixel.
+  RasterImage image;
+  testing::FillImage(image, kTwoByTwo);
+  Bytes emf;
+  ASSERT_EQ(WriteEmf(image, emf), kOk);
+  ASSERT_EQ(ByteView(emf).U32le(136), 11u);  // SetViewportExtEx
+  emf[144] = 192;
+  emf[148] = 192;
+  const Rgb24 doubled = Play(emf, ImageFileType::EnhancedMetafile, &rc);
+  ASSERT_EQ(rc, kOk);
+  EXPECT_EQ(doubled, (Rgb24{2, 2, {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0}}));
+}
+
 }  // namespace
 }  // namespace orvane

@@ -31,6 +31,7 @@ struct DibHeader {
   int bits = 0;
   uint32_t compression = kBiRgb;
   uint32_t masks[3] = {0, 0, 0};
+  uint32_t alphaMask = 0;  // only with bit-field compression
   int32_t xPelsPerMeter = 0;
   int32_t yPelsPerMeter = 0;
   int paletteCount = 0;      // entries read into the palette (at most 256)
@@ -85,11 +86,13 @@ int ParseDibHeader(const ByteView& v, uint64_t at, DibHeader& h) {
       if (h.bits != 16 && h.bits != 32) return kBadFile;
       if (h.headerSize >= 52) {
         for (int i = 0; i < 3; ++i) h.masks[i] = v.U32le(at + 40 + 4 * i);
+        if (h.headerSize >= 56) h.alphaMask = v.U32le(at + 52);
       } else {
         // A plain 40-byte header keeps its masks right behind it.
         const uint64_t count = h.compression == kBiAlphaBitfields ? 4 : 3;
         if (!v.Has(next, count * 4)) return kBadFile;
         for (int i = 0; i < 3; ++i) h.masks[i] = v.U32le(next + 4 * i);
+        if (count == 4) h.alphaMask = v.U32le(next + 12);
         next += count * 4;
       }
       break;
@@ -160,7 +163,10 @@ int DecodeUncompressed(const ByteView& v, const DibHeader& h, uint64_t pixelOffs
   int rc = AllocatePicture(p, h.width, h.height, depth);
   if (rc != kOk) return rc;
   if (h.bits <= 8) ReadPalette(v, h, p);
-  const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
+  const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), opacity(h.alphaMask);
+  // Only bit-field pictures can state opacity; it is laid on white afterwards.
+  std::vector<uint8_t> alpha;
+  if (h.alphaMask != 0) alpha.resize(static_cast<size_t>(h.width) * h.height);
   const uint8_t* base = v.data() + pixelOffset;
   const size_t outRow = static_cast<size_t>(RasterImage::ImageBytes(h.width, 1, depth));
   for (int64_t fileRow = 0; fileRow < h.height; ++fileRow) {
@@ -194,6 +200,7 @@ int DecodeUncompressed(const ByteView& v, const DibHeader& h, uint64_t pixelOffs
           d[3 * x] = red(px);
           d[3 * x + 1] = green(px);
           d[3 * x + 2] = blue(px);
+          if (!alpha.empty()) alpha[y * h.width + x] = opacity(px);
         }
         break;
       case 32:
@@ -203,10 +210,12 @@ int DecodeUncompressed(const ByteView& v, const DibHeader& h, uint64_t pixelOffs
           d[3 * x] = red(px);
           d[3 * x + 1] = green(px);
           d[3 * x + 2] = blue(px);
+          if (!alpha.empty()) alpha[y * h.width + x] = opacity(px);
         }
         break;
     }
   }
+  FlattenOnWhite(p, alpha);
   return kOk;
 }
 

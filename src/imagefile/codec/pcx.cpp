@@ -156,10 +156,13 @@ int DecodePcx(std::span<const uint8_t> file, Picture& p) {
     }
     p.paletteSize = 256;
   } else if (h.bits == 1 && h.planes == 1) {
-    // Monochrome: 0 black, 1 white. The header palette of such files is unreliable.
-    p.palette[0] = Rgb(0, 0, 0);
-    p.palette[1] = Rgb(255, 255, 255);
-    p.paletteSize = 2;
+    // Two colours from the header; many writers leave it empty, which means black and white.
+    HeaderPalette(v, p, 2);
+    const PaletteEntry &a = p.palette[0], &b = p.palette[1];
+    if (a.red == b.red && a.green == b.green && a.blue == b.blue) {
+      p.palette[0] = Rgb(0, 0, 0);
+      p.palette[1] = Rgb(255, 255, 255);
+    }
   } else if (!trueColour) {
     HeaderPalette(v, p, 1 << (h.bits * h.planes));
   }

@@ -52,6 +52,22 @@ int ConvertPictureDepth(Picture& picture, int wantedDepth) {
   return kOk;
 }
 
+void FlattenOnWhite(Picture& picture, const std::vector<uint8_t>& alpha) {
+  if (!picture.pixels || picture.depth != 24) return;
+  const size_t n = static_cast<size_t>(picture.width) * picture.height;
+  if (alpha.size() < n) return;
+  bool anyOpacity = false;
+  for (size_t i = 0; i < n && !anyOpacity; ++i) anyOpacity = alpha[i] != 0;
+  if (!anyOpacity) return;
+  uint8_t* d = picture.pixels.get();
+  for (size_t i = 0; i < n; ++i, d += 3) {
+    if (alpha[i] == 255) continue;
+    d[0] = OnWhite(d[0], alpha[i]);
+    d[1] = OnWhite(d[1], alpha[i]);
+    d[2] = OnWhite(d[2], alpha[i]);
+  }
+}
+
 int DepthForType(ImageFileType type) {
   switch (type) {
     case ImageFileType::BmpIndexed:

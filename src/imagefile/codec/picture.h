@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "imagefile/raster_image.h"
 
@@ -38,6 +39,16 @@ int DepthForType(ImageFileType type);
 // Converts the picture to the depth type asks for and hands it, its palette and resolution to
 // image. The picture is left empty.
 int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image);
+
+// Transparency is flattened onto white when a picture is opened: a colour laid on white by its
+// opacity (0 transparent, 255 opaque).
+inline uint8_t OnWhite(int colour, int alpha) {
+  return static_cast<uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// Lays a 24-bit picture on white by one opacity byte per pixel. A file whose opacities are all
+// zero did not mean them (writers leave the fourth byte empty): it stays opaque.
+void FlattenOnWhite(Picture& picture, const std::vector<uint8_t>& alpha);
 
 inline PaletteEntry Rgb(uint8_t r, uint8_t g, uint8_t b) { return PaletteEntry{b, g, r, 0}; }
 

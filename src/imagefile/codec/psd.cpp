@@ -46,7 +46,8 @@ int ParseHeader(const ByteView& v, PsdHeader& h) {
     default:
       return kUnsupportedFile;
   }
-  if (h.width * h.height > kMaxPixels) return kOutOfMemory;
+  if (h.width > kMaxPixels || h.height > kMaxPixels || h.width * h.height > kMaxPixels)
+    return kOutOfMemory;
   return kOk;
 }
 

@@ -27,6 +27,7 @@ struct TgaHeader {
   int bits = 0;
   bool rightToLeft = false;
   bool topToBottom = false;
+  int alphaBits = 0;
 };
 
 int ParseHeader(const ByteView& v, TgaHeader& h) {
@@ -43,6 +44,7 @@ int ParseHeader(const ByteView& v, TgaHeader& h) {
   const uint8_t descriptor = v.U8(17);
   h.rightToLeft = descriptor & 0x10;
   h.topToBottom = descriptor & 0x20;
+  h.alphaBits = descriptor & 0x0F;
   if (h.width == 0 || h.height == 0) return kBadFile;
   if (h.colourMapType > 1) return kBadFile;
   switch (h.imageType) {
@@ -67,8 +69,7 @@ int ParseHeader(const ByteView& v, TgaHeader& h) {
   return kOk;
 }
 
-// One pixel of bytesPerPixel bytes to red, green, blue. Alpha is not kept: the picture is
-// read as if it were opaque.
+// One pixel of bytesPerPixel bytes to red, green, blue; its opacity comes from PixelAlpha.
 inline void PixelToRgb(const uint8_t* s, int bits, bool grey, uint8_t* d) {
   if (grey) {
     d[0] = d[1] = d[2] = s[0];
@@ -85,6 +86,14 @@ inline void PixelToRgb(const uint8_t* s, int bits, bool grey, uint8_t* d) {
   d[0] = s[2];
   d[1] = s[1];
   d[2] = s[0];
+}
+
+// Opacity of one pixel (or map entry) of `bits` bits: the fourth byte of 32-bit pixels, the
+// top bit of 16-bit ones, the second byte of grey pixels with alpha.
+inline uint8_t PixelAlpha(const uint8_t* s, int bits, bool grey) {
+  if (grey) return s[1];
+  if (bits == 32) return s[3];
+  return (s[1] & 0x80) ? 255 : 0;
 }
 
 int DecodeTga(std::span<const uint8_t> file, Picture& p) {
@@ -114,12 +123,22 @@ int DecodeTga(std::span<const uint8_t> file, Picture& p) {
   rc = AllocatePicture(p, h.width, h.height, indexed ? 8 : 24);
   if (rc != kOk) return rc;
   if (mapped) {
-    // Pixel value i shows entry i - mapFirst of the map; values outside it stay black.
+    // Pixel value i shows entry i - mapFirst of the map; values outside it stay black. Map
+    // entries with opacity are laid on white, unless every entry says transparent.
+    const bool mapAlpha = h.alphaBits > 0 && (h.mapEntryBits == 32 || h.mapEntryBits == 16);
+    bool anyOpacity = false;
+    for (int i = 0; mapAlpha && i < h.mapLength; ++i)
+      anyOpacity |= PixelAlpha(v.data() + mapAt + uint64_t(i) * mapEntryBytes, h.mapEntryBits, false) != 0;
     for (int i = 0; i < h.mapLength; ++i) {
       const int index = h.mapFirst + i;
       if (index > 255) break;
+      const uint8_t* e = v.data() + mapAt + uint64_t(i) * mapEntryBytes;
       uint8_t rgb[3];
-      PixelToRgb(v.data() + mapAt + uint64_t(i) * mapEntryBytes, h.mapEntryBits, false, rgb);
+      PixelToRgb(e, h.mapEntryBits, false, rgb);
+      if (anyOpacity) {
+        const uint8_t a = PixelAlpha(e, h.mapEntryBits, false);
+        for (uint8_t& c : rgb) c = OnWhite(c, a);
+      }
       p.palette[index] = Rgb(rgb[0], rgb[1], rgb[2]);
     }
     p.paletteSize = std::clamp(h.mapFirst + h.mapLength, 0, 256);
@@ -130,6 +149,8 @@ int DecodeTga(std::span<const uint8_t> file, Picture& p) {
   }
 
   const int outBytes = indexed ? 1 : 3;
+  std::vector<uint8_t> alpha;
+  if (!indexed && h.alphaBits > 0 && (h.bits == 32 || h.bits == 16)) alpha.resize(pixels);
   const uint64_t w = h.width;
   const uint8_t* s = v.data();
   const size_t n = v.size();
@@ -138,13 +159,16 @@ int DecodeTga(std::span<const uint8_t> file, Picture& p) {
     const uint64_t y = h.topToBottom ? fileRow : h.height - 1 - fileRow;
     const uint64_t x = h.rightToLeft ? w - 1 - fileCol : fileCol;
     uint8_t* d = p.pixels.get() + (y * w + x) * outBytes;
-    if (indexed)
+    if (indexed) {
       *d = src[0];
-    else
+    } else {
       PixelToRgb(src, h.bits, grey, d);
+      if (!alpha.empty()) alpha[y * w + x] = PixelAlpha(src, h.bits, grey);
+    }
   };
   if (!rle) {
     for (uint64_t i = 0; i < pixels; ++i) store(i, s + pos + i * pixelBytes);
+    FlattenOnWhite(p, alpha);
     return kOk;
   }
   // Packets may run on from one row into the next.
@@ -165,6 +189,7 @@ int DecodeTga(std::span<const uint8_t> file, Picture& p) {
     }
     i += count;
   }
+  FlattenOnWhite(p, alpha);
   return kOk;
 }
 
