@@ -51,6 +51,8 @@ class DenoiseDocument {
   // The engine's progress report; nonzero asks the engine to stop.
   int reportProgress(int step, int total);
 
+  UiHost& host() { return host_; }
+
   // Stores the region, then keeps it inside the source picture by moving it left and up.
   void setRegion(int left, int top, int right, int bottom);
 
