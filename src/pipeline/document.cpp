@@ -116,6 +116,7 @@ int CHushwickDoc::openFile(const std::string& filePath) {
 }
 
 int CHushwickDoc::reloadFile() {
+  if (busy) return kInvalidArgument;  // the command is disabled during a run
   std::error_code ec;
   if (path.empty() || !std::filesystem::exists(path, ec)) return kNoFile;
   const int swap = cropSwapOrientation;

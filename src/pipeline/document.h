@@ -58,7 +58,8 @@ class CHushwickDoc : public DenoiseDocument {
   // settings start afresh, the file size, EXIF block and orientation are recorded, and the result
   // becomes a copy of the source. Returns Load's code (the open fails without a message).
   int openFile(const std::string& filePath);
-  // Opens the document's file again, keeping cropSwapOrientation. 2 when it no longer exists.
+  // Opens the document's file again, keeping cropSwapOrientation. 2 when it no longer exists,
+  // 5 while a run is busy.
   int reloadFile();
   // A pasted 24-bit picture (rows of width x 3 bytes) becomes the document "Untitled".
   int pastePicture(const uint8_t* rgb, int width, int height);
