@@ -62,8 +62,10 @@ ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string
   const std::string ext = LowerExtension(name);
   if (ext == ".wbmp" || ext == ".wbm") return ImageFileType::Wbmp;
   if (ext == ".tga" || HasTargaFooter(file)) return Refine(ImageFileType::TgaRgb, file);
-  if (found == ImageFileType::Wbmp) return found;
+  // A PhotoCD file may begin with a sector of zeros, which looks like the weak wireless
+  // bitmap start; its own mark at 2048 is the stronger evidence.
   if (IsPhotoCd(file)) return ImageFileType::PhotoCd;
+  if (found == ImageFileType::Wbmp) return found;
   return Refine(ImageTypeFromExtension(name), file);
 }
 

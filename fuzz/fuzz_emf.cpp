@@ -1,0 +1,6 @@
+// Playing an enhanced metafile from arbitrary bytes (detection, reader, widening).
+#include "fuzz_load.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return orvane::FuzzLoad(data, size, "fuzz.emf");
+}

@@ -1,0 +1,6 @@
+// Loading a file named as psd from arbitrary bytes (detection, reader, widening).
+#include "fuzz_load.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return orvane::FuzzLoad(data, size, "fuzz.psd");
+}

@@ -1,0 +1,214 @@
+#include "cli/cli_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace orvane::cli {
+namespace {
+
+bool ParseInt(const std::string& text, int low, int high, int& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < low || v > high) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+bool ParseDouble(const std::string& text, double low, double high, double& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (errno != 0 || *end != '\0' || !std::isfinite(v) || v < low || v > high) return false;
+  out = v;
+  return true;
+}
+
+bool ParseSwitch(const std::string& text, bool& out) {
+  if (text == "on" || text == "yes" || text == "1") return out = true, true;
+  if (text == "off" || text == "no" || text == "0") return out = false, true;
+  return false;
+}
+
+bool ParsePair(const std::string& text, char separator, int low, int high, int& a, int& b) {
+  const size_t at = text.find(separator);
+  if (at == std::string::npos) return false;
+  return ParseInt(text.substr(0, at), low, high, a) && ParseInt(text.substr(at + 1), low, high, b);
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return
+      "Usage:\n"
+      "  orvane-nr-cli [options] FILE...        denoise each FILE and save the result\n"
+      "  orvane-nr-cli info [--json] FILE...    type, size, resolution, orientation, camera fields\n"
+      "  orvane-nr-cli convert IN OUT           read IN, write OUT in the type OUT's extension names\n"
+      "  orvane-nr-cli --help | --version\n"
+      "\n"
+      "Noise reduction:\n"
+      "  --level X                noise level 0..100 (default 8)\n"
+      "  --mode M                 default, nature, portrait, high-noise or scanner\n"
+      "  --block-noise on|off     remove block noise: 5 levels instead of 3 (default on)\n"
+      "  --advanced on|off        edge map and edge-weighted result (default on)\n"
+      "  --sharpen on|off         sharpen edges (default on)\n"
+      "  --sharpen-amount N       0..100 (default 8)\n"
+      "  --edge-threshold N       0..255 (default 0)\n"
+      "  --output-window W        result, edges or noise (default result)\n"
+      "Tone and colour:\n"
+      "  --black-point N, --white-point N   0..255\n"
+      "  --exposure EV            -4..4\n"
+      "  --temperature T          -100 (cooler) .. 100 (warmer)\n"
+      "  --boost N                colour boost 0..100\n"
+      "  --auto-levels            black and white points from the picture\n"
+      "  --match-image FILE       match the colours to a reference picture\n"
+      "  --match-profile FILE     match the colours to a colour profile (.cpf)\n"
+      "  --fade N                 weaken the colour match, 0..255\n"
+      "Crop and rotate:\n"
+      "  --rotate cw|ccw\n"
+      "  --crop-preset N          0 square, 1 3:1, 2 3:2, 3 4:3, 4 letter, 5 legal, 6 A4, 7 16:9,\n"
+      "                           8 keep (default)\n"
+      "  --enlarge X              1..3: the crop is the picture's side divided by this\n"
+      "  --crop-offset X,Y        top-left corner of the crop\n"
+      "  --crop-swap              swap the crop between landscape and portrait\n"
+      "Saving:\n"
+      "  -o FILE                  output file (one input only)\n"
+      "  -d DIR                   output folder\n"
+      "  --type EXT               output type: jpg, png, tif, bmp, tga, pcx, psd\n"
+      "  --overwrite              replace an existing output (never a read-only one)\n"
+      "  --quality N              JPEG quality 40..100 (default 92)\n"
+      "  --enhanced-sampling on|off   every JPEG component at full resolution (default on)\n"
+      "  --suggest-quality        highest quality that keeps a JPEG below the input's size\n"
+      "  --block-size WxH         largest block processed at once (default 3100x2100)\n"
+      "  --swap-threshold WxH     size above which buffers are mapped (default 2000x2000)\n"
+      "Other:\n"
+      "  --quiet                  no progress and no summary lines\n"
+      "  --json                   one JSON object per file\n"
+      "  --threads N              threads for the per-pixel work (default: every core)\n"
+      "\n"
+      "Output names follow the program's save dialog: NAME_NR with the input's type when it can\n"
+      "be written, else JPEG. Exit status: 0 all files done, 1 some failed, 2 usage error.\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+  ParseResult result;
+  CliOptions& o = result.options;
+  size_t i = 0;
+  if (!args.empty()) {
+    if (args[0] == "info") {
+      o.command = Command::Info;
+      i = 1;
+    } else if (args[0] == "convert") {
+      o.command = Command::Convert;
+      i = 1;
+    }
+  }
+  auto fail = [&](const std::string& message) {
+    result.ok = false;
+    result.error = message;
+    return result;
+  };
+  using Handler = std::function<bool(const std::string&)>;
+  const std::map<std::string, Handler> valued = {
+      {"--level", [&](const std::string& v) { double d; return ParseDouble(v, 0, 100, d) && (o.level = d, true); }},
+      {"--mode", [&](const std::string& v) {
+         static const std::map<std::string, int> modes = {
+             {"default", 0}, {"nature", 1}, {"portrait", 2}, {"high-noise", 3}, {"scanner", 4}};
+         auto it = modes.find(v);
+         return it != modes.end() && (o.mode = it->second, true);
+       }},
+      {"--block-noise", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.blockNoise = b, true); }},
+      {"--advanced", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.advanced = b, true); }},
+      {"--sharpen", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.sharpen = b, true); }},
+      {"--sharpen-amount", [&](const std::string& v) { int n; return ParseInt(v, 0, 100, n) && (o.sharpenAmount = n, true); }},
+      {"--edge-threshold", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.edgeThreshold = n, true); }},
+      {"--output-window", [&](const std::string& v) {
+         if (v == "result") return o.outputWindow = 0, true;
+         if (v == "edges") return o.outputWindow = 1, true;
+         if (v == "noise") return o.outputWindow = 2, true;
+         return false;
+       }},
+      {"--black-point", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.blackPoint = n, true); }},
+      {"--white-point", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.whitePoint = n, true); }},
+      {"--exposure", [&](const std::string& v) { double d; return ParseDouble(v, -4, 4, d) && (o.exposure = d, true); }},
+      {"--temperature", [&](const std::string& v) { int n; return ParseInt(v, -100, 100, n) && (o.temperature = n, true); }},
+      {"--boost", [&](const std::string& v) { int n; return ParseInt(v, 0, 100, n) && (o.boost = n, true); }},
+      {"--match-image", [&](const std::string& v) { return !v.empty() && (o.matchImage = v, true); }},
+      {"--match-profile", [&](const std::string& v) { return !v.empty() && (o.matchProfile = v, true); }},
+      {"--fade", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.fade = n, true); }},
+      {"--rotate", [&](const std::string& v) {
+         if (v == "cw") return o.rotateClockwise = true, true;
+         if (v == "ccw") return o.rotateClockwise = false, true;
+         return false;
+       }},
+      {"--crop-preset", [&](const std::string& v) { int n; return ParseInt(v, 0, 8, n) && (o.cropPreset = n, true); }},
+      {"--enlarge", [&](const std::string& v) { double d; return ParseDouble(v, 1, 3, d) && (o.enlarge = d, true); }},
+      {"--crop-offset", [&](const std::string& v) {
+         int x, y;
+         return ParsePair(v, ',', 0, 1 << 30, x, y) && (o.cropOffsetX = x, o.cropOffsetY = y, true);
+       }},
+      {"--quality", [&](const std::string& v) { int n; return ParseInt(v, 40, 100, n) && (o.quality = n, true); }},
+      {"--enhanced-sampling", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.enhancedSampling = b, true); }},
+      {"--block-size", [&](const std::string& v) {
+         int w, h;
+         return ParsePair(v, 'x', 32, 1 << 20, w, h) && (o.blockW = w, o.blockH = h, true);
+       }},
+      {"--swap-threshold", [&](const std::string& v) {
+         int w, h;
+         return ParsePair(v, 'x', 32, 1 << 20, w, h) && (o.swapW = w, o.swapH = h, true);
+       }},
+      {"-o", [&](const std::string& v) { return !v.empty() && (o.output = v, true); }},
+      {"-d", [&](const std::string& v) { return !v.empty() && (o.outputDir = v, true); }},
+      {"--type", [&](const std::string& v) {
+         std::string t = v;
+         if (!t.empty() && t[0] == '.') t.erase(0, 1);
+         return !t.empty() && (o.type = t, true);
+       }},
+      {"--threads", [&](const std::string& v) { int n; return ParseInt(v, 1, 1024, n) && (o.threads = n, true); }},
+  };
+  bool onlyFiles = false;
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
+      o.files.push_back(a);
+      continue;
+    }
+    if (a == "--") { onlyFiles = true; continue; }
+    if (a == "--help" || a == "-h") { o.command = Command::Help; result.ok = true; return result; }
+    if (a == "--version") { o.command = Command::Version; result.ok = true; return result; }
+    if (a == "--auto-levels") { o.autoLevels = true; continue; }
+    if (a == "--crop-swap") { o.cropSwap = true; continue; }
+    if (a == "--suggest-quality") { o.suggestQuality = true; continue; }
+    if (a == "--overwrite") { o.overwrite = true; continue; }
+    if (a == "--quiet" || a == "-q") { o.quiet = true; continue; }
+    if (a == "--json") { o.json = true; continue; }
+    std::string name = a, value;
+    bool inlineValue = false;
+    if (const size_t eq = a.find('='); eq != std::string::npos && a.rfind("--", 0) == 0) {
+      name = a.substr(0, eq);
+      value = a.substr(eq + 1);
+      inlineValue = true;
+    }
+    auto it = valued.find(name);
+    if (it == valued.end()) return fail("unknown option " + name);
+    if (!inlineValue) {
+      if (i + 1 >= args.size()) return fail(name + " needs a value");
+      value = args[++i];
+    }
+    if (!it->second(value)) return fail("invalid value \"" + value + "\" for " + name);
+  }
+  if (o.command == Command::Convert && o.files.size() != 2)
+    return fail("convert needs exactly one input and one output file");
+  if (o.files.empty()) return fail("no input file given");
+  if (!o.output.empty() && o.files.size() != 1) return fail("-o can only be used with one input file");
+  if (!o.output.empty() && !o.outputDir.empty()) return fail("-o and -d cannot be used together");
+  result.ok = true;
+  return result;
+}
+
+}  // namespace orvane::cli

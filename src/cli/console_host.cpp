@@ -1,0 +1,72 @@
+#include "cli/console_host.h"
+
+#include <cstdio>
+
+namespace orvane::cli {
+namespace {
+
+class SilentStatus : public StatusBarProgress {
+ public:
+  bool hasBar() const override { return false; }
+  void setPosition(int) override {}
+};
+
+// "name [#######.............]  35% Denoising..." redrawn in place on stderr.
+class TerminalProgress : public ProgressWindow {
+ public:
+  TerminalProgress(std::string name, bool draw) : name_(std::move(name)), draw_(draw) {}
+  ~TerminalProgress() override {
+    if (drawn_) std::fputs("\r\033[K", stderr);
+  }
+  void setText(const std::string& text) override {
+    text_ = text;
+    redraw();
+  }
+  void setRange(int low, int high) override {
+    low_ = low;
+    high_ = high;
+    redraw();
+  }
+  void setPosition(int position) override {
+    position_ = position;
+    redraw();
+  }
+  bool cancelled() const override { return false; }
+
+ private:
+  void redraw() {
+    if (!draw_) return;
+    const int span = high_ - low_;
+    int percent = span > 0 ? (position_ - low_) * 100 / span : 0;
+    percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+    char bar[31];
+    const int filled = percent * 30 / 100;
+    for (int i = 0; i < 30; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[30] = '\0';
+    std::fprintf(stderr, "\r\033[K%s [%s] %3d%% %s", name_.c_str(), bar, percent, text_.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+  std::string name_;
+  bool draw_;
+  bool drawn_ = false;
+  std::string text_;
+  int low_ = 0, high_ = 0, position_ = 0;
+};
+
+}  // namespace
+
+void ConsoleHost::beginFile(const std::string& name) {
+  file_ = name;
+  messages_.clear();
+}
+
+std::unique_ptr<StatusBarProgress> ConsoleHost::createStatusProgress(int) {
+  return std::make_unique<SilentStatus>();
+}
+
+std::unique_ptr<ProgressWindow> ConsoleHost::createProgressWindow() {
+  return std::make_unique<TerminalProgress>(file_, bar_);
+}
+
+}  // namespace orvane::cli

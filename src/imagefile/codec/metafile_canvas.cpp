@@ -1,0 +1,107 @@
+#include "imagefile/codec/metafile_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "imagefile/codec/bmp.h"
+#include "imagefile/codec/byte_view.h"
+
+namespace orvane {
+namespace {
+
+// Small files may still name a page-sized picture; beyond this many pixels per byte of file the
+// size is taken as hostile.
+constexpr int64_t kCanvasPixelsPerFileByte = 4096;
+constexpr int64_t kCanvasPixelsAlwaysAllowed = int64_t{1} << 22;
+
+}  // namespace
+
+int CreateCanvas(Picture& canvas, int64_t width, int64_t height, size_t fileBytes) {
+  if (width < 1 || height < 1) return kBadFile;
+  if (width > kMaxPixels || height > kMaxPixels) return kOutOfMemory;
+  const int64_t limit = std::min<int64_t>(
+      kMaxPixels, std::max<int64_t>(kCanvasPixelsAlwaysAllowed,
+                                    static_cast<int64_t>(fileBytes) * kCanvasPixelsPerFileByte));
+  if (width * height > limit) return kOutOfMemory;
+  return AllocatePicture(canvas, width, height, 24);
+}
+
+int DrawPackedDib(Picture& canvas, std::span<const uint8_t> dib, double dstX, double dstY,
+                  double dstW, double dstH, int64_t srcX, int64_t srcY, int64_t srcW,
+                  int64_t srcH) {
+  if (dstW == 0 || dstH == 0 || srcW == 0 || srcH == 0) return kOk;  // nothing to draw
+  const ByteView header(dib);
+  // Bottom-up bitmaps count the source rectangle from their bottom row.
+  const bool bottomUp = header.U32le(0) == 12 ? true : header.S32le(8) > 0;
+  Picture bitmap;
+  int rc = DecodePackedDib(dib, bitmap);
+  if (rc == kOk) rc = ConvertPictureDepth(bitmap, 24);
+  if (rc != kOk) return rc;
+  if (srcW < 0) {  // a mirrored source is the same as a mirrored destination
+    srcX += srcW;
+    srcW = -srcW;
+    dstX += dstW;
+    dstW = -dstW;
+  }
+  if (srcH < 0) {
+    srcY += srcH;
+    srcH = -srcH;
+    dstY += dstH;
+    dstH = -dstH;
+  }
+  const int64_t top = bottomUp ? bitmap.height - (srcY + srcH) : srcY;
+  if (!std::isfinite(dstX) || !std::isfinite(dstY) || !std::isfinite(dstW) || !std::isfinite(dstH))
+    return kBadFile;
+  // Canvas pixels whose centres lie inside the destination, clipped to the canvas (in double
+  // first, so that absurd coordinates never overflow an integer).
+  auto span = [](double a, double b, int64_t limit, int64_t& from, int64_t& to) {
+    const double lo = std::clamp(std::ceil(std::min(a, b) - 0.5), 0.0, double(limit));
+    const double hi = std::clamp(std::ceil(std::max(a, b) - 0.5), 0.0, double(limit));
+    from = static_cast<int64_t>(lo);
+    to = static_cast<int64_t>(hi);
+  };
+  int64_t cx0, cx1, cy0, cy1;
+  span(dstX, dstX + dstW, canvas.width, cx0, cx1);
+  span(dstY, dstY + dstH, canvas.height, cy0, cy1);
+  for (int64_t y = cy0; y < cy1; ++y) {
+    // Nearest source pixel for the centre of each canvas pixel.
+    const double sy = top + std::floor((y + 0.5 - dstY) / dstH * srcH);
+    if (!(sy >= 0 && sy < bitmap.height)) continue;
+    uint8_t* d = canvas.pixels.get() + (static_cast<size_t>(y) * canvas.width) * 3;
+    const uint8_t* srow = bitmap.pixels.get() + static_cast<size_t>(sy) * bitmap.width * 3;
+    for (int64_t x = cx0; x < cx1; ++x) {
+      const double sx = srcX + std::floor((x + 0.5 - dstX) / dstW * srcW);
+      if (!(sx >= 0 && sx < bitmap.width)) continue;
+      std::copy_n(srow + static_cast<size_t>(sx) * 3, 3, d + x * 3);
+    }
+  }
+  return kOk;
+}
+
+void PackedDibOf(const uint8_t* rgb, int width, int height, std::vector<uint8_t>& out) {
+  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  const size_t start = out.size();
+  PutU32le(out, 40);
+  PutU32le(out, static_cast<uint32_t>(width));
+  PutU32le(out, static_cast<uint32_t>(height));
+  PutU16le(out, 1);
+  PutU16le(out, 24);
+  PutU32le(out, 0);
+  PutU32le(out, static_cast<uint32_t>(stride * height));
+  PutU32le(out, 0);
+  PutU32le(out, 0);
+  PutU32le(out, 0);
+  PutU32le(out, 0);
+  out.resize(start + 40 + stride * height, 0);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* s = rgb + static_cast<size_t>(height - 1 - y) * width * 3;
+    uint8_t* d = out.data() + start + 40 + stride * y;
+    for (int x = 0; x < width; ++x) {
+      d[3 * x] = s[3 * x + 2];
+      d[3 * x + 1] = s[3 * x + 1];
+      d[3 * x + 2] = s[3 * x];
+    }
+  }
+}
+
+}  // namespace orvane

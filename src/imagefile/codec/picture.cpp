@@ -1,0 +1,106 @@
+#include "imagefile/codec/picture.h"
+
+#include <cstring>
+
+namespace orvane {
+
+int AllocatePicture(Picture& picture, int64_t width, int64_t height, int depth) {
+  picture.pixels.reset();
+  if (width < 1 || height < 1) return kBadFile;
+  if (width > kMaxPixels || height > kMaxPixels || width * height > kMaxPixels) return kOutOfMemory;
+  const uint64_t bytes = RasterImage::ImageBytes(width, height, depth);
+  PixelBlock block = AllocatePixels(bytes);
+  if (!block) return kOutOfMemory;
+  std::memset(block.get(), 0, bytes);
+  picture.pixels = std::move(block);
+  picture.width = static_cast<int>(width);
+  picture.height = static_cast<int>(height);
+  picture.depth = depth;
+  return kOk;
+}
+
+int ConvertPictureDepth(Picture& picture, int wantedDepth) {
+  if (!picture.pixels) return kInvalidArgument;
+  if (picture.depth == wantedDepth) return kOk;
+  if (wantedDepth < picture.depth) return kInvalidArgument;
+  const int w = picture.width;
+  const int h = picture.height;
+  Picture out;
+  int rc = AllocatePicture(out, w, h, wantedDepth);
+  if (rc != kOk) return rc;
+  const uint8_t* src = picture.pixels.get();
+  uint8_t* dst = out.pixels.get();
+  const size_t srcRow = static_cast<size_t>(RasterImage::ImageBytes(w, 1, picture.depth));
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = src + srcRow * y;
+    for (int x = 0; x < w; ++x) {
+      const uint8_t index = picture.depth == 1 ? ((s[x >> 3] >> (7 - (x & 7))) & 1) : s[x];
+      if (wantedDepth == 8) {
+        dst[static_cast<size_t>(y) * w + x] = index;
+      } else {
+        const PaletteEntry& e = picture.palette[index];
+        uint8_t* d = dst + (static_cast<size_t>(y) * w + x) * 3;
+        d[0] = e.red;
+        d[1] = e.green;
+        d[2] = e.blue;
+      }
+    }
+  }
+  out.paletteSize = wantedDepth == 8 ? picture.paletteSize : 0;
+  out.palette = picture.palette;
+  picture = std::move(out);
+  return kOk;
+}
+
+void FlattenOnWhite(Picture& picture, const std::vector<uint8_t>& alpha) {
+  if (!picture.pixels || picture.depth != 24) return;
+  const size_t n = static_cast<size_t>(picture.width) * picture.height;
+  if (alpha.size() < n) return;
+  bool anyOpacity = false;
+  for (size_t i = 0; i < n && !anyOpacity; ++i) anyOpacity = alpha[i] != 0;
+  if (!anyOpacity) return;
+  uint8_t* d = picture.pixels.get();
+  for (size_t i = 0; i < n; ++i, d += 3) {
+    if (alpha[i] == 255) continue;
+    d[0] = OnWhite(d[0], alpha[i]);
+    d[1] = OnWhite(d[1], alpha[i]);
+    d[2] = OnWhite(d[2], alpha[i]);
+  }
+}
+
+int DepthForType(ImageFileType type) {
+  switch (type) {
+    case ImageFileType::BmpIndexed:
+    case ImageFileType::PcxIndexed:
+    case ImageFileType::PngIndexed:
+    case ImageFileType::TiffIndexed:
+    case ImageFileType::TgaIndexed:
+    case ImageFileType::PsdIndexed:
+    case ImageFileType::JpegGrey:
+    case ImageFileType::Wbmp:
+      return 8;
+    case ImageFileType::TiffBilevel:
+    case ImageFileType::PngBilevel:
+    case ImageFileType::BmpBilevel:
+      return 1;
+    default:
+      return 24;
+  }
+}
+
+int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image) {
+  int rc = ConvertPictureDepth(picture, DepthForType(type));
+  if (rc != kOk) {
+    picture.pixels.reset();
+    return rc;
+  }
+  image.AdoptPixels(std::move(picture.pixels), picture.width, picture.height, picture.depth);
+  image.paletteSize = picture.depth == 24 ? 0 : picture.paletteSize;
+  image.palette = picture.palette;
+  image.resolutionX = picture.resolutionX;
+  image.resolutionY = picture.resolutionY;
+  image.resolutionUnit = picture.resolutionUnit;
+  return kOk;
+}
+
+}  // namespace orvane

@@ -1,0 +1,76 @@
+#include "imagefile/folder_list.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace orvane {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+}  // namespace
+
+bool IsFolderPicture(const std::string& path) {
+  if (path.size() < 4) return false;
+  const std::string ext = Lower(path.substr(path.size() - 4));
+  static constexpr const char* kExtensions[] = {".jpg", ".bmp", ".png", ".pcd",
+                                                ".tga", ".tif", ".pcx", ".psd"};
+  return std::any_of(std::begin(kExtensions), std::end(kExtensions),
+                     [&](const char* e) { return ext == e; });
+}
+
+std::vector<std::string> ListFolderPictures(const std::string& currentPath) {
+  std::vector<std::string> list;
+  const size_t slash = currentPath.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : currentPath.substr(0, slash);
+  const std::string prefix = slash == std::string::npos ? std::string() : folder + "/";
+  const std::string currentLower = Lower(currentPath);
+  std::error_code ec;
+  const std::filesystem::path dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : folder);
+  std::filesystem::directory_iterator it(dir, ec);
+  if (ec) return list;
+  for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) break;
+    const std::string name = it->path().filename().string();
+    if (name.empty() || name == "." || name == "..") continue;
+    std::error_code typeError;
+    if (it->is_directory(typeError)) continue;
+    const std::string path = prefix + name;
+    if (!IsFolderPicture(path)) continue;
+    const std::string lower = Lower(path);
+    if (lower.find("_nr") == std::string::npos || lower == currentLower) list.push_back(path);
+  }
+  // Byte-wise order: letter case matters, so "B.jpg" comes before "a.jpg".
+  std::sort(list.begin(), list.end());
+  return list;
+}
+
+FolderStep StepInFolder(const std::string& currentPath, bool next) {
+  FolderStep step;
+  if (currentPath.empty()) return step;
+  const std::vector<std::string> list = ListFolderPictures(currentPath);
+  const std::string currentLower = Lower(currentPath);
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (Lower(list[i]) != currentLower) continue;
+    if (next) {
+      if (i + 1 == list.size())
+        step.message = "This is already the last file in the directory";
+      else
+        step.target = list[i + 1];
+    } else {
+      if (i == 0)
+        step.message = "This is already the first file in the directory";
+      else
+        step.target = list[i - 1];
+    }
+    return step;
+  }
+  return step;
+}
+
+}  // namespace orvane

@@ -1,0 +1,25 @@
+// Stepping through the pictures of a folder: the sorted list of its picture files (leaving out
+// the program's own "_NR" outputs) and the neighbour of the current file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// True when the path's last four characters, lowercased, are a picture extension of the list.
+bool IsFolderPicture(const std::string& path);
+
+// The picture files beside currentPath, as full paths sorted byte by byte. Paths containing
+// "_nr" in any case are left out, except the current file itself.
+std::vector<std::string> ListFolderPictures(const std::string& currentPath);
+
+struct FolderStep {
+  std::string target;   // the file to open, or empty
+  std::string message;  // the message to show instead, or empty
+};
+
+// Next or previous picture. Both fields are empty when the current file is not in the list.
+FolderStep StepInFolder(const std::string& currentPath, bool next);
+
+}  // namespace orvane

@@ -1,0 +1,326 @@
+#include "pipeline/denoise_run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/worker_pool.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/filters.h"
+
+namespace orvane {
+namespace {
+
+int EngineProgress(int step, int total, void* context) {
+  return static_cast<DenoiseDocument*>(context)->reportProgress(step, total) != 0 ? 1 : 0;
+}
+
+// Copies a w x h block of packed pixels between buffers of different row lengths: bytes 0..2,
+// with byte 3 set to 255.
+void CopyBlock(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow, int w, int h,
+               WorkerPool& pool) {
+  ParallelFor(pool, 0, h, 64, [&](int64_t y0, int64_t y1) {
+    for (int64_t y = y0; y < y1; ++y) {
+      const uint8_t* s = from + y * fromRow * 4;
+      uint8_t* d = to + y * toRow * 4;
+      for (int x = 0; x < w; ++x) {
+        d[4 * x] = s[4 * x];
+        d[4 * x + 1] = s[4 * x + 1];
+        d[4 * x + 2] = s[4 * x + 2];
+        d[4 * x + 3] = 255;
+      }
+    }
+  });
+}
+
+// Stands in when the host offers no status-bar indicator, so that the first report stays the
+// only one that sets up the progress window.
+class NoStatusBar : public StatusBarProgress {
+ public:
+  bool hasBar() const override { return false; }
+  void setPosition(int) override {}
+};
+
+// Adds the time since the last mark to a stage's total when timings are wanted.
+class StageClock {
+ public:
+  explicit StageClock(RunTimings* timings) : timings_(timings) {
+    if (timings_ != nullptr) *timings_ = RunTimings{};
+  }
+  void mark(double RunTimings::*stage) {
+    if (timings_ == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    timings_->*stage += std::chrono::duration<double>(now - last_).count();
+    last_ = now;
+  }
+
+ private:
+  RunTimings* timings_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+// Ends every run the same way, however it ends.
+struct RunEnd {
+  DenoiseDocument& doc;
+  UiHost& host;
+  ~RunEnd() {
+    doc.busy = 0;
+    host.setWaitCursor(false);
+  }
+};
+
+}  // namespace
+
+DenoiseDocument::DenoiseDocument(UiHost& host)
+    : workBuffer(&host), beforeBuffer(&host), host_(host) {}
+
+DenoiseDocument::~DenoiseDocument() = default;
+
+int DenoiseDocument::effectiveMaxBlockW() const {
+  return maxBlockW < kMinBlockSide ? kDefaultMaxBlockW : maxBlockW;
+}
+
+int DenoiseDocument::effectiveMaxBlockH() const {
+  return maxBlockH < kMinBlockSide ? kDefaultMaxBlockH : maxBlockH;
+}
+
+int64_t DenoiseDocument::swapThresholdBytes() const {
+  const int64_t w = maxSwapW < kMinBlockSide ? kDefaultMaxSwapW : maxSwapW;
+  const int64_t h = maxSwapH < kMinBlockSide ? kDefaultMaxSwapH : maxSwapH;
+  return w * h * 4;
+}
+
+void DenoiseDocument::setRegion(int left, int top, int right, int bottom) {
+  const Pictures p = pictures();
+  const int w = right - left, h = bottom - top;
+  if (right > p.width) {
+    right = p.width - 1;
+    left = right - w;
+  }
+  if (bottom > p.height) {
+    bottom = p.height - 1;
+    top = bottom - h;
+  }
+  region = Region{std::max(left, 0), std::max(top, 0), right, bottom};
+}
+
+NoiseReduceParams DenoiseDocument::engineParams() {
+  NoiseReduceParams params{};
+  params.version = 1;
+  params.levels = std::clamp(levels, 2, 5);
+  params.noiseLevel = nrMode == 3 ? noiseLevel * 4.0 : noiseLevel;
+  params.perChannel = perChannel;
+  params.progress = &EngineProgress;
+  params.progressContext = this;
+  return params;
+}
+
+int DenoiseDocument::reportProgress(int step, int total) {
+  if (!statusProgress) {
+    statusProgress = host_.createStatusProgress(total);
+    if (!statusProgress) statusProgress = std::make_unique<NoStatusBar>();
+    if (progressWindow) {
+      progressWindow->setRange(0, total);
+      progressWindow->setText("Denoising...");
+    }
+  } else if (statusProgress->hasBar()) {
+    statusProgress->setPosition(step);
+  }
+  if (progressWindow) progressWindow->setPosition(step);
+  // Escape stays noted for the rest of the run, so every later report cancels as well.
+  if (host_.escapePressed()) return 1;
+  if (!host_.drainEvents()) return 1;  // quitting
+  if (host_.escapePressed()) return 1;
+  if (progressWindow && progressWindow->cancelled()) cancelRequested = 1;
+  return cancelRequested;
+}
+
+int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
+  if (engine == nullptr) return NR_INVALID_PARAMETER;
+  const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
+  const int w = regionWidth, h = regionHeight;
+  if (w <= maxW && h <= maxH) {
+    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params);
+    return NR_OK;
+  }
+  // Both dimensions use the formula once either exceeds its limit; a dimension equal to a
+  // multiple of its limit gets one block more than it needs.
+  const int nx = w / maxW + 1, ny = h / maxH + 1;
+  const int bw = w / nx, bh = h / ny;
+  const int lastW = bw + (w - nx * bw), lastH = bh + (h - ny * bh);
+  SwapBuffer block(&host_);
+  block.setThreshold(swapThresholdBytes());
+  // The run must not hand the engine a buffer it does not have.
+  if (!block.allocate(static_cast<int64_t>(lastW) * lastH * 4) || block.data() == nullptr)
+    return NR_OUT_OF_MEMORY;
+  int r = NR_OK;
+  int counter = 1;
+  const int total = nx * ny;
+  for (int ix = 0; ix < nx; ++ix) {
+    const int x0 = ix * bw;
+    const int blockW = ix == nx - 1 ? lastW : bw;
+    for (int iy = 0; iy < ny; ++iy) {
+      const int y0 = iy * bh;
+      const int blockH = iy == ny - 1 ? lastH : bh;
+      uint8_t* origin = work + (static_cast<int64_t>(y0) * w + x0) * 4;
+      CopyBlock(origin, w, block.data(), blockW, blockW, blockH, pool);
+      if (progressWindow) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Processing block %d/%d...", counter, total);
+        progressWindow->setText(text);
+      }
+      ++counter;
+      if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
+        r = engine(blockW, blockH, -1, block.data(), &params);
+      CopyBlock(block.data(), blockW, origin, w, blockW, blockH, pool);
+    }
+  }
+  return r;
+}
+
+void DenoiseDocument::runNoiseReduction(bool regionOnly) {
+  host_.setWaitCursor(true);
+  cancelRequested = 0;
+  const Pictures first = pictures();
+  if (busy || fullCropMode || first.source == nullptr || first.result == nullptr ||
+      first.width <= 0 || first.height <= 0) {
+    host_.setWaitCursor(false);
+    return;
+  }
+  RunEnd end{*this, host_};
+  host_.beginEscapeWatch();
+  if (progressWindow) progressWindow->setText("Starting process...");
+  NoiseReduceParams params = engineParams();
+
+  Region r = regionOnly ? region : Region{0, 0, first.width, first.height};
+  r.right = std::clamp(r.right, 0, first.width);
+  r.left = std::clamp(r.left, 0, first.width);
+  r.bottom = std::clamp(r.bottom, 0, first.height);
+  r.top = std::clamp(r.top, 0, first.height);
+  regionWidth = r.right - r.left;
+  regionHeight = r.bottom - r.top;
+  // An empty region has nothing to process (and is not a memory failure).
+  if (regionWidth <= 0 || regionHeight <= 0) return;
+
+  busy = 1;
+  host_.updateAllViews();
+  host_.drainEvents();
+
+  // The drain may have run the event loop; take the pictures again.
+  const Pictures pics = pictures();
+  if (pics.source == nullptr || pics.result == nullptr || pics.width != first.width ||
+      pics.height != first.height)
+    return;
+
+  const int64_t threshold = swapThresholdBytes();
+  const int64_t bytes = static_cast<int64_t>(regionWidth) * regionHeight * 4;
+  workBuffer.setThreshold(threshold);
+  beforeBuffer.setThreshold(threshold);
+  workBuffer.allocate(bytes);
+  beforeBuffer.allocate(bytes);
+  uint8_t* work = workBuffer.data();
+  if (work == nullptr) {
+    host_.showMessage("Out of memeory #2");
+    return;
+  }
+
+  StageClock clock(timings);
+  WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
+  const int w = regionWidth, h = regionHeight;
+  const int64_t imageRow = static_cast<int64_t>(pics.width) * 3;
+  ParallelFor(pool, 0, h, 64, [&](int64_t y0, int64_t y1) {
+    for (int64_t y = y0; y < y1; ++y) {
+      const uint8_t* s = pics.source + (r.top + y) * imageRow + static_cast<int64_t>(r.left) * 3;
+      uint8_t* d = work + y * w * 4;
+      for (int x = 0; x < w; ++x) {
+        d[4 * x] = s[3 * x];
+        d[4 * x + 1] = s[3 * x + 1];
+        d[4 * x + 2] = s[3 * x + 2];
+        d[4 * x + 3] = 255;
+      }
+    }
+  });
+
+  clock.mark(&RunTimings::pack);
+  releaseQuickPreview();
+  if (outputWindow != kOutputNoise) applyColourChain(work, w, h, &pool);
+  clock.mark(&RunTimings::colour);
+
+  uint8_t* before = beforeBuffer.data();
+  if (before == nullptr) {
+    host_.showMessage("Memory Error (out of memeory)");
+    return;
+  }
+  std::memcpy(before, work, static_cast<size_t>(bytes));
+
+  if (progressWindow) progressWindow->setText("Preparing buffers...");
+
+  const InterleavedImage workImage{work, w, h, 4, static_cast<ptrdiff_t>(w) * 4};
+  SwapBuffer sharpened(&host_);
+  sharpened.setThreshold(threshold);
+  bool haveSharpened = false;
+  if (sharpenEdges && sharpenAmount > 0 && sharpened.allocate(bytes) && sharpened.data()) {
+    // Colour bytes sharpened; byte 3 is 255 everywhere, which sharpening leaves at 255, so
+    // taking it through the filter too spares copying the region first.
+    const InterleavedImage out{sharpened.data(), w, h, 4, static_cast<ptrdiff_t>(w) * 4};
+    haveSharpened = Sharpen(workImage, out, sharpenAmount, 0xF, &pool);
+  }
+  clock.mark(&RunTimings::sharpen);
+
+  if (nrMode == kModeScanner) {
+    params = engineParams();
+    const int passes = static_cast<int>(noiseLevel / 6.0 + 1.0);
+    for (int i = 0; i < passes; ++i)
+      if (!RemoveSpeckles(workImage, 7, &pool)) break;
+  }
+
+  clock.mark(&RunTimings::speckle);
+  const int result = runEngine(work, params, pool);
+  clock.mark(&RunTimings::engine);
+
+  SwapBuffer edges(&host_);
+  edges.setThreshold(threshold);
+  bool haveEdges = false;
+  if ((advancedProcessing || outputWindow == kOutputEdges) &&
+      edges.allocate(static_cast<int64_t>(w) * h) && edges.data())
+    haveEdges = ComputeEdgeMap(work, w, h, edges.data(), edgeThreshold, nrMode, &pool);
+
+  clock.mark(&RunTimings::edges);
+  if (progressWindow) progressWindow->setText("Finishing...");
+  busy = 0;
+
+  switch (result) {
+    case NR_OK: {
+      const Pictures out = pictures();
+      if (out.result != nullptr && out.width == pics.width && out.height == pics.height) {
+        Composition c;
+        c.width = w;
+        c.height = h;
+        c.processed = work;
+        c.unprocessed = before;
+        c.sharpened = haveSharpened ? sharpened.data() : nullptr;
+        c.edges = haveEdges ? edges.data() : nullptr;
+        c.nrMode = nrMode;
+        c.outputWindow = outputWindow;
+        c.source = out.source;
+        c.result = out.result;
+        c.imageStride = imageRow;
+        c.left = r.left;
+        c.top = r.top;
+        ComposeResult(c, &pool);
+        resultValid = 1;
+      }
+      break;
+    }
+    case NR_CANCELLED: host_.showMessage("Operation cancelled"); break;
+    case NR_OUT_OF_MEMORY: host_.showMessage("Operation failed"); break;
+    case NR_INVALID_PARAMETER: host_.showMessage("Invalid parameter given"); break;
+    default: host_.showMessage("Unknown Noise Reduce error"); break;
+  }
+  clock.mark(&RunTimings::compose);
+  statusProgress.reset();
+  host_.updateAllViews();
+}
+
+}  // namespace orvane

@@ -1,0 +1,121 @@
+// The noise-reduction run: packs the region (or the whole picture) into 32-bit pixels, applies
+// the colour work, prepares the sharpened copy and Scanner mode's speckle passes, drives the
+// engine in one piece or block by block with progress and cancellation, and composes the result.
+//
+// DenoiseDocument holds the state the run reads and writes; the document class derives from it
+// and supplies the pictures and the colour chain.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/noise_reduce.h"
+#include "pipeline/host.h"
+#include "pipeline/swap_buffer.h"
+
+namespace orvane {
+
+class WorkerPool;
+
+struct Region {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+  bool operator==(const Region&) const = default;
+};
+
+// The engine entry point; the document uses NoiseReduce, tests a recording fake.
+using EngineFunction = int (*)(int width, int height, int stride, uint8_t* buffer,
+                               const NoiseReduceParams* params);
+
+inline constexpr int kDefaultMaxBlockW = 3100;
+inline constexpr int kDefaultMaxBlockH = 2100;
+inline constexpr int kDefaultMaxSwapW = 2000;
+inline constexpr int kDefaultMaxSwapH = 2000;
+// Blocks narrower or shorter than this are not given to the engine; stored block or swap sizes
+// below it are taken as the defaults so that no stored value can break the block grid.
+inline constexpr int kMinBlockSide = 32;
+
+// Seconds spent in each stage of the last run, for the benchmark.
+struct RunTimings {
+  double pack = 0, colour = 0, sharpen = 0, speckle = 0, engine = 0, edges = 0, compose = 0;
+};
+
+class DenoiseDocument {
+ public:
+  explicit DenoiseDocument(UiHost& host);
+  virtual ~DenoiseDocument();
+  DenoiseDocument(const DenoiseDocument&) = delete;
+  DenoiseDocument& operator=(const DenoiseDocument&) = delete;
+
+  // Runs over the region or the whole picture; see denoise_run.cpp for the steps.
+  void runNoiseReduction(bool regionOnly);
+  // The engine's progress report; nonzero asks the engine to stop.
+  int reportProgress(int step, int total);
+
+  UiHost& host() { return host_; }
+
+  // Stores the region, then keeps it inside the source picture by moving it left and up.
+  void setRegion(int left, int top, int right, int bottom);
+
+  // The block and swap sizes the run uses: stored values below 32 count as the defaults.
+  int effectiveMaxBlockW() const;
+  int effectiveMaxBlockH() const;
+  int64_t swapThresholdBytes() const;
+
+  // Noise-reduction settings.
+  double noiseLevel = 8.0;
+  int levels = 5;
+  int perChannel = 1;
+  int advancedProcessing = 1;
+  int sharpenEdges = 1;
+  int sharpenAmount = 8;
+  int edgeThreshold = 0;
+  int nrMode = 0;
+  int outputWindow = 0;
+  // Memory settings.
+  int maxBlockW = kDefaultMaxBlockW;
+  int maxBlockH = kDefaultMaxBlockH;
+  int maxSwapW = kDefaultMaxSwapW;
+  int maxSwapH = kDefaultMaxSwapH;
+  // Run state.
+  int busy = 0;
+  int cancelRequested = 0;
+  int resultValid = 0;
+  int fullCropMode = 0;
+  int regionWidth = 0;
+  int regionHeight = 0;
+  Region region;
+  std::unique_ptr<ProgressWindow> progressWindow;   // put there by whoever starts a long run
+  std::unique_ptr<StatusBarProgress> statusProgress;
+  SwapBuffer workBuffer;
+  SwapBuffer beforeBuffer;
+
+  // Filled by every run when set.
+  RunTimings* timings = nullptr;
+  // Threads for the per-pixel stages; 0 means DefaultThreadCount().
+  int threads = 0;
+  EngineFunction engine = &NoiseReduce;
+
+ protected:
+  // The source and result pictures: 24-bit, rows of width x 3 bytes, equal sizes. Null pixels
+  // or a zero size mean no picture.
+  struct Pictures {
+    const uint8_t* source = nullptr;
+    uint8_t* result = nullptr;
+    int width = 0;
+    int height = 0;
+  };
+  virtual Pictures pictures() = 0;
+  // The colour-correction chain on packed pixels (red, green, blue, 255); pool may be used to
+  // split the work (the chain is per pixel, so any split gives the same bytes).
+  virtual void applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) = 0;
+  // Drops the quick colour preview of the region; every run does.
+  virtual void releaseQuickPreview() {}
+
+  UiHost& host_;
+
+ private:
+  NoiseReduceParams engineParams();
+  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
+};
+
+}  // namespace orvane

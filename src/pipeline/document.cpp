@@ -1,0 +1,351 @@
+#include "pipeline/document.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "colour/colour_correction.h"
+#include "imagefile/folder_list.h"
+#include "engine/worker_pool.h"
+
+namespace orvane {
+namespace {
+
+constexpr const char* kSection = "Settings";
+
+}  // namespace
+
+CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
+    : DenoiseDocument(host), settings_(settings) {
+  jpegQuality = settings_.getInt(kSection, "JPGq", kDefaultJpegQuality);
+  enhancedSampling = settings_.getInt(kSection, "JPGES", 1);
+  cropPreset = settings_.getInt(kSection, "CropAspect", kCropPresetKeep);
+  maxBlockW = settings_.getInt(kSection, "MaxBlockW", kDefaultMaxBlockW);
+  maxBlockH = settings_.getInt(kSection, "MaxBlockH", kDefaultMaxBlockH);
+  maxSwapW = settings_.getInt(kSection, "MaxSwapW", kDefaultMaxSwapW);
+  maxSwapH = settings_.getInt(kSection, "MaxSwapH", kDefaultMaxSwapH);
+}
+
+CHushwickDoc::~CHushwickDoc() { settings_.setInt(kSection, "CropAspect", cropPreset); }
+
+void CHushwickDoc::storeMemorySettings(int blockW, int blockH, int swapW, int swapH) {
+  // Stored as typed; the run takes values below 32 as the defaults.
+  maxBlockW = blockW;
+  maxBlockH = blockH;
+  maxSwapW = swapW;
+  maxSwapH = swapH;
+  settings_.setInt(kSection, "MaxBlockW", blockW);
+  settings_.setInt(kSection, "MaxBlockH", blockH);
+  settings_.setInt(kSection, "MaxSwapW", swapW);
+  settings_.setInt(kSection, "MaxSwapH", swapH);
+}
+
+void CHushwickDoc::storeJpegOptions(int quality, int sampling) {
+  jpegQuality = quality;
+  enhancedSampling = sampling;
+  settings_.setInt(kSection, "JPGq", quality);
+  settings_.setInt(kSection, "JPGES", sampling);
+}
+
+DenoiseDocument::Pictures CHushwickDoc::pictures() {
+  Pictures p;
+  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return p;
+  p.source = sourceImage.Pixels();
+  p.width = sourceImage.Width();
+  p.height = sourceImage.Height();
+  // The result must match the source; a run never writes into a picture of another shape.
+  if (!resultImage.IsEmpty() && resultImage.bitsPerPixel == 24 &&
+      resultImage.Width() == p.width && resultImage.Height() == p.height)
+    p.result = resultImage.Pixels();
+  return p;
+}
+
+void CHushwickDoc::applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) {
+  if (pool == nullptr || pool->size() == 1) {
+    ColourCorrectionChain::Apply(colour, packed, width, height, PixelLayout::kRgbx4);
+    return;
+  }
+  ParallelFor(*pool, 0, height, 128, [&](int64_t y0, int64_t y1) {
+    ColourCorrectionChain::Apply(colour, packed + y0 * width * 4, width, static_cast<int>(y1 - y0),
+                                 PixelLayout::kRgbx4);
+  });
+}
+
+void CHushwickDoc::resetResult() {
+  if (resultValid && !fullCropMode) {
+    resultImage.CopyFrom(sourceImage);
+    resultValid = 0;
+  }
+}
+
+void CHushwickDoc::startNewPicture(bool keepSwapOrientation) {
+  colour.ResetForNewImage();
+  enlarge = 1.0;
+  cropOffsetX = cropOffsetY = 0;
+  panRemainder = PanRemainder{};
+  if (!keepSwapOrientation) cropSwapOrientation = 0;
+}
+
+void CHushwickDoc::finishNewPicture() {
+  resultImage.CopyFrom(sourceImage);
+  resultValid = 0;
+  if (fullCropMode) {
+    EnterFullCropMode(true);
+  } else if (views_ != nullptr) {
+    views_->selectModeTab(0);
+  }
+  if (views_ != nullptr) views_->refreshPanes();
+  host_.updateAllViews();
+}
+
+int CHushwickDoc::openFile(const std::string& filePath) {
+  const int rc = sourceImage.Load(filePath, ImageFileType::UnknownType, 0);
+  if (rc != kOk) return rc;
+  startNewPicture(false);
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(filePath, ec);
+  fileSize = ec ? 0 : static_cast<int64_t>(size);
+  exifCopy = sourceImage.exifBlock;
+  exifOrientation = exifCopy.empty() ? 1 : sourceImage.orientation;
+  path = filePath;
+  finishNewPicture();
+  return kOk;
+}
+
+int CHushwickDoc::reloadFile() {
+  if (busy) return kInvalidArgument;  // the command is disabled during a run
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec)) return kNoFile;
+  const int swap = cropSwapOrientation;
+  const int rc = openFile(path);
+  if (rc == kOk && swap != cropSwapOrientation) {
+    cropSwapOrientation = swap;
+    if (fullCropMode) EnterFullCropMode(true);
+  }
+  return rc;
+}
+
+int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
+  if (busy) return kInvalidArgument;
+  if (rgb == nullptr || width <= 0 || height <= 0) return kInvalidArgument;
+  RasterImage pasted;
+  const int rc = pasted.Create(width, height, 24);
+  if (rc != kOk) return rc;
+  std::memcpy(pasted.Pixels(), rgb, RasterImage::ImageBytes(width, height, 24));
+  sourceImage.TakeOver(pasted);
+  sourceImage.exifBlock.clear();
+  sourceImage.ResetCameraInfo();
+  sourceImage.orientation = 1;
+  startNewPicture(false);
+  fileSize = static_cast<int64_t>(width) * height * 3;
+  exifCopy.clear();
+  exifOrientation = 1;
+  path = "Untitled";
+  finishNewPicture();
+  return kOk;
+}
+
+void CHushwickDoc::stepInFolder(bool next) {
+  if (path.empty() || busy) return;
+  const FolderStep step = StepInFolder(path, next);
+  if (!step.message.empty()) host_.showMessage(step.message);
+  if (step.target.empty()) return;
+  openFile(step.target);  // a file that cannot be read says nothing
+  path = step.target;
+  if (views_ != nullptr) {
+    views_->addRecentFile(step.target);
+    views_->resetView();
+  }
+}
+
+int64_t CHushwickDoc::jpegTargetSize() const {
+  const int64_t exifSegment = exifCopy.empty() ? 0 : static_cast<int64_t>(exifCopy.size()) + 4;
+  return fileSize - exifSegment;
+}
+
+CropRectangle CHushwickDoc::CropRect() {
+  return ComputeCropRect(sourceImage.Width(), sourceImage.Height(), cropPreset, enlarge,
+                         cropSwapOrientation, cropOffsetX, cropOffsetY);
+}
+
+void CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
+  if (rect.width() <= 0 || rect.height() <= 0) return;
+  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return;
+  RasterImage cropped;
+  if (cropped.Create(rect.width(), rect.height(), 24) != kOk) {
+    host_.showMessage("Out of memory");
+    return;
+  }
+  CropPixels(sourceImage.Pixels(), sourceImage.Width(), sourceImage.Height(), rect,
+             cropped.Pixels());
+  cropped.CopyInfo(sourceImage);
+  sourceImage.CopyFrom(cropped);
+}
+
+void CHushwickDoc::EnterFullCropMode(bool reset) {
+  if (reset) {
+    enlarge = 1.0;
+    cropOffsetX = cropOffsetY = 0;
+  }
+  fullCropMode = 1;
+  viewTab = 0;
+  if (views_ != nullptr) views_->selectModeTab(1);
+  const int w = sourceImage.Width(), h = sourceImage.Height();
+  if (sourceImage.IsEmpty() || fullCropBitmap.Create(w, h, 32) != kOk) {
+    fullCropBitmap.Release();
+  } else {
+    if (resultImage.Width() != w || resultImage.Height() != h) resultImage.CopyFrom(sourceImage);
+    const uint8_t* src = sourceImage.Pixels();
+    uint8_t* dst = fullCropBitmap.Pixels();
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* s = src + static_cast<int64_t>(y) * w * 3;
+      uint8_t* d = dst + static_cast<int64_t>(h - 1 - y) * w * 4;
+      for (int x = 0; x < w; ++x) {
+        d[4 * x] = s[3 * x + 2];
+        d[4 * x + 1] = s[3 * x + 1];
+        d[4 * x + 2] = s[3 * x];
+        d[4 * x + 3] = 0;  // not part of the picture; set so the bitmap has no stray bytes
+      }
+    }
+    ColourCorrectionChain::Apply(colour, dst, w, h, PixelLayout::kBgrx4);
+  }
+  if (views_ != nullptr) views_->updateScrollBars();
+  host_.updateAllViews();
+}
+
+bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
+  if (views_ == nullptr) return false;
+  if (!fullCropMode && !ask) return false;
+  bool apply = true;
+  if (ask && !(enlarge == 1.0 && cropOffsetX == 0 && cropOffsetY == 0)) {
+    switch (host_.askYesNoCancel("Apply Crop to Image?")) {
+      case Answer::Cancel:
+        views_->selectModeTab(fullCropMode ? 1 : 0);
+        return false;
+      case Answer::Yes: break;
+      case Answer::No: apply = false; break;
+    }
+  }
+  if (apply) {
+    ApplyCrop(CropRect());
+    cropSwapOrientation = 0;
+  }
+  enlarge = 1.0;
+  cropOffsetX = cropOffsetY = 0;
+  fullCropBitmap.Release();
+  fullCropMode = 0;
+  if (returnToDetail) {
+    viewTab = 0;
+    resultImage.CopyFrom(sourceImage);
+    resultValid = 0;
+  }
+  if (viewTab == 0) views_->selectModeTab(0);
+  views_->updateScrollBars();
+  if (returnToDetail) views_->runRegionPreview();
+  return true;
+}
+
+void CHushwickDoc::RotateImage(bool clockwise) {
+  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return;
+  host_.setWaitCursor(true);
+  const int w = sourceImage.Width(), h = sourceImage.Height();
+  if (resultImage.Create(h, w, 24) != kOk) {
+    resultImage.CopyFrom(sourceImage);
+    host_.setWaitCursor(false);
+    host_.showMessage("Out of memory");
+    return;
+  }
+  {
+    WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
+    RotatePixels(sourceImage.Pixels(), w, h, clockwise, resultImage.Pixels(), &pool);
+  }
+  resultImage.CopyInfo(sourceImage);
+  sourceImage.CopyFrom(resultImage);
+  resultValid = 0;
+  if (views_ != nullptr) {
+    views_->refreshPanes();
+    views_->updateScrollBars();
+    views_->publishVisibleRegion();
+  }
+  host_.updateAllViews();
+  if (views_ != nullptr) views_->runRegionPreview();
+  host_.setWaitCursor(false);
+}
+
+void CHushwickDoc::zoomIn() {
+  if (!fullCropMode) return;
+  enlarge = ZoomIn(enlarge);
+  host_.updateAllViews();
+  if (views_ != nullptr) views_->refreshPanes();
+}
+
+void CHushwickDoc::zoomOut() {
+  if (!fullCropMode) return;
+  enlarge = ZoomOut(enlarge);
+  host_.updateAllViews();
+  if (views_ != nullptr) views_->refreshPanes();
+}
+
+void CHushwickDoc::panCrop(int dx, int dy, int clientWidth, int clientHeight) {
+  if (!fullCropMode) return;
+  PanCrop(CropRect(), clientWidth, clientHeight, dx, dy, panRemainder, cropOffsetX, cropOffsetY);
+  CropRect();  // clamps the offsets
+  if (views_ != nullptr) views_->publishVisibleRegion();
+  host_.updateAllViews();
+}
+
+void CHushwickDoc::panCropToFraction(double fx, double fy) {
+  if (!fullCropMode) return;
+  cropOffsetX = static_cast<int>(sourceImage.Width() * fx);
+  cropOffsetY = static_cast<int>(sourceImage.Height() * fy);
+  if (views_ != nullptr) views_->refreshPanes();
+  host_.updateAllViews();
+}
+
+int CHushwickDoc::writeResult(const std::string& outputPath) {
+  progressWindow.reset();
+  if (outputWindow == 1 || outputWindow == 2) {
+    outputWindow = 0;
+    if (views_ != nullptr) views_->refreshPanes();
+  }
+  if (fullCropMode) LeaveCropMode(false, true);
+
+  progressWindow = host_.createProgressWindow();
+  cancelRequested = 0;
+  resultValid = 0;
+  runNoiseReduction(false);
+  // Only a run that composed the whole picture is written: a cancelled or failed run has shown
+  // its message, and the result then holds at most a preview region.
+  if (cancelRequested || !resultValid) {
+    progressWindow.reset();
+    return -1;
+  }
+  if (resultImage.IsEmpty()) {
+    progressWindow.reset();
+    host_.showMessage("Can't save...");
+    return -1;
+  }
+  struct stat st {};
+  if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
+    progressWindow.reset();
+    host_.showMessage("The existing file is read only and it can't be overwritten.");
+    return -1;
+  }
+  if (progressWindow) progressWindow->setText("Saving file...");
+  resultImage.jpegQuality = jpegQuality;
+  resultImage.jpegFullChroma = enhancedSampling;
+  resultImage.exifBlock = exifCopy;
+  resultImage.orientation = exifCopy.empty() ? 1 : exifOrientation;
+  const int rc = resultImage.Save(outputPath, ImageFileType::UnknownType);
+  progressWindow.reset();
+  runNoiseReduction(true);
+  // A failed write is reported instead of passing for a save.
+  if (rc != kOk && rc != kSavedWithoutExif && rc != kInvalidArgument)
+    host_.showMessage("Can't save...");
+  return rc;
+}
+
+}  // namespace orvane

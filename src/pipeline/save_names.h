@@ -1,0 +1,38 @@
+// What the Save dialog starts with: the proposed name, the default pattern, the file-type list,
+// the start folder, and whether the JPEG options come first.
+#pragma once
+
+#include <string>
+
+namespace orvane {
+
+class SettingsStore;
+
+struct SaveProposal {
+  std::string name;           // without folder; "_NR" added when the name had an extension
+  std::string keptExtension;  // ".png" (lowercase, with the dot), or empty
+};
+
+// From the document's path, or when it is empty from its title (cut at the first of
+// " #%;/\" with ".jpg" appended): IMG_0412.JPG -> IMG_0412_NR and ".jpg".
+SaveProposal SaveStartName(const std::string& documentPath, const std::string& title);
+
+// "*" + the kept extension when it names a type we know, else "*.jpg".
+std::string SaveDefaultPattern(const std::string& keptExtension);
+
+// The dialog's filter list for a default pattern, each entry "description|pattern|", the whole
+// list closed by one more "|".
+std::string SaveFilterList(const std::string& pattern);
+
+// The folder the dialog starts in. isDefaultFolder tells whether it is the default output
+// folder of the File Properties pane (which is then not remembered).
+std::string SaveStartFolder(const SettingsStore& settings, bool& isDefaultFolder);
+// After OK: remembers the chosen file's folder under "Document"/"outPath" unless the dialog
+// started in the default output folder.
+void RememberSaveFolder(SettingsStore& settings, const std::string& chosenPath,
+                        bool startedInDefaultFolder);
+
+// A chosen name whose last three characters are "jpg" (any case) gets the JPEG options first.
+bool NeedsJpegOptions(const std::string& chosenPath);
+
+}  // namespace orvane

@@ -1,0 +1,46 @@
+#include "pipeline/save_sequence.h"
+
+#include "pipeline/document.h"
+#include "pipeline/save_names.h"
+
+namespace orvane {
+
+bool CanSave(const CHushwickDoc& doc) { return !doc.busy && !doc.sourceImage.IsEmpty(); }
+
+int RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dialogs) {
+  if (!CanSave(doc)) return -1;
+  const std::string title = doc.path.substr(doc.path.rfind('/') + 1);
+  const SaveProposal proposal = SaveStartName(doc.path, title);
+  const std::string pattern = SaveDefaultPattern(proposal.keptExtension);
+  SaveDialogRequest request;
+  request.startName = proposal.name;
+  request.defaultExtension = pattern.substr(2);  // after "*."
+  request.filterList = SaveFilterList(pattern);
+  bool startedInDefaultFolder = false;
+  request.startFolder = SaveStartFolder(settings, startedInDefaultFolder);
+
+  const std::string chosen = dialogs.askSavePath(request);
+  if (chosen.empty()) return -1;
+  RememberSaveFolder(settings, chosen, startedInDefaultFolder);
+
+  if (NeedsJpegOptions(chosen)) {
+    JpegOptionsRequest options;
+    options.quality = doc.jpegQuality;
+    options.enhancedSampling = doc.enhancedSampling;
+    options.pixels = doc.sourceImage.Pixels();
+    options.width = doc.sourceImage.Width();
+    options.height = doc.sourceImage.Height();
+    options.targetSize = doc.jpegTargetSize();
+    if (!dialogs.askJpegOptions(options)) {
+      doc.host().showMessage("Nothing was saved!");
+      return -1;
+    }
+    doc.storeJpegOptions(options.quality, options.enhancedSampling);
+  }
+  doc.host().setWaitCursor(true);
+  const int rc = doc.writeResult(chosen);
+  doc.host().setWaitCursor(false);
+  return rc;
+}
+
+}  // namespace orvane

@@ -1,0 +1,86 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_run.h"
+
+namespace orvane::cli {
+namespace {
+
+TEST(CliOptions, FlagsReachTheRecord) {
+  const ParseResult r = ParseCommandLine(
+      {"--level", "12.5", "--mode", "high-noise", "--block-noise", "off", "--advanced=off",
+       "--sharpen", "on", "--sharpen-amount", "30", "--edge-threshold", "200", "--output-window",
+       "edges", "--black-point", "10", "--white-point", "240", "--exposure", "-1.5",
+       "--temperature", "-100", "--boost", "40", "--auto-levels", "--fade", "128", "--rotate", "ccw",
+       "--crop-preset", "2", "--enlarge", "1.5", "--crop-offset", "10,20", "--crop-swap",
+       "--quality", "85", "--enhanced-sampling", "off", "--suggest-quality", "--block-size",
+       "1000x800", "--swap-threshold", "500x400", "--type", ".png", "--overwrite", "--json",
+       "a.jpg", "b.jpg"});
+  ASSERT_TRUE(r.ok) << r.error;
+  const CliOptions& o = r.options;
+  EXPECT_EQ(o.command, Command::Denoise);
+  EXPECT_EQ(o.files, (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(*o.level, 12.5);
+  EXPECT_EQ(*o.mode, 3);
+  EXPECT_FALSE(*o.blockNoise);
+  EXPECT_FALSE(*o.advanced);
+  EXPECT_TRUE(*o.sharpen);
+  EXPECT_EQ(*o.sharpenAmount, 30);
+  EXPECT_EQ(*o.edgeThreshold, 200);
+  EXPECT_EQ(*o.outputWindow, 1);
+  EXPECT_EQ(*o.exposure, -1.5);
+  EXPECT_EQ(*o.temperature, -100);
+  EXPECT_TRUE(o.autoLevels);
+  EXPECT_FALSE(*o.rotateClockwise);
+  EXPECT_EQ(*o.cropOffsetY, 20);
+  EXPECT_TRUE(o.cropSwap);
+  EXPECT_EQ(*o.blockW, 1000);
+  EXPECT_EQ(*o.swapH, 400);
+  EXPECT_EQ(o.type, "png");
+  EXPECT_TRUE(o.overwrite && o.json && o.suggestQuality);
+}
+
+TEST(CliOptions, UsageErrors) {
+  struct Case { std::vector<std::string> args; const char* error; };
+  const Case cases[] = {
+      {{}, "no input file given"},
+      {{"--level", "101", "a.jpg"}, "invalid value \"101\" for --level"},
+      {{"--mode", "night", "a.jpg"}, "invalid value \"night\" for --mode"},
+      {{"--quality", "39", "a.jpg"}, "invalid value \"39\" for --quality"},
+      {{"--block-size", "10x10", "a.jpg"}, "invalid value \"10x10\" for --block-size"},
+      {{"--crop-offset", "5", "a.jpg"}, "invalid value \"5\" for --crop-offset"},
+      {{"--frobnicate", "a.jpg"}, "unknown option --frobnicate"},
+      {{"a.jpg", "--level"}, "--level needs a value"},
+      {{"-o", "x.jpg", "a.jpg", "b.jpg"}, "-o can only be used with one input file"},
+      {{"convert", "a.jpg"}, "convert needs exactly one input and one output file"},
+  };
+  for (const Case& c : cases) {
+    const ParseResult r = ParseCommandLine(c.args);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, c.error);
+  }
+  EXPECT_EQ(ParseCommandLine({"info", "--json", "x"}).options.command, Command::Info);
+  EXPECT_EQ(ParseCommandLine({"--help"}).options.command, Command::Help);
+  EXPECT_EQ(ParseCommandLine({"--", "--odd-name.jpg"}).options.files[0], "--odd-name.jpg");
+}
+
+TEST(CliOptions, OutputNames) {
+  CliOptions o;
+  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/IMG_0412_NR.JPG");
+  EXPECT_EQ(OutputPathFor("/p/shot.cr2", o), "/p/shot_NR.jpg");  // raw cannot be written
+  EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/p/scan_NR.png");
+  EXPECT_EQ(OutputPathFor("noext", o), "noext_NR.jpg");
+  o.outputDir = "/out";
+  o.type = "tif";
+  EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/out/scan_NR.tif");
+  o.output = "/x/y.bmp";
+  EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/x/y.bmp");
+  EXPECT_TRUE(CanWriteExtension("jpg"));
+  EXPECT_TRUE(CanWriteExtension(".PNG"));
+  EXPECT_FALSE(CanWriteExtension("gif"));
+  EXPECT_FALSE(CanWriteExtension(""));
+}
+
+}  // namespace
+}  // namespace orvane::cli

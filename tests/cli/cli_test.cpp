@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "cli/cli_run.h"
+#include "cli_test_support.h"
+#include "colour/profile_file.h"
+#include "colour/reference_store.h"
+#include "imagefile/raster_image.h"
+
+namespace orvane {
+namespace {
+
+using test::Cli;
+using test::CliFolder;
+using test::Quote;
+
+std::vector<uint8_t> PixelsOf(const std::string& file, int* w = nullptr, int* h = nullptr) {
+  RasterImage img;
+  if (img.Load(file) != kOk) return {};
+  if (w) *w = img.Width();
+  if (h) *h = img.Height();
+  return std::vector<uint8_t>(img.Pixels(), img.Pixels() + RasterImage::ImageBytes(img.Width(), img.Height(), 24));
+}
+
+TEST_F(CliFolder, DefaultSettingsWriteNameNRBesideTheInput) {
+  const std::string in = sample("photo.jpg");
+  const auto r = Cli(Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string out = path("photo_NR.jpg");
+  EXPECT_NE(r.out.find("photo_NR.jpg (320 x 240"), std::string::npos) << r.out;
+  int w = 0, h = 0;
+  const auto after = PixelsOf(out, &w, &h);
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 240);
+  EXPECT_NE(after, PixelsOf(in));
+  // A second run does not replace it, with --overwrite it does.
+  EXPECT_EQ(Cli(Quote(in)).status, 1);
+  EXPECT_EQ(Cli("--overwrite " + Quote(in)).status, 0);
+}
+
+TEST_F(CliFolder, EachModeRunsAndMattersWhereItShould) {
+  const std::string in = sample("m.png", 200, 150, 3);
+  std::vector<std::vector<uint8_t>> results;
+  for (const char* mode : {"default", "nature", "portrait", "high-noise", "scanner"}) {
+    const std::string out = path(std::string(mode) + ".png");
+    const auto r = Cli("--mode " + std::string(mode) + " -o " + Quote(out) + " " + Quote(in));
+    ASSERT_EQ(r.status, 0) << mode << ": " << r.out;
+    results.push_back(PixelsOf(out));
+    ASSERT_FALSE(results.back().empty()) << mode;
+  }
+  for (size_t i = 0; i < results.size(); ++i)
+    for (size_t j = i + 1; j < results.size(); ++j) EXPECT_FALSE(results[i] == results[j]) << i << " " << j;
+}
+
+TEST_F(CliFolder, EveryWritableType) {
+  const std::string in = sample("t.jpg", 96, 64);
+  int written = 0;
+  for (const char* ext : {"jpg", "png", "tif", "bmp", "tga", "pcx", "psd"}) {
+    if (!cli::CanWriteExtension(ext)) continue;
+    const auto r = Cli("--type " + std::string(ext) + " -d " + Quote(root_) + " " + Quote(in));
+    ASSERT_EQ(r.status, 0) << ext << ": " << r.out;
+    const std::string out = path(std::string("t_NR.") + ext);
+    ASSERT_GT(std::filesystem::file_size(out), 54u) << ext;
+    // Read back where this build has a reader for the type.
+    int w = 0, h = 0;
+    if (!PixelsOf(out, &w, &h).empty()) {
+      EXPECT_EQ(w, 96) << ext;
+      EXPECT_EQ(h, 64) << ext;
+    }
+    ++written;
+  }
+  EXPECT_GE(written, 4);
+  // Lossless types keep exactly what the run produced.
+  EXPECT_EQ(PixelsOf(path("t_NR.png")), PixelsOf(path("t_NR.tif")));
+}
+
+TEST_F(CliFolder, BatchWithOneDamagedFile) {
+  const std::string a = sample("a.jpg"), c = sample("c.jpg", 100, 80, 9);
+  const std::string b = path("b.jpg");
+  {
+    std::ifstream src(a, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
+    std::ofstream(b, std::ios::binary) << bytes.substr(0, bytes.size() / 3);  // cut short
+  }
+  std::ofstream(path("d.jpg")) << "this is not a picture";
+  const auto r = Cli("--json " + Quote(a) + " " + Quote(b) + " " + Quote(path("d.jpg")) + " " + Quote(c));
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(path("a_NR.jpg")));
+  EXPECT_TRUE(std::filesystem::exists(path("c_NR.jpg")));
+  EXPECT_FALSE(std::filesystem::exists(path("d_NR.jpg")));
+  EXPECT_NE(r.out.find("\"input\": \"" + path("d.jpg") + "\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("cannot read this file"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"result\": \"ok\""), std::string::npos) << r.out;
+}
+
+TEST_F(CliFolder, ReadOnlyOutputIsNeverReplaced) {
+  const std::string in = sample("r.jpg");
+  const std::string out = path("r_NR.jpg");
+  std::ofstream(out) << "keep";
+  chmod(out.c_str(), 0444);
+  const auto r = Cli("--overwrite " + Quote(in));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("The existing file is read only and it can't be overwritten."), std::string::npos) << r.out;
+  std::ifstream check(out);
+  std::string content;
+  check >> content;
+  EXPECT_EQ(content, "keep");
+}
+
+TEST_F(CliFolder, FailedWriteIsReportedInPlainWords) {
+  const std::string in = sample("u.jpg");
+  const std::string out = path("no/such/folder/u.jpg");
+  const auto r = Cli("-o " + Quote(out) + " " + Quote(in));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("u.jpg: cannot write " + out + ": "), std::string::npos) << r.out;
+}
+
+TEST_F(CliFolder, RotateCropAndColourFlags) {
+  const std::string in = sample("g.png", 300, 200);
+  struct Case { std::string flags; int w, h; };
+  const Case cases[] = {
+      {"--rotate cw", 200, 300},
+      {"--crop-preset 0", 200, 200},
+      {"--crop-preset 8 --enlarge 2 --crop-offset 500,500", 150, 100},
+      {"--crop-preset 2 --crop-swap", 133, 200},
+      {"--auto-levels --temperature 50 --boost 30 --exposure 0.5", 300, 200},
+      {"--block-size 100x100 --swap-threshold 64x64 --threads 2", 300, 200},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string out = path("out" + std::to_string(n++) + ".png");
+    const auto r = Cli(c.flags + " -o " + Quote(out) + " " + Quote(in));
+    ASSERT_EQ(r.status, 0) << c.flags << ": " << r.out;
+    int w = 0, h = 0;
+    PixelsOf(out, &w, &h);
+    EXPECT_EQ(w, c.w) << c.flags;
+    EXPECT_EQ(h, c.h) << c.flags;
+  }
+}
+
+TEST_F(CliFolder, ColourMatchToAPictureOrAProfile) {
+  const std::string in = sample("s.png", 160, 120, 1);
+  RasterImage warm;
+  warm.Create(40, 30, 24);
+  for (int i = 0; i < 40 * 30; ++i) {
+    warm.Pixels()[3 * i] = static_cast<uint8_t>(150 + i % 100);
+    warm.Pixels()[3 * i + 1] = static_cast<uint8_t>(60 + i % 50);
+    warm.Pixels()[3 * i + 2] = static_cast<uint8_t>(20 + i % 30);
+  }
+  ASSERT_EQ(warm.Save(path("warm.png")), kOk);
+  ChannelDistributions d;
+  ASSERT_TRUE(ComputeDistributions(warm, d));
+  ASSERT_EQ(WriteProfileFile(path("warm.cpf"), 40, 30, warm.Pixels(), d), kProfileOk);
+  ASSERT_EQ(Cli("-o " + Quote(path("plain.png")) + " " + Quote(in)).status, 0);
+  const auto byImage = Cli("--match-image " + Quote(path("warm.png")) + " -o " + Quote(path("mi.png")) + " " + Quote(in));
+  ASSERT_EQ(byImage.status, 0) << byImage.out;
+  const auto byProfile = Cli("--match-profile " + Quote(path("warm.cpf")) + " -o " + Quote(path("mp.png")) + " " + Quote(in));
+  ASSERT_EQ(byProfile.status, 0) << byProfile.out;
+  const auto faded = Cli("--match-profile " + Quote(path("warm.cpf")) + " --fade 255 -o " + Quote(path("mf.png")) + " " + Quote(in));
+  ASSERT_EQ(faded.status, 0) << faded.out;
+  const auto plain = PixelsOf(path("plain.png")), mi = PixelsOf(path("mi.png")), mp = PixelsOf(path("mp.png"));
+  EXPECT_FALSE(plain == mi);
+  EXPECT_TRUE(mi == mp);  // the profile holds the same distributions as the picture
+  EXPECT_FALSE(PixelsOf(path("mf.png")) == mp);
+  // A profile that is not one: the file fails, with words that name the problem.
+  std::ofstream(path("bad.cpf")) << "nope";
+  const auto bad = Cli("--match-profile " + Quote(path("bad.cpf")) + " -o " + Quote(path("mb.png")) + " " + Quote(in));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("bad.cpf"), std::string::npos) << bad.out;
+}
+
+TEST_F(CliFolder, UsageErrorsInfoAndConvert) {
+  const std::string in = sample("i.jpg", 64, 48);
+  EXPECT_EQ(Cli("--mode night " + Quote(in)).status, 2);
+  EXPECT_EQ(Cli("--type gif " + Quote(in)).status, 2);
+  EXPECT_EQ(Cli("").status, 2);
+  EXPECT_EQ(Cli("--help").status, 0);
+  const auto info = Cli("info --json " + Quote(in));
+  ASSERT_EQ(info.status, 0) << info.out;
+  for (const char* key : {"\"fileType\": \"JpegRgb\"", "\"width\": 64", "\"height\": 48",
+                          "\"bitsPerPixel\": 24", "\"originalWidth\": 64", "\"orientation\": 1",
+                          "\"resolutionX\"", "\"exifBlockSize\"", "\"cameraMake\": \"Quillmark Test Optics\"",
+                          "\"cameraModel\": \"QT-1\"", "\"isoSpeed\": 3200", "\"fileSize\"", "\"path\""})
+    EXPECT_NE(info.out.find(key), std::string::npos) << key << " in " << info.out;
+  const auto text = Cli("info " + Quote(in));
+  EXPECT_NE(text.out.find("cameraModel     QT-1"), std::string::npos) << text.out;
+  EXPECT_EQ(Cli("info " + Quote(path("missing.jpg"))).status, 1);
+
+  const auto conv = Cli("convert " + Quote(in) + " " + Quote(path("i.png")));
+  ASSERT_EQ(conv.status, 0) << conv.out;
+  EXPECT_EQ(PixelsOf(path("i.png")), PixelsOf(in));
+  EXPECT_EQ(Cli("convert " + Quote(in) + " " + Quote(path("i.xyz"))).status, 2);
+}
+
+}  // namespace
+}  // namespace orvane

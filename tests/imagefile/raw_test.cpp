@@ -1,0 +1,215 @@
+// The camera raw adapter: its pure steps, and whole decodes of small DNG files written here with
+// libtiff (a 16-bit Bayer mosaic with the tags LibRaw needs).
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+#include "dng_writer.h"
+#include "format_test_util.h"
+#include "imagefile/codec/codec.h"
+#include "imagefile/raw_adapter.h"
+
+namespace orvane {
+namespace {
+
+using testing::DngOptions;
+using testing::Scene;
+using testing::WriteDng;
+
+struct Decoded {
+  PixelBlock pixels;
+  int width = 0;
+  int height = 0;
+  const uint8_t* at(int x, int y) const { return pixels.get() + (size_t(y) * width + x) * 3; }
+};
+
+Decoded DecodeDng(const Scene& scene, const DngOptions& o) {
+  testing::TempDir dir;
+  const std::string path = dir.File("t.dng");
+  Decoded d;
+  if (!WriteDng(path, scene, o)) return d;
+  d.pixels = DecodeRawFile(path, d.width, d.height);
+  return d;
+}
+
+TEST(RawAdapter, FlipCodes) {
+  // 3 x 2 image, pixel value = 10 * row + column in every channel.
+  uint16_t img[6][4];
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 4; ++k) img[r * 3 + c][k] = static_cast<uint16_t>(10 * r + c);
+  struct Case {
+    int flip, width, height;
+    std::vector<int> values;  // channel 0, rows from the top
+  };
+  const Case cases[] = {
+      {3, 3, 2, {12, 11, 10, 2, 1, 0}},    // 180 degrees
+      {6, 2, 3, {10, 0, 11, 1, 12, 2}},    // 90 degrees clockwise
+      {5, 2, 3, {2, 12, 1, 11, 0, 10}},    // 90 degrees anticlockwise
+      {1, 3, 2, {2, 1, 0, 12, 11, 10}},    // mirrored columns
+  };
+  for (const Case& c : cases) {
+    int w = 3, h = 2;
+    PixelBlock out = FlipRawImage(img, w, h, c.flip);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(w, c.width) << c.flip;
+    EXPECT_EQ(h, c.height) << c.flip;
+    auto* px = reinterpret_cast<const uint16_t(*)[4]>(out.get());
+    std::vector<int> got;
+    for (int i = 0; i < 6; ++i) got.push_back(px[i][0]);
+    EXPECT_EQ(got, c.values) << c.flip;
+  }
+}
+
+TEST(RawAdapter, WhitePointFromTheHistogram) {
+  std::vector<std::array<int, kRawHistogramBins>> bins(4);
+  auto* hist = reinterpret_cast<int(*)[kRawHistogramBins]>(bins[0].data());
+  // 100 x 100 pixels: perc = 100. Channel 1 has 150 pixels at bin 4000, channel 0 at 3000.
+  hist[0][3000] = 150;
+  hist[1][4000] = 150;
+  hist[2][10] = 10000;
+  EXPECT_EQ(RawWhitePoint(hist, 3, 100, 100, 0, 1.0), 4000 * 8);
+  EXPECT_EQ(RawWhitePoint(hist, 3, 100, 100, 0, 2.0), 4000 * 4);
+  // Below perc nowhere: the search stops at 32, the counter at 32 not counted.
+  hist[0][3000] = hist[1][4000] = 100;
+  hist[1][32] = 10000;
+  EXPECT_EQ(RawWhitePoint(hist, 3, 100, 100, 0, 1.0), 32 * 8);
+  // A rotated sensor halves perc: 100 pixels now exceed 50.
+  EXPECT_EQ(RawWhitePoint(hist, 3, 100, 100, 40, 1.0), 4000 * 8);
+  // The fourth channel only counts when the colour count says so.
+  hist[3][5000] = 1000;
+  EXPECT_EQ(RawWhitePoint(hist, 3, 100, 100, 40, 1.0), 4000 * 8);
+  EXPECT_EQ(RawWhitePoint(hist, 4, 100, 100, 40, 1.0), 5000 * 8);
+}
+
+TEST(RawAdapter, ToneTableShapes) {
+  std::vector<uint8_t> table(0x10000);
+  BuildRawToneTable(1000, false, table.data());
+  for (int i : {0, 3, 4, 500, 995, 996, 1000, 65535})
+    EXPECT_EQ(table[i], std::min(255, static_cast<int>(256.0 * i / 1000))) << i;
+  BuildRawToneTable(10000, true, table.data());
+  EXPECT_EQ(table[100], 11);    // 0.01 lies on the straight part: 0.045 * 256
+  EXPECT_EQ(table[5000], 180);  // 0.5^0.45 * 1.099 - 0.099 = 0.7055
+  EXPECT_EQ(table[10000], 255);
+  for (int i = 1; i < 0x10000; ++i) ASSERT_GE(table[i], table[i - 1]);
+}
+
+TEST(RawDecode, CameraWhiteBalanceKeepsGreyGrey) {
+  DngOptions o;
+  o.neutral = {0.45f, 1.0f, 0.7f};
+  // A grey wedge: left darker, right lighter.
+  const Decoded d = DecodeDng([](int x, int) {
+    const double v = 0.1 + 0.5 * x / 63.0;
+    return std::array<double, 3>{v, v, v};
+  }, o);
+  ASSERT_TRUE(d.pixels);
+  ASSERT_EQ(d.width, 64);
+  ASSERT_EQ(d.height, 48);
+  for (int x : {8, 32, 56}) {
+    const uint8_t* p = d.at(x, 24);
+    EXPECT_NEAR(p[0], p[1], 3) << x;
+    EXPECT_NEAR(p[2], p[1], 3) << x;
+  }
+  EXPECT_LT(d.at(8, 24)[1], d.at(56, 24)[1]);
+}
+
+TEST(RawDecode, OrientationSixExchangesWidthAndHeight) {
+  DngOptions o;
+  o.orientation = 6;
+  // Bright in the top-left corner of the sensor.
+  const Decoded d = DecodeDng([](int x, int y) {
+    const double v = (x < 16 && y < 12) ? 0.9 : 0.1;
+    return std::array<double, 3>{v, v, v};
+  }, o);
+  ASSERT_TRUE(d.pixels);
+  EXPECT_EQ(d.width, 48);
+  EXPECT_EQ(d.height, 64);
+  // Turned clockwise, the sensor's top-left corner is at the top right.
+  EXPECT_GT(d.at(44, 4)[1], d.at(4, 4)[1] + 100);
+}
+
+TEST(RawDecode, WhitePointLeavesAboutOnePercentSaturated) {
+  DngOptions o;
+  o.width = 100;
+  o.height = 80;
+  const Decoded d = DecodeDng([](int x, int y) {
+    const double v = 0.02 + 0.6 * (x + 100.0 * y) / 8000.0;
+    return std::array<double, 3>{v, v, v};
+  }, o);
+  ASSERT_TRUE(d.pixels);
+  int saturated = 0;
+  for (int y = 0; y < d.height; ++y)
+    for (int x = 0; x < d.width; ++x) saturated += d.at(x, y)[1] == 255;
+  const double share = saturated / double(d.width * d.height);
+  EXPECT_GT(share, 0.003);
+  EXPECT_LT(share, 0.03);
+}
+
+TEST(RawDecode, OtherFilesAreNotRaw) {
+  testing::TempDir dir;
+  RasterImage image;
+  testing::FillImage(image, testing::TestPicture(200, 150));
+  for (const char* name : {"a.bmp", "a.pcx", "a.tga", "a.psd"}) {
+    ASSERT_EQ(image.Save(dir.File(name)), kOk) << name;
+    int w = -1, h = -1;
+    EXPECT_FALSE(DecodeRawFile(dir.File(name), w, h)) << name;
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+  }
+  // An ordinary 8-bit RGB TIFF is a picture, not raw data.
+  TIFF* tif = TIFFOpen(dir.File("a.tif").c_str(), "w");
+  ASSERT_TRUE(tif);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 200);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 150);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  for (int y = 0; y < 150; ++y) TIFFWriteScanline(tif, image.Pixels() + y * 600, y, 0);
+  TIFFClose(tif);
+  int w = -1, h = -1;
+  EXPECT_FALSE(DecodeRawFile(dir.File("a.tif"), w, h));
+  EXPECT_FALSE(DecodeRawFile(dir.File("missing.dng"), w, h));
+  EXPECT_FALSE(DecodeRawBuffer({}, w, h));
+}
+
+TEST(RawDecode, LoadTakesRawFilesFirst) {
+  testing::TempDir dir;
+  const std::string path = dir.File("shot.dng");
+  ASSERT_TRUE(WriteDng(path, [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
+  RasterImage image;
+  ASSERT_EQ(image.Load(path), kOk);
+  EXPECT_EQ(image.width, 64);
+  EXPECT_EQ(image.height, 48);
+  EXPECT_EQ(image.bitsPerPixel, 24);
+  EXPECT_EQ(image.fileType, ImageFileType::UnknownType);
+  EXPECT_EQ(image.originalWidth, 64);
+  // The same bytes from memory decode alike.
+  const std::vector<uint8_t> bytes = testing::ReadBytes(path);
+  int w = 0, h = 0;
+  PixelBlock mem = DecodeRawBuffer(bytes, w, h);
+  ASSERT_TRUE(mem);
+  EXPECT_EQ(std::memcmp(mem.get(), image.Pixels(), size_t(w) * h * 3), 0);
+}
+
+TEST(RawDecode, DamagedDngEndsWithoutPicture) {
+  testing::TempDir dir;
+  const std::string path = dir.File("shot.dng");
+  ASSERT_TRUE(WriteDng(path, [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
+  const std::vector<uint8_t> bytes = testing::ReadBytes(path);
+  for (size_t n : {size_t{8}, size_t{100}, bytes.size() / 2}) {
+    int w = -1, h = -1;
+    PixelBlock p = DecodeRawBuffer(std::span<const uint8_t>(bytes.data(), n), w, h);
+    if (!p) {
+      EXPECT_EQ(w, 0);
+      EXPECT_EQ(h, 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane

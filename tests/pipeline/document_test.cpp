@@ -1,0 +1,467 @@
+#include "pipeline/document.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "document_fixtures.h"
+#include "imagefile/codec/codec.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/memory_settings.h"
+#include "scripted_host.h"
+
+namespace orvane {
+namespace {
+
+using test::RecordingViews;
+using test::ScriptedHost;
+using test::TempFolder;
+
+bool SamePixels(const RasterImage& a, const RasterImage& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() && !a.IsEmpty() && !b.IsEmpty() &&
+         std::memcmp(a.Pixels(), b.Pixels(), RasterImage::ImageBytes(a.Width(), a.Height(), 24)) == 0;
+}
+
+std::string WritePng(const TempFolder& dir, const std::string& name, int w, int h, unsigned seed = 1) {
+  RasterImage img;
+  test::FillPhoto(img, w, h, seed);
+  const std::string p = dir.path(name);
+  EXPECT_EQ(img.Save(p, ImageFileType::UnknownType), kOk);
+  return p;
+}
+
+TEST(Document, SettingsDefaultsAndPersistedKeys) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  {
+    CHushwickDoc doc(host, store);
+    EXPECT_EQ(doc.maxBlockW, 3100);
+    EXPECT_EQ(doc.maxBlockH, 2100);
+    EXPECT_EQ(doc.maxSwapW, 2000);
+    EXPECT_EQ(doc.maxSwapH, 2000);
+    EXPECT_EQ(doc.jpegQuality, 92);
+    EXPECT_EQ(doc.enhancedSampling, 1);
+    EXPECT_EQ(doc.cropPreset, 8);
+    EXPECT_EQ(doc.noiseLevel, 8.0);
+    EXPECT_EQ(doc.levels, 5);
+    EXPECT_EQ(doc.sharpenAmount, 8);
+    EXPECT_EQ(doc.colour.whitePoint, 255);
+    EXPECT_FALSE(store.contains("Settings", "CropAspect"));
+    doc.cropPreset = 2;
+    doc.storeMemorySettings(0, -4, 1000, 900);
+    doc.storeJpegOptions(77, 0);
+  }
+  EXPECT_EQ(store.getInt("Settings", "CropAspect", -1), 2);  // written when the document goes
+  EXPECT_EQ(store.getInt("Settings", "MaxBlockW", -1), 0);   // stored as typed
+  EXPECT_EQ(store.getInt("Settings", "MaxBlockH", -1), -4);
+  CHushwickDoc again(host, store);
+  EXPECT_EQ(again.cropPreset, 2);
+  EXPECT_EQ(again.maxSwapH, 900);
+  EXPECT_EQ(again.jpegQuality, 77);
+  EXPECT_EQ(again.enhancedSampling, 0);
+  // Unusable block sizes run as the defaults; the swap threshold follows the stored values.
+  EXPECT_EQ(again.effectiveMaxBlockW(), 3100);
+  EXPECT_EQ(again.effectiveMaxBlockH(), 2100);
+  EXPECT_EQ(again.swapThresholdBytes(), int64_t{1000} * 900 * 4);
+}
+
+TEST(Document, MemorySettingsBoxes) {
+  std::array<int, 4> values{1, 2, 3, 4};
+  std::string message;
+  EXPECT_TRUE(ReadMemorySettingsBoxes({" 3100", "2100 ", "-5", "0"}, values, &message));
+  EXPECT_EQ(values, (std::array<int, 4>{3100, 2100, -5, 0}));  // no range check
+  for (const char* bad : {"", "12a", "1.5", "99999999999", "x"}) {
+    std::array<int, 4> kept{1, 2, 3, 4};
+    message.clear();
+    EXPECT_FALSE(ReadMemorySettingsBoxes({"10", bad, "10", "10"}, kept, &message)) << bad;
+    EXPECT_EQ(message, "Please enter an integer.");
+    EXPECT_EQ(kept, (std::array<int, 4>{1, 2, 3, 4}));
+  }
+}
+
+TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
+  TempFolder dir;
+  const std::string file = WritePng(dir, "a.png", 120, 80);
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  RecordingViews views;
+  doc.setViews(&views);
+  doc.noiseLevel = 12.5;
+  doc.nrMode = kModeNature;
+  doc.colour.blackPoint = 20;
+  doc.colour.whitePoint = 200;
+  doc.colour.exposureEv = 1.0;
+  doc.colour.matchMode = 1;
+  doc.enlarge = 2.0;
+  doc.cropOffsetX = 30;
+  doc.cropSwapOrientation = 1;
+  ASSERT_EQ(doc.openFile(file), kOk);
+  EXPECT_EQ(doc.sourceImage.Width(), 120);
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+  EXPECT_EQ(doc.fileSize, static_cast<int64_t>(std::filesystem::file_size(file)));
+  EXPECT_EQ(doc.path, file);
+  EXPECT_EQ(doc.noiseLevel, 12.5);
+  EXPECT_EQ(doc.nrMode, kModeNature);
+  EXPECT_EQ(doc.colour.blackPoint, 0);
+  EXPECT_EQ(doc.colour.whitePoint, 255);
+  EXPECT_EQ(doc.colour.matchMode, 0);
+  EXPECT_EQ(doc.colour.exposureEv, 1.0);  // exposure survives a new picture
+  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_EQ(doc.cropOffsetX, 0);
+  EXPECT_EQ(doc.cropSwapOrientation, 0);
+  EXPECT_TRUE(doc.exifCopy.empty());
+  EXPECT_EQ(doc.exifOrientation, 1);
+
+  // Reloading keeps the swap setting.
+  doc.cropSwapOrientation = 1;
+  doc.enlarge = 1.5;
+  ASSERT_EQ(doc.reloadFile(), kOk);
+  EXPECT_EQ(doc.cropSwapOrientation, 1);
+  EXPECT_EQ(doc.enlarge, 1.0);
+
+  // A failed open says nothing.
+  std::ofstream(dir.path("broken.png")) << "not a picture";
+  EXPECT_NE(doc.openFile(dir.path("broken.png")), kOk);
+  EXPECT_TRUE(host.log.messages.empty());
+  std::filesystem::remove(file);
+  EXPECT_EQ(doc.reloadFile(), kNoFile);
+}
+
+TEST(Document, StepsThroughTheFolder) {
+  TempFolder dir;
+  const std::string a = WritePng(dir, "a.png", 40, 30, 1);
+  WritePng(dir, "a_NR.png", 40, 30, 2);
+  const std::string b = dir.path("b.png");
+  std::ofstream(b) << "damaged";
+  const std::string c = WritePng(dir, "c.png", 50, 30, 3);
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  doc.stepInFolder(true);  // no path yet: nothing
+  EXPECT_TRUE(host.log.messages.empty());
+  ASSERT_EQ(doc.openFile(a), kOk);
+  doc.stepInFolder(false);
+  EXPECT_EQ(host.log.messages, std::vector<std::string>{"This is already the first file in the directory"});
+  doc.stepInFolder(true);  // b cannot be read: its path is taken anyway, silently
+  EXPECT_EQ(doc.path, b);
+  EXPECT_TRUE(doc.sourceImage.IsEmpty());
+  EXPECT_EQ(host.log.messages.size(), 1u);
+  doc.stepInFolder(true);
+  EXPECT_EQ(doc.path, c);
+  EXPECT_EQ(doc.sourceImage.Width(), 50);
+  doc.busy = 1;  // refused while a run is busy
+  doc.stepInFolder(false);
+  EXPECT_EQ(doc.path, c);
+}
+
+TEST(Document, ColourChainSameForAnyThreadCount) {
+  std::vector<std::vector<uint8_t>> results;
+  for (int threads : {1, 3}) {
+    ScriptedHost host;
+    MemorySettingsStore store;
+    CHushwickDoc doc(host, store);
+    RasterImage pic;
+    test::FillPhoto(pic, 300, 500);
+    ASSERT_EQ(doc.pastePicture(pic.Pixels(), 300, 500), kOk);
+    doc.threads = threads;
+    doc.colour.blackPoint = 12;
+    doc.colour.exposureEv = 0.7;
+    doc.colour.blueGamma = 1.2f;
+    doc.colour.colourBoost = 35;
+    doc.runNoiseReduction(false);
+    ASSERT_EQ(doc.resultValid, 1);
+    results.emplace_back(doc.resultImage.Pixels(), doc.resultImage.Pixels() + 300 * 500 * 3);
+  }
+  EXPECT_TRUE(results[0] == results[1]);
+}
+
+TEST(Document, PasteBecomesUntitled) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  std::vector<uint8_t> rgb(50 * 40 * 3, 99);
+  doc.exifCopy = {1, 2, 3};
+  doc.exifOrientation = 6;
+  ASSERT_EQ(doc.pastePicture(rgb.data(), 50, 40), kOk);
+  EXPECT_EQ(doc.path, "Untitled");
+  EXPECT_EQ(doc.fileSize, 50 * 40 * 3);
+  EXPECT_TRUE(doc.exifCopy.empty());
+  EXPECT_EQ(doc.exifOrientation, 1);
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+  EXPECT_EQ(doc.jpegTargetSize(), 50 * 40 * 3);
+  EXPECT_NE(doc.pastePicture(nullptr, 5, 5), kOk);
+}
+
+TEST(Document, RegionRunAndResetResult) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  RasterImage pic;
+  test::FillPhoto(pic, 200, 150);
+  ASSERT_EQ(doc.pastePicture(pic.Pixels(), 200, 150), kOk);
+  doc.resetResult();  // nothing composed yet: nothing to do
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+  doc.setRegion(50, 40, 150, 120);
+  doc.runNoiseReduction(true);
+  ASSERT_EQ(doc.resultValid, 1);
+  EXPECT_FALSE(SamePixels(doc.sourceImage, doc.resultImage));
+  // Outside the region the result is still the source.
+  EXPECT_EQ(0, std::memcmp(doc.resultImage.Pixels(), doc.sourceImage.Pixels(), 200 * 3 * 40));
+  doc.resetResult();
+  EXPECT_EQ(doc.resultValid, 0);
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+}
+
+TEST(Document, LeavingCropMode) {
+  struct Case {
+    const char* name;
+    bool enterFirst;
+    double enlarge;
+    int offsetX;
+    bool ask;
+    std::vector<Answer> answers;
+    bool expectedReturn;
+    int questions;
+    int width;  // source width afterwards
+    int fullCropMode;
+  };
+  // A 400 x 300 picture, preset 0 (square): the crop is 300 x 300, or 200 x 200 at enlarge 2.
+  const Case cases[] = {
+      {"preset only: applied without a question", true, 1.0, 0, true, {}, true, 0, 300, 0},
+      {"enlarged: asked, Yes", true, 2.0, 0, true, {Answer::Yes}, true, 1, 200, 0},
+      {"moved: asked, No leaves uncropped", true, 1.0, 50, true, {Answer::No}, true, 1, 400, 0},
+      {"asked, Cancel stays", true, 2.0, 0, true, {Answer::Cancel}, false, 1, 400, 1},
+      {"Apply Crop (no question)", true, 2.0, 0, false, {}, true, 0, 200, 0},
+      {"Apply Crop outside the mode does nothing", false, 1.0, 0, false, {}, false, 0, 400, 0},
+      {"asked outside the mode applies the preset", false, 1.0, 0, true, {}, true, 0, 300, 0},
+  };
+  for (const Case& c : cases) {
+    ScriptedHost host;
+    MemorySettingsStore store;
+    CHushwickDoc doc(host, store);
+    RecordingViews views;
+    doc.setViews(&views);
+    RasterImage pic;
+    test::FillPhoto(pic, 400, 300);
+    ASSERT_EQ(doc.pastePicture(pic.Pixels(), 400, 300), kOk);
+    doc.cropPreset = 0;
+    if (c.enterFirst) doc.EnterFullCropMode(true);
+    doc.enlarge = c.enlarge;
+    doc.cropOffsetX = c.offsetX;
+    host.answers.assign(c.answers.begin(), c.answers.end());
+    views.calls.clear();
+    EXPECT_EQ(doc.LeaveCropMode(c.ask, true), c.expectedReturn) << c.name;
+    EXPECT_EQ(static_cast<int>(host.log.questions.size()), c.questions) << c.name;
+    if (c.questions > 0) {
+      EXPECT_EQ(host.log.questions[0], "Apply Crop to Image?");
+    }
+    EXPECT_EQ(doc.sourceImage.Width(), c.width) << c.name;
+    EXPECT_EQ(doc.fullCropMode, c.fullCropMode) << c.name;
+    if (c.expectedReturn) {
+      EXPECT_EQ(doc.enlarge, 1.0) << c.name;
+      EXPECT_TRUE(doc.fullCropBitmap.IsEmpty()) << c.name;
+      EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage)) << c.name;
+      EXPECT_EQ(views.calls, (std::vector<std::string>{"tab 0", "scrollbars", "preview"})) << c.name;
+    } else if (c.questions > 0) {
+      EXPECT_EQ(views.calls, std::vector<std::string>{"tab 1"}) << c.name;
+      EXPECT_EQ(doc.enlarge, c.enlarge) << c.name;
+    }
+  }
+  // Without a main window nothing happens.
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  doc.fullCropMode = 1;
+  EXPECT_FALSE(doc.LeaveCropMode(false, true));
+  EXPECT_EQ(doc.fullCropMode, 1);
+}
+
+TEST(Document, FullCropBitmapIsBottomUpBlueGreenRedWithTheChain) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  RecordingViews views;
+  doc.setViews(&views);
+  std::vector<uint8_t> rgb(3 * 2 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(10 * i + 5);
+  ASSERT_EQ(doc.pastePicture(rgb.data(), 3, 2), kOk);
+  doc.enlarge = 2.0;
+  doc.EnterFullCropMode(true);
+  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_EQ(doc.fullCropMode, 1);
+  ASSERT_EQ(doc.fullCropBitmap.bitsPerPixel, 32);
+  const uint8_t* bmp = doc.fullCropBitmap.Pixels();
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x)
+      for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(bmp[((1 - y) * 3 + x) * 4 + c], rgb[(y * 3 + x) * 3 + (2 - c)]);
+  // The colour chain works on the display copy: with a black point of 100 the bottom-left
+  // pixel (95, 105, 115) loses its red and most of its green.
+  doc.colour.blackPoint = 100;
+  doc.EnterFullCropMode(false);
+  EXPECT_EQ(doc.fullCropBitmap.Pixels()[2], 0);
+  EXPECT_LT(doc.fullCropBitmap.Pixels()[1], 20);
+  EXPECT_EQ(doc.sourceImage.Pixels()[9], 95);  // the source itself is untouched
+  // The run refuses in this mode.
+  doc.setRegion(0, 0, 3, 2);
+  doc.runNoiseReduction(true);
+  EXPECT_EQ(doc.resultValid, 0);
+}
+
+TEST(Document, ZoomAndPanOnlyInFullCropMode) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  RasterImage pic;
+  test::FillPhoto(pic, 400, 300);
+  ASSERT_EQ(doc.pastePicture(pic.Pixels(), 400, 300), kOk);
+  doc.zoomIn();
+  doc.panCrop(-10, -10, 440, 340);
+  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_FALSE(doc.canZoomOut());
+  doc.EnterFullCropMode(true);
+  EXPECT_TRUE(doc.canZoomIn());
+  for (int i = 0; i < 20; ++i) doc.zoomIn();
+  EXPECT_NEAR(doc.enlarge, 2.0, 1e-9);  // crop 200 x 150, shown 400 wide: 0.5 source pixels a step
+  doc.panCrop(-10, -7, 440, 340);
+  EXPECT_EQ(doc.cropOffsetX, 5);
+  EXPECT_EQ(doc.cropOffsetY, 3);
+  doc.panCrop(-1000, -1000, 440, 340);  // held inside the picture
+  EXPECT_EQ(doc.CropRect(), (CropRectangle{200, 150, 400, 300}));
+  doc.panCropToFraction(0.25, 0.1);
+  EXPECT_EQ(doc.cropOffsetX, 100);
+  EXPECT_EQ(doc.cropOffsetY, 30);
+  for (int i = 0; i < 60; ++i) doc.zoomIn();
+  EXPECT_EQ(doc.enlarge, 3.0);
+  EXPECT_FALSE(doc.canZoomIn());
+}
+
+TEST(Document, RotateBothWays) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  RecordingViews views;
+  doc.setViews(&views);
+  RasterImage pic;
+  test::FillPhoto(pic, 300, 200);
+  ASSERT_EQ(doc.pastePicture(pic.Pixels(), 300, 200), kOk);
+  doc.RotateImage(true);
+  ASSERT_EQ(doc.sourceImage.Width(), 200);
+  ASSERT_EQ(doc.sourceImage.Height(), 300);
+  // The former top-left pixel is at the top right.
+  EXPECT_EQ(0, std::memcmp(doc.sourceImage.Pixels() + 199 * 3, pic.Pixels(), 3));
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+  doc.RotateImage(false);
+  EXPECT_TRUE(SamePixels(doc.sourceImage, pic));
+  EXPECT_EQ(views.calls.back(), "preview");
+  doc.fullCropMode = 1;  // not in Full/Crop mode
+  doc.RotateImage(true);
+  EXPECT_EQ(doc.sourceImage.Width(), 300);
+}
+
+class WriteResultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RasterImage pic;
+    test::FillPhoto(pic, 160, 120);
+    ASSERT_EQ(doc.pastePicture(pic.Pixels(), 160, 120), kOk);
+    doc.setViews(&views);
+  }
+  TempFolder dir;
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc{host, store};
+  RecordingViews views;
+};
+
+TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
+  doc.outputWindow = kOutputEdges;
+  const std::string out = dir.path("out.png");
+  EXPECT_EQ(doc.writeResult(out), kOk);
+  EXPECT_EQ(doc.outputWindow, kOutputResult);
+  RasterImage back;
+  ASSERT_EQ(back.Load(out), kOk);
+  EXPECT_TRUE(SamePixels(back, doc.resultImage));
+  EXPECT_FALSE(SamePixels(back, doc.sourceImage));
+  EXPECT_TRUE(host.log.messages.empty());
+  const auto texts = host.eventsStartingWith("text:");
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.front(), "Starting process...");
+  EXPECT_EQ(texts.back(), "Saving file...");
+  EXPECT_EQ(doc.progressWindow, nullptr);
+}
+
+TEST_F(WriteResultTest, RefusalsAndFailures) {
+  struct Case {
+    const char* name;
+    std::function<std::string()> prepare;  // returns the path to write
+    std::vector<std::string> messages;
+    bool fileExpected;
+  };
+  const Case cases[] = {
+      {"read-only target", [&] {
+         const std::string p = dir.path("ro.png");
+         std::ofstream(p) << "keep me";
+         chmod(p.c_str(), 0444);
+         return p;
+       }, {"The existing file is read only and it can't be overwritten."}, true},
+      {"cancelled from the progress window", [&] {
+         host.onWindowPosition = [&](int) { host.windowCancel = true; };
+         return dir.path("cancel.png");
+       }, {"Operation cancelled"}, false},
+      {"Escape", [&] {
+         host.escape = true;
+         return dir.path("escape.png");
+       }, {"Operation cancelled"}, false},
+      {"unknown extension", [&] { return dir.path("out.xyz"); }, {}, false},
+      {"missing folder", [&] { return dir.path("no/such/folder/out.png"); }, {"Can't save..."}, false},
+  };
+  for (const Case& c : cases) {
+    host.log.messages.clear();
+    host.escape = host.windowCancel = false;
+    host.onWindowPosition = nullptr;
+    const std::string p = c.prepare();
+    EXPECT_NE(doc.writeResult(p), kOk) << c.name;
+    EXPECT_EQ(host.log.messages, c.messages) << c.name;
+    EXPECT_EQ(std::filesystem::exists(p), c.fileExpected) << c.name;
+    if (c.fileExpected) {
+      std::ifstream in(p);
+      std::string content;
+      std::getline(in, content);
+      EXPECT_EQ(content, "keep me") << c.name;
+    }
+  }
+}
+
+TEST_F(WriteResultTest, JpegCarriesTheExifBlockAndOrientation) {
+  // A JPEG whose camera turned it: stored 160 x 120 with orientation 6 opens as 120 x 160.
+  RasterImage stored;
+  test::FillPhoto(stored, 160, 120, 3);
+  stored.exifBlock = test::ExifWithOrientation(6);
+  stored.orientation = 1;  // write the pixels as they are; the block says 6
+  const std::string in = dir.path("camera.jpg");
+  ASSERT_EQ(stored.Save(in), kOk);
+  ASSERT_EQ(doc.openFile(in), kOk);
+  ASSERT_EQ(doc.sourceImage.Width(), 120);
+  ASSERT_EQ(doc.sourceImage.Height(), 160);
+  EXPECT_EQ(doc.exifOrientation, 6);
+  EXPECT_EQ(doc.exifCopy, stored.exifBlock);
+  EXPECT_EQ(doc.jpegTargetSize(),
+            static_cast<int64_t>(std::filesystem::file_size(in)) - static_cast<int64_t>(stored.exifBlock.size()) - 4);
+  doc.storeJpegOptions(90, 1);
+  const std::string out = dir.path("camera_NR.jpg");
+  ASSERT_EQ(doc.writeResult(out), kOk);
+  RasterImage back;
+  ASSERT_EQ(back.Load(out), kOk);
+  EXPECT_EQ(back.exifBlock, stored.exifBlock);
+  EXPECT_EQ(back.orientation, 6);
+  EXPECT_EQ(back.Width(), 120);  // upright again after loading
+  EXPECT_EQ(back.cameraMake, "Test");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,75 @@
+#include "imagefile/folder_list.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/orvane_folder_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(root_); }
+  std::string make(const std::string& relative) {
+    const fs::path p = fs::path(root_) / relative;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << "x";
+    return p.string();
+  }
+  std::string root_;
+};
+
+TEST_F(FolderTest, StepsOverOutputsAndStopsAtTheEnds) {
+  const std::string a = make("a.jpg"), anr = make("a_NR.jpg"), b = make("b.jpg");
+  make("notes.txt");
+  make("c.jpeg");
+  make("d.tiff");
+  fs::create_directories(root_ + "/sub.jpg");  // a directory with a picture's name
+  EXPECT_EQ(ListFolderPictures(a), (std::vector<std::string>{a, b}));
+  struct Case { std::string from; bool next; std::string target, message; };
+  const Case cases[] = {
+      {a, true, b, ""},
+      {anr, true, b, ""},
+      {b, false, a, ""},
+      {anr, false, a, ""},
+      {b, true, "", "This is already the last file in the directory"},
+      {a, false, "", "This is already the first file in the directory"},
+      {root_ + "/c.jpeg", true, "", ""},  // not a listed extension: nothing happens
+      {root_ + "/d.tiff", false, "", ""},
+      {root_ + "/gone.jpg", true, "", ""},
+      {"", true, "", ""},
+  };
+  for (const Case& c : cases) {
+    const FolderStep step = StepInFolder(c.from, c.next);
+    EXPECT_EQ(step.target, c.target) << c.from << (c.next ? " next" : " previous");
+    EXPECT_EQ(step.message, c.message) << c.from << (c.next ? " next" : " previous");
+  }
+}
+
+TEST_F(FolderTest, ByteOrderAndCaseInsensitiveCurrentFile) {
+  const std::string upper = make("B.jpg"), lower = make("a.JPG"), tif = make("z.TIF");
+  EXPECT_EQ(ListFolderPictures(upper), (std::vector<std::string>{upper, lower, tif}));
+  EXPECT_EQ(StepInFolder(upper, true).target, lower);
+  // The current file is matched ignoring case.
+  EXPECT_EQ(StepInFolder(root_ + "/b.JPG", true).target, lower);
+}
+
+TEST_F(FolderTest, FolderNamedLikeAnOutputKeepsOnlyTheCurrentFile) {
+  const std::string one = make("Trip_Nr/one.jpg");
+  make("Trip_Nr/two.jpg");
+  EXPECT_EQ(ListFolderPictures(one), (std::vector<std::string>{one}));
+  EXPECT_EQ(StepInFolder(one, true).message, "This is already the last file in the directory");
+  EXPECT_EQ(StepInFolder(one, false).message, "This is already the first file in the directory");
+}
+
+}  // namespace
+}  // namespace orvane
