@@ -11,7 +11,7 @@
 namespace orvane {
 namespace {
 
-struct PngSpec {
+struct PngLayout {
   int width = 4, height = 2, bitDepth = 8, colourType = PNG_COLOR_TYPE_RGB;
   bool interlaced = false;
   std::vector<png_color> palette;
@@ -27,7 +27,7 @@ void Append(png_structp png, png_bytep data, png_size_t n) {
 }
 void Flush(png_structp) {}
 
-std::vector<uint8_t> MakePng(const PngSpec& s) {
+std::vector<uint8_t> MakePng(const PngLayout& s) {
   std::vector<uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -65,7 +65,7 @@ const uint8_t* Px(const RasterImage& image, int x, int y) {
 }
 
 TEST(Png, SixteenColourPaletteLoadsAsTrueColour) {
-  PngSpec s;
+  PngLayout s;
   s.width = 4;
   s.height = 2;
   s.bitDepth = 4;
@@ -88,7 +88,7 @@ TEST(Png, SixteenColourPaletteLoadsAsTrueColour) {
 
 TEST(Png, OneBitStaysOneBit) {
   for (bool palette : {false, true}) {
-    PngSpec s;
+    PngLayout s;
     s.width = 10;
     s.height = 2;
     s.bitDepth = 1;
@@ -116,22 +116,22 @@ TEST(Png, OneBitStaysOneBit) {
 TEST(Png, TransparencyOnWhiteAndSixteenBit) {
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngLayout layout;
     uint8_t r, g, b;  // first pixel
   };
-  PngSpec greyAlpha;
+  PngLayout greyAlpha;
   greyAlpha.width = 1;
   greyAlpha.height = 1;
   greyAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
   greyAlpha.rows = {0, 128};  // black at half opacity over white
-  PngSpec rgba = greyAlpha;
+  PngLayout rgba = greyAlpha;
   rgba.colourType = PNG_COLOR_TYPE_RGBA;
   rgba.rows = {255, 0, 0, 0};  // fully transparent red
-  PngSpec sixteen = greyAlpha;
+  PngLayout sixteen = greyAlpha;
   sixteen.colourType = PNG_COLOR_TYPE_RGB;
   sixteen.bitDepth = 16;
   sixteen.rows = {0x12, 0x34, 0x80, 0x00, 0xFF, 0xFF};
-  PngSpec paletteAlpha;
+  PngLayout paletteAlpha;
   paletteAlpha.width = 2;
   paletteAlpha.height = 1;
   paletteAlpha.bitDepth = 8;
@@ -139,13 +139,13 @@ TEST(Png, TransparencyOnWhiteAndSixteenBit) {
   paletteAlpha.palette = {{0, 0, 0}, {10, 20, 30}};
   paletteAlpha.trans = {0};  // entry 0 transparent
   paletteAlpha.rows = {0, 1};
-  PngSpec greyKey;
+  PngLayout greyKey;
   greyKey.width = 1;
   greyKey.height = 1;
   greyKey.colourType = PNG_COLOR_TYPE_GRAY;
   greyKey.transGrey = 20;
   greyKey.rows = {20};
-  PngSpec interlaced = sixteen;
+  PngLayout interlaced = sixteen;
   interlaced.interlaced = true;
   interlaced.bitDepth = 8;
   interlaced.width = 9;
@@ -162,7 +162,7 @@ TEST(Png, TransparencyOnWhiteAndSixteenBit) {
   };
   for (const Case& c : cases) {
     RasterImage image;
-    ASSERT_EQ(LoadBytes(MakePng(c.spec), image), kOk) << c.name;
+    ASSERT_EQ(LoadBytes(MakePng(c.layout), image), kOk) << c.name;
     ASSERT_EQ(image.bitsPerPixel, 24) << c.name;
     EXPECT_NEAR(image.Pixels()[0], c.r, 1) << c.name;
     EXPECT_NEAR(image.Pixels()[1], c.g, 1) << c.name;
@@ -180,7 +180,7 @@ TEST(Png, ResolutionFromPhys) {
       {-1, 0, 0, 300, 300, 1},  // no pHYs chunk
   };
   for (const Case& c : cases) {
-    PngSpec s;
+    PngLayout s;
     s.width = 1;
     s.height = 1;
     s.rows = {1, 2, 3};
@@ -244,7 +244,7 @@ TEST(Png, SavedChunks) {
 }
 
 TEST(Png, DamagedFilesFailCleanly) {
-  PngSpec s;
+  PngLayout s;
   s.width = 16;
   s.height = 16;
   s.rows.assign(16 * 16 * 3, 9);
