@@ -2,6 +2,8 @@
 // stretch, mirror and place bitmaps, and files the player must refuse.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "format_test_util.h"
 #include "imagefile/codec/byte_view.h"
 #include "imagefile/codec/codec.h"
@@ -224,6 +226,47 @@ TEST(Metafile, PlainWindowsMetafileAndEnhancedViewportScaling) {
   const Rgb24 doubled = Play(emf, ImageFileType::EnhancedMetafile, &rc);
   ASSERT_EQ(rc, kOk);
   EXPECT_EQ(doubled, (Rgb24{2, 2, {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0}}));
+}
+
+// Enhanced metafiles from other programs often copy pictures with block transfers instead.
+TEST(Metafile, EnhancedBlockTransfers) {
+  RasterImage image;
+  testing::FillImage(image, kTwoByTwo);
+  Bytes emf;
+  ASSERT_EQ(WriteEmf(image, emf), kOk);
+  ASSERT_EQ(ByteView(emf).U32le(152), 81u);
+  const Bytes head(emf.begin(), emf.begin() + 152);
+  const Bytes eof(emf.end() - 20, emf.end());
+  const Bytes dib = TwoByTwoDib();
+  auto blt = [&](bool stretch, float scale) {
+    const uint32_t fixed = stretch ? 108 : 100;
+    Bytes f = head;
+    PutU32le(f, stretch ? 77 : 76);
+    PutU32le(f, static_cast<uint32_t>(fixed + dib.size()));
+    for (int i = 0; i < 4; ++i) PutU32le(f, 0);  // bounds
+    for (uint32_t v : {0u, 0u, 2u, 2u, kSrcCopy, 0u, 0u}) PutU32le(f, v);
+    for (float m : {scale, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) {
+      uint32_t bits;
+      std::memcpy(&bits, &m, 4);
+      PutU32le(f, bits);
+    }
+    for (uint32_t v : {0u, 0u, fixed, 40u, fixed + 40, static_cast<uint32_t>(dib.size() - 40)})
+      PutU32le(f, v);
+    if (stretch) {
+      PutU32le(f, 2);
+      PutU32le(f, 2);
+    }
+    f.insert(f.end(), dib.begin(), dib.end());
+    f.insert(f.end(), eof.begin(), eof.end());
+    return f;
+  };
+  for (bool stretch : {false, true}) {
+    int rc = -1;
+    EXPECT_EQ(Play(blt(stretch, 1.0f), ImageFileType::EnhancedMetafile, &rc), kTwoByTwo) << stretch;
+    EXPECT_EQ(rc, kOk);
+    Play(blt(stretch, 2.0f), ImageFileType::EnhancedMetafile, &rc);  // a scaled source
+    EXPECT_EQ(rc, kInvalidArgument);
+  }
 }
 
 }  // namespace

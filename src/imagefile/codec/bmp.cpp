@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 
 #include "imagefile/codec/byte_view.h"
 #include "imagefile/codec/codec.h"
@@ -346,7 +347,12 @@ ImageFileType RefineBmp(std::span<const uint8_t> file) {
 int ConvertClipboardDib(std::span<const uint8_t> dib, RasterImage& image) {
   image.Release();
   Picture p;
-  int rc = DecodePackedDib(dib, p);
+  int rc = kOk;
+  try {  // called directly by Paste, not through Load's guard
+    rc = DecodePackedDib(dib, p);
+  } catch (const std::bad_alloc&) {
+    rc = kOutOfMemory;
+  }
   if (rc == kOk) rc = ConvertPictureDepth(p, 24);
   if (rc != kOk) return rc;
   image.AdoptPixels(std::move(p.pixels), p.width, p.height, 24, false);

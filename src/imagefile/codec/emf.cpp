@@ -1,9 +1,10 @@
-// Enhanced metafile. As for Windows metafiles, the player draws the stretched bitmap records
+// Enhanced metafile. As for Windows metafiles, the player draws the bitmap records
 // onto a black canvas of the natural size (the frame through the reference device's pixels and
 // millimetres) and refuses files that need records it does not draw. The writer stores the
 // image as one stretched bitmap record in anisotropic mapping.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "imagefile/codec/byte_view.h"
@@ -23,6 +24,8 @@ enum : uint32_t {
   kSetMapMode = 17,
   kSaveDc = 33,
   kRestoreDc = 34,
+  kBitBlt = 76,
+  kStretchBlt = 77,
   kStretchDiBits = 81,
 };
 
@@ -60,6 +63,15 @@ struct Mapping {
   }
 };
 
+// Maps the destination rectangle of a bitmap record to the canvas and draws the bitmap there.
+int DrawRecordBitmap(Picture& canvas, const Mapping& map, double originX, double originY,
+                     std::span<const uint8_t> dib, double xDest, double yDest, double cxDest,
+                     double cyDest, int64_t xSrc, int64_t ySrc, int64_t cxSrc, int64_t cySrc) {
+  const double x0 = map.X(xDest) - originX, y0 = map.Y(yDest) - originY;
+  const double x1 = map.X(xDest + cxDest) - originX, y1 = map.Y(yDest + cyDest) - originY;
+  return DrawPackedDib(canvas, dib, x0, y0, x1 - x0, y1 - y0, xSrc, ySrc, cxSrc, cySrc);
+}
+
 int PlayEmf(std::span<const uint8_t> file, Picture& canvas) {
   const ByteView v(file);
   if (v.U32le(0) != kHeader || v.U32le(40) != kSignature) return kBadFile;
@@ -90,7 +102,7 @@ int PlayEmf(std::span<const uint8_t> file, Picture& canvas) {
     if (bytes < 8 || bytes % 4 != 0 || !v.Has(at, bytes)) return kBadFile;
     records.push_back({at, type, bytes});
     if (type == kEof) break;
-    if (type == kStretchDiBits) {
+    if (type == kStretchDiBits || type == kBitBlt || type == kStretchBlt) {
       drawsSomething = true;
     } else if (type != kSetWindowExtEx && type != kSetWindowOrgEx && type != kSetViewportExtEx &&
                type != kSetViewportOrgEx && type != kSetMapMode && type != kSaveDc &&
@@ -158,9 +170,43 @@ int PlayEmf(std::span<const uint8_t> file, Picture& canvas) {
         // The bitmap's header and pixels are stored apart; the decoder wants them together.
         std::vector<uint8_t> dib(file.begin() + r.at + offBmi, file.begin() + r.at + offBmi + cbBmi);
         dib.insert(dib.end(), file.begin() + r.at + offBits, file.begin() + r.at + offBits + cbBits);
-        const double x0 = map.X(xDest) - originX, y0 = map.Y(yDest) - originY;
-        const double x1 = map.X(xDest + cxDest) - originX, y1 = map.Y(yDest + cyDest) - originY;
-        rc = DrawPackedDib(canvas, dib, x0, y0, x1 - x0, y1 - y0, xSrc, ySrc, cxSrc, cySrc);
+        rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
+                              xSrc, ySrc, cxSrc, cySrc);
+        if (rc != kOk) return rc;
+        break;
+      }
+      case kBitBlt:
+      case kStretchBlt: {
+        // Block transfers from a bitmap: destination, raster op, source origin, the source's
+        // transform, background colour, then the bitmap (StretchBlt adds the source size).
+        const bool stretch = r.type == kStretchBlt;
+        if (r.bytes < (stretch ? 108u : 100u)) return kBadFile;
+        const double xDest = v.S32le(r.at + 24), yDest = v.S32le(r.at + 28);
+        const double cxDest = v.S32le(r.at + 32), cyDest = v.S32le(r.at + 36);
+        const uint32_t rop = v.U32le(r.at + 40);
+        const int64_t xSrc = v.S32le(r.at + 44), ySrc = v.S32le(r.at + 48);
+        const uint32_t usage = v.U32le(r.at + 80);
+        const uint32_t offBmi = v.U32le(r.at + 84), cbBmi = v.U32le(r.at + 88);
+        const uint32_t offBits = v.U32le(r.at + 92), cbBits = v.U32le(r.at + 96);
+        if (rop != kSrcCopy || usage != 0 || cbBmi == 0) return kInvalidArgument;  // fills
+        // Only a source transform that moves nothing is played.
+        float xform[6];
+        for (int i = 0; i < 6; ++i) {
+          const uint32_t bits = v.U32le(r.at + 52 + 4 * i);
+          std::memcpy(&xform[i], &bits, 4);
+        }
+        if (xform[0] != 1 || xform[1] != 0 || xform[2] != 0 || xform[3] != 1 || xform[4] != 0 ||
+            xform[5] != 0)
+          return kInvalidArgument;
+        if (uint64_t{offBmi} + cbBmi > r.bytes || uint64_t{offBits} + cbBits > r.bytes ||
+            cbBmi < 12)
+          return kBadFile;
+        const int64_t cxSrc = stretch ? v.S32le(r.at + 100) : static_cast<int64_t>(cxDest);
+        const int64_t cySrc = stretch ? v.S32le(r.at + 104) : static_cast<int64_t>(cyDest);
+        std::vector<uint8_t> dib(file.begin() + r.at + offBmi, file.begin() + r.at + offBmi + cbBmi);
+        dib.insert(dib.end(), file.begin() + r.at + offBits, file.begin() + r.at + offBits + cbBits);
+        rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
+                              xSrc, ySrc, cxSrc, cySrc);
         if (rc != kOk) return rc;
         break;
       }
