@@ -211,5 +211,23 @@ TEST(RawDecode, DamagedDngEndsWithoutPicture) {
   }
 }
 
+// A file found by fuzzing that makes LibRaw 0.20's TIFF parser read out of bounds (it crashes
+// under AddressSanitizer). The decoder runs in a child process, so the program survives it.
+TEST(RawDecode, DecoderCrashDoesNotTakeTheProgramDown) {
+  const std::vector<uint8_t> bytes =
+      testing::ReadBytes(std::string(ORVANE_FIXTURES) + "/libraw_bad_ifd.dng");
+  ASSERT_EQ(bytes.size(), 6590u);
+  int w = -1, h = -1;
+  PixelBlock p = DecodeRawBuffer(bytes, w, h);
+  if (!p) {
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+  }
+  // Still able to decode afterwards.
+  testing::TempDir dir;
+  ASSERT_TRUE(WriteDng(dir.File("ok.dng"), [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
+  EXPECT_TRUE(DecodeRawFile(dir.File("ok.dng"), w, h));
+}
+
 }  // namespace
 }  // namespace orvane
