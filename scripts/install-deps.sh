@@ -13,7 +13,7 @@ packages=(
   # tests, benchmarks, fuzzing
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # independent tools the tests compare against
-  libimage-exiftool-perl pngcheck jpeginfo libtiff-tools imagemagick netpbm libraw-bin libwmf-bin
+  libimage-exiftool-perl pngcheck jpeginfo libtiff-tools imagemagick netpbm libraw-bin libwmf-bin gsfonts
   # the desktop program under a virtual display
   xvfb xauth
 )
