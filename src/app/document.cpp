@@ -102,8 +102,18 @@ void CHushwickDoc::finishNewPicture() {
 }
 
 int CHushwickDoc::openFile(const std::string& filePath) {
-  const int rc = sourceImage.Load(filePath, ImageFileType::UnknownType, 0);
+  int rc = sourceImage.Load(filePath, ImageFileType::UnknownType, 0);
   if (rc != kOk) return rc;
+  // Load leaves bilevel pictures at one bit; everything the document does takes 24 bits.
+  if (sourceImage.bitsPerPixel != 24) {
+    RasterImage wide;
+    rc = sourceImage.ToTrueColour(wide);
+    if (rc == kOk) rc = sourceImage.TakeOver(wide);
+    if (rc != kOk) {
+      sourceImage.Release();
+      return rc;
+    }
+  }
   startNewPicture(false);
   std::error_code ec;
   const auto size = std::filesystem::file_size(filePath, ec);
@@ -171,18 +181,18 @@ CropRectangle CHushwickDoc::CropRect() {
                          cropSwapOrientation, cropOffsetX, cropOffsetY);
 }
 
-void CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
-  if (rect.width() <= 0 || rect.height() <= 0) return;
-  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return;
+int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
+  if (rect.width() <= 0 || rect.height() <= 0) return kInvalidArgument;
+  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return kInvalidArgument;
   RasterImage cropped;
   if (cropped.Create(rect.width(), rect.height(), 24) != kOk) {
     host_.showMessage("Out of memory");
-    return;
+    return kOutOfMemory;
   }
   CropPixels(sourceImage.Pixels(), sourceImage.Width(), sourceImage.Height(), rect,
              cropped.Pixels());
   cropped.CopyInfo(sourceImage);
-  sourceImage.CopyFrom(cropped);
+  return sourceImage.CopyFrom(cropped);
 }
 
 void CHushwickDoc::EnterFullCropMode(bool reset) {
@@ -248,15 +258,16 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   return true;
 }
 
-void CHushwickDoc::RotateImage(bool clockwise) {
-  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return;
+int CHushwickDoc::RotateImage(bool clockwise) {
+  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24)
+    return kInvalidArgument;
   host_.setWaitCursor(true);
   const int w = sourceImage.Width(), h = sourceImage.Height();
   if (resultImage.Create(h, w, 24) != kOk) {
     resultImage.CopyFrom(sourceImage);
     host_.setWaitCursor(false);
     host_.showMessage("Out of memory");
-    return;
+    return kOutOfMemory;
   }
   {
     WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
@@ -273,6 +284,7 @@ void CHushwickDoc::RotateImage(bool clockwise) {
   host_.updateAllViews();
   if (views_ != nullptr) views_->runRegionPreview();
   host_.setWaitCursor(false);
+  return kOk;
 }
 
 void CHushwickDoc::zoomIn() {

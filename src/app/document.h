@@ -78,10 +78,12 @@ class CHushwickDoc : public DenoiseDocument {
 
   // Crop and rotate.
   CropRectangle CropRect();
-  void ApplyCrop(const CropRectangle& rect);
+  // Both take the 24-bit source: 5 for an empty rectangle or picture or another depth, 1 when
+  // memory is short (after the message "Out of memory").
+  int ApplyCrop(const CropRectangle& rect);
   void EnterFullCropMode(bool reset);
   bool LeaveCropMode(bool ask, bool returnToDetail);
-  void RotateImage(bool clockwise);
+  int RotateImage(bool clockwise);
   // Zoom In and Zoom Out of the Crop toolbar: only in Full/Crop mode.
   void zoomIn();
   void zoomOut();

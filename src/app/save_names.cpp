@@ -52,6 +52,11 @@ std::string SaveDefaultPattern(const std::string& keptExtension) {
   return pattern;
 }
 
+std::string ProposedSaveName(const std::string& documentPath, const std::string& title) {
+  const SaveProposal proposal = SaveStartName(documentPath, title);
+  return proposal.name + SaveDefaultPattern(proposal.keptExtension).substr(1);
+}
+
 std::string SaveFilterList(const std::string& pattern) {
   std::string list;
   if (pattern == "*.bmp") {

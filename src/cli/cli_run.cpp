@@ -184,7 +184,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     const RasterImage& src = doc.sourceImage;
     const int sampling = doc.enhancedSampling;
     const int q = SuggestQualityWithProgress(host, doc.jpegTargetSize(), [&](int quality) {
-      return EstimateJpegSize(src.Pixels(), src.Width(), src.Height(), quality, sampling);
+      return EstimateJpegSize(src, quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
     report.note = "quality " + std::to_string(q);
@@ -220,16 +220,15 @@ bool CanWriteExtension(const std::string& extension) {
 
 std::string OutputPathFor(const std::string& input, const CliOptions& options) {
   if (!options.output.empty()) return options.output;
-  const fs::path in(input);
-  std::string ext;
-  if (!options.type.empty()) {
-    ext = "." + options.type;
-  } else {
-    ext = in.extension().string();
-    if (!CanWriteExtension(ext)) ext = ".jpg";
-  }
-  const fs::path folder = options.outputDir.empty() ? in.parent_path() : fs::path(options.outputDir);
-  return (folder / (in.stem().string() + "_NR" + ext)).string();
+  // The save dialog's proposal; a type we cannot write falls back to JPEG, as --type overrides.
+  fs::path name = ProposedSaveName(input);
+  if (!options.type.empty())
+    name.replace_extension("." + options.type);
+  else if (!CanWriteExtension(name.extension().string()))
+    name.replace_extension(".jpg");
+  const fs::path folder =
+      options.outputDir.empty() ? fs::path(input).parent_path() : fs::path(options.outputDir);
+  return (folder / name).string();
 }
 
 std::string DescribeImageCode(int code) {

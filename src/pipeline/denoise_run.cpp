@@ -109,7 +109,10 @@ NoiseReduceParams DenoiseDocument::engineParams() {
   NoiseReduceParams params{};
   params.version = 1;
   params.levels = std::clamp(levels, 2, 5);
-  params.noiseLevel = nrMode == 3 ? noiseLevel * 4.0 : noiseLevel;
+  // Four times the level in High Noise mode, but never past what the engine accepts: a level
+  // above 25 there would otherwise end every run as an invalid parameter.
+  params.noiseLevel = nrMode == kModeHighNoise ? std::min(noiseLevel * 4.0, kEngineMaxNoiseLevel)
+                                               : noiseLevel;
   params.perChannel = perChannel;
   params.progress = &EngineProgress;
   params.progressContext = this;
@@ -138,10 +141,12 @@ int DenoiseDocument::reportProgress(int step, int total) {
 
 int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
   if (engine == nullptr) return NR_INVALID_PARAMETER;
+  EngineOptions options;
+  options.threads = pool.size();
   const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
   const int w = regionWidth, h = regionHeight;
   if (w <= maxW && h <= maxH) {
-    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params);
+    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params, options);
     return NR_OK;
   }
   // Both dimensions use the formula once either exceeds its limit; a dimension equal to a
@@ -172,7 +177,7 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
       }
       ++counter;
       if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
-        r = engine(blockW, blockH, -1, block.data(), &params);
+        r = engine(blockW, blockH, -1, block.data(), &params, options);
       CopyBlock(block.data(), blockW, origin, w, blockW, blockH, pool);
     }
   }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "app/host.h"
 #include "pipeline/swap_buffer.h"
@@ -22,9 +23,13 @@ struct Region {
   bool operator==(const Region&) const = default;
 };
 
-// The engine entry point; the document uses NoiseReduce, tests a recording fake.
+// The engine entry point; the document uses NoiseReduceWith, tests a recording fake. The
+// options carry the run's thread count.
 using EngineFunction = int (*)(int width, int height, int stride, uint8_t* buffer,
-                               const NoiseReduceParams* params);
+                               const NoiseReduceParams* params, const EngineOptions& options);
+
+// The largest threshold the engine accepts; High Noise mode's factor is capped to it.
+inline constexpr double kEngineMaxNoiseLevel = 100.0;
 
 inline constexpr int kDefaultMaxBlockW = 3100;
 inline constexpr int kDefaultMaxBlockH = 2100;
@@ -91,9 +96,9 @@ class DenoiseDocument {
 
   // Filled by every run when set.
   RunTimings* timings = nullptr;
-  // Threads for the per-pixel stages; 0 means DefaultThreadCount().
+  // Threads for the per-pixel stages and the engine; 0 means DefaultThreadCount().
   int threads = 0;
-  EngineFunction engine = &NoiseReduce;
+  EngineFunction engine = &NoiseReduceWith;
 
  protected:
   // The source and result pictures: 24-bit, rows of width x 3 bytes, equal sizes. Null pixels

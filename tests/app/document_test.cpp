@@ -9,6 +9,7 @@
 
 #include "document_fixtures.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/jpeg_options.h"
 #include "pipeline/edge_map.h"
 #include "app/memory_settings.h"
 #include "scripted_host.h"
@@ -194,6 +195,53 @@ TEST(Document, PasteBecomesUntitled) {
   EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
   EXPECT_EQ(doc.jpegTargetSize(), 50 * 40 * 3);
   EXPECT_NE(doc.pastePicture(nullptr, 5, 5), kOk);
+}
+
+// A bilevel picture is widened to 24 bits as the document, so the run, the save, the JPEG
+// estimate, crop and rotate all take it; its file type stays what it was.
+TEST(Document, BilevelPictureIsWidenedWhenOpened) {
+  TempFolder dir;
+  const std::string in = dir.path("mono.bmp");
+  test::WriteBilevelBmp(in, 37, 29);
+  RasterImage loaded;
+  ASSERT_EQ(loaded.Load(in), kOk);
+  ASSERT_EQ(loaded.bitsPerPixel, 1);  // Load itself keeps one bit
+  EXPECT_EQ(EstimateJpegSize(loaded, 90, 1), -1);  // and a 1-bit block is refused, not read past
+
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  ASSERT_EQ(doc.openFile(in), kOk);
+  EXPECT_EQ(doc.sourceImage.bitsPerPixel, 24);
+  EXPECT_EQ(doc.sourceImage.fileType, ImageFileType::BmpBilevel);
+  ASSERT_EQ(doc.sourceImage.Width(), 37);
+  for (int y = 0; y < 29; ++y)
+    for (int x = 0; x < 37; ++x) {
+      const uint8_t expected = ((x / 4) + (y / 4)) % 2 ? 255 : 0;
+      const uint8_t* p = doc.sourceImage.Pixels() + (y * 37 + x) * 3;
+      ASSERT_TRUE(p[0] == expected && p[1] == expected && p[2] == expected) << x << "," << y;
+    }
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+  EXPECT_GT(EstimateJpegSize(doc.sourceImage, 90, 1), 0);
+
+  EXPECT_EQ(doc.RotateImage(true), kOk);
+  EXPECT_EQ(doc.sourceImage.Width(), 29);
+  EXPECT_EQ(doc.ApplyCrop(CropRectangle{2, 3, 20, 30}), kOk);
+  EXPECT_EQ(doc.sourceImage.Width(), 18);
+  EXPECT_EQ(doc.sourceImage.Height(), 27);
+  doc.resultImage.CopyFrom(doc.sourceImage);
+  const std::string out = dir.path("mono_NR.png");
+  EXPECT_EQ(doc.writeResult(out), kOk);
+  RasterImage written;
+  ASSERT_EQ(written.Load(out), kOk);
+  EXPECT_EQ(written.Width(), 18);
+
+  // Anything but 24 bits is refused with a code, never read as if it were.
+  ASSERT_EQ(doc.sourceImage.Load(in), kOk);
+  ASSERT_EQ(doc.sourceImage.bitsPerPixel, 1);
+  EXPECT_EQ(doc.RotateImage(false), kInvalidArgument);
+  EXPECT_EQ(doc.ApplyCrop(CropRectangle{0, 0, 8, 8}), kInvalidArgument);
+  EXPECT_EQ(doc.sourceImage.bitsPerPixel, 1);
 }
 
 TEST(Document, RegionRunAndResetResult) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/save_names.h"
 #include "cli/cli_run.h"
 
 namespace orvane::cli {
@@ -67,10 +68,12 @@ TEST(CliOptions, UsageErrors) {
 
 TEST(CliOptions, OutputNames) {
   CliOptions o;
-  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/IMG_0412_NR.JPG");
+  // The save dialog's proposal: its extension is the default pattern's, in lower case.
+  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/IMG_0412_NR.jpg");
+  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/" + ProposedSaveName("/p/IMG_0412.JPG"));
   EXPECT_EQ(OutputPathFor("/p/shot.cr2", o), "/p/shot_NR.jpg");  // raw cannot be written
   EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/p/scan_NR.png");
-  EXPECT_EQ(OutputPathFor("noext", o), "noext_NR.jpg");
+  EXPECT_EQ(OutputPathFor("noext", o), "noext.jpg");  // the dialog adds "_NR" only to an extension
   o.outputDir = "/out";
   o.type = "tif";
   EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/out/scan_NR.tif");
