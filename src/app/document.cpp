@@ -9,6 +9,7 @@
 
 #include "colour/colour_correction.h"
 #include "imagefile/folder_list.h"
+#include "pipeline/edge_map.h"
 #include "base/worker_pool.h"
 
 namespace orvane {
@@ -317,10 +318,10 @@ void CHushwickDoc::panCropToFraction(double fx, double fy) {
   host_.updateAllViews();
 }
 
-int CHushwickDoc::writeResult(const std::string& outputPath) {
+Result CHushwickDoc::writeResult(const std::string& outputPath) {
   progressWindow.reset();
-  if (outputWindow == 1 || outputWindow == 2) {
-    outputWindow = 0;
+  if (outputWindow == kOutputEdges || outputWindow == kOutputNoise) {
+    outputWindow = kOutputResult;
     if (views_ != nullptr) views_->refreshPanes();
   }
   if (fullCropMode) LeaveCropMode(false, true);
@@ -328,24 +329,24 @@ int CHushwickDoc::writeResult(const std::string& outputPath) {
   progressWindow = host_.createProgressWindow();
   cancelRequested = 0;
   resultValid = 0;
-  runNoiseReduction(false);
+  const Result run = runNoiseReduction(false);
   // Only a run that composed the whole picture is written: a cancelled or failed run has shown
   // its message, and the result then holds at most a preview region.
   if (cancelRequested || !resultValid) {
     progressWindow.reset();
-    return -1;
+    if (cancelRequested && run.succeeded()) return Result{ResultKind::kEngine, NR_CANCELLED};
+    return run;
   }
-  if (resultImage.IsEmpty()) {
+  auto refuse = [this](int code) {
     progressWindow.reset();
-    host_.showMessage("Can't save...");
-    return -1;
-  }
+    const Result why{ResultKind::kSave, code};
+    host_.showMessage(ResultWords(why));
+    return why;
+  };
+  if (resultImage.IsEmpty()) return refuse(kSaveNoResult);
   struct stat st {};
-  if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
-    progressWindow.reset();
-    host_.showMessage("The existing file is read only and it can't be overwritten.");
-    return -1;
-  }
+  if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0)
+    return refuse(kSaveReadOnly);
   if (progressWindow) progressWindow->setText("Saving file...");
   resultImage.jpegQuality = jpegQuality;
   resultImage.jpegFullChroma = enhancedSampling;
@@ -356,8 +357,8 @@ int CHushwickDoc::writeResult(const std::string& outputPath) {
   runNoiseReduction(true);
   // A failed write is reported instead of passing for a save.
   if (rc != kOk && rc != kSavedWithoutExif && rc != kInvalidArgument)
-    host_.showMessage("Can't save...");
-  return rc;
+    host_.showMessage(ResultWords(Result{ResultKind::kSave, kSaveWriteFailed}));
+  return Result{ResultKind::kImage, rc};
 }
 
 }  // namespace orvane

@@ -99,9 +99,9 @@ class CHushwickDoc : public DenoiseDocument {
 
   // Writing the result to a chosen path: the whole-picture run with a progress window, the
   // checks, the hand-over of the JPEG options and the EXIF block, Save, and the preview run
-  // that follows. Returns Save's code, or -1 when nothing was written because the run did not
-  // produce a result (its own message has been shown) or a check refused the file.
-  int writeResult(const std::string& outputPath);
+  // that follows. Returns Save's code as an image result, or why nothing was written: the run's
+  // result when it composed nothing, or the check that refused the file (each already shown).
+  Result writeResult(const std::string& outputPath);
 
   // The picture.
   RasterImage sourceImage;

@@ -14,6 +14,7 @@
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/jpeg_options.h"
+#include "imagefile/result_words.h"
 #include "app/document.h"
 #include "app/save_names.h"
 #include "app/suggest_quality.h"
@@ -61,11 +62,7 @@ const char* TypeName(ImageFileType t) {
   return i >= 0 && i <= 21 ? kNames[i] : "UnknownType";
 }
 
-std::string Join(const std::vector<std::string>& parts) {
-  std::string out;
-  for (const auto& p : parts) out += (out.empty() ? "" : "; ") + p;
-  return out;
-}
+std::string ImageWords(int code) { return ResultWords(Result{ResultKind::kImage, code}); }
 
 // Settles the document's settings from the flags, before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
@@ -99,13 +96,11 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
   if (o.boost) doc.colour.colourBoost = *o.boost;
   if (!o.matchImage.empty()) {
     const int rc = LoadReferenceImage(store, o.matchImage, doc.sourceImage, doc.colour);
-    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + DescribeImageCode(rc);
+    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
   } else if (!o.matchProfile.empty()) {
     ProfileData data;
-    std::string message;
-    const int rc = ReadProfileFile(o.matchProfile, data, &message);
-    if (rc != kProfileOk)
-      return message.empty() ? "cannot open the colour profile " + o.matchProfile : message;
+    const int rc = ReadProfileFile(o.matchProfile, data, nullptr);
+    if (rc != kProfileOk) return ResultWords(Result{ResultKind::kProfile, rc, o.matchProfile});
     ReferenceSlot slot;
     slot.path = o.matchProfile;
     slot.distributions = data.distributions;
@@ -167,7 +162,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
 
   const int rc = doc.openFile(input);
   if (rc != kOk) {
-    report.error = "cannot read this file: " + DescribeImageCode(rc);
+    report.error = "cannot read this file: " + ImageWords(rc);
     return report;
   }
   if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
@@ -189,16 +184,16 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     doc.storeJpegOptions(q, sampling);
     report.note = "quality " + std::to_string(q);
   }
-  const int written = doc.writeResult(report.output);
-  if (written != kOk && written != kSavedWithoutExif) {
-    // -1: the run or a check refused and said why; otherwise Save's own code.
-    report.error = written == -1 ? Join(host.messages())
-                                 : "cannot write " + report.output + ": " + DescribeImageCode(written);
-    if (report.error.empty()) report.error = "nothing was written";
+  const Result written = doc.writeResult(report.output);
+  if (!written.succeeded()) {
+    // The window's words for the same fault; Save's own code names what went wrong on disk.
+    report.error = written.kind == ResultKind::kImage
+                       ? "cannot write " + report.output + ": " + ResultWords(written)
+                       : ResultWords(written);
     return report;
   }
-  if (written == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + "camera data too large to keep";
+  if (written.code == kSavedWithoutExif)
+    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(written);
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -229,21 +224,6 @@ std::string OutputPathFor(const std::string& input, const CliOptions& options) {
   const fs::path folder =
       options.outputDir.empty() ? fs::path(input).parent_path() : fs::path(options.outputDir);
   return (folder / name).string();
-}
-
-std::string DescribeImageCode(int code) {
-  switch (code) {
-    case kOk: return "no error";
-    case kOutOfMemory: return "not enough memory (or the picture is too large)";
-    case kNoFile: return "no such file, or it cannot be accessed";
-    case kWriteError: return "writing failed";
-    case kInvalidArgument: return "not a picture type this program handles";
-    case kCancelled: return "cancelled";
-    case kOpenFailed: return "the file could not be opened";
-    case kBadFile: return "the file is damaged or truncated";
-    case kUnsupportedFile: return "the file uses a feature this program cannot read";
-    default: return "error " + std::to_string(code);
-  }
 }
 
 int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* interrupted) {
@@ -283,7 +263,7 @@ int RunInfo(const CliOptions& options) {
     const int rc = img.Load(file);
     if (rc != kOk) {
       std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", file.c_str(),
-                   DescribeImageCode(rc).c_str());
+                   ImageWords(rc).c_str());
       status = 1;
       continue;
     }
@@ -343,13 +323,13 @@ int RunConvert(const CliOptions& options) {
   int rc = img.Load(in);
   if (rc != kOk) {
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", in.c_str(),
-                 DescribeImageCode(rc).c_str());
+                 ImageWords(rc).c_str());
     return 1;
   }
   if (options.quality) img.jpegQuality = *options.quality;
   rc = img.Save(out);
   if (rc != kOk && rc != kSavedWithoutExif) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), DescribeImageCode(rc).c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), ImageWords(rc).c_str());
     return 1;
   }
   if (!options.quiet) std::printf("%s -> %s (%d x %d)\n", in.c_str(), out.c_str(), img.width, img.height);

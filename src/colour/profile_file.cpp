@@ -176,15 +176,11 @@ int ReadProfileFile(const std::filesystem::path& path, ProfileData& out, std::st
     bytes.resize(static_cast<size_t>(file.gcount()));
     result = ParseProfile(bytes, out);
   }
-  if (message != nullptr) {
-    if (result == kProfileTruncated) {
-      *message = "An attempt was made to access " + path.string() + " past its end.";
-    } else if (result == kProfileDamaged) {
-      *message = "The colour profile " + path.string() + " is damaged and was not read.";
-    } else if (result == kProfileNoMemory) {
-      *message = "Not enough memory to read the colour profile " + path.string() + ".";
-    }
-  }
+  // Only a file that was read but is unusable says so; one that cannot be opened is left out
+  // of the list quietly.
+  if (message != nullptr &&
+      (result == kProfileTruncated || result == kProfileDamaged || result == kProfileNoMemory))
+    *message = ResultWords(Result{ResultKind::kProfile, result, path.string()});
   return result;
 }
 

@@ -184,16 +184,21 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
   return r;
 }
 
-void DenoiseDocument::runNoiseReduction(bool regionOnly) {
+Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
+  const Result notStarted{ResultKind::kRun, kRunNotStarted};
   host_.setWaitCursor(true);
   cancelRequested = 0;
   const Pictures first = pictures();
   if (busy || fullCropMode || first.source == nullptr || first.result == nullptr ||
       first.width <= 0 || first.height <= 0) {
     host_.setWaitCursor(false);
-    return;
+    return notStarted;
   }
   RunEnd end{*this, host_};
+  auto fail = [this](const Result& why) {
+    host_.showMessage(ResultWords(why));
+    return why;
+  };
   host_.beginEscapeWatch();
   if (progressWindow) progressWindow->setText("Starting process...");
   NoiseReduceParams params = engineParams();
@@ -206,7 +211,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   regionWidth = r.right - r.left;
   regionHeight = r.bottom - r.top;
   // An empty region has nothing to process (and is not a memory failure).
-  if (regionWidth <= 0 || regionHeight <= 0) return;
+  if (regionWidth <= 0 || regionHeight <= 0) return notStarted;
 
   busy = 1;
   host_.updateAllViews();
@@ -216,7 +221,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   const Pictures pics = pictures();
   if (pics.source == nullptr || pics.result == nullptr || pics.width != first.width ||
       pics.height != first.height)
-    return;
+    return notStarted;
 
   const int64_t threshold = swapThresholdBytes();
   const int64_t bytes = static_cast<int64_t>(regionWidth) * regionHeight * 4;
@@ -225,10 +230,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   workBuffer.allocate(bytes);
   beforeBuffer.allocate(bytes);
   uint8_t* work = workBuffer.data();
-  if (work == nullptr) {
-    host_.showMessage("Out of memeory #2");
-    return;
-  }
+  if (work == nullptr) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
 
   StageClock clock(timings);
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
@@ -253,10 +255,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   clock.mark(&RunTimings::colour);
 
   uint8_t* before = beforeBuffer.data();
-  if (before == nullptr) {
-    host_.showMessage("Memory Error (out of memeory)");
-    return;
-  }
+  if (before == nullptr) return fail(Result{ResultKind::kRun, kRunNoCopyBuffer});
   std::memcpy(before, work, static_cast<size_t>(bytes));
 
   if (progressWindow) progressWindow->setText("Preparing buffers...");
@@ -295,8 +294,10 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   if (progressWindow) progressWindow->setText("Finishing...");
   busy = 0;
 
+  Result outcome{ResultKind::kEngine, result};
   switch (result) {
     case NR_OK: {
+      outcome = notStarted;  // unless the pictures are still the ones the run began with
       const Pictures out = pictures();
       if (out.result != nullptr && out.width == pics.width && out.height == pics.height) {
         Composition c;
@@ -315,17 +316,16 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
         c.top = r.top;
         ComposeResult(c, &pool);
         resultValid = 1;
+        outcome = Result{ResultKind::kEngine, NR_OK};
       }
       break;
     }
-    case NR_CANCELLED: host_.showMessage("Operation cancelled"); break;
-    case NR_OUT_OF_MEMORY: host_.showMessage("Operation failed"); break;
-    case NR_INVALID_PARAMETER: host_.showMessage("Invalid parameter given"); break;
-    default: host_.showMessage("Unknown Noise Reduce error"); break;
+    default: host_.showMessage(ResultWords(outcome)); break;
   }
   clock.mark(&RunTimings::compose);
   statusProgress.reset();
   host_.updateAllViews();
+  return outcome;
 }
 
 }  // namespace orvane

@@ -11,6 +11,7 @@
 
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
+#include "imagefile/result_words.h"
 #include "app/host.h"
 #include "pipeline/swap_buffer.h"
 
@@ -51,8 +52,10 @@ class DenoiseDocument {
   DenoiseDocument(const DenoiseDocument&) = delete;
   DenoiseDocument& operator=(const DenoiseDocument&) = delete;
 
-  // Runs over the region or the whole picture; see denoise_run.cpp for the steps.
-  void runNoiseReduction(bool regionOnly);
+  // Runs over the region or the whole picture; see denoise_run.cpp for the steps. Failures
+  // have been shown to the user; the result says which it was (an engine code when the
+  // engine ran, otherwise one of the run's own).
+  Result runNoiseReduction(bool regionOnly);
   // The engine's progress report; nonzero asks the engine to stop.
   int reportProgress(int step, int total);
 

@@ -231,7 +231,7 @@ TEST(Document, BilevelPictureIsWidenedWhenOpened) {
   EXPECT_EQ(doc.sourceImage.Height(), 27);
   doc.resultImage.CopyFrom(doc.sourceImage);
   const std::string out = dir.path("mono_NR.png");
-  EXPECT_EQ(doc.writeResult(out), kOk);
+  EXPECT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
   RasterImage written;
   ASSERT_EQ(written.Load(out), kOk);
   EXPECT_EQ(written.Width(), 18);
@@ -429,7 +429,7 @@ class WriteResultTest : public ::testing::Test {
 TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
   doc.outputWindow = kOutputEdges;
   const std::string out = dir.path("out.png");
-  EXPECT_EQ(doc.writeResult(out), kOk);
+  EXPECT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
   EXPECT_EQ(doc.outputWindow, kOutputResult);
   RasterImage back;
   ASSERT_EQ(back.Load(out), kOk);
@@ -473,8 +473,12 @@ TEST_F(WriteResultTest, RefusalsAndFailures) {
     host.escape = host.windowCancel = false;
     host.onWindowPosition = nullptr;
     const std::string p = c.prepare();
-    EXPECT_NE(doc.writeResult(p), kOk) << c.name;
+    const Result r = doc.writeResult(p);
+    EXPECT_FALSE(r.succeeded()) << c.name;
     EXPECT_EQ(host.log.messages, c.messages) << c.name;
+    // What the sequence returns says what the window showed (a failed Save names its cause).
+    if (!c.messages.empty() && r.kind != ResultKind::kImage)
+      EXPECT_EQ(ResultWords(r), c.messages.back()) << c.name;
     EXPECT_EQ(std::filesystem::exists(p), c.fileExpected) << c.name;
     if (c.fileExpected) {
       std::ifstream in(p);
@@ -502,7 +506,7 @@ TEST_F(WriteResultTest, JpegCarriesTheExifBlockAndOrientation) {
             static_cast<int64_t>(std::filesystem::file_size(in)) - static_cast<int64_t>(stored.exifBlock.size()) - 4);
   doc.storeJpegOptions(90, 1);
   const std::string out = dir.path("camera_NR.jpg");
-  ASSERT_EQ(doc.writeResult(out), kOk);
+  ASSERT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
   RasterImage back;
   ASSERT_EQ(back.Load(out), kOk);
   EXPECT_EQ(back.exifBlock, stored.exifBlock);
