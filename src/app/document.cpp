@@ -21,13 +21,21 @@ constexpr const char* kSection = "Settings";
 
 CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
     : DenoiseDocument(host), settings_(settings) {
-  jpegQuality = settings_.getInt(kSection, "JPGq", kDefaultJpegQuality);
-  enhancedSampling = settings_.getInt(kSection, "JPGES", 1);
+  jpegQuality = Read(NoiseSetting::kJpegQuality);
+  enhancedSampling = Read(NoiseSetting::kEnhancedSampling);
   cropPreset = settings_.getInt(kSection, "CropAspect", kCropPresetKeep);
-  maxBlockW = settings_.getInt(kSection, "MaxBlockW", kDefaultMaxBlockW);
-  maxBlockH = settings_.getInt(kSection, "MaxBlockH", kDefaultMaxBlockH);
-  maxSwapW = settings_.getInt(kSection, "MaxSwapW", kDefaultMaxSwapW);
-  maxSwapH = settings_.getInt(kSection, "MaxSwapH", kDefaultMaxSwapH);
+  maxBlockW = Read(NoiseSetting::kMaxBlockW);
+  maxBlockH = Read(NoiseSetting::kMaxBlockH);
+  maxSwapW = Read(NoiseSetting::kMaxSwapW);
+  maxSwapH = Read(NoiseSetting::kMaxSwapH);
+}
+
+int CHushwickDoc::Read(NoiseSetting id) const {
+  return settings_.getInt(kSection, Spec(id).key, DefaultInt(id));
+}
+
+void CHushwickDoc::Write(NoiseSetting id, int value) {
+  settings_.setInt(kSection, Spec(id).key, value);
 }
 
 CHushwickDoc::~CHushwickDoc() { settings_.setInt(kSection, "CropAspect", cropPreset); }
@@ -38,17 +46,17 @@ void CHushwickDoc::storeMemorySettings(int blockW, int blockH, int swapW, int sw
   maxBlockH = blockH;
   maxSwapW = swapW;
   maxSwapH = swapH;
-  settings_.setInt(kSection, "MaxBlockW", blockW);
-  settings_.setInt(kSection, "MaxBlockH", blockH);
-  settings_.setInt(kSection, "MaxSwapW", swapW);
-  settings_.setInt(kSection, "MaxSwapH", swapH);
+  Write(NoiseSetting::kMaxBlockW, blockW);
+  Write(NoiseSetting::kMaxBlockH, blockH);
+  Write(NoiseSetting::kMaxSwapW, swapW);
+  Write(NoiseSetting::kMaxSwapH, swapH);
 }
 
 void CHushwickDoc::storeJpegOptions(int quality, int sampling) {
   jpegQuality = quality;
   enhancedSampling = sampling;
-  settings_.setInt(kSection, "JPGq", quality);
-  settings_.setInt(kSection, "JPGES", sampling);
+  Write(NoiseSetting::kJpegQuality, quality);
+  Write(NoiseSetting::kEnhancedSampling, sampling);
 }
 
 DenoiseDocument::Pictures CHushwickDoc::pictures() {

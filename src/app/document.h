@@ -42,7 +42,7 @@ class NoDocumentViews : public DocumentViews {
   void refreshPanes() override {}
 };
 
-inline constexpr int kDefaultJpegQuality = 92;
+inline constexpr int kDefaultJpegQuality = DefaultInt(NoiseSetting::kJpegQuality);
 
 class CHushwickDoc : public DenoiseDocument {
  public:
@@ -113,7 +113,7 @@ class CHushwickDoc : public DenoiseDocument {
   int exifOrientation = 1;
   // JPEG options handed to saved pictures.
   int jpegQuality = kDefaultJpegQuality;
-  int enhancedSampling = 1;
+  int enhancedSampling = DefaultInt(NoiseSetting::kEnhancedSampling);
   // Colour tools.
   ColourParams colour;
   HistogramBars histogramBars{};
@@ -137,6 +137,10 @@ class CHushwickDoc : public DenoiseDocument {
   void startNewPicture(bool keepSwapOrientation);
   // The result follows the new source; the views and the Full/Crop display catch up.
   void finishNewPicture();
+
+  // A persisted setting of the table, read with its default or written.
+  int Read(NoiseSetting id) const;
+  void Write(NoiseSetting id, int value);
 
   SettingsStore& settings_;
   DocumentViews* views_ = nullptr;

@@ -13,6 +13,7 @@
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
 #include "app/host.h"
+#include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
 namespace orvane {
@@ -32,10 +33,10 @@ using EngineFunction = int (*)(int width, int height, int stride, uint8_t* buffe
 // The largest threshold the engine accepts; High Noise mode's factor is capped to it.
 inline constexpr double kEngineMaxNoiseLevel = 100.0;
 
-inline constexpr int kDefaultMaxBlockW = 3100;
-inline constexpr int kDefaultMaxBlockH = 2100;
-inline constexpr int kDefaultMaxSwapW = 2000;
-inline constexpr int kDefaultMaxSwapH = 2000;
+inline constexpr int kDefaultMaxBlockW = DefaultInt(NoiseSetting::kMaxBlockW);
+inline constexpr int kDefaultMaxBlockH = DefaultInt(NoiseSetting::kMaxBlockH);
+inline constexpr int kDefaultMaxSwapW = DefaultInt(NoiseSetting::kMaxSwapW);
+inline constexpr int kDefaultMaxSwapH = DefaultInt(NoiseSetting::kMaxSwapH);
 // Blocks narrower or shorter than this are not given to the engine; stored block or swap sizes
 // below it are taken as the defaults so that no stored value can break the block grid.
 inline constexpr int kMinBlockSide = 32;
@@ -69,16 +70,16 @@ class DenoiseDocument {
   int effectiveMaxBlockH() const;
   int64_t swapThresholdBytes() const;
 
-  // Noise-reduction settings.
-  double noiseLevel = 8.0;
-  int levels = 5;
+  // Noise-reduction settings, from the settings table.
+  double noiseLevel = Spec(NoiseSetting::kNoiseLevel).byDefault;
+  int levels = DefaultInt(NoiseSetting::kBlockNoise) ? 5 : 3;
   int perChannel = 1;
-  int advancedProcessing = 1;
-  int sharpenEdges = 1;
-  int sharpenAmount = 8;
-  int edgeThreshold = 0;
-  int nrMode = 0;
-  int outputWindow = 0;
+  int advancedProcessing = DefaultInt(NoiseSetting::kAdvancedProcessing);
+  int sharpenEdges = DefaultInt(NoiseSetting::kSharpenEdges);
+  int sharpenAmount = DefaultInt(NoiseSetting::kSharpenAmount);
+  int edgeThreshold = DefaultInt(NoiseSetting::kEdgeThreshold);
+  NrMode nrMode = static_cast<NrMode>(DefaultInt(NoiseSetting::kMode));
+  OutputWindow outputWindow = static_cast<OutputWindow>(DefaultInt(NoiseSetting::kOutputWindow));
   // Memory settings.
   int maxBlockW = kDefaultMaxBlockW;
   int maxBlockH = kDefaultMaxBlockH;

@@ -159,7 +159,7 @@ TEST(DenoiseRun, ProgressTextsIndicatorAndWindow) {
 TEST(DenoiseRun, ModesReachTheEngine) {
   struct Case {
     const char* name;
-    int mode;
+    NrMode mode;
     double level;
     int levels;
     double engineLevel;
@@ -426,7 +426,7 @@ TEST(DenoiseRun, SetRegionKeepsInsideThePicture) {
 TEST(DenoiseRun, SameResultForAnyThreadCount) {
   std::vector<std::vector<uint8_t>> results;
   for (int threads : {1, 3}) {
-    for (int mode : {kModeScanner, kModePortrait}) {
+    for (NrMode mode : {kModeScanner, kModePortrait}) {
       test::ScriptedHost host;
       TestDocument doc(host, 150, 120);
       doc.threads = threads;
