@@ -326,9 +326,9 @@ void CHushwickDoc::panCropToFraction(double fx, double fy) {
   host_.updateAllViews();
 }
 
-Result CHushwickDoc::writeResult(const std::string& outputPath) {
+Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputWindow) {
   progressWindow.reset();
-  if (outputWindow == kOutputEdges || outputWindow == kOutputNoise) {
+  if (!keepOutputWindow && (outputWindow == kOutputEdges || outputWindow == kOutputNoise)) {
     outputWindow = kOutputResult;
     if (views_ != nullptr) views_->refreshPanes();
   }

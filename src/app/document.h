@@ -101,7 +101,9 @@ class CHushwickDoc : public DenoiseDocument {
   // checks, the hand-over of the JPEG options and the EXIF block, Save, and the preview run
   // that follows. Returns Save's code as an image result, or why nothing was written: the run's
   // result when it composed nothing, or the check that refused the file (each already shown).
-  Result writeResult(const std::string& outputPath);
+  // The window's Save writes the result whatever the view shows; the command line, which has no
+  // view, keeps the chosen output window so that the edge map or the filtered noise is written.
+  Result writeResult(const std::string& outputPath, bool keepOutputWindow = false);
 
   // The picture.
   RasterImage sourceImage;

@@ -108,7 +108,9 @@ std::string UsageText() {
       "  orvane-nr-cli --help | --version\n"
       "\n"
       "Noise reduction:\n" +
-      HelpLine(NoiseSetting::kNoiseLevel, "X") + HelpLine(NoiseSetting::kMode, "M") +
+      HelpLine(NoiseSetting::kNoiseLevel, "X|auto") +
+      "                           auto: estimated from each picture's noise\n" +
+      HelpLine(NoiseSetting::kMode, "M") +
       HelpLine(NoiseSetting::kBlockNoise, "on|off") +
       HelpLine(NoiseSetting::kAdvancedProcessing, "on|off") +
       HelpLine(NoiseSetting::kSharpenEdges, "on|off") +
@@ -170,9 +172,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   using Handler = std::function<bool(const std::string&)>;
   const std::map<std::string, Handler> valued = {
       {"--level", [&](const std::string& v) {
+         if (v == "auto") return o.level.reset(), o.autoLevel = true;
          const NoiseSettingSpec& level = Spec(NoiseSetting::kNoiseLevel);
          double d;
-         return ParseDouble(v, level.low, level.high, d) && (o.level = d, true);
+         return ParseDouble(v, level.low, level.high, d) && (o.level = d, o.autoLevel = false, true);
        }},
       {"--mode", [&](const std::string& v) {
          int n;

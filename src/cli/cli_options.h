@@ -17,6 +17,7 @@ struct CliOptions {
 
   // Noise reduction (the document's defaults when not given).
   std::optional<double> level;
+  bool autoLevel = false;             // --level auto: estimated for each file
   std::optional<NrMode> mode;
   std::optional<bool> blockNoise;
   std::optional<bool> advanced;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -18,6 +19,8 @@
 #include "app/document.h"
 #include "app/save_names.h"
 #include "app/suggest_quality.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/noise_estimate.h"
 
 namespace orvane::cli {
 namespace {
@@ -124,15 +127,23 @@ struct FileReport {
   int64_t size = 0;
   double seconds = 0;
   int width = 0, height = 0;
+  double level = 0;  // the noise level used
   std::string note;
 };
+
+std::string LevelText(double level) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", level);
+  return text;
+}
 
 void PrintReport(const FileReport& r, const CliOptions& o) {
   if (o.json) {
     std::printf("{\"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, \"height\": %d, "
-                "\"time\": %s, \"result\": %s}\n",
+                "\"level\": %s, \"time\": %s, \"result\": %s}\n",
                 JsonString(r.input).c_str(), JsonString(r.output).c_str(),
-                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.seconds).c_str(),
+                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.level).c_str(),
+                JsonNumber(r.seconds).c_str(),
                 JsonString(r.error.empty() ? "ok" : r.error).c_str());
     std::fflush(stdout);
     return;
@@ -149,11 +160,11 @@ void PrintReport(const FileReport& r, const CliOptions& o) {
 }
 
 FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost& host,
-                      ReferenceStore& store) {
+                      ReferenceStore& store, int index, int count) {
   FileReport report;
   report.input = input;
   const auto start = std::chrono::steady_clock::now();
-  host.beginFile(fs::path(input).filename().string());
+  host.beginFile(fs::path(input).filename().string(), index, count);
   MemorySettingsStore settings;
   CHushwickDoc doc(host, settings);
   NoDocumentViews views;
@@ -165,6 +176,15 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     report.error = "cannot read this file: " + ImageWords(rc);
     return report;
   }
+  if (o.autoLevel) {
+    // The estimate is for the engine's threshold; High Noise mode multiplies the level by 4.
+    const double estimated = EstimateNoiseLevel(doc.sourceImage);
+    if (estimated >= 0) {
+      doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
+      report.note = "level " + LevelText(doc.noiseLevel) + " (estimated)";
+    }
+  }
+  report.level = doc.noiseLevel;
   if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
     report.error = e;
     return report;
@@ -182,9 +202,9 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
       return EstimateJpegSize(src, quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
-    report.note = "quality " + std::to_string(q);
+    report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
   }
-  const Result written = doc.writeResult(report.output);
+  const Result written = doc.writeResult(report.output, /*keepOutputWindow=*/true);
   if (!written.succeeded()) {
     // The window's words for the same fault; Save's own code names what went wrong on disk.
     report.error = written.kind == ResultKind::kImage
@@ -244,12 +264,14 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   ConsoleHost host(interrupted, bar);
   ReferenceStore store;
   int status = 0;
-  for (const std::string& input : options.files) {
+  const int count = static_cast<int>(options.files.size());
+  for (int index = 1; index <= count; ++index) {
+    const std::string& input = options.files[static_cast<size_t>(index - 1)];
     if (interrupted != nullptr && *interrupted) {
       std::fprintf(stderr, "orvane-nr-cli: interrupted\n");
       return 1;
     }
-    const FileReport report = DenoiseOne(input, options, host, store);
+    const FileReport report = DenoiseOne(input, options, host, store, index, count);
     PrintReport(report, options);
     if (!report.error.empty()) status = 1;
   }
@@ -269,6 +291,8 @@ int RunInfo(const CliOptions& options) {
     }
     std::error_code ec;
     const auto bytes = fs::file_size(file, ec);
+    NoiseEstimate noise;
+    const double suggested = EstimateNoiseLevel(img, &noise);
     struct Field { const char* name; std::string text; bool number; };
     const std::vector<Field> fields = {
         {"path", file, false},
@@ -291,6 +315,8 @@ int RunInfo(const CliOptions& options) {
         {"shutterTime", JsonNumber(img.shutterTime), true},
         {"fNumber", JsonNumber(img.fNumber), true},
         {"isoSpeed", std::to_string(img.isoSpeed), true},
+        {"noiseSigma", JsonNumber(std::round(noise.sigma * 100) / 100), true},
+        {"suggestedLevel", JsonNumber(suggested), true},
     };
     if (options.json) {
       std::string line = "{";

@@ -86,7 +86,7 @@ TEST(CliOptions, SettingsTableDrivesBothFrontEnds) {
     EXPECT_FALSE(ParseCommandLine({option, value(spec.low - 1), "a.jpg"}).ok) << option;
     EXPECT_FALSE(ParseCommandLine({option, value(spec.high + 1), "a.jpg"}).ok) << option;
   }
-  EXPECT_NE(help.find("--level X                noise level 0..100 (default 8)"), std::string::npos)
+  EXPECT_NE(help.find("--level X|auto           noise level 0..100 (default 8)"), std::string::npos)
       << help;
   for (size_t i = 0; i < std::size(kModeNames); ++i)
     EXPECT_EQ(*ParseCommandLine({"--mode", std::string(kModeNames[i]), "a"}).options.mode,
