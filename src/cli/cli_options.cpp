@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "imagefile/format_lists.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -135,7 +137,7 @@ std::string UsageText() {
       "Saving:\n"
       "  -o FILE                  output file (one input only)\n"
       "  -d DIR                   output folder\n"
-      "  --type EXT               output type: jpg, png, tif, bmp, tga, pcx, psd\n"
+      "  --type EXT               output type: " + TypeOptionList() + "\n" +
       "  --overwrite              replace an existing output (never a read-only one)\n" +
       HelpLine(NoiseSetting::kJpegQuality, "N") +
       HelpLine(NoiseSetting::kEnhancedSampling, "on|off") +

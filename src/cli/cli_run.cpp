@@ -14,6 +14,7 @@
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/format_lists.h"
 #include "imagefile/jpeg_options.h"
 #include "imagefile/result_words.h"
 #include "app/document.h"
@@ -53,16 +54,6 @@ std::string JsonNumber(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.6g", v);
   return buf;
-}
-
-const char* TypeName(ImageFileType t) {
-  static constexpr const char* kNames[] = {
-      "JpegRgb",  "JpegGrey",   "BmpRgb",      "BmpIndexed",      "PcxRgb",   "PcxIndexed",
-      "PngRgb",   "PngIndexed", "TiffRgb",     "TiffIndexed",     "TgaRgb",   "TgaIndexed",
-      "WindowsMetafile", "EnhancedMetafile", "PsdRgb", "PsdIndexed", "Wbmp", "TiffBilevel",
-      "PngBilevel", "BmpBilevel", "PhotoCd", "UnknownType"};
-  const int i = static_cast<int>(t);
-  return i >= 0 && i <= 21 ? kNames[i] : "UnknownType";
 }
 
 std::string ImageWords(int code) { return ResultWords(Result{ResultKind::kImage, code}); }
@@ -297,7 +288,7 @@ int RunInfo(const CliOptions& options) {
     const std::vector<Field> fields = {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
-        {"fileType", TypeName(img.fileType), false},
+        {"fileType", ImageTypeName(img.fileType), false},
         {"width", std::to_string(img.width), true},
         {"height", std::to_string(img.height), true},
         {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
