@@ -169,7 +169,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   }
   if (o.autoLevel) {
     // The estimate is for the engine's threshold; High Noise mode multiplies the level by 4.
-    const double estimated = EstimateNoiseLevel(doc.sourceImage);
+    const double estimated = EstimateNoiseLevel(doc.sourceImage, nullptr, doc.threads);
     if (estimated >= 0) {
       doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
       report.note = "level " + LevelText(doc.noiseLevel) + " (estimated)";
@@ -283,7 +283,7 @@ int RunInfo(const CliOptions& options) {
     std::error_code ec;
     const auto bytes = fs::file_size(file, ec);
     NoiseEstimate noise;
-    const double suggested = EstimateNoiseLevel(img, &noise);
+    const double suggested = EstimateNoiseLevel(img, &noise, options.threads.value_or(0));
     struct Field { const char* name; std::string text; bool number; };
     const std::vector<Field> fields = {
         {"path", file, false},

@@ -131,8 +131,8 @@ int DenoiseDocument::reportProgress(int step, int total) {
     statusProgress->setPosition(step);
   }
   if (progressWindow) {
-    progressWindow->setPosition(step);
     if (total > 0) progressWindow->setOverall(blockStart_ + blockShare_ * step / total);
+    progressWindow->setPosition(step);
   }
   // Escape stays noted for the rest of the run, so every later report cancels as well.
   if (host_.escapePressed()) return 1;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/worker_pool.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -102,7 +103,7 @@ double NoiseLevelForSigma(double sigma) {
   return std::min(100.0, b.level + (b.level - a.level) * (sigma - b.sigma) / (b.sigma - a.sigma));
 }
 
-NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height) {
+NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
   NoiseEstimate e;
   if (rgb == nullptr || width < 4 || height < 4) return e;
   const int64_t stride = static_cast<int64_t>(width) * 3;
@@ -113,12 +114,18 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height) {
   int step = 1;
   while (all / (static_cast<int64_t>(step) * step) > kMaxTiles) ++step;
 
-  TileMeter meter;
-  std::vector<double> quiet[3], every[3];  // the tiles' noise figures per channel
+  // The tiles' noise figures per channel, a row of tiles at a time.
+  struct Row {
+    std::vector<double> quiet[3], every[3];
+    int used = 0, seen = 0;
+  };
+  std::vector<Row> rows(static_cast<size_t>((tilesY - step / 2 + step - 1) / step));
   const double g2 = kTextureGrowth * kTextureGrowth;
-  for (int ty = step / 2; ty < tilesY; ty += step)
+  auto measureRow = [&](int64_t index, TileMeter& meter) {
+    Row& row = rows[static_cast<size_t>(index)];
+    const int ty = step / 2 + static_cast<int>(index) * step;
     for (int tx = step / 2; tx < tilesX; tx += step) {
-      ++e.tilesSeen;
+      ++row.seen;
       bool any = false;
       for (int c = 0; c < 3; ++c) {
         const uint8_t* p = rgb + static_cast<int64_t>(ty) * kTile * stride +
@@ -127,33 +134,47 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height) {
         if (!f.usable) continue;
         const double r = f.coarse / std::max(f.diagonal, 0.25);
         const double noise = f.diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
-        every[c].push_back(noise);
+        row.every[c].push_back(noise);
         // Below one step of 8 bits a tile is quiet whatever its bands say.
         if (f.fine <= kQuietFine * std::max(f.diagonal, 1.0)) {
-          quiet[c].push_back(noise);
+          row.quiet[c].push_back(noise);
           any = true;
         }
       }
-      e.tilesUsed += any;
+      row.used += any;
     }
+  };
+  if (pool != nullptr && pool->size() > 1) {
+    std::vector<TileMeter> meters(static_cast<size_t>(pool->size()));
+    pool->run(static_cast<int64_t>(rows.size()),
+              [&](int64_t index, int worker) { measureRow(index, meters[static_cast<size_t>(worker)]); });
+  } else {
+    TileMeter meter;
+    for (size_t i = 0; i < rows.size(); ++i) measureRow(static_cast<int64_t>(i), meter);
+  }
 
   double sumSquares = 0;
   for (int c = 0; c < 3; ++c) {
+    std::vector<double> quiet, every;
+    for (const Row& row : rows) {
+      quiet.insert(quiet.end(), row.quiet[c].begin(), row.quiet[c].end());
+      every.insert(every.end(), row.every[c].begin(), row.every[c].end());
+    }
     // Too few quiet tiles (a picture of edges from side to side): every tile counts.
-    std::vector<double>& v =
-        quiet[c].size() >= std::max<size_t>(4, every[c].size() / 50) ? quiet[c] : every[c];
+    std::vector<double>& v = quiet.size() >= std::max<size_t>(4, every.size() / 50) ? quiet : every;
     if (v.empty()) continue;
     auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
     std::nth_element(v.begin(), mid, v.end());
     e.channelSigma[c] = *mid;
     sumSquares += *mid * *mid;
   }
+  for (const Row& row : rows) e.tilesUsed += row.used, e.tilesSeen += row.seen;
   e.sigma = std::sqrt(sumSquares / 3);
   e.level = NoiseLevelForSigma(e.sigma);
   return e;
 }
 
-double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail) {
+double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail, int threads) {
   if (picture.IsEmpty()) return -1;
   const RasterImage* rgb = &picture;
   RasterImage widened;
@@ -161,7 +182,8 @@ double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail) {
     if (picture.ToTrueColour(widened) != kOk) return -1;
     rgb = &widened;
   }
-  const NoiseEstimate e = EstimateNoise(rgb->Pixels(), rgb->Width(), rgb->Height());
+  WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
+  const NoiseEstimate e = EstimateNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool);
   if (detail != nullptr) *detail = e;
   return std::round(e.level * 2) / 2;
 }

@@ -151,6 +151,11 @@ TEST(DenoiseRun, ProgressTextsIndicatorAndWindow) {
       "text:Processing block 2/2...", "status:1", "position:1", "status:2", "position:2",
       "status:3", "position:3", "text:Finishing...", "status:removed", "views"};
   EXPECT_EQ(host.log.events, expected);
+  // The window's bar starts again for each block; the share of the whole run adds up over them.
+  const std::vector<double> overall = host.log.overall;
+  const std::vector<double> expectedOverall = {1 / 6., 2 / 6., 3 / 6., 4 / 6., 5 / 6., 1};
+  ASSERT_EQ(overall.size(), expectedOverall.size());
+  for (size_t i = 0; i < overall.size(); ++i) EXPECT_NEAR(overall[i], expectedOverall[i], 1e-9) << i;
   EXPECT_FALSE(host.waitCursor);
   EXPECT_EQ(doc.statusProgress, nullptr);
   EXPECT_EQ(doc.quickPreviewReleases, 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document_fixtures.h"
+#include "base/worker_pool.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -73,6 +74,13 @@ TEST(NoiseEstimate, KnownNoiseIsMeasuredWithinFifteenPercent) {
       EXPECT_NEAR(Estimate(WithNoise(textured, sigma)).sigma, sigma, 0.15 * sigma) << "textured " << sigma;
     EXPECT_LE(Estimate(WithNoise(textured, sigma)).sigma, 1.1 * sigma) << "textured " << sigma;
   }
+  // Spread over threads, the same figures.
+  const std::vector<uint8_t> noisy = WithNoise(clean, 7.0);
+  WorkerPool pool(3);
+  const NoiseEstimate alone = Estimate(noisy), shared = EstimateNoise(noisy.data(), kW, kH, &pool);
+  EXPECT_EQ(alone.sigma, shared.sigma);
+  EXPECT_EQ(alone.tilesUsed, shared.tilesUsed);
+  EXPECT_EQ(alone.tilesSeen, shared.tilesSeen);
 }
 
 TEST(NoiseEstimate, CleanAndTexturedPicturesGetALowLevel) {
