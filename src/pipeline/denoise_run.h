@@ -13,6 +13,8 @@
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
 #include "app/host.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/edge_map.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
@@ -123,11 +125,22 @@ class DenoiseDocument {
   UiHost& host_;
 
  private:
+  // The stages of a run, in the order runNoiseReduction calls them.
+  Region runArea(bool regionOnly, const Pictures& pics);  // also sets regionWidth, regionHeight
   NoiseReduceParams engineParams();
+  void packRegion(const Pictures& pics, const Region& area, uint8_t* work, WorkerPool& pool);
+  bool prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool);
+  void removeSpeckles(uint8_t* work, WorkerPool& pool);
+  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
+  bool computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool);
+  Composition composition(const Region& area, const Pictures& pics, const uint8_t* work,
+                          const uint8_t* before, const uint8_t* sharpened,
+                          const uint8_t* edges) const;
+  bool composeRegion(Composition c, const Pictures& pics, WorkerPool& pool);
+
   // The part of the run that the engine call in progress covers: the share of pixels done
   // before it and its own share, so that progress adds up over blocks.
   double blockStart_ = 0, blockShare_ = 1;
-  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
 };
 
 }  // namespace orvane
