@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/rect.h"
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
@@ -22,10 +23,7 @@ namespace orvane {
 
 class WorkerPool;
 
-struct Region {
-  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  bool operator==(const Region&) const = default;
-};
+using Region = Rect;
 
 // The engine entry point; the document uses NoiseReduceWith, tests a recording fake. The
 // options carry the run's thread count.
