@@ -63,7 +63,7 @@ class StageClock {
 // Ends every run the same way, however it ends.
 struct RunEnd {
   DenoiseDocument& doc;
-  UiHost& host;
+  RunHost& host;
   ~RunEnd() {
     doc.busy = 0;
     host.setWaitCursor(false);
@@ -72,7 +72,7 @@ struct RunEnd {
 
 }  // namespace
 
-DenoiseDocument::DenoiseDocument(UiHost& host)
+DenoiseDocument::DenoiseDocument(RunHost& host)
     : workBuffer(&host), beforeBuffer(&host), host_(host) {}
 
 DenoiseDocument::~DenoiseDocument() = default;

@@ -13,7 +13,7 @@
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
-#include "app/host.h"
+#include "pipeline/run_host.h"
 #include "pipeline/edge_map.h"
 #include "pipeline/edge_map.h"
 #include "pipeline/noise_settings.h"
@@ -48,7 +48,7 @@ struct RunTimings {
 
 class DenoiseDocument {
  public:
-  explicit DenoiseDocument(UiHost& host);
+  explicit DenoiseDocument(RunHost& host);
   virtual ~DenoiseDocument();
   DenoiseDocument(const DenoiseDocument&) = delete;
   DenoiseDocument& operator=(const DenoiseDocument&) = delete;
@@ -60,7 +60,7 @@ class DenoiseDocument {
   // The engine's progress report; nonzero asks the engine to stop.
   int reportProgress(int step, int total);
 
-  UiHost& host() { return host_; }
+  RunHost& host() { return host_; }
 
   // Stores the region, then keeps it inside the source picture by moving it left and up.
   void setRegion(int left, int top, int right, int bottom);
@@ -120,7 +120,7 @@ class DenoiseDocument {
   // Drops the quick colour preview of the region; every run does.
   virtual void releaseQuickPreview() {}
 
-  UiHost& host_;
+  RunHost& host_;
 
  private:
   // The stages of a run, in the order runNoiseReduction calls them.
