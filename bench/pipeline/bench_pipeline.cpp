@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/worker_pool.h"
-#include "pipeline/document.h"
+#include "app/document.h"
+#include "base/worker_pool.h"
 #include "pipeline/noise_estimate.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/document.h"
+#include "app/document.h"
 #include "pipeline/noise_estimate.h"
 
 namespace {

@@ -10,16 +10,18 @@
 #include <system_error>
 
 #include "cli/console_host.h"
-#include "colour/correction_sliders.h"
+#include "app/correction_sliders.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/format_lists.h"
 #include "imagefile/jpeg_options.h"
-#include "pipeline/document.h"
+#include "imagefile/result_words.h"
+#include "app/document.h"
+#include "app/save_names.h"
+#include "app/suggest_quality.h"
 #include "pipeline/edge_map.h"
 #include "pipeline/noise_estimate.h"
-#include "pipeline/save_names.h"
-#include "pipeline/suggest_quality.h"
 
 namespace orvane::cli {
 namespace {
@@ -54,21 +56,7 @@ std::string JsonNumber(double v) {
   return buf;
 }
 
-const char* TypeName(ImageFileType t) {
-  static constexpr const char* kNames[] = {
-      "JpegRgb",  "JpegGrey",   "BmpRgb",      "BmpIndexed",      "PcxRgb",   "PcxIndexed",
-      "PngRgb",   "PngIndexed", "TiffRgb",     "TiffIndexed",     "TgaRgb",   "TgaIndexed",
-      "WindowsMetafile", "EnhancedMetafile", "PsdRgb", "PsdIndexed", "Wbmp", "TiffBilevel",
-      "PngBilevel", "BmpBilevel", "PhotoCd", "UnknownType"};
-  const int i = static_cast<int>(t);
-  return i >= 0 && i <= 21 ? kNames[i] : "UnknownType";
-}
-
-std::string Join(const std::vector<std::string>& parts) {
-  std::string out;
-  for (const auto& p : parts) out += (out.empty() ? "" : "; ") + p;
-  return out;
-}
+std::string ImageWords(int code) { return ResultWords(Result{ResultKind::kImage, code}); }
 
 // Settles the document's settings from the flags, before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
@@ -102,13 +90,11 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
   if (o.boost) doc.colour.colourBoost = *o.boost;
   if (!o.matchImage.empty()) {
     const int rc = LoadReferenceImage(store, o.matchImage, doc.sourceImage, doc.colour);
-    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + DescribeImageCode(rc);
+    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
   } else if (!o.matchProfile.empty()) {
     ProfileData data;
-    std::string message;
-    const int rc = ReadProfileFile(o.matchProfile, data, &message);
-    if (rc != kProfileOk)
-      return message.empty() ? "cannot open the colour profile " + o.matchProfile : message;
+    const int rc = ReadProfileFile(o.matchProfile, data, nullptr);
+    if (rc != kProfileOk) return ResultWords(Result{ResultKind::kProfile, rc, o.matchProfile});
     ReferenceSlot slot;
     slot.path = o.matchProfile;
     slot.distributions = data.distributions;
@@ -178,7 +164,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
 
   const int rc = doc.openFile(input);
   if (rc != kOk) {
-    report.error = "cannot read this file: " + DescribeImageCode(rc);
+    report.error = "cannot read this file: " + ImageWords(rc);
     return report;
   }
   if (o.autoLevel) {
@@ -204,21 +190,21 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     const RasterImage& src = doc.sourceImage;
     const int sampling = doc.enhancedSampling;
     const int q = SuggestQualityWithProgress(host, doc.jpegTargetSize(), [&](int quality) {
-      return EstimateJpegSize(src.Pixels(), src.Width(), src.Height(), quality, sampling);
+      return EstimateJpegSize(src, quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
     report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
   }
-  const int written = doc.writeResult(report.output, /*keepOutputWindow=*/true);
-  if (written != kOk && written != kSavedWithoutExif) {
-    // -1: the run or a check refused and said why; otherwise Save's own code.
-    report.error = written == -1 ? Join(host.messages())
-                                 : "cannot write " + report.output + ": " + DescribeImageCode(written);
-    if (report.error.empty()) report.error = "nothing was written";
+  const Result written = doc.writeResult(report.output, /*keepOutputWindow=*/true);
+  if (!written.succeeded()) {
+    // The window's words for the same fault; Save's own code names what went wrong on disk.
+    report.error = written.kind == ResultKind::kImage
+                       ? "cannot write " + report.output + ": " + ResultWords(written)
+                       : ResultWords(written);
     return report;
   }
-  if (written == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + "camera data too large to keep";
+  if (written.code == kSavedWithoutExif)
+    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(written);
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -240,31 +226,15 @@ bool CanWriteExtension(const std::string& extension) {
 
 std::string OutputPathFor(const std::string& input, const CliOptions& options) {
   if (!options.output.empty()) return options.output;
-  const fs::path in(input);
-  std::string ext;
-  if (!options.type.empty()) {
-    ext = "." + options.type;
-  } else {
-    ext = in.extension().string();
-    if (!CanWriteExtension(ext)) ext = ".jpg";
-  }
-  const fs::path folder = options.outputDir.empty() ? in.parent_path() : fs::path(options.outputDir);
-  return (folder / (in.stem().string() + "_NR" + ext)).string();
-}
-
-std::string DescribeImageCode(int code) {
-  switch (code) {
-    case kOk: return "no error";
-    case kOutOfMemory: return "not enough memory (or the picture is too large)";
-    case kNoFile: return "no such file, or it cannot be accessed";
-    case kWriteError: return "writing failed";
-    case kInvalidArgument: return "not a picture type this program handles";
-    case kCancelled: return "cancelled";
-    case kOpenFailed: return "the file could not be opened";
-    case kBadFile: return "the file is damaged or truncated";
-    case kUnsupportedFile: return "the file uses a feature this program cannot read";
-    default: return "error " + std::to_string(code);
-  }
+  // The save dialog's proposal; a type we cannot write falls back to JPEG, as --type overrides.
+  fs::path name = ProposedSaveName(input);
+  if (!options.type.empty())
+    name.replace_extension("." + options.type);
+  else if (!CanWriteExtension(name.extension().string()))
+    name.replace_extension(".jpg");
+  const fs::path folder =
+      options.outputDir.empty() ? fs::path(input).parent_path() : fs::path(options.outputDir);
+  return (folder / name).string();
 }
 
 int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* interrupted) {
@@ -306,7 +276,7 @@ int RunInfo(const CliOptions& options) {
     const int rc = img.Load(file);
     if (rc != kOk) {
       std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", file.c_str(),
-                   DescribeImageCode(rc).c_str());
+                   ImageWords(rc).c_str());
       status = 1;
       continue;
     }
@@ -318,7 +288,7 @@ int RunInfo(const CliOptions& options) {
     const std::vector<Field> fields = {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
-        {"fileType", TypeName(img.fileType), false},
+        {"fileType", ImageTypeName(img.fileType), false},
         {"width", std::to_string(img.width), true},
         {"height", std::to_string(img.height), true},
         {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
@@ -370,13 +340,13 @@ int RunConvert(const CliOptions& options) {
   int rc = img.Load(in);
   if (rc != kOk) {
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", in.c_str(),
-                 DescribeImageCode(rc).c_str());
+                 ImageWords(rc).c_str());
     return 1;
   }
   if (options.quality) img.jpegQuality = *options.quality;
   rc = img.Save(out);
   if (rc != kOk && rc != kSavedWithoutExif) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), DescribeImageCode(rc).c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), ImageWords(rc).c_str());
     return 1;
   }
   if (!options.quiet) std::printf("%s -> %s (%d x %d)\n", in.c_str(), out.c_str(), img.width, img.height);

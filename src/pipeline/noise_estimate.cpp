@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {

@@ -8,6 +8,7 @@
 
 #include "cli/cli_run.h"
 #include "cli_test_support.h"
+#include "document_fixtures.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/raster_image.h"
@@ -96,6 +97,30 @@ TEST_F(CliFolder, BatchWithOneDamagedFile) {
   EXPECT_NE(r.out.find("\"input\": \"" + path("d.jpg") + "\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("cannot read this file"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"result\": \"ok\""), std::string::npos) << r.out;
+}
+
+// Four times a level above 25 is more than the engine takes; the threshold stops at its limit.
+TEST_F(CliFolder, HighNoiseAboveLevel25StillRuns) {
+  const std::string in = sample("hn.png", 120, 90, 3);
+  const auto r = Cli("--mode high-noise --level 30 -o " + Quote(path("hn30.png")) + " " + Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  Cli("--mode high-noise --level 25 -o " + Quote(path("hn25.png")) + " " + Quote(in));
+  EXPECT_EQ(PixelsOf(path("hn30.png")), PixelsOf(path("hn25.png")));
+}
+
+// One-bit pictures are denoised and saved like any other, the quality search included.
+TEST_F(CliFolder, BilevelPicturesAreDenoised) {
+  const std::string in = path("mono.bmp");
+  test::WriteBilevelBmp(in, 203, 150);
+  auto r = Cli("-o " + Quote(path("mono.png")) + " " + Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  int w = 0, h = 0;
+  EXPECT_FALSE(PixelsOf(path("mono.png"), &w, &h).empty());
+  EXPECT_EQ(w, 203);
+  r = Cli("--suggest-quality --type jpg " + Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("quality "), std::string::npos) << r.out;
+  EXPECT_FALSE(PixelsOf(path("mono_NR.jpg")).empty());
 }
 
 TEST_F(CliFolder, ReadOnlyOutputIsNeverReplaced) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "document_fixtures.h"
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
