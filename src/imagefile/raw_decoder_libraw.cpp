@@ -4,15 +4,18 @@
 // point and tone table are ours.
 #include <fcntl.h>
 #include <libraw/libraw.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "imagefile/codec/codec.h"
 #include "imagefile/raw_adapter.h"
 
 namespace orvane {
@@ -185,6 +188,7 @@ PixelBlock DecodeIsolated(Open open, int& width, int& height) {
   width = height = 0;
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return nullptr;
+  const pid_t parent = ::getpid();
   const pid_t child = ::fork();
   if (child < 0) {
     ::close(fds[0]);
@@ -192,6 +196,9 @@ PixelBlock DecodeIsolated(Open open, int& width, int& height) {
     return nullptr;
   }
   if (child == 0) {
+    // The child never outlives the program: killed with it, even if it dies before this line.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(1);
     ::close(fds[0]);
     int w = 0, h = 0;
     PixelBlock block = Decode(open, w, h);
@@ -222,7 +229,8 @@ PixelBlock DecodeIsolated(Open open, int& width, int& height) {
 }  // namespace
 
 PixelBlock DecodeRawFile(const std::string& path, int& width, int& height) {
-  if (path.empty()) {
+  // A FIFO or device would block the decoder's reading; only regular files are tried.
+  if (path.empty() || !IsRegularFile(path)) {
     width = height = 0;
     return nullptr;
   }

@@ -79,13 +79,46 @@ ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string
 // Type from the text after the last "." (letter case ignored); UnknownType otherwise.
 ImageFileType ImageTypeFromExtension(std::string_view name);
 
+// A regular file mapped for reading, so that a large file costs no memory until its bytes
+// are used and a type is decided from the first bytes alone. Open: 2 when the file does not
+// exist or cannot be accessed, 38 when it is not a regular file (a FIFO, a device: refused
+// before it is opened) or cannot be mapped, 1 when it is too large to map.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+  int Open(const std::string& path);
+  void Close();
+  std::span<const uint8_t> bytes() const {
+    return {static_cast<const uint8_t*>(data_), size_};
+  }
+
+ private:
+  void* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Whether path names a regular file (not a FIFO, device, socket or folder).
+bool IsRegularFile(const std::string& path);
+
 // Reads a whole file. 2 when it does not exist or cannot be accessed, 38 when it cannot be
 // opened or read, 1 when it is too large to hold.
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
 // Writes bytes to a temporary file in path's folder and renames it over path when complete;
 // on any failure the temporary file is removed and path is left as it was. 38 when the
 // target exists but is not writable or the temporary file cannot be made, 4 on a write error.
+// Without replacing (SetReplaceExistingFiles(false)) a file present at path, even one that
+// appears while the bytes are written, is kept and the result is 38 with EEXIST as the reason.
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+// Whether saves may replace an existing file (default true: the window asks first).
+void SetReplaceExistingFiles(bool replace);
+// The system's error number behind the last failed WriteFileAtomically on this thread, 0 when
+// there was none or it is not known.
+int LastWriteErrno();
+// Removes the temporary file of a save in progress. Safe to call from a signal handler.
+void RemovePendingTempFile();
 
 // ---- Formats built on libraries ----
 
