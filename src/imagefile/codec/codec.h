@@ -173,6 +173,9 @@ ImageFileType RefinePcx(std::span<const uint8_t> file);
 
 // Targa (tga.cpp): no signature; found by name, by its footer, or as the 00 00 case.
 bool HasTargaFooter(std::span<const uint8_t> file);
+// Whether the file starts with a Targa header this reader takes (for a Targa under another
+// format's name).
+bool IsTargaHeader(std::span<const uint8_t> file);
 int ReadTga(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
 int WriteTga(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineTga(std::span<const uint8_t> file);

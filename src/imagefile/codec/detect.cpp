@@ -63,6 +63,12 @@ ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string
   const std::string ext = LowerExtension(name);
   if (ext == ".wbmp" || ext == ".wbm") return ImageFileType::Wbmp;
   if (ext == ".tga" || HasTargaFooter(file)) return Refine(ImageFileType::TgaRgb, file);
+  // A name claiming a format whose signature the file lacks: a Targa header (which has no
+  // signature of its own) is the better evidence.
+  const ImageFormat* named = FormatForType(ImageTypeFromExtension(name));
+  if (named != nullptr && named->signature != nullptr && !named->signature(head) &&
+      IsTargaHeader(file))
+    return Refine(ImageFileType::TgaRgb, file);
   // A PhotoCD file may begin with a sector of zeros, which looks like the weak wireless
   // bitmap start; its own mark at 2048 is the stronger evidence.
   if (IsPhotoCd(file)) return ImageFileType::PhotoCd;
