@@ -21,6 +21,11 @@ volatile std::sig_atomic_t gInterrupted = 0;
 [[noreturn]] void DieOf(int signal) {
   orvane::RemovePendingTempFile();
   std::signal(signal, SIG_DFL);
+  // The handler runs with its signal blocked: unblock it so that it ends the program now.
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
   std::raise(signal);
   _exit(128 + signal);
 }
