@@ -52,7 +52,8 @@ std::string UsageText() {
       "  orvane-nr-cli --help | --version\n"
       "\n"
       "Noise reduction:\n"
-      "  --level X                noise level 0..100 (default 8)\n"
+      "  --level X|auto           noise level 0..100 (default 8); auto: estimated from each\n"
+      "                           picture's noise\n"
       "  --mode M                 default, nature, portrait, high-noise or scanner\n"
       "  --block-noise on|off     remove block noise: 5 levels instead of 3 (default on)\n"
       "  --advanced on|off        edge map and edge-weighted result (default on)\n"
@@ -115,7 +116,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   };
   using Handler = std::function<bool(const std::string&)>;
   const std::map<std::string, Handler> valued = {
-      {"--level", [&](const std::string& v) { double d; return ParseDouble(v, 0, 100, d) && (o.level = d, true); }},
+      {"--level", [&](const std::string& v) {
+         if (v == "auto") return o.level.reset(), o.autoLevel = true;
+         double d;
+         return ParseDouble(v, 0, 100, d) && (o.level = d, o.autoLevel = false, true);
+       }},
       {"--mode", [&](const std::string& v) {
          static const std::map<std::string, int> modes = {
              {"default", 0}, {"nature", 1}, {"portrait", 2}, {"high-noise", 3}, {"scanner", 4}};

@@ -15,6 +15,7 @@ struct CliOptions {
 
   // Noise reduction (the document's defaults when not given).
   std::optional<double> level;
+  bool autoLevel = false;             // --level auto: estimated for each file
   std::optional<int> mode;            // 0 default ... 4 scanner
   std::optional<bool> blockNoise;
   std::optional<bool> advanced;

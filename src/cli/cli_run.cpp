@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +20,8 @@
 #include "imagefile/codec/codec.h"
 #include "imagefile/jpeg_options.h"
 #include "pipeline/document.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/noise_estimate.h"
 #include "pipeline/save_names.h"
 #include "pipeline/suggest_quality.h"
 
@@ -189,15 +192,23 @@ struct FileReport {
   int64_t size = 0;
   double seconds = 0;
   int width = 0, height = 0;
+  double level = 0;  // the noise level used
   std::string note;
 };
+
+std::string LevelText(double level) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", level);
+  return text;
+}
 
 void PrintReport(const FileReport& r, const CliOptions& o) {
   if (o.json) {
     std::printf("{\"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, \"height\": %d, "
-                "\"time\": %s, \"result\": %s}\n",
+                "\"level\": %s, \"time\": %s, \"result\": %s}\n",
                 JsonString(r.input).c_str(), JsonString(r.output).c_str(),
-                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.seconds).c_str(),
+                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.level).c_str(),
+                JsonNumber(r.seconds).c_str(),
                 JsonString(r.error.empty() ? "ok" : r.error).c_str());
     std::fflush(stdout);
     return;
@@ -245,7 +256,7 @@ std::string OutputKey(const std::string& path) {
 }
 
 FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost& host,
-                      ReferenceStore& store, std::set<std::string>& written) {
+                      ReferenceStore& store, int index, int count, std::set<std::string>& written) {
   FileReport report;
   report.input = input;
   if (std::string e = NotRegular(input); !e.empty()) {
@@ -253,7 +264,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   const auto start = std::chrono::steady_clock::now();
-  host.beginFile(fs::path(input).filename().string());
+  host.beginFile(fs::path(input).filename().string(), index, count);
   MemorySettingsStore settings;
   CHushwickDoc doc(host, settings);
   NoDocumentViews views;
@@ -265,6 +276,15 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     report.error = "cannot read this file: " + DescribeImageCode(rc);
     return report;
   }
+  if (o.autoLevel) {
+    // The estimate is for the engine's threshold; High Noise mode multiplies the level by 4.
+    const double estimated = EstimateNoiseLevel(doc.sourceImage);
+    if (estimated >= 0) {
+      doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
+      report.note = "level " + LevelText(doc.noiseLevel) + " (estimated)";
+    }
+  }
+  report.level = doc.noiseLevel;
   if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
     report.error = e;
     return report;
@@ -294,9 +314,9 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
       return EstimateJpegSize(src.Pixels(), src.Width(), src.Height(), quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
-    report.note = "quality " + std::to_string(q);
+    report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
   }
-  const int saved = doc.writeResult(report.output);
+  const int saved = doc.writeResult(report.output, /*keepOutputWindow=*/true);
   if (saved != kOk && saved != kSavedWithoutExif) {
     // -1: the run or a check refused and said why; otherwise Save's own code.
     report.error = saved == -1 ? Join(host.messages()) : "cannot write: " + WriteFailure(saved);
@@ -306,7 +326,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   }
   written.insert(key);
   if (saved == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + "camera data too large to keep";
+    report.note += std::string(report.note.empty() ? "" : ", ") + "camera data not kept (too large or damaged)";
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -391,12 +411,14 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   ConsoleHost host(interrupted, bar);
   ReferenceStore store;
   int status = 0;
-  for (const std::string& input : options.files) {
+  const int count = static_cast<int>(options.files.size());
+  for (int index = 1; index <= count; ++index) {
+    const std::string& input = options.files[static_cast<size_t>(index - 1)];
     if (interrupted != nullptr && *interrupted) {
       std::fprintf(stderr, "orvane-nr-cli: interrupted\n");
       return 1;
     }
-    const FileReport report = DenoiseOne(input, options, host, store, written);
+    const FileReport report = DenoiseOne(input, options, host, store, index, count, written);
     PrintReport(report, options);
     if (!report.error.empty()) status = 1;
   }
@@ -417,6 +439,8 @@ int RunInfo(const CliOptions& options) {
     }
     std::error_code ec;
     const auto bytes = fs::file_size(file, ec);
+    NoiseEstimate noise;
+    const double suggested = EstimateNoiseLevel(img, &noise);
     struct Field { const char* name; std::string text; bool number; };
     const std::vector<Field> fields = {
         {"path", file, false},
@@ -439,6 +463,8 @@ int RunInfo(const CliOptions& options) {
         {"shutterTime", JsonNumber(img.shutterTime), true},
         {"fNumber", JsonNumber(img.fNumber), true},
         {"isoSpeed", std::to_string(img.isoSpeed), true},
+        {"noiseSigma", JsonNumber(std::round(noise.sigma * 100) / 100), true},
+        {"suggestedLevel", JsonNumber(suggested), true},
     };
     if (options.json) {
       std::string line = "{";

@@ -127,7 +127,10 @@ int DenoiseDocument::reportProgress(int step, int total) {
   } else if (statusProgress->hasBar()) {
     statusProgress->setPosition(step);
   }
-  if (progressWindow) progressWindow->setPosition(step);
+  if (progressWindow) {
+    progressWindow->setPosition(step);
+    if (total > 0) progressWindow->setOverall(blockStart_ + blockShare_ * step / total);
+  }
   // Escape stays noted for the rest of the run, so every later report cancels as well.
   if (host_.escapePressed()) return 1;
   if (!host_.drainEvents()) return 1;  // quitting
@@ -140,6 +143,8 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
   if (engine == nullptr) return NR_INVALID_PARAMETER;
   const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
   const int w = regionWidth, h = regionHeight;
+  blockStart_ = 0;
+  blockShare_ = 1;
   if (w <= maxW && h <= maxH) {
     if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params);
     return NR_OK;
@@ -171,9 +176,11 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
         progressWindow->setText(text);
       }
       ++counter;
+      blockShare_ = static_cast<double>(blockW) * blockH / (static_cast<double>(w) * h);
       if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
         r = engine(blockW, blockH, -1, block.data(), &params);
       CopyBlock(block.data(), blockW, origin, w, blockW, blockH, pool);
+      blockStart_ += blockShare_;
     }
   }
   return r;

@@ -115,6 +115,9 @@ class DenoiseDocument {
 
  private:
   NoiseReduceParams engineParams();
+  // The part of the run that the engine call in progress covers: the share of pixels done
+  // before it and its own share, so that progress adds up over blocks.
+  double blockStart_ = 0, blockShare_ = 1;
   int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
 };
 

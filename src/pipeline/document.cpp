@@ -9,6 +9,7 @@
 
 #include "colour/colour_correction.h"
 #include "imagefile/folder_list.h"
+#include "pipeline/edge_map.h"
 #include "engine/worker_pool.h"
 
 namespace orvane {
@@ -305,9 +306,9 @@ void CHushwickDoc::panCropToFraction(double fx, double fy) {
   host_.updateAllViews();
 }
 
-int CHushwickDoc::writeResult(const std::string& outputPath) {
+int CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputWindow) {
   progressWindow.reset();
-  if (outputWindow == 1 || outputWindow == 2) {
+  if (!keepOutputWindow && (outputWindow == kOutputEdges || outputWindow == kOutputNoise)) {
     outputWindow = 0;
     if (views_ != nullptr) views_->refreshPanes();
   }

@@ -99,7 +99,9 @@ class CHushwickDoc : public DenoiseDocument {
   // checks, the hand-over of the JPEG options and the EXIF block, Save, and the preview run
   // that follows. Returns Save's code, or -1 when nothing was written because the run did not
   // produce a result (its own message has been shown) or a check refused the file.
-  int writeResult(const std::string& outputPath);
+  // The window's Save writes the result whatever the view shows; the command line, which has no
+  // view, keeps the chosen output window so that the edge map or the filtered noise is written.
+  int writeResult(const std::string& outputPath, bool keepOutputWindow = false);
 
   // The picture.
   RasterImage sourceImage;

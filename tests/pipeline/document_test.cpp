@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -393,6 +394,42 @@ TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
   EXPECT_EQ(texts.front(), "Starting process...");
   EXPECT_EQ(texts.back(), "Saving file...");
   EXPECT_EQ(doc.progressWindow, nullptr);
+}
+
+// Without a view, the chosen output window is what gets written: the edge map in red over the
+// quarter-bright result, and the filtered noise as ten times the difference from the source.
+TEST_F(WriteResultTest, KeptOutputWindowIsWritten) {
+  const std::string plain = dir.path("plain.png"), edges = dir.path("edges.png"),
+                    noise = dir.path("noise.png"), silent = dir.path("silent.png");
+  ASSERT_EQ(doc.writeResult(plain), kOk);
+  doc.outputWindow = kOutputEdges;
+  ASSERT_EQ(doc.writeResult(edges, true), kOk);
+  EXPECT_EQ(doc.outputWindow, kOutputEdges);
+  doc.outputWindow = kOutputNoise;
+  ASSERT_EQ(doc.writeResult(noise, true), kOk);
+  RasterImage a, e, n;
+  ASSERT_EQ(a.Load(plain), kOk);
+  ASSERT_EQ(e.Load(edges), kOk);
+  ASSERT_EQ(n.Load(noise), kOk);
+  const uint8_t* src = doc.sourceImage.Pixels();
+  const size_t bytes = static_cast<size_t>(a.Width()) * a.Height() * 3;
+  int redPixels = 0;
+  for (size_t i = 0; i < bytes; ++i) {
+    const int expected = std::min(255, 10 * std::abs(a.Pixels()[i] - src[i]));
+    ASSERT_EQ(n.Pixels()[i], expected) << "byte " << i;
+    if (i % 3 != 0) ASSERT_LE(e.Pixels()[i], 63) << "byte " << i;
+    else redPixels += e.Pixels()[i] > 0;
+  }
+  EXPECT_GT(redPixels, 0);
+
+  // Nothing removed, nothing sharpened, no edge weighting: the noise window is black.
+  doc.noiseLevel = 0;
+  doc.advancedProcessing = 0;
+  doc.sharpenEdges = 0;
+  ASSERT_EQ(doc.writeResult(silent, true), kOk);
+  RasterImage s;
+  ASSERT_EQ(s.Load(silent), kOk);
+  EXPECT_EQ(*std::max_element(s.Pixels(), s.Pixels() + bytes), 0);
 }
 
 TEST_F(WriteResultTest, RefusalsAndFailures) {
