@@ -1,6 +1,12 @@
 // The camera raw adapter: its pure steps, and whole decodes of small DNG files written here with
 // libtiff (a 16-bit Bayer mosaic with the tags LibRaw needs).
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <tiffio.h>
 
 #include <array>
@@ -227,6 +233,45 @@ TEST(RawDecode, DecoderCrashDoesNotTakeTheProgramDown) {
   testing::TempDir dir;
   ASSERT_TRUE(WriteDng(dir.File("ok.dng"), [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
   EXPECT_TRUE(DecodeRawFile(dir.File("ok.dng"), w, h));
+}
+
+// The decoder's child process never outlives the program: killed with it mid-decode, it is
+// killed too instead of decoding on (or staying blocked) on its own.
+TEST(RawDecode, ChildDiesWithTheProgram) {
+  testing::TempDir dir;
+  const std::string path = dir.File("large.dng");
+  DngOptions o;
+  o.width = 3000;
+  o.height = 2000;
+  ASSERT_TRUE(WriteDng(path, [](int x, int y) { return std::array<double, 3>{x % 7 / 7.0, y % 5 / 5.0, 0.4}; }, o));
+  // A helper adopts the orphaned child (subreaper) so that it can see how the child ended.
+  const pid_t helper = fork();
+  if (helper == 0) {
+    alarm(60);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const pid_t program = fork();
+    if (program == 0) {
+      int w = 0, h = 0;
+      DecodeRawFile(path, w, h);
+      _exit(0);
+    }
+    pid_t decoder = 0;
+    const std::string children = "/proc/" + std::to_string(program) + "/task/" + std::to_string(program) + "/children";
+    while (decoder == 0) {
+      std::ifstream f(children);
+      if (!(f >> decoder)) decoder = 0;
+    }
+    kill(program, SIGKILL);
+    int status = 0;
+    waitpid(program, &status, 0);
+    if (waitpid(decoder, &status, 0) != decoder) _exit(2);
+    _exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 1);
+  }
+  ASSERT_GT(helper, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(helper, &status, 0), helper);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
