@@ -215,7 +215,7 @@ void PrintReport(const FileReport& r, const CliOptions& o) {
   }
   if (!r.error.empty()) {
     std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(r.aboutOutput ? r.output : r.input).c_str(),
-                 r.error.c_str());
+                 Printable(r.error).c_str());
     return;
   }
   if (!o.quiet) {
@@ -236,7 +236,7 @@ std::string WriteFailure(int code) {
 // Anything but a regular file is refused before it is opened: a FIFO would block for ever.
 std::string NotRegular(const std::string& path) {
   std::error_code ec;
-  if (!fs::exists(fs::symlink_status(path, ec)) || IsRegularFile(path)) return {};
+  if (!fs::exists(fs::status(path, ec)) || IsRegularFile(path)) return {};
   return fs::is_directory(path, ec) ? "is a folder, not a picture" : "not a regular file";
 }
 
@@ -430,6 +430,10 @@ int RunInfo(const CliOptions& options) {
   for (const std::string& file : options.files) {
     RasterImage img;
     const std::string refused = NotRegular(file);
+    // info needs no pixels: a colour JPEG is decoded at an eighth of its size, which gives
+    // the same fields (its full size is kept in originalWidth and originalHeight).
+    const bool jpeg = refused.empty() && DetectImageType(file) == ImageFileType::JpegRgb;
+    if (jpeg) img.SetDecodeSizeHint(1, 1);
     const int rc = refused.empty() ? img.Load(file) : kOpenFailed;
     if (rc != kOk) {
       std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", Printable(file).c_str(),
@@ -446,8 +450,8 @@ int RunInfo(const CliOptions& options) {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
         {"fileType", TypeName(img.fileType), false},
-        {"width", std::to_string(img.width), true},
-        {"height", std::to_string(img.height), true},
+        {"width", std::to_string(jpeg ? img.originalWidth : img.width), true},
+        {"height", std::to_string(jpeg ? img.originalHeight : img.height), true},
         {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
         {"originalWidth", std::to_string(img.originalWidth), true},
         {"originalHeight", std::to_string(img.originalHeight), true},

@@ -275,7 +275,9 @@ int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Pictu
       pos += (bytes + 1) & ~size_t{1};
     }
   }
-  if (!ended && row < uint64_t(h.height)) return kBadFile;
+  // Data that ends with the last row complete is whole, even without its closing marker.
+  const bool lastRowFull = row + 1 == uint64_t(h.height) && x >= w;
+  if (!ended && row < uint64_t(h.height) && !lastRowFull) return kBadFile;
   return kOk;
 }
 
