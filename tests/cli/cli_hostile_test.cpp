@@ -1,7 +1,9 @@
 // The command line against hostile input and careless use: special files, races between runs,
 // signals during a save, long and odd names.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,19 +144,28 @@ TEST_F(CliFolder, SignalsDuringASaveLeaveNoTemporaryFile) {
     for (const int sig : {SIGTERM, SIGHUP}) {
       const std::string out = path("big_NR.tif");
       fs::remove(out);
+      // Told the moment the temporary file is made: the save has begun.
+      const int watch = inotify_init1(IN_CLOEXEC);
+      ASSERT_GE(watch, 0);
+      ASSERT_GE(inotify_add_watch(watch, root_.c_str(), IN_CREATE), 0);
       const pid_t child = fork();
       if (child == 0) {
         execl(ORVANE_CLI, ORVANE_CLI, "--quiet", "-o", out.c_str(), in.c_str(), nullptr);
         _exit(127);
       }
       ASSERT_GT(child, 0);
-      // Wait for the temporary file to appear: the save has begun.
       bool saving = false;
-      const auto start = std::chrono::steady_clock::now();
-      while (!saving && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
-        saving = !HiddenFiles(root_).empty();
-        if (!saving) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      alignas(inotify_event) char events[4096];
+      pollfd ready{watch, POLLIN, 0};
+      while (!saving && poll(&ready, 1, 60000) == 1) {
+        const ssize_t n = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < n;) {
+          const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+          saving = saving || (e->len > 0 && e->name[0] == '.');
+          at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        }
       }
+      close(watch);
       for (int i = 0; i < signals; ++i) {
         kill(child, sig);
         // Signals of one kind do not queue: the second must come after the first is taken.
