@@ -527,7 +527,9 @@ int RunConvert(const CliOptions& options) {
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", outName.c_str(), WriteFailure(rc).c_str());
     return 1;
   }
-  if (!options.quiet) std::printf("%s -> %s (%d x %d)\n", inName.c_str(), outName.c_str(), img.width, img.height);
+  if (!options.quiet)
+    std::printf("%s -> %s (%d x %d%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
+                rc == kSavedWithoutExif ? ", camera data not kept (too large or damaged)" : "");
   return 0;
 }
 

@@ -234,6 +234,18 @@ TEST(Jpeg, TwoExifSegmentsOneTruth) {
   EXPECT_EQ(image.cameraMake, "Split");
   ASSERT_EQ(ReadInto(WithApp1(plain, tail), image), kOk);
   EXPECT_TRUE(image.exifBlock.empty());
+
+  // Over 64 KB: a full segment, then "Exif\0\0" and the rest. The pieces are joined.
+  const std::vector<uint8_t> large =
+      B().Ascii(B::kIfd0, kTagModel, std::string(70000, 'm')).Ascii(B::kIfd0, kTagMake, "Large").Build();
+  ASSERT_GT(large.size(), 65533u);
+  const std::vector<uint8_t> head(large.begin(), large.begin() + 65533);
+  std::vector<uint8_t> rest = {'E', 'x', 'i', 'f', 0, 0};
+  rest.insert(rest.end(), large.begin() + 65533, large.end());
+  ASSERT_EQ(ReadInto(WithApp1(WithApp1(plain, rest), head), image), kOk);
+  EXPECT_EQ(image.exifBlock, large);
+  EXPECT_EQ(image.cameraMake, "Large");
+  EXPECT_EQ(image.cameraModel.size(), 70000u);
 }
 
 // A block that does not parse is never written: the picture is saved without it, upright.

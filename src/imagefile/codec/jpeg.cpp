@@ -144,15 +144,33 @@ bool DataCanFill(const jpeg_decompress_struct& cinfo, size_t fileBytes) {
   return blocks <= static_cast<uint64_t>(fileBytes) * 8;
 }
 
-// The EXIF segment a file means: the last APP1 "Exif" payload that parses. A file may carry
-// several (an editor adds one), or a block split over segments whose pieces do not parse.
+bool Parses(const std::vector<uint8_t>& block) {
+  ExifReader reader;
+  return !block.empty() && reader.Open(block);
+}
+
+// The EXIF block a file means: the last APP1 "Exif" payload that parses. A file may carry
+// several (an editor adds one). A block too large for one segment is split by some editors:
+// a full segment followed by segments of "Exif\0\0" and the rest of the data, without a TIFF
+// header of their own; the pieces are joined again.
 void PickExif(jpeg_saved_marker_ptr list, std::vector<uint8_t>& exif) {
+  constexpr unsigned kFullSegment = 65533;
+  std::vector<uint8_t> block;
+  bool continues = false;  // the block's last piece filled its segment
   for (jpeg_saved_marker_ptr m = list; m != nullptr; m = m->next) {
     if (!IsExifPayload(m)) continue;
-    ExifReader reader;
-    if (!reader.Open({m->data, m->data_length})) continue;
-    exif.assign(m->data, m->data + m->data_length);
+    const bool tiffHeader = m->data_length >= 10 && (std::memcmp(m->data + 6, "II*\0", 4) == 0 ||
+                                                     std::memcmp(m->data + 6, "MM\0*", 4) == 0);
+    if (continues && !tiffHeader && m->data_length > 6 && m->data[4] == 0 && m->data[5] == 0) {
+      block.insert(block.end(), m->data + 6, m->data + m->data_length);
+      continues = m->data_length == kFullSegment;
+      continue;
+    }
+    if (Parses(block)) exif = block;
+    block.assign(m->data, m->data + m->data_length);
+    continues = m->data_length == kFullSegment;
   }
+  if (Parses(block)) exif = std::move(block);
 }
 
 // Reads one JPEG from memory at 8 (grey) or 24 bits. Returns a result code.
