@@ -2,7 +2,7 @@
 // (codec_table.cpp). Adding a format means writing codec/<format>.cpp with its functions,
 // declaring them below, and filling in its line of the table.
 //
-// Every reader and writer works on bytes in memory: Load reads the whole file first, Save
+// Every reader and writer works on bytes in memory: Load maps the whole file first, Save
 // writes the encoded bytes to a temporary file and renames it over the target only when all
 // went well. So no codec touches the file system, and each can be fuzzed on a byte buffer.
 //
@@ -23,7 +23,9 @@
 //   (save resolution, originalWidth/Height, fileType, filePath, widening to 24 bits).
 //   On failure the image is left empty and the code returned: 1 out of memory or a picture
 //   larger than kMaxPixels (checked from the header before any large allocation), 40 damaged
-//   or truncated data, 41 a feature the reader does not handle.
+//   or truncated data, 41 a feature the reader does not handle. Data that ends early or does
+//   not decode is 40, never a picture with grey or black rows; a header claiming more pixels
+//   than the file's data could code is 40 before the picture's memory is taken.
 //
 //   ImageWriter(image, out)
 //     image     a non-empty image, 24 bits unless the table line sets anyDepth
