@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/noise_settings.h"
+
 namespace orvane::cli {
 
 enum class Command { Denoise, Info, Convert, Help, Version };
@@ -16,13 +18,13 @@ struct CliOptions {
   // Noise reduction (the document's defaults when not given).
   std::optional<double> level;
   bool autoLevel = false;             // --level auto: estimated for each file
-  std::optional<int> mode;            // 0 default ... 4 scanner
+  std::optional<NrMode> mode;
   std::optional<bool> blockNoise;
   std::optional<bool> advanced;
   std::optional<bool> sharpen;
   std::optional<int> sharpenAmount;
   std::optional<int> edgeThreshold;
-  std::optional<int> outputWindow;    // 0 result, 1 edges, 2 noise
+  std::optional<OutputWindow> outputWindow;
   // Tone and colour.
   std::optional<int> blackPoint;
   std::optional<int> whitePoint;

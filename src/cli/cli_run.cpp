@@ -14,16 +14,18 @@
 #include <system_error>
 
 #include "cli/console_host.h"
-#include "colour/correction_sliders.h"
+#include "app/correction_sliders.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/format_lists.h"
 #include "imagefile/jpeg_options.h"
-#include "pipeline/document.h"
+#include "imagefile/result_words.h"
+#include "app/document.h"
+#include "app/save_names.h"
+#include "app/suggest_quality.h"
 #include "pipeline/edge_map.h"
 #include "pipeline/noise_estimate.h"
-#include "pipeline/save_names.h"
-#include "pipeline/suggest_quality.h"
 
 namespace orvane::cli {
 namespace {
@@ -113,21 +115,7 @@ std::string JsonNumber(double v) {
   return buf;
 }
 
-const char* TypeName(ImageFileType t) {
-  static constexpr const char* kNames[] = {
-      "JpegRgb",  "JpegGrey",   "BmpRgb",      "BmpIndexed",      "PcxRgb",   "PcxIndexed",
-      "PngRgb",   "PngIndexed", "TiffRgb",     "TiffIndexed",     "TgaRgb",   "TgaIndexed",
-      "WindowsMetafile", "EnhancedMetafile", "PsdRgb", "PsdIndexed", "Wbmp", "TiffBilevel",
-      "PngBilevel", "BmpBilevel", "PhotoCd", "UnknownType"};
-  const int i = static_cast<int>(t);
-  return i >= 0 && i <= 21 ? kNames[i] : "UnknownType";
-}
-
-std::string Join(const std::vector<std::string>& parts) {
-  std::string out;
-  for (const auto& p : parts) out += (out.empty() ? "" : "; ") + p;
-  return out;
-}
+std::string ImageWords(int code) { return ResultWords(Result{ResultKind::kImage, code}); }
 
 // Settles the document's settings from the flags, before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
@@ -161,13 +149,11 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
   if (o.boost) doc.colour.colourBoost = *o.boost;
   if (!o.matchImage.empty()) {
     const int rc = LoadReferenceImage(store, o.matchImage, doc.sourceImage, doc.colour);
-    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + DescribeImageCode(rc);
+    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
   } else if (!o.matchProfile.empty()) {
     ProfileData data;
-    std::string message;
-    const int rc = ReadProfileFile(o.matchProfile, data, &message);
-    if (rc != kProfileOk)
-      return message.empty() ? "cannot open the colour profile " + o.matchProfile : message;
+    const int rc = ReadProfileFile(o.matchProfile, data, nullptr);
+    if (rc != kProfileOk) return ResultWords(Result{ResultKind::kProfile, rc, o.matchProfile});
     ReferenceSlot slot;
     slot.path = o.matchProfile;
     slot.distributions = data.distributions;
@@ -230,7 +216,7 @@ std::string WriteFailure(int code) {
   const int error = LastWriteErrno();
   if (error == EEXIST) return "it already exists (use --overwrite to replace it)";
   if (error != 0) return std::strerror(error);
-  return DescribeImageCode(code);
+  return ImageWords(code);
 }
 
 // Anything but a regular file is refused before it is opened: a FIFO would block for ever.
@@ -240,7 +226,7 @@ std::string NotRegular(const std::string& path) {
   return fs::is_directory(path, ec) ? "is a folder, not a picture" : "not a regular file";
 }
 
-const char* const kReadOnlyMessage = "The existing file is read only and it can't be overwritten.";
+std::string ReadOnlyWords() { return ResultWords(Result{ResultKind::kSave, kSaveReadOnly}); }
 
 // A file without any write permission: never replaced, not even by the superuser.
 bool IsReadOnly(const std::string& path) {
@@ -273,12 +259,12 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
 
   const int rc = doc.openFile(input);
   if (rc != kOk) {
-    report.error = "cannot read this file: " + DescribeImageCode(rc);
+    report.error = "cannot read this file: " + ImageWords(rc);
     return report;
   }
   if (o.autoLevel) {
     // The estimate is for the engine's threshold; High Noise mode multiplies the level by 4.
-    const double estimated = EstimateNoiseLevel(doc.sourceImage);
+    const double estimated = EstimateNoiseLevel(doc.sourceImage, nullptr, doc.threads);
     if (estimated >= 0) {
       doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
       report.note = "level " + LevelText(doc.noiseLevel) + " (estimated)";
@@ -303,7 +289,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   if (IsReadOnly(report.output)) {
-    report.error = kReadOnlyMessage;
+    report.error = ReadOnlyWords();
     return report;
   }
   report.aboutOutput = false;
@@ -311,22 +297,27 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     const RasterImage& src = doc.sourceImage;
     const int sampling = doc.enhancedSampling;
     const int q = SuggestQualityWithProgress(host, doc.jpegTargetSize(), [&](int quality) {
-      return EstimateJpegSize(src.Pixels(), src.Width(), src.Height(), quality, sampling);
+      return EstimateJpegSize(src, quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
     report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
   }
-  const int saved = doc.writeResult(report.output, /*keepOutputWindow=*/true);
-  if (saved != kOk && saved != kSavedWithoutExif) {
-    // -1: the run or a check refused and said why; otherwise Save's own code.
-    report.error = saved == -1 ? Join(host.messages()) : "cannot write: " + WriteFailure(saved);
-    report.aboutOutput = saved != -1 || IsReadOnly(report.output);
+  const Result saved = doc.writeResult(report.output, /*keepOutputWindow=*/true);
+  if (!saved.succeeded()) {
+    // Save's own failure names what went wrong on disk; the others are the window's words.
+    if (saved.kind == ResultKind::kImage) {
+      report.error = "cannot write: " + WriteFailure(saved.code);
+      report.aboutOutput = true;
+    } else {
+      report.error = ResultWords(saved);
+      report.aboutOutput = saved.kind == ResultKind::kSave && saved.code == kSaveReadOnly;
+    }
     if (report.error.empty()) report.error = "nothing was written";
     return report;
   }
   written.insert(key);
-  if (saved == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + "camera data not kept (too large or damaged)";
+  if (saved.code == kSavedWithoutExif)
+    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(saved);
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -348,31 +339,15 @@ bool CanWriteExtension(const std::string& extension) {
 
 std::string OutputPathFor(const std::string& input, const CliOptions& options) {
   if (!options.output.empty()) return options.output;
-  const fs::path in(input);
-  std::string ext;
-  if (!options.type.empty()) {
-    ext = "." + options.type;
-  } else {
-    ext = in.extension().string();
-    if (!CanWriteExtension(ext)) ext = ".jpg";
-  }
-  const fs::path folder = options.outputDir.empty() ? in.parent_path() : fs::path(options.outputDir);
-  return (folder / (in.stem().string() + "_NR" + ext)).string();
-}
-
-std::string DescribeImageCode(int code) {
-  switch (code) {
-    case kOk: return "no error";
-    case kOutOfMemory: return "not enough memory (or the picture is too large)";
-    case kNoFile: return "no such file, or it cannot be accessed";
-    case kWriteError: return "writing failed";
-    case kInvalidArgument: return "not a picture type this program handles";
-    case kCancelled: return "cancelled";
-    case kOpenFailed: return "the file could not be opened";
-    case kBadFile: return "the file is damaged or truncated";
-    case kUnsupportedFile: return "the file uses a feature this program cannot read";
-    default: return "error " + std::to_string(code);
-  }
+  // The save dialog's proposal; a type we cannot write falls back to JPEG, as --type overrides.
+  fs::path name = ProposedSaveName(input);
+  if (!options.type.empty())
+    name.replace_extension("." + options.type);
+  else if (!CanWriteExtension(name.extension().string()))
+    name.replace_extension(".jpg");
+  const fs::path folder =
+      options.outputDir.empty() ? fs::path(input).parent_path() : fs::path(options.outputDir);
+  return (folder / name).string();
 }
 
 int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* interrupted) {
@@ -430,28 +405,24 @@ int RunInfo(const CliOptions& options) {
   for (const std::string& file : options.files) {
     RasterImage img;
     const std::string refused = NotRegular(file);
-    // info needs no pixels: a colour JPEG is decoded at an eighth of its size, which gives
-    // the same fields (its full size is kept in originalWidth and originalHeight).
-    const bool jpeg = refused.empty() && DetectImageType(file) == ImageFileType::JpegRgb;
-    if (jpeg) img.SetDecodeSizeHint(1, 1);
     const int rc = refused.empty() ? img.Load(file) : kOpenFailed;
     if (rc != kOk) {
       std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", Printable(file).c_str(),
-                   refused.empty() ? DescribeImageCode(rc).c_str() : refused.c_str());
+                   refused.empty() ? ImageWords(rc).c_str() : refused.c_str());
       status = 1;
       continue;
     }
     std::error_code ec;
     const auto bytes = fs::file_size(file, ec);
     NoiseEstimate noise;
-    const double suggested = EstimateNoiseLevel(img, &noise);
+    const double suggested = EstimateNoiseLevel(img, &noise, options.threads.value_or(0));
     struct Field { const char* name; std::string text; bool number; };
     const std::vector<Field> fields = {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
-        {"fileType", TypeName(img.fileType), false},
-        {"width", std::to_string(jpeg ? img.originalWidth : img.width), true},
-        {"height", std::to_string(jpeg ? img.originalHeight : img.height), true},
+        {"fileType", ImageTypeName(img.fileType), false},
+        {"width", std::to_string(img.width), true},
+        {"height", std::to_string(img.height), true},
         {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
         {"originalWidth", std::to_string(img.originalWidth), true},
         {"originalHeight", std::to_string(img.originalHeight), true},
@@ -504,7 +475,7 @@ int RunConvert(const CliOptions& options) {
     return 1;
   }
   if (IsReadOnly(out)) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", outName.c_str(), kReadOnlyMessage);
+    std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", outName.c_str(), ReadOnlyWords().c_str());
     return 1;
   }
   if (std::string e = NotRegular(in); !e.empty()) {
@@ -515,7 +486,7 @@ int RunConvert(const CliOptions& options) {
   int rc = img.Load(in);
   if (rc != kOk) {
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", inName.c_str(),
-                 DescribeImageCode(rc).c_str());
+                 ImageWords(rc).c_str());
     return 1;
   }
   // The same JPEG options as a denoised picture's.
@@ -529,7 +500,7 @@ int RunConvert(const CliOptions& options) {
   }
   if (!options.quiet)
     std::printf("%s -> %s (%d x %d%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
-                rc == kSavedWithoutExif ? ", camera data not kept (too large or damaged)" : "");
+                rc == kSavedWithoutExif ? (", " + ImageWords(rc)).c_str() : "");
   return 0;
 }
 

@@ -15,6 +15,7 @@
 namespace orvane {
 
 class RasterImage;
+class WorkerPool;
 
 struct NoiseEstimate {
   double sigma = 0;                // root mean square of the three channels, in 8-bit steps
@@ -25,8 +26,9 @@ struct NoiseEstimate {
 };
 
 // rgb: 24-bit pixels, rows of width x 3 bytes (red, green, blue), top row first. A picture
-// smaller than one tile is measured as a single tile of what it has.
-NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height);
+// smaller than one tile is measured as a single tile of what it has. Rows of tiles are spread
+// over the pool when there is one; the result is the same.
+NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool = nullptr);
 
 // The noise level that gives the default settings their best result on noise of this standard
 // deviation; a table measured on photographs with added noise, interpolated.
@@ -34,6 +36,7 @@ double NoiseLevelForSigma(double sigma);
 
 // The level for a picture (other depths are widened to 24 bits first), rounded to 0.5; -1 for
 // an empty picture or one that cannot be widened.
-double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail = nullptr);
+// threads: 0 for DefaultThreadCount().
+double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail = nullptr, int threads = 0);
 
 }  // namespace orvane

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document_fixtures.h"
+#include "base/worker_pool.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -69,10 +70,18 @@ TEST(NoiseEstimate, KnownNoiseIsMeasuredWithinFifteenPercent) {
     EXPECT_NEAR(Estimate(WithNoise(clean, sigma)).sigma, sigma, 0.15 * sigma) << sigma;
     // Texture under the noise does not add to it. (Weak noise in strong texture is measured
     // low, which keeps the texture: the safe side.)
-    if (sigma >= 10)
+    if (sigma >= 10) {
       EXPECT_NEAR(Estimate(WithNoise(textured, sigma)).sigma, sigma, 0.15 * sigma) << "textured " << sigma;
+    }
     EXPECT_LE(Estimate(WithNoise(textured, sigma)).sigma, 1.1 * sigma) << "textured " << sigma;
   }
+  // Spread over threads, the same figures.
+  const std::vector<uint8_t> noisy = WithNoise(clean, 7.0);
+  WorkerPool pool(3);
+  const NoiseEstimate alone = Estimate(noisy), shared = EstimateNoise(noisy.data(), kW, kH, &pool);
+  EXPECT_EQ(alone.sigma, shared.sigma);
+  EXPECT_EQ(alone.tilesUsed, shared.tilesUsed);
+  EXPECT_EQ(alone.tilesSeen, shared.tilesSeen);
 }
 
 TEST(NoiseEstimate, CleanAndTexturedPicturesGetALowLevel) {
