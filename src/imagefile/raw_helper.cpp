@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
