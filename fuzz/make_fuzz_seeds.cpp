@@ -7,6 +7,7 @@
 
 #include "imagefile/codec/codec.h"
 #include "imagefile/exif.h"
+#include "hostile_fixtures.h"
 
 namespace {
 
@@ -75,5 +76,27 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> exif = Exif(8);
   Put(root / "exif", "small.tiff", std::vector<uint8_t>(exif.begin() + 6, exif.end()));
+
+  // Damaged and lying files: cut scans, sizes the data cannot fill, endless scans, strips that
+  // are missing or do not decode, run-length data that stops early, two EXIF segments.
+  const std::vector<uint8_t> jpeg = test::GoodJpeg();
+  Put(root / "jpeg", "cut_scan.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.end() - 100));
+  Put(root / "jpeg", "no_scan_data.jpg",
+      std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + static_cast<long>(test::JpegScanData(jpeg))));
+  Put(root / "jpeg", "claims_32000.jpg", test::JpegClaiming(jpeg, 32000, 32000));
+  Put(root / "jpeg", "many_scans.jpg", test::JpegWithScans(1100));
+  std::vector<uint8_t> twoExif = jpeg;
+  for (const uint16_t orientation : {3, 6}) {
+    const std::vector<uint8_t> payload = Exif(orientation);
+    std::vector<uint8_t> marker = {0xFF, 0xE1, static_cast<uint8_t>((payload.size() + 2) >> 8),
+                                   static_cast<uint8_t>(payload.size() + 2)};
+    marker.insert(marker.end(), payload.begin(), payload.end());
+    twoExif.insert(twoExif.begin() + 2, marker.begin(), marker.end());
+  }
+  Put(root / "jpeg", "two_exif.jpg", twoExif);
+  Put(root / "tiff", "garbage_deflate.tif", test::TiffGarbageData(8));
+  Put(root / "tiff", "missing_strip.tif", test::TiffMissingStrip());
+  Put(root / "tiff", "claims_32767.tif", test::TiffClaimingHuge());
+  Put(root / "bmp", "rle8_cut.bmp", test::BmpRle8(true));
   return 0;
 }

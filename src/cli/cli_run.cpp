@@ -1,11 +1,15 @@
 #include "cli/cli_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -28,9 +32,64 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Length of the valid UTF-8 sequence starting at s[i], 0 when the bytes there are not one.
+size_t Utf8Length(const std::string& s, size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  if (n == 2 && c < 0xC2) return 0;  // overlong
+  if (n == 3) {
+    const auto d = static_cast<unsigned char>(s[i + 1]);
+    if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d >= 0xA0)) return 0;  // overlong, surrogate
+  }
+  if (n == 4) {
+    const auto d = static_cast<unsigned char>(s[i + 1]);
+    if ((c == 0xF0 && d < 0x90) || c > 0xF4 || (c == 0xF4 && d >= 0x90)) return 0;
+  }
+  return n;
+}
+
+// A file name as a terminal line can show it: control characters and bytes that are not
+// UTF-8 are written as escapes, so a name cannot break the line or the terminal.
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const size_t n = Utf8Length(s, i);
+    if (n > 1 || (n == 1 && c >= 0x20 && c != 0x7F)) {
+      out.append(s, i, n);
+      i += n;
+      continue;
+    }
+    char buf[8];
+    if (c == '\n') std::snprintf(buf, sizeof buf, "\\n");
+    else if (c == '\t') std::snprintf(buf, sizeof buf, "\\t");
+    else if (c == '\r') std::snprintf(buf, sizeof buf, "\\r");
+    else std::snprintf(buf, sizeof buf, "\\x%02x", c);
+    out += buf;
+    ++i;
+  }
+  return out;
+}
+
+// JSON text must be UTF-8: a byte that is not part of a valid sequence (names on Linux are
+// any bytes) becomes U+FFFD.
 std::string JsonString(const std::string& s) {
   std::string out = "\"";
-  for (unsigned char c : s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const size_t n = Utf8Length(s, i);
+    if (n == 0) {
+      out += "\\ufffd";
+      continue;
+    }
+    if (n > 1) {
+      out.append(s, i, n);
+      i += n - 1;
+      continue;
+    }
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -115,6 +174,7 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
 
 struct FileReport {
   std::string input, output, error;
+  bool aboutOutput = false;  // the error concerns the output file, not the input
   int64_t size = 0;
   double seconds = 0;
   int width = 0, height = 0;
@@ -140,20 +200,55 @@ void PrintReport(const FileReport& r, const CliOptions& o) {
     return;
   }
   if (!r.error.empty()) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", r.input.c_str(), r.error.c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(r.aboutOutput ? r.output : r.input).c_str(),
+                 Printable(r.error).c_str());
     return;
   }
   if (!o.quiet) {
-    std::printf("%s -> %s (%d x %d, %.2f s%s%s)\n", r.input.c_str(), r.output.c_str(), r.width,
-                r.height, r.seconds, r.note.empty() ? "" : ", ", r.note.c_str());
+    std::printf("%s -> %s (%d x %d, %.2f s%s%s)\n", Printable(r.input).c_str(), Printable(r.output).c_str(),
+                r.width, r.height, r.seconds, r.note.empty() ? "" : ", ", r.note.c_str());
     std::fflush(stdout);
   }
 }
 
+// Why a write failed, in the system's words when it gave a reason.
+std::string WriteFailure(int code) {
+  const int error = LastWriteErrno();
+  if (error == EEXIST) return "it already exists (use --overwrite to replace it)";
+  if (error != 0) return std::strerror(error);
+  return ImageWords(code);
+}
+
+// Anything but a regular file is refused before it is opened: a FIFO would block for ever.
+std::string NotRegular(const std::string& path) {
+  std::error_code ec;
+  if (!fs::exists(fs::status(path, ec)) || IsRegularFile(path)) return {};
+  return fs::is_directory(path, ec) ? "is a folder, not a picture" : "not a regular file";
+}
+
+std::string ReadOnlyWords() { return ResultWords(Result{ResultKind::kSave, kSaveReadOnly}); }
+
+// A file without any write permission: never replaced, not even by the superuser.
+bool IsReadOnly(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The same output is never written twice by one run, whatever --overwrite says.
+std::string OutputKey(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  return p.empty() ? path : p.string();
+}
+
 FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost& host,
-                      ReferenceStore& store, int index, int count) {
+                      ReferenceStore& store, int index, int count, std::set<std::string>& written) {
   FileReport report;
   report.input = input;
+  if (std::string e = NotRegular(input); !e.empty()) {
+    report.error = "cannot read this file: " + e;
+    return report;
+  }
   const auto start = std::chrono::steady_clock::now();
   host.beginFile(fs::path(input).filename().string(), index, count);
   MemorySettingsStore settings;
@@ -181,11 +276,23 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   report.output = OutputPathFor(input, o);
-  std::error_code ec;
-  if (fs::exists(report.output, ec) && !o.overwrite) {
-    report.error = "the output " + report.output + " already exists (use --overwrite to replace it)";
+  const std::string key = OutputKey(report.output);
+  if (written.count(key) != 0) {
+    report.aboutOutput = true;
+    report.error = "already written by this run (from another input of the same name); not replaced";
     return report;
   }
+  std::error_code ec;
+  report.aboutOutput = true;
+  if (fs::exists(report.output, ec) && !o.overwrite) {
+    report.error = "already exists (use --overwrite to replace it)";
+    return report;
+  }
+  if (IsReadOnly(report.output)) {
+    report.error = ReadOnlyWords();
+    return report;
+  }
+  report.aboutOutput = false;
   if (NeedsJpegOptions(report.output) && o.suggestQuality) {
     const RasterImage& src = doc.sourceImage;
     const int sampling = doc.enhancedSampling;
@@ -195,16 +302,22 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     doc.storeJpegOptions(q, sampling);
     report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
   }
-  const Result written = doc.writeResult(report.output, /*keepOutputWindow=*/true);
-  if (!written.succeeded()) {
-    // The window's words for the same fault; Save's own code names what went wrong on disk.
-    report.error = written.kind == ResultKind::kImage
-                       ? "cannot write " + report.output + ": " + ResultWords(written)
-                       : ResultWords(written);
+  const Result saved = doc.writeResult(report.output, /*keepOutputWindow=*/true);
+  if (!saved.succeeded()) {
+    // Save's own failure names what went wrong on disk; the others are the window's words.
+    if (saved.kind == ResultKind::kImage) {
+      report.error = "cannot write: " + WriteFailure(saved.code);
+      report.aboutOutput = true;
+    } else {
+      report.error = ResultWords(saved);
+      report.aboutOutput = saved.kind == ResultKind::kSave && saved.code == kSaveReadOnly;
+    }
+    if (report.error.empty()) report.error = "nothing was written";
     return report;
   }
-  if (written.code == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(written);
+  written.insert(key);
+  if (saved.code == kSavedWithoutExif)
+    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(saved);
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -248,9 +361,27 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   }
   std::error_code ec;
   if (!options.outputDir.empty() && !fs::is_directory(options.outputDir, ec)) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: no such folder\n", options.outputDir.c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: no such folder\n", Printable(options.outputDir).c_str());
     return 2;
   }
+  // The folder of -o is checked before any work, not found missing after the run.
+  if (!options.output.empty()) {
+    const fs::path folder = fs::path(options.output).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+      std::fprintf(stderr, "orvane-nr-cli: %s: no such folder\n", Printable(folder.string()).c_str());
+      return 2;
+    }
+  }
+  if (!options.matchProfile.empty()) {
+    if (std::string e = NotRegular(options.matchProfile); !e.empty()) {
+      std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(options.matchProfile).c_str(), e.c_str());
+      return 2;
+    }
+  }
+  // Without --overwrite a file that appears at an output's name during the run (another run
+  // writing the same name) is kept: the final rename does not replace.
+  SetReplaceExistingFiles(options.overwrite);
+  std::set<std::string> written;
   const bool bar = !options.quiet && !options.json && isatty(STDERR_FILENO);
   ConsoleHost host(interrupted, bar);
   ReferenceStore store;
@@ -262,7 +393,7 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
       std::fprintf(stderr, "orvane-nr-cli: interrupted\n");
       return 1;
     }
-    const FileReport report = DenoiseOne(input, options, host, store, index, count);
+    const FileReport report = DenoiseOne(input, options, host, store, index, count, written);
     PrintReport(report, options);
     if (!report.error.empty()) status = 1;
   }
@@ -273,10 +404,11 @@ int RunInfo(const CliOptions& options) {
   int status = 0;
   for (const std::string& file : options.files) {
     RasterImage img;
-    const int rc = img.Load(file);
+    const std::string refused = NotRegular(file);
+    const int rc = refused.empty() ? img.Load(file) : kOpenFailed;
     if (rc != kOk) {
-      std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", file.c_str(),
-                   ImageWords(rc).c_str());
+      std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", Printable(file).c_str(),
+                   refused.empty() ? ImageWords(rc).c_str() : refused.c_str());
       status = 1;
       continue;
     }
@@ -317,7 +449,7 @@ int RunInfo(const CliOptions& options) {
       }
       std::printf("%s}\n", line.c_str());
     } else {
-      for (const Field& f : fields) std::printf("%-15s %s\n", f.name, f.text.c_str());
+      for (const Field& f : fields) std::printf("%-15s %s\n", f.name, Printable(f.text).c_str());
       std::printf("\n");
     }
   }
@@ -327,29 +459,48 @@ int RunInfo(const CliOptions& options) {
 int RunConvert(const CliOptions& options) {
   const std::string& in = options.files[0];
   const std::string& out = options.files[1];
+  const std::string inName = Printable(in), outName = Printable(out);
   if (!CanWriteExtension(fs::path(out).extension().string())) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write this type of picture\n", out.c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write this type of picture\n", outName.c_str());
     return 2;
   }
   std::error_code ec;
+  const fs::path folder = fs::path(out).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, ec)) {
+    std::fprintf(stderr, "orvane-nr-cli: %s: no such folder\n", Printable(folder.string()).c_str());
+    return 2;
+  }
   if (fs::exists(out, ec) && !options.overwrite) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: already exists (use --overwrite to replace it)\n", out.c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: already exists (use --overwrite to replace it)\n", outName.c_str());
+    return 1;
+  }
+  if (IsReadOnly(out)) {
+    std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", outName.c_str(), ReadOnlyWords().c_str());
+    return 1;
+  }
+  if (std::string e = NotRegular(in); !e.empty()) {
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", inName.c_str(), e.c_str());
     return 1;
   }
   RasterImage img;
   int rc = img.Load(in);
   if (rc != kOk) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", in.c_str(),
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", inName.c_str(),
                  ImageWords(rc).c_str());
     return 1;
   }
-  if (options.quality) img.jpegQuality = *options.quality;
+  // The same JPEG options as a denoised picture's.
+  img.jpegQuality = options.quality.value_or(kDefaultJpegQuality);
+  if (options.enhancedSampling) img.jpegFullChroma = *options.enhancedSampling ? 1 : 0;
+  SetReplaceExistingFiles(options.overwrite);
   rc = img.Save(out);
   if (rc != kOk && rc != kSavedWithoutExif) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), ImageWords(rc).c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", outName.c_str(), WriteFailure(rc).c_str());
     return 1;
   }
-  if (!options.quiet) std::printf("%s -> %s (%d x %d)\n", in.c_str(), out.c_str(), img.width, img.height);
+  if (!options.quiet)
+    std::printf("%s -> %s (%d x %d%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
+                rc == kSavedWithoutExif ? (", " + ImageWords(rc)).c_str() : "");
   return 0;
 }
 

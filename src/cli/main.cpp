@@ -1,4 +1,6 @@
 // orvane-nr-cli: the noise reduction of Orvane NR from the command line.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -7,17 +9,39 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "engine/noise_reduce.h"
+#include "imagefile/codec/codec.h"
 
 namespace {
 
-// Set by Ctrl-C; the running file is cancelled like Escape cancels a run in the window.
+// Set by Ctrl-C, SIGTERM or SIGHUP; the running file is cancelled like Escape cancels a run in
+// the window.
 volatile std::sig_atomic_t gInterrupted = 0;
 
-// The first Ctrl-C cancels the file being processed and stops the batch; a second one ends the
-// program at once.
-extern "C" void OnInterrupt(int) {
+// Ends the program as the signal would have, without leaving a half-written temporary file.
+[[noreturn]] void DieOf(int signal) {
+  orvane::RemovePendingTempFile();
+  std::signal(signal, SIG_DFL);
+  // The handler runs with its signal blocked: unblock it so that it ends the program now.
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  std::raise(signal);
+  _exit(128 + signal);
+}
+
+// The first signal cancels the file being processed and stops the batch; a second one ends
+// the program at once.
+extern "C" void OnInterrupt(int signal) {
+  if (gInterrupted) DieOf(signal);
   gInterrupted = 1;
-  std::signal(SIGINT, SIG_DFL);
+}
+
+// info and convert have nothing to cancel: they end at once.
+extern "C" void OnEndSignal(int signal) { DieOf(signal); }
+
+void Catch(void (*handler)(int)) {
+  for (const int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, handler);
 }
 
 }  // namespace
@@ -39,12 +63,14 @@ int main(int argc, char** argv) {
       std::printf("orvane-nr-cli 1.0.0 (engine %s)\n", orvane::kNoiseReduceVersion);
       return 0;
     case Command::Info:
+      Catch(OnEndSignal);
       return RunInfo(o);
     case Command::Convert:
+      Catch(OnEndSignal);
       return RunConvert(o);
     case Command::Denoise:
       break;
   }
-  std::signal(SIGINT, OnInterrupt);
+  Catch(OnInterrupt);
   return RunDenoise(o, &gInterrupted);
 }

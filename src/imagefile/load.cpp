@@ -1,4 +1,6 @@
 // Load: camera raw decoder first, then detection by content and name, then the format's reader.
+#include <unistd.h>
+
 #include <cmath>
 #include <new>
 
@@ -86,6 +88,9 @@ int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page)
   exifBlock.clear();
   ResetCameraInfo();
   if (path.empty()) return kNoFile;
+  // Anything but a regular file (a FIFO would block the reading for ever) is refused before
+  // it is opened, by the raw decoder too.
+  if (!IsRegularFile(path)) return ::access(path.c_str(), F_OK) == 0 ? kOpenFailed : kNoFile;
 
   if (typeHint == ImageFileType::UnknownType) {
     int rawWidth = 0, rawHeight = 0;
@@ -112,10 +117,12 @@ int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page)
     }
   }
 
-  std::vector<uint8_t> file;
-  const int rc = ReadWholeFile(path, file);
+  // The file is mapped, not read: detection looks at a few bytes, and a file that is no
+  // picture (gigabytes of zeros named .jpg) is refused without reading it.
+  MappedFile file;
+  const int rc = file.Open(path);
   if (rc != kOk) return rc;
-  return LoadFromMemory(file, path, typeHint, page);
+  return LoadFromMemory(file.bytes(), path, typeHint, page);
 }
 
 int RasterImage::LoadFromMemory(std::span<const uint8_t> file, const std::string& name,

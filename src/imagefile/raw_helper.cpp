@@ -1,9 +1,12 @@
 // orvane-raw-helper: runs the camera raw decoder for one file and answers on standard output.
 // The program starts it for every raw attempt (raw_spawn.cpp), so a file that crashes the
 // decoder ends this process only, and the caller never forks a process that has threads.
+#include <sys/prctl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,6 +26,15 @@ bool SendRawAnswer(int fd, const PixelBlock& block, int width, int height) {
 
 int main(int argc, char** argv) {
   using namespace orvane;
+  // The helper never outlives the program that asked: it is killed with it (a helper left
+  // behind would go on decoding, or stay blocked, on its own). "--parent PID" first names
+  // that program, so that a death before the request took effect is seen too.
+  if (argc >= 3 && std::strcmp(argv[1], "--parent") == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != static_cast<pid_t>(std::atol(argv[2]))) return 1;
+    argc -= 2;
+    argv += 2;
+  }
   int width = 0, height = 0;
   PixelBlock block;
   if (argc == 3 && std::strcmp(argv[1], "--file") == 0) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/file_io.h"
+#include "imagefile/codec/codec.h"
 #include "imagefile/raw_adapter.h"
 #include "imagefile/raw_decoder.h"
 
@@ -113,8 +114,10 @@ PixelBlock AskHelper(const std::string& helper, const char* const* args, int inp
 PixelBlock DecodeRawFileWith(const std::string& helper, const std::string& path, int& width,
                              int& height) {
   width = height = 0;
-  if (path.empty()) return nullptr;
-  const char* const args[] = {kRawHelperName, "--file", path.c_str(), nullptr};
+  // A FIFO or device would block the decoder's reading for ever; only regular files are tried.
+  if (path.empty() || !IsRegularFile(path)) return nullptr;
+  const std::string parent = std::to_string(::getpid());
+  const char* const args[] = {kRawHelperName, "--parent", parent.c_str(), "--file", path.c_str(), nullptr};
   return AskHelper(helper, args, -1, width, height);
 }
 
@@ -130,7 +133,8 @@ PixelBlock DecodeRawBuffer(std::span<const uint8_t> file, int& width, int& heigh
   if (memory < 0) return nullptr;
   PixelBlock block;
   if (WriteAll(memory, file.data(), file.size()) && ::lseek(memory, 0, SEEK_SET) == 0) {
-    const char* const args[] = {kRawHelperName, "--stdin", nullptr};
+    const std::string parent = std::to_string(::getpid());
+    const char* const args[] = {kRawHelperName, "--parent", parent.c_str(), "--stdin", nullptr};
     block = AskHelper(HelperPath(), args, memory, width, height);
   }
   ::close(memory);

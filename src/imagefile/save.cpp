@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <random>
 
@@ -38,19 +41,83 @@ int CopyWriterOptions(const RasterImage& from, RasterImage& to) {
 
 }  // namespace
 
+namespace {
+
+// Whether a finished save may take the place of a file that appeared at its name meanwhile.
+std::atomic<bool> gReplaceExisting{true};
+// The system's reason for the last failed write on this thread (0: none known).
+thread_local int gLastWriteErrno = 0;
+
+// The temporary file being written, for a signal handler to remove: a fixed buffer, since the
+// handler may not allocate. Only one save runs at a time in a process that asks for this.
+char gPendingTemp[4096];
+std::atomic<bool> gPendingSet{false};
+
+void SetPending(const std::string& temp) {
+  if (temp.size() >= sizeof gPendingTemp) return;
+  std::memcpy(gPendingTemp, temp.c_str(), temp.size() + 1);
+  gPendingSet.store(true);
+}
+
+void ClearPending() { gPendingSet.store(false); }
+
+int Fail(int code, int error) {
+  gLastWriteErrno = error;
+  return code;
+}
+
+// The longest file name the folder takes (255 on every common file system).
+size_t NameLimit(const std::string& folder) {
+  const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  return limit > 16 ? static_cast<size_t>(limit) : 255;
+}
+
+// Moves temp to path; without replacing, a file that exists at path by now stays as it is.
+bool Publish(const std::string& temp, const std::string& path, bool replace) {
+  if (replace) return ::rename(temp.c_str(), path.c_str()) == 0;
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without the flag: a hard link fails when the name is taken.
+  if (::link(temp.c_str(), path.c_str()) != 0) return false;
+  ::unlink(temp.c_str());
+  return true;
+}
+
+}  // namespace
+
+void SetReplaceExistingFiles(bool replace) { gReplaceExisting.store(replace); }
+
+int LastWriteErrno() { return gLastWriteErrno; }
+
+void RemovePendingTempFile() {
+  if (gPendingSet.exchange(false)) ::unlink(gPendingTemp);
+}
+
 // Writes bytes to a temporary file beside path and renames it over path once complete, so a
 // failed write never destroys the file that was there.
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+  gLastWriteErrno = 0;
   if (path.empty()) return kNoFile;
+  const bool replace = gReplaceExisting.load();
   struct stat existing {};
   const bool exists = ::stat(path.c_str(), &existing) == 0;
   if (exists) {
-    if (!S_ISREG(existing.st_mode)) return kOpenFailed;
-    if (::access(path.c_str(), W_OK) != 0) return kOpenFailed;
+    if (!replace) return Fail(kOpenFailed, EEXIST);
+    if (!S_ISREG(existing.st_mode)) return Fail(kOpenFailed, EISDIR);
+    // A file without any write permission is read only even for the superuser.
+    if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(kOpenFailed, EACCES);
+    if (::access(path.c_str(), W_OK) != 0) return Fail(kOpenFailed, errno);
   }
   const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  const std::string folder =
+      slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // "." + name + "." + 8 hex digits must stay within the name limit, so a long name is cut
+  // short in the temporary name only.
+  const size_t limit = NameLimit(folder);
+  if (name.size() > limit) return Fail(kOpenFailed, ENAMETOOLONG);
+  const std::string stem = name.substr(0, std::min(name.size(), limit - 10));
   // A new name each try; O_EXCL makes sure it is ours. The kernel applies the umask, so a new
   // file gets the same permissions as one created directly.
   std::random_device random;
@@ -59,20 +126,31 @@ int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
-    temp = (folder.empty() ? std::string() : folder) + "/." + name + suffix;
+    temp = (folder == "/" ? std::string() : folder) + "/." + stem + suffix;
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return kOpenFailed;
+  if (fd < 0) return Fail(kOpenFailed, errno);
+  SetPending(temp);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   // A replaced file keeps its own permissions.
   if (exists) ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
   ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return kWriteError;
+  int error = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
   }
+  if (ok && !Publish(temp, path, replace)) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    ClearPending();
+    return Fail(error == EEXIST ? kOpenFailed : kWriteError, error);
+  }
+  ClearPending();
   return kOk;
 }
 

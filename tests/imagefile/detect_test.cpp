@@ -87,6 +87,21 @@ TEST(Detect, WeakZeroStartTargaFooterAndPhotoCd) {
   EXPECT_EQ(DetectImageTypeInMemory(std::vector<uint8_t>{}, "x.png"), T::PngRgb);
 }
 
+// A Targa (no signature of its own) under a name whose format's signature the file lacks is
+// read as the Targa it is; without a Targa header the name still decides.
+TEST(Detect, TargaUnderAnotherName) {
+  RasterImage image;
+  image.Create(6, 4, 24);
+  std::vector<uint8_t> tga;
+  ASSERT_EQ(WriteTga(image, tga), kOk);
+  tga.resize(tga.size() - 26);  // an old file: no footer
+  EXPECT_EQ(DetectImageTypeInMemory(tga, "photo.bmp"), T::TgaRgb);
+  EXPECT_EQ(DetectImageTypeInMemory(tga, "photo.png"), T::TgaRgb);
+  const std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!',
+                                     '!', '!', '!', '!', '!', '!', '!', '!'};
+  EXPECT_EQ(DetectImageTypeInMemory(text, "photo.bmp"), T::BmpRgb);
+}
+
 TEST(Detect, MissingFileIsUnknown) {
   test::TempDir dir;
   EXPECT_EQ(DetectImageType(dir.File("none.jpg")), T::UnknownType);

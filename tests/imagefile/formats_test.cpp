@@ -7,6 +7,7 @@
 #include "format_test_util.h"
 #include "imagefile/codec/bmp.h"
 #include "imagefile/codec/byte_view.h"
+#include "hostile_fixtures.h"
 #include "imagefile/codec/codec.h"
 
 namespace orvane {
@@ -438,6 +439,23 @@ TEST(Robustness, AbsurdSizesAreRefusedBeforeAllocating) {
   psd.insert(psd.end(), 30000 * 3 * 2, 0);  // row lengths of 0
   EXPECT_EQ(ReadPsd(psd, ImageFileType::PsdRgb, 0, image), kBadFile);
   EXPECT_TRUE(image.IsEmpty());
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// Run-length data that stops before its end-of-bitmap marker and its last row is a cut file,
+// not a picture that is mostly index 0.
+TEST(BmpFile, RunLengthCutShortIsDamaged) {
+  RasterImage whole;
+  ASSERT_EQ(ReadBmp(test::BmpRle8(false), ImageFileType::BmpIndexed, 0, whole), kOk);
+  EXPECT_EQ(whole.width, 64);
+  RasterImage cut;
+  EXPECT_EQ(ReadBmp(test::BmpRle8(true), ImageFileType::BmpIndexed, 0, cut), kBadFile);
+  EXPECT_TRUE(cut.IsEmpty());
 }
 
 }  // namespace

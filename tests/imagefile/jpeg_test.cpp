@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 
 #include "fixtures.h"
+#include "hostile_fixtures.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/exif.h"
 
@@ -207,7 +208,60 @@ TEST(Jpeg, LastExifSegmentKeptOthersIgnored) {
   RasterImage image;
   ASSERT_EQ(ReadInto(file, image), kOk);
   EXPECT_EQ(image.exifBlock, second);
-  EXPECT_EQ(image.cameraMake, "First");  // the camera fields come from the first segment
+  EXPECT_EQ(image.cameraMake, "Second");  // the camera fields come from the kept segment
+}
+
+// The orientation that turns the picture is the one written back: one segment decides both.
+TEST(Jpeg, TwoExifSegmentsOneTruth) {
+  RasterImage source;
+  test::MakeRamp(source, 40, 24);
+  std::vector<uint8_t> plain;
+  ASSERT_EQ(WriteJpeg(source, plain), kOk);
+  const std::vector<uint8_t> six = B().Short(B::kIfd0, kTagOrientation, {6}).Build();
+  const std::vector<uint8_t> three = B().Short(B::kIfd0, kTagOrientation, {3}).Build();
+  RasterImage image;
+  ASSERT_EQ(ReadInto(WithApp1(WithApp1(plain, three), six), image), kOk);  // 6, then 3
+  EXPECT_EQ(image.orientation, 3);
+  EXPECT_EQ(image.width, 40);  // turned by 180 degrees, not by 90
+  EXPECT_EQ(image.exifBlock, three);
+
+  // A block split over two segments (an editor's way past 64 KB): neither piece is taken for
+  // a whole block, the one that parses is kept.
+  std::vector<uint8_t> whole = B().Ascii(B::kIfd0, kTagMake, "Split").Short(B::kIfd0, kTagOrientation, {1}).Build();
+  const std::vector<uint8_t> tail = {'E', 'x', 'i', 'f', 0, 0, 0x11};
+  ASSERT_EQ(ReadInto(WithApp1(WithApp1(plain, tail), whole), image), kOk);
+  EXPECT_EQ(image.exifBlock, whole);
+  EXPECT_EQ(image.cameraMake, "Split");
+  ASSERT_EQ(ReadInto(WithApp1(plain, tail), image), kOk);
+  EXPECT_TRUE(image.exifBlock.empty());
+
+  // Over 64 KB: a full segment, then "Exif\0\0" and the rest. The pieces are joined.
+  const std::vector<uint8_t> large =
+      B().Ascii(B::kIfd0, kTagModel, std::string(70000, 'm')).Ascii(B::kIfd0, kTagMake, "Large").Build();
+  ASSERT_GT(large.size(), 65533u);
+  const std::vector<uint8_t> head(large.begin(), large.begin() + 65533);
+  std::vector<uint8_t> rest = {'E', 'x', 'i', 'f', 0, 0};
+  rest.insert(rest.end(), large.begin() + 65533, large.end());
+  ASSERT_EQ(ReadInto(WithApp1(WithApp1(plain, rest), head), image), kOk);
+  EXPECT_EQ(image.exifBlock, large);
+  EXPECT_EQ(image.cameraMake, "Large");
+  EXPECT_EQ(image.cameraModel.size(), 70000u);
+}
+
+// A block that does not parse is never written: the picture is saved without it, upright.
+TEST(Jpeg, WriterDropsBlocksThatDoNotParse) {
+  RasterImage image;
+  test::MakeRamp(image, 40, 24);
+  image.exifBlock = {'E', 'x', 'i', 'f', 0, 0, 0x11};
+  image.orientation = 6;
+  std::vector<uint8_t> out;
+  EXPECT_EQ(WriteJpeg(image, out), kSavedWithoutExif);
+  RasterImage back;
+  ASSERT_EQ(ReadInto(out, back), kOk);
+  EXPECT_TRUE(back.exifBlock.empty());
+  EXPECT_EQ(back.width, 40);
+  image.exifBlock = B().Short(B::kIfd0, kTagOrientation, {1}).Build();
+  EXPECT_EQ(WriteJpeg(image, out), kOk);
 }
 
 TEST(Jpeg, ColourSpaces) {
@@ -320,15 +374,30 @@ TEST(Jpeg, DamagedFilesFailCleanly) {
       break;
     }
   }
+  const std::vector<uint8_t> progressive = test::GoodJpeg(true);
+  const size_t data = test::JpegScanData(good);
+  std::vector<uint8_t> garbage = good;
+  for (size_t i = data + 20; i < data + 120; ++i) garbage[i] = static_cast<uint8_t>(i * 73);
+  const size_t secondScan = test::FindMarker(progressive, 0xDA, test::FindMarker(progressive, 0xDA) + 2);
   struct Case {
     const char* name;
     std::vector<uint8_t> file;
-    int rc;  // truncated scans still give a (partly grey) picture
+    int rc;  // data that ends early or does not decode is damage, never a grey picture
   } cases[] = {
       {"only SOI", {0xFF, 0xD8, 0xFF}, kBadFile},
       {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 200), kBadFile},
-      {"truncated scan", std::vector<uint8_t>(good.begin(), good.end() - 100), kOk},
-      {"huge", huge, kOutOfMemory},
+      {"truncated scan", std::vector<uint8_t>(good.begin(), good.end() - 100), kBadFile},
+      {"no scan data", std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(data)), kBadFile},
+      {"scan cut, end marker added", [&] {
+         std::vector<uint8_t> f(good.begin(), good.begin() + static_cast<long>(data + 40));
+         f.insert(f.end(), {0xFF, 0xD9});
+         return f;
+       }(), kBadFile},
+      {"garbage in the scan", garbage, kBadFile},
+      {"progressive cut between scans",
+       std::vector<uint8_t>(progressive.begin(), progressive.begin() + static_cast<long>(secondScan)), kBadFile},
+      {"only the end marker missing", std::vector<uint8_t>(good.begin(), good.end() - 2), kOk},
+      {"huge", huge, kBadFile},
   };
   for (const Case& c : cases) {
     RasterImage image;
@@ -338,6 +407,37 @@ TEST(Jpeg, DamagedFilesFailCleanly) {
       EXPECT_TRUE(image.IsEmpty()) << c.name;
     }
   }
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// A file whose frame claims far more pixels than its data could code fails before the
+// picture's memory is taken; one with enough bytes (padding) fails when its scan runs out,
+// having taken memory only for the rows it had.
+TEST(Jpeg, LyingSizesFailWithLittleMemory) {
+  const std::vector<uint8_t> small = test::JpegClaiming(test::GoodJpeg(), 32000, 32000);
+  const std::vector<uint8_t> padded = test::JpegPadded(test::JpegClaiming(test::GoodJpeg(), 20000, 20000), 800000);
+  for (const auto* file : {&small, &padded}) {
+    const int rc = test::RunWithMemoryLimit(RLIMIT_AS, 256 << 20, [&] {
+      RasterImage image;
+      return ReadJpeg(*file, ImageFileType::JpegRgb, 0, image);
+    });
+    EXPECT_EQ(rc, kBadFile) << file->size();
+  }
+}
+
+// Thousands of scans take unbounded time; beyond the cap the file counts as damaged.
+TEST(Jpeg, ScanCountIsCapped) {
+  RasterImage image;
+  EXPECT_EQ(ReadJpeg(test::JpegWithScans(900), ImageFileType::JpegRgb, 0, image), kOk);
+  EXPECT_EQ(image.width, 16);
+  RasterImage capped;
+  EXPECT_EQ(ReadJpeg(test::JpegWithScans(1200), ImageFileType::JpegRgb, 0, capped), kBadFile);
+  EXPECT_TRUE(capped.IsEmpty());
 }
 
 }  // namespace

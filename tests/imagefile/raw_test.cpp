@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <fstream>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -235,6 +240,51 @@ TEST(RawDecode, DecoderCrashDoesNotTakeTheProgramDown) {
   testing::TempDir dir;
   ASSERT_TRUE(WriteDng(dir.File("ok.dng"), [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
   EXPECT_TRUE(DecodeRawFile(dir.File("ok.dng"), w, h));
+}
+
+// The decoder's child process never outlives the program: killed with it mid-decode, it is
+// killed too instead of decoding on (or staying blocked) on its own.
+TEST(RawDecode, ChildDiesWithTheProgram) {
+  testing::TempDir dir;
+  const std::string path = dir.File("large.dng");
+  DngOptions o;
+  o.width = 3000;
+  o.height = 2000;
+  ASSERT_TRUE(WriteDng(path, [](int x, int y) { return std::array<double, 3>{x % 7 / 7.0, y % 5 / 5.0, 0.4}; }, o));
+  // A helper adopts the orphaned child (subreaper) so that it can see how the child ended.
+  const pid_t helper = fork();
+  if (helper == 0) {
+    alarm(60);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const pid_t program = fork();
+    if (program == 0) {
+      int w = 0, h = 0;
+      DecodeRawFile(path, w, h);
+      _exit(0);
+    }
+    pid_t decoder = 0;
+    const std::string children = "/proc/" + std::to_string(program) + "/task/" + std::to_string(program) + "/children";
+    while (decoder == 0) {
+      std::ifstream f(children);
+      if (!(f >> decoder)) decoder = 0;
+    }
+    usleep(50000);  // let it start decoding
+    kill(program, SIGKILL);
+    int status = 0;
+    waitpid(program, &status, 0);
+    if (waitpid(decoder, &status, 0) != decoder) _exit(2);
+    // Killed with the program; or, when the program died before the child could ask for that,
+    // ended by the child itself at once (1). Left alone it would decode on and die of the
+    // closed pipe (SIGPIPE) or finish.
+    const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    const bool endedAtOnce = WIFEXITED(status) && WEXITSTATUS(status) == 1;
+    _exit(killed || endedAtOnce ? 0 : 1);
+  }
+  ASSERT_GT(helper, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(helper, &status, 0), helper);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // A helper that crashes, answers short or is missing: the file is simply not a raw picture.

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "fixtures.h"
+#include "hostile_fixtures.h"
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
 
@@ -156,6 +159,124 @@ TEST(Save, BmpHeader) {
   ASSERT_EQ(WriteBmp(image, file), kOk);
   EXPECT_EQ(ReadLe32(file, 38), 3700u);
   EXPECT_EQ(RefineBmp(file), ImageFileType::BmpRgb);
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// A FIFO (or device) is refused before it is opened: opening one for reading would block
+// until a writer came, for ever. The raw decoder is not even started.
+TEST(Load, SpecialFilesAreRefusedBeforeOpening) {
+  test::TempDir dir;
+  const std::string fifo = dir.File("pipe.jpg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int rc = test::RunWithMemoryLimit(RLIMIT_AS, 1u << 30, [&] {
+    alarm(20);  // a regression ends here instead of hanging the tests
+    RasterImage image;
+    return image.Load(fifo);
+  });
+  EXPECT_EQ(rc, kOpenFailed);
+  EXPECT_EQ(DetectImageType(fifo), ImageFileType::UnknownType);
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(ReadWholeFile(fifo, bytes), kOpenFailed);
+  RasterImage folder;
+  EXPECT_EQ(folder.Load(dir.path().string()), kOpenFailed);
+}
+
+// A huge file that is no picture is refused from its first bytes: it is mapped, not read, so
+// refusing it takes no memory.
+TEST(Load, HugeFileIsNotReadIntoMemory) {
+  test::TempDir dir;
+  const std::string zeros = dir.File("zeros.jpg");
+  {
+    std::ofstream f(zeros);
+  }
+  ASSERT_EQ(truncate(zeros.c_str(), off_t{3} << 30), 0);  // sparse: no disk space
+  const int rc = test::RunWithMemoryLimit(RLIMIT_DATA, 256u << 20, [&] {
+    RasterImage image;
+    return image.Load(zeros);
+  });
+  EXPECT_EQ(rc, kBadFile);
+}
+
+// Without replacing, a file that exists at the name (or appears there meanwhile) is kept.
+TEST(Save, NoReplaceKeepsAFileThatIsThere) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeRamp(image, 8, 8);
+  const std::string path = dir.File("taken.png");
+  test::WriteBytes(path, {'o', 'l', 'd'});
+  SetReplaceExistingFiles(false);
+  const int rc = image.Save(path);
+  const int reason = LastWriteErrno();
+  SetReplaceExistingFiles(true);
+  EXPECT_EQ(rc, kOpenFailed);
+  EXPECT_EQ(reason, EEXIST);
+  EXPECT_EQ(test::ReadBytes(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(FilesIn(dir.path()), 1u);
+  SetReplaceExistingFiles(false);
+  EXPECT_EQ(image.Save(dir.File("free.png")), kOk);
+  SetReplaceExistingFiles(true);
+  EXPECT_EQ(image.Save(path), kOk);
+}
+
+// The temporary name adds ten bytes; it is cut short so that names up to the file system's
+// limit save. A name past the limit fails with the system's reason.
+TEST(Save, LongNamesAndReadOnlyTargets) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeRamp(image, 8, 8);
+  for (const size_t length : {240u, 246u, 254u, 255u}) {
+    const std::string path = dir.File(std::string(length - 4, 'n') + ".png");
+    EXPECT_EQ(image.Save(path), kOk) << length;
+    EXPECT_TRUE(fs::exists(path)) << length;
+  }
+  EXPECT_EQ(image.Save(dir.File(std::string(253, 'n') + ".png")), kOpenFailed);
+  EXPECT_EQ(LastWriteErrno(), ENAMETOOLONG);
+  EXPECT_EQ(image.Save(dir.File("missing/x.png")), kOpenFailed);
+  EXPECT_EQ(LastWriteErrno(), ENOENT);
+  // Read only stays read only for the superuser as well.
+  const std::string ro = dir.File("ro.png");
+  test::WriteBytes(ro, {'k'});
+  ASSERT_EQ(chmod(ro.c_str(), 0444), 0);
+  EXPECT_EQ(image.Save(ro), kOpenFailed);
+  EXPECT_EQ(LastWriteErrno(), EACCES);
+  EXPECT_EQ(test::ReadBytes(ro), std::vector<uint8_t>{'k'});
+}
+
+// A signal handler can remove the temporary file of a save in progress.
+extern "C" void RemoveAndEnd(int) {
+  RemovePendingTempFile();
+  _exit(3);
+}
+
+TEST(Save, PendingTemporaryFileCanBeRemovedBySignal) {
+  test::TempDir dir;
+  const std::string path = dir.File("big.bin");
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGTERM, RemoveAndEnd);
+    std::vector<uint8_t> bytes(size_t{256} << 20, 7);
+    WriteFileAtomically(path, bytes);
+    _exit(0);
+  }
+  ASSERT_GT(child, 0);
+  bool seen = false;
+  for (int i = 0; i < 200000 && !seen; ++i) {
+    for (const auto& e : fs::directory_iterator(dir.path())) seen = seen || e.path().filename().string()[0] == '.';
+  }
+  kill(child, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(seen);
+  // Ended by the handler during the write (3), or the write was done first (0).
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 3) EXPECT_EQ(FilesIn(dir.path()), 0u);
+  EXPECT_TRUE(WEXITSTATUS(status) == 3 || WEXITSTATUS(status) == 0);
+  for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().filename().string()[0], '.');
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fixtures.h"
+#include "hostile_fixtures.h"
 #include "imagefile/codec/codec.h"
 
 namespace orvane {
@@ -339,6 +340,49 @@ TEST(Tiff, DamagedFilesFailCleanly) {
   RasterImage huge;
   EXPECT_EQ(huge.Load(dir.File("huge.tif")), kOutOfMemory);
   EXPECT_TRUE(huge.IsEmpty());
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// Strips that are missing, short or do not decode make a damaged file, never a black picture.
+TEST(Tiff, DamagedDataFails) {
+  const std::vector<uint8_t> good = test::GoodTiff(COMPRESSION_ADOBE_DEFLATE);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+  } cases[] = {
+      {"deflate with garbage data", test::TiffGarbageData(COMPRESSION_ADOBE_DEFLATE)},
+      {"lzw with garbage data", test::TiffGarbageData(COMPRESSION_LZW)},
+      {"strip past the end", test::TiffMissingStrip()},
+      {"strip cut short", [] {
+         std::vector<uint8_t> f = test::GoodTiff(COMPRESSION_LZW);
+         const size_t e = test::TiffEntry(f, 279);  // StripByteCounts
+         test::SetTiffValue(f, 279, (f[e + 8] | (f[e + 9] << 8)) / 2u);
+         return f;
+       }()},
+  };
+  RasterImage image;
+  ASSERT_EQ(ReadTiff(good, ImageFileType::TiffRgb, 0, image), kOk);
+  for (const Case& c : cases) {
+    RasterImage damaged;
+    EXPECT_EQ(ReadTiff(c.file, ImageFileType::TiffRgb, 0, damaged), kBadFile) << c.name;
+    EXPECT_TRUE(damaged.IsEmpty()) << c.name;
+  }
+}
+
+// A 300-byte file claiming 32767 x 32767 pixels fails before the picture's memory is taken.
+TEST(Tiff, LyingSizeFailsWithLittleMemory) {
+  const std::vector<uint8_t> file = test::TiffClaimingHuge();
+  ASSERT_LT(file.size(), 1000u);
+  const int rc = test::RunWithMemoryLimit(RLIMIT_AS, 256 << 20, [&] {
+    RasterImage image;
+    return ReadTiff(file, ImageFileType::TiffRgb, 0, image);
+  });
+  EXPECT_EQ(rc, kBadFile);
 }
 
 }  // namespace

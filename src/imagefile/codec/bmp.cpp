@@ -221,7 +221,8 @@ int DecodeUncompressed(const ByteView& v, const DibHeader& h, uint64_t pixelOffs
 }
 
 // RLE8 and RLE4: runs, absolute runs, end of line, delta and end of bitmap. Pixels the data
-// never reaches keep index 0.
+// skips (delta, early end of line or of bitmap) keep index 0; data that stops before the end
+// of bitmap marker and before the last row is a truncated file.
 int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Picture& p) {
   const std::span<const uint8_t> data = v.From(pixelOffset);
   if (data.empty()) return kBadFile;
@@ -241,6 +242,7 @@ int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Pictu
   };
   size_t pos = 0;
   const size_t n = data.size();
+  bool ended = false;
   while (pos + 1 < n && row < uint64_t(h.height)) {
     const uint8_t count = data[pos];
     const uint8_t value = data[pos + 1];
@@ -256,9 +258,10 @@ int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Pictu
       x = 0;
       ++row;
     } else if (value == 1) {  // end of bitmap
+      ended = true;
       break;
     } else if (value == 2) {  // delta
-      if (pos + 1 >= n) break;
+      if (pos + 1 >= n) return kBadFile;
       x += data[pos];
       row += data[pos + 1];
       pos += 2;
@@ -272,6 +275,9 @@ int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Pictu
       pos += (bytes + 1) & ~size_t{1};
     }
   }
+  // Data that ends with the last row complete is whole, even without its closing marker.
+  const bool lastRowFull = row + 1 == uint64_t(h.height) && x >= w;
+  if (!ended && row < uint64_t(h.height) && !lastRowFull) return kBadFile;
   return kOk;
 }
 

@@ -2,7 +2,7 @@
 // (codec_table.cpp). Adding a format means writing codec/<format>.cpp with its functions,
 // declaring them below, and filling in its line of the table.
 //
-// Every reader and writer works on bytes in memory: Load reads the whole file first, Save
+// Every reader and writer works on bytes in memory: Load maps the whole file first, Save
 // writes the encoded bytes to a temporary file and renames it over the target only when all
 // went well. So no codec touches the file system, and each can be fuzzed on a byte buffer.
 //
@@ -23,7 +23,9 @@
 //   (save resolution, originalWidth/Height, fileType, filePath, widening to 24 bits).
 //   On failure the image is left empty and the code returned: 1 out of memory or a picture
 //   larger than kMaxPixels (checked from the header before any large allocation), 40 damaged
-//   or truncated data, 41 a feature the reader does not handle.
+//   or truncated data, 41 a feature the reader does not handle. Data that ends early or does
+//   not decode is 40, never a picture with grey or black rows; a header claiming more pixels
+//   than the file's data could code is 40 before the picture's memory is taken.
 //
 //   ImageWriter(image, out)
 //     image     a non-empty image, 24 bits unless the table line sets anyDepth
@@ -94,13 +96,46 @@ ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string
 // Type from the text after the last "." (letter case ignored); UnknownType otherwise.
 ImageFileType ImageTypeFromExtension(std::string_view name);
 
+// A regular file mapped for reading, so that a large file costs no memory until its bytes
+// are used and a type is decided from the first bytes alone. Open: 2 when the file does not
+// exist or cannot be accessed, 38 when it is not a regular file (a FIFO, a device: refused
+// before it is opened) or cannot be mapped, 1 when it is too large to map.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+  int Open(const std::string& path);
+  void Close();
+  std::span<const uint8_t> bytes() const {
+    return {static_cast<const uint8_t*>(data_), size_};
+  }
+
+ private:
+  void* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Whether path names a regular file (not a FIFO, device, socket or folder).
+bool IsRegularFile(const std::string& path);
+
 // Reads a whole file. 2 when it does not exist or cannot be accessed, 38 when it cannot be
 // opened or read, 1 when it is too large to hold.
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
 // Writes bytes to a temporary file in path's folder and renames it over path when complete;
 // on any failure the temporary file is removed and path is left as it was. 38 when the
 // target exists but is not writable or the temporary file cannot be made, 4 on a write error.
+// Without replacing (SetReplaceExistingFiles(false)) a file present at path, even one that
+// appears while the bytes are written, is kept and the result is 38 with EEXIST as the reason.
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+// Whether saves may replace an existing file (default true: the window asks first).
+void SetReplaceExistingFiles(bool replace);
+// The system's error number behind the last failed WriteFileAtomically on this thread, 0 when
+// there was none or it is not known.
+int LastWriteErrno();
+// Removes the temporary file of a save in progress. Safe to call from a signal handler.
+void RemovePendingTempFile();
 
 // ---- Formats built on libraries ----
 
@@ -155,6 +190,9 @@ ImageFileType RefinePcx(std::span<const uint8_t> file);
 
 // Targa (tga.cpp): no signature; found by name, by its footer, or as the 00 00 case.
 bool HasTargaFooter(std::span<const uint8_t> file);
+// Whether the file starts with a Targa header this reader takes (for a Targa under another
+// format's name).
+bool IsTargaHeader(std::span<const uint8_t> file);
 int ReadTga(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
 int WriteTga(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineTga(std::span<const uint8_t> file);

@@ -1,5 +1,6 @@
 // Recognising a file's type: by content first, then by name, then refined by depth.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +63,12 @@ ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string
   const std::string ext = LowerExtension(name);
   if (ext == ".wbmp" || ext == ".wbm") return ImageFileType::Wbmp;
   if (ext == ".tga" || HasTargaFooter(file)) return Refine(ImageFileType::TgaRgb, file);
+  // A name claiming a format whose signature the file lacks: a Targa header (which has no
+  // signature of its own) is the better evidence.
+  const ImageFormat* named = FormatForType(ImageTypeFromExtension(name));
+  if (named != nullptr && named->signature != nullptr && !named->signature(head) &&
+      IsTargaHeader(file))
+    return Refine(ImageFileType::TgaRgb, file);
   // A PhotoCD file may begin with a sector of zeros, which looks like the weak wireless
   // bitmap start; its own mark at 2048 is the stronger evidence.
   if (IsPhotoCd(file)) return ImageFileType::PhotoCd;
@@ -70,23 +77,80 @@ ImageFileType DetectImageTypeInMemory(std::span<const uint8_t> file, std::string
 }
 
 ImageFileType DetectImageType(const std::string& path) {
-  std::vector<uint8_t> file;
-  if (ReadWholeFile(path, file) != kOk) return ImageFileType::UnknownType;
-  return DetectImageTypeInMemory(file, path);
+  MappedFile file;
+  if (file.Open(path) != kOk) return ImageFileType::UnknownType;
+  return DetectImageTypeInMemory(file.bytes(), path);
+}
+
+namespace {
+
+// Opens a regular file for reading. A FIFO, device or socket is refused before it is opened,
+// and O_NONBLOCK keeps one that takes a regular file's place meanwhile from blocking the open.
+int OpenRegular(const std::string& path, int& fd, struct stat& st) {
+  fd = -1;
+  if (path.empty()) return kNoFile;
+  if (::stat(path.c_str(), &st) != 0)
+    return (errno == ENOENT || errno == EACCES || errno == ENOTDIR) ? kNoFile : kOpenFailed;
+  if (!S_ISREG(st.st_mode)) return kOpenFailed;
+  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return (errno == ENOENT || errno == EACCES || errno == ENOTDIR) ? kNoFile
+                                                                             : kOpenFailed;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    fd = -1;
+    return kOpenFailed;
+  }
+  return kOk;
+}
+
+}  // namespace
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+MappedFile::~MappedFile() { Close(); }
+
+void MappedFile::Close() {
+  if (data_ != nullptr) ::munmap(data_, size_);
+  data_ = nullptr;
+  size_ = 0;
+}
+
+int MappedFile::Open(const std::string& path) {
+  Close();
+  int fd = -1;
+  struct stat st {};
+  const int rc = OpenRegular(path, fd, st);
+  if (rc != kOk) return rc;
+  if (st.st_size <= 0) {
+    ::close(fd);
+    return kOk;  // an empty file: no bytes to map
+  }
+  if (static_cast<uint64_t>(st.st_size) > SIZE_MAX / 2) {
+    ::close(fd);
+    return kOutOfMemory;
+  }
+  const size_t size = static_cast<size_t>(st.st_size);
+  void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  const int error = errno;
+  ::close(fd);
+  if (data == MAP_FAILED) return error == ENOMEM ? kOutOfMemory : kOpenFailed;
+  data_ = data;
+  size_ = size;
+  return kOk;
 }
 
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
   out.clear();
-  if (path.empty()) return kNoFile;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return (errno == ENOENT || errno == EACCES || errno == ENOTDIR) ? kNoFile
-                                                                             : kOpenFailed;
+  int fd = -1;
+  struct stat st {};
+  if (const int rc = OpenRegular(path, fd, st); rc != kOk) return rc;
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return kOpenFailed;
   try {
     out.resize(static_cast<size_t>(st.st_size));
   } catch (const std::bad_alloc&) {

@@ -4,12 +4,16 @@
 // and the library calls needs unwinding.
 #include <csetjmp>
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "imagefile/codec/codec.h"
+#include "imagefile/exif.h"
 
 namespace orvane {
 
@@ -18,16 +22,42 @@ namespace {
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
+  // Set once every row is out: after that a missing end marker costs nothing.
+  bool allRowsRead = false;
+  // Running out of bytes matters in the header and between the scans of a multi-scan file.
+  // In one scan the decoder asks for bytes ahead of need, so there only bits really missing
+  // (JWRN_HIT_MARKER) count: a file without its end marker still shows whole.
+  bool endOfDataIsFatal = true;
 };
+
+// A progressive file has about ten scans; thousands only cost time (each scan passes over
+// every block). Careful decoders cap the count the same way.
+constexpr int kMaxScans = 1000;
 
 [[noreturn]] void OnError(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   std::longjmp(err->jump, 1);
 }
 
-// Warnings (a truncated file, corrupt entropy data) are not fatal: libjpeg fills what is
-// missing, as every viewer shows such files. Nothing is printed.
-void OnMessage(j_common_ptr, int) {}
+// Warnings are not printed. Those saying the data ended early or does not decode are fatal:
+// libjpeg would fill the rest with grey and the damaged file would pass for a picture. Other
+// warnings (stray bytes between markers, common in camera files) are ignored.
+void OnMessage(j_common_ptr cinfo, int level) {
+  if (level != -1) return;
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  const int code = err->pub.msg_code;
+  if (err->allRowsRead) return;
+  if ((code == JWRN_JPEG_EOF && err->endOfDataIsFatal) || code == JWRN_HIT_MARKER ||
+      code == JWRN_HUFF_BAD_CODE)
+    std::longjmp(err->jump, 1);
+}
+
+void OnProgress(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+  }
+}
 void OnOutput(j_common_ptr) {}
 
 void InstallErrors(jpeg_error_mgr* pub) {
@@ -102,9 +132,46 @@ struct Decoded {
   uint32_t densityX = 0, densityY = 0;
   int densityUnit = 0;
   bool sawJfif = false;
-  std::vector<uint8_t> firstExif;
-  std::vector<uint8_t> lastExif;
+  std::vector<uint8_t> exif;
 };
+
+// Entropy-coded data spends at least one bit on every 8 x 8 block (its DC code), so a file
+// claiming more blocks than it has bits is lying about its size. Arithmetic coding can do
+// with less and is not judged.
+bool DataCanFill(const jpeg_decompress_struct& cinfo, size_t fileBytes) {
+  if (cinfo.arith_code) return true;
+  const uint64_t blocks = ((uint64_t{cinfo.image_width} + 7) / 8) * ((uint64_t{cinfo.image_height} + 7) / 8);
+  return blocks <= static_cast<uint64_t>(fileBytes) * 8;
+}
+
+bool Parses(const std::vector<uint8_t>& block) {
+  ExifReader reader;
+  return !block.empty() && reader.Open(block);
+}
+
+// The EXIF block a file means: the last APP1 "Exif" payload that parses. A file may carry
+// several (an editor adds one). A block too large for one segment is split by some editors:
+// a full segment followed by segments of "Exif\0\0" and the rest of the data, without a TIFF
+// header of their own; the pieces are joined again.
+void PickExif(jpeg_saved_marker_ptr list, std::vector<uint8_t>& exif) {
+  constexpr unsigned kFullSegment = 65533;
+  std::vector<uint8_t> block;
+  bool continues = false;  // the block's last piece filled its segment
+  for (jpeg_saved_marker_ptr m = list; m != nullptr; m = m->next) {
+    if (!IsExifPayload(m)) continue;
+    const bool tiffHeader = m->data_length >= 10 && (std::memcmp(m->data + 6, "II*\0", 4) == 0 ||
+                                                     std::memcmp(m->data + 6, "MM\0*", 4) == 0);
+    if (continues && !tiffHeader && m->data_length > 6 && m->data[4] == 0 && m->data[5] == 0) {
+      block.insert(block.end(), m->data + 6, m->data + m->data_length);
+      continues = m->data_length == kFullSegment;
+      continue;
+    }
+    if (Parses(block)) exif = block;
+    block.assign(m->data, m->data + m->data_length);
+    continues = m->data_length == kFullSegment;
+  }
+  if (Parses(block)) exif = std::move(block);
+}
 
 // Reads one JPEG from memory at 8 (grey) or 24 bits. Returns a result code.
 int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, Decoded& out,
@@ -118,23 +185,24 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   }
   jpeg_create_decompress(&d.cinfo);
   d.created = true;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = OnProgress;
+  d.cinfo.progress = &progress;
   jpeg_mem_src(&d.cinfo, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_save_markers(&d.cinfo, kApp1, 0xFFFF);
   if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return kBadFile;
   const int w = static_cast<int>(d.cinfo.image_width);
   const int h = static_cast<int>(d.cinfo.image_height);
   if (w <= 0 || h <= 0) return kBadFile;
+  if (!DataCanFill(d.cinfo, file.size())) return kBadFile;
+  d.err.endOfDataIsFatal = jpeg_has_multiple_scans(&d.cinfo);
   if (static_cast<int64_t>(w) * h > kMaxPixels) return kOutOfMemory;
   out.storedWidth = w;
   out.storedHeight = h;
 
-  // Markers are all kept by now: APP1 sits before the first scan.
-  for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m != nullptr; m = m->next) {
-    if (!IsExifPayload(m)) continue;
-    // Assigning copies at most 64 KB; the copy is ours before the library frees its own.
-    if (out.firstExif.empty()) out.firstExif.assign(m->data, m->data + m->data_length);
-    out.lastExif.assign(m->data, m->data + m->data_length);
-  }
+  // Markers are all kept by now: APP1 sits before the first scan. The copy is ours before
+  // the library frees its own.
+  PickExif(d.cinfo.marker_list, out.exif);
   out.sawJfif = d.cinfo.saw_JFIF_marker;
   out.densityX = d.cinfo.X_density;
   out.densityY = d.cinfo.Y_density;
@@ -152,7 +220,12 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   const int components = d.cinfo.output_components;
   if (ow <= 0 || oh <= 0 || components != (grey ? 1 : cmyk ? 4 : 3)) return kBadFile;
   const int depth = grey ? 8 : 24;
-  out.block = AllocatePixels(RasterImage::ImageBytes(ow, oh, depth));
+  const size_t rowBytes = static_cast<size_t>(ow) * (depth / 8);
+  // Rows are held as they are decoded: the block grows (realloc moves large blocks by
+  // remapping, without a copy), so a file whose data ends early fails having taken only the
+  // memory of the rows it really had.
+  size_t capacity = std::min<size_t>(static_cast<size_t>(oh), std::max<size_t>(64, (size_t{16} << 20) / rowBytes));
+  out.block = AllocatePixels(capacity * rowBytes);
   if (!out.block) return kOutOfMemory;
   if (cmyk) {
     rowScratch = AllocatePixels(static_cast<uint64_t>(ow) * 4);
@@ -161,14 +234,24 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
       return kOutOfMemory;
     }
   }
-  const size_t rowBytes = static_cast<size_t>(ow) * (depth / 8);
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
     const size_t y = d.cinfo.output_scanline;
+    if (y == capacity) {
+      capacity = std::min<size_t>(static_cast<size_t>(oh), capacity * 2);
+      void* grown = std::realloc(out.block.get(), capacity * rowBytes);
+      if (grown == nullptr) {
+        out.block.reset();
+        return kOutOfMemory;
+      }
+      (void)out.block.release();
+      out.block.reset(static_cast<uint8_t*>(grown));
+    }
     uint8_t* dest = out.block.get() + y * rowBytes;
     JSAMPROW row = cmyk ? rowScratch.get() : dest;
     if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return kBadFile;
     if (cmyk) CmykRow(rowScratch.get(), dest, ow, out.adobe);
   }
+  d.err.allRowsRead = true;
   jpeg_finish_decompress(&d.cinfo);
   out.width = ow;
   out.height = oh;
@@ -197,15 +280,15 @@ int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int, RasterImage
   const int rc = Decode(file, grey, image, decoded, scratch);
   if (rc != kOk) return rc;
 
-  // Camera fields from the first EXIF segment; the last one is the block kept for saving.
-  image.ReadCameraInfo(decoded.firstExif);
+  // Camera fields and orientation come from the block that is kept and written back.
+  image.ReadCameraInfo(decoded.exif);
   int w = decoded.width, h = decoded.height;
   const int orientRc = ApplyOrientation(decoded.block, w, h, image.orientation, grey ? 1 : 3);
   if (orientRc != kOk) return orientRc;
   const bool swapped = image.orientation >= 5 && image.orientation <= 8;
   image.originalWidth = swapped ? decoded.storedHeight : decoded.storedWidth;
   image.originalHeight = swapped ? decoded.storedWidth : decoded.storedHeight;
-  image.exifBlock = std::move(decoded.lastExif);
+  image.exifBlock = std::move(decoded.exif);
 
   image.AdoptPixels(std::move(decoded.block), w, h, grey ? 8 : 24, true);
   if (grey) {
@@ -297,17 +380,28 @@ int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out) {
   // The save resolution's unit: 3 is per centimetre; 1 (the default) and 2 are written per
   // inch, so the default 300 x 300 reads as 300 dots per inch.
   options.densityUnit = image.saveResolutionUnit == 3 ? 2 : 1;
-  options.exifPayload = image.exifBlock;
+  // A block that does not parse is never written: the picture is saved without it, upright,
+  // and the caller is told.
+  bool exifDropped = false;
+  if (!image.exifBlock.empty()) {
+    ExifReader reader;
+    if (reader.Open(image.exifBlock)) {
+      options.exifPayload = image.exifBlock;
+    } else {
+      exifDropped = true;
+    }
+  }
 
   // With an EXIF block the pixels go back to the orientation its (unchanged) tag describes.
   PixelBlock stored;
   int width = image.width, height = image.height;
-  if (!image.exifBlock.empty()) {
+  if (!options.exifPayload.empty()) {
     const int rc = UndoOrientation(width, height, image.Pixels(), image.orientation, stored);
     if (rc != kOk) return rc;
     if (stored && image.orientation >= 5) std::swap(width, height);
   }
-  return EncodeJpeg(stored ? stored.get() : image.Pixels(), width, height, options, out);
+  const int rc = EncodeJpeg(stored ? stored.get() : image.Pixels(), width, height, options, out);
+  return rc == kOk && exifDropped ? kSavedWithoutExif : rc;
 }
 
 }  // namespace orvane

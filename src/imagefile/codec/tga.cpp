@@ -202,6 +202,11 @@ int ReadTga(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
   return DeliverPicture(p, type, image);
 }
 
+bool IsTargaHeader(std::span<const uint8_t> file) {
+  TgaHeader h;
+  return ParseHeader(ByteView(file), h) == kOk && file.size() > kHeaderBytes + h.idLength;
+}
+
 ImageFileType RefineTga(std::span<const uint8_t> file) {
   // A header without a depth of its own (too short, or no Targa depth) gives the base type.
   if (file.size() < kHeaderBytes) return ImageFileType::TgaRgb;

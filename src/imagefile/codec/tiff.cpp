@@ -155,10 +155,10 @@ int ReadPacked(TIFF* tif, const Layout& l, uint8_t* dest, uint64_t rowBytes) {
     const uint32_t first = s * rowsPerStrip;
     const uint32_t rows = std::min(rowsPerStrip, l.height - first);
     const tmsize_t got = TIFFReadEncodedStrip(tif, s, strip.get(), stripSize);
-    if (got < 0) return kBadFile;
     const uint64_t want = rowBytes * rows;
-    // A short strip leaves its missing rows white rather than failing the whole picture.
-    std::memcpy(dest + first * rowBytes, strip.get(), std::min<uint64_t>(want, static_cast<uint64_t>(got)));
+    // A strip that does not decode or ends early is damage, not white rows.
+    if (got < 0 || static_cast<uint64_t>(got) < want) return kBadFile;
+    std::memcpy(dest + first * rowBytes, strip.get(), want);
   }
   return kOk;
 }
@@ -177,7 +177,8 @@ int ReadRgb(TIFF* tif, const Layout& l, TiffResult& out) {
   PixelBlock raster = AllocatePixels(count * 4);
   if (!raster) return kOutOfMemory;
   auto* px = reinterpret_cast<uint32_t*>(raster.get());
-  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, ORIENTATION_TOPLEFT, 0))
+  // Stop at the first strip or tile that cannot be read: a damaged file is not a black one.
+  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, ORIENTATION_TOPLEFT, 1))
     return kBadFile;
   uint8_t* rgb = raster.get();
   for (uint64_t i = 0; i < count; ++i) {
@@ -230,11 +231,52 @@ void FillPalette(TIFF* tif, const Layout& l, TiffResult& out) {
   }
 }
 
-int Decode(TIFF* tif, ImageFileType type, TiffResult& out) {
+// How many bytes of picture one stored byte can give at most, by compression: a bound for
+// telling a file whose data could fill its stated size from one that lies about it.
+uint64_t MaxExpansion(uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 64;  // two bytes give at most 128
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return 1100;  // the format's limit is about 1032
+    case COMPRESSION_LZW: return 8192;      // codes of 9 to 12 bits for strings up to 4 KB
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG: return 2048;    // at least one bit per 8 x 8 block
+    default: return uint64_t{1} << 16;
+  }
+}
+
+// Every strip or tile must lie inside the file, and together they must hold enough bytes
+// for the stated size, before the picture's memory is taken.
+bool DataCanFill(TIFF* tif, const Layout& l, uint64_t fileSize) {
+  const uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  if (count == 0) return false;
+  uint64_t stored = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    int err = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &err);
+    if (err) return false;
+    const uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &err);
+    if (err || bytes == 0 || offset > fileSize || bytes > fileSize - offset) return false;
+    stored += bytes;
+  }
+  uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  // Fax codings spend at least one bit on a row.
+  if (compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+      compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW)
+    return stored * 8 >= l.height;
+  const uint64_t raw = (uint64_t{l.width} * l.bits * l.samples + 7) / 8 * l.height;
+  const uint64_t expansion = MaxExpansion(compression);
+  return stored >= (raw + expansion - 1) / expansion;
+}
+
+int Decode(TIFF* tif, ImageFileType type, uint64_t fileSize, TiffResult& out) {
   Layout l;
   if (!ReadLayout(tif, l)) return kBadFile;
   if (static_cast<uint64_t>(l.width) * l.height > static_cast<uint64_t>(kMaxPixels))
     return kOutOfMemory;
+  if (!DataCanFill(tif, l, fileSize)) return kBadFile;
   out.width = static_cast<int>(l.width);
   out.height = static_cast<int>(l.height);
   const bool wantPacked = (type == ImageFileType::TiffBilevel && l.bits == 1) ||
@@ -313,7 +355,7 @@ int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
   if (pageIndex < 0 || (pageIndex > 0 && !TIFFSetDirectory(h.tif, static_cast<tdir_t>(pageIndex))))
     return kInvalidArgument;
   TiffResult out;
-  const int rc = Decode(h.tif, type, out);
+  const int rc = Decode(h.tif, type, file.size(), out);
   if (rc != kOk) return rc;
   image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
   image.paletteSize = out.paletteSize;
