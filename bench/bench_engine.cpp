@@ -12,7 +12,7 @@
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "engine/wavelet_kernels.h"
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 #include "reference_engine.h"
 
 namespace {

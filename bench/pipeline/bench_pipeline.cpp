@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/worker_pool.h"
-#include "pipeline/document.h"
+#include "base/worker_pool.h"
+#include "app/document.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <system_error>
 
 #include "cli/console_host.h"
-#include "colour/correction_sliders.h"
+#include "app/correction_sliders.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/jpeg_options.h"
-#include "pipeline/document.h"
-#include "pipeline/save_names.h"
-#include "pipeline/suggest_quality.h"
+#include "app/document.h"
+#include "app/save_names.h"
+#include "app/suggest_quality.h"
 
 namespace orvane::cli {
 namespace {

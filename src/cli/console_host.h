@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane::cli {
 

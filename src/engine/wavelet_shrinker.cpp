@@ -25,7 +25,7 @@
 
 #include "engine/wavelet_1d.h"
 #include "engine/wavelet_kernels.h"
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 #include "pipeline/edge_map.h"
 #include "pipeline/filters.h"
 

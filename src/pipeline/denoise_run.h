@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "engine/noise_reduce.h"
-#include "pipeline/host.h"
+#include "app/host.h"
 #include "pipeline/swap_buffer.h"
 
 namespace orvane {

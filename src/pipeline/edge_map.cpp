@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 namespace {

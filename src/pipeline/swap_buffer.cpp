@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane {
 

@@ -10,9 +10,9 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "pipeline/command_table.h"
-#include "pipeline/document.h"
-#include "pipeline/view_rules.h"
+#include "app/command_table.h"
+#include "app/document.h"
+#include "app/view_rules.h"
 #include "shell/main_frame.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"

@@ -6,7 +6,7 @@
 #include <QHash>
 #include <functional>
 
-#include "pipeline/command_table.h"
+#include "app/command_table.h"
 
 class QAction;
 class QMainWindow;

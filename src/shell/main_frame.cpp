@@ -18,9 +18,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "pipeline/command_table.h"
-#include "pipeline/save_sequence.h"
-#include "pipeline/view_rules.h"
+#include "app/command_table.h"
+#include "app/save_sequence.h"
+#include "app/view_rules.h"
 #include "shell/command_registry.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"

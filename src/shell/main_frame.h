@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "pipeline/command_table.h"
-#include "pipeline/document.h"
+#include "app/command_table.h"
+#include "app/document.h"
 
 class QDockWidget;
 class QKeyEvent;

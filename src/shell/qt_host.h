@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <functional>
 
-#include "pipeline/host.h"
+#include "app/host.h"
 
 class QWidget;
 class QStatusBar;

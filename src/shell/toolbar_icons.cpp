@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "pipeline/command_table.h"
+#include "app/command_table.h"
 
 namespace orvane {
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "imagefile/codec/bmp.h"
-#include "pipeline/document.h"
+#include "app/document.h"
 #include "view/view_colours.h"
 
 namespace orvane {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "pipeline/crop_rotate.h"
-#include "pipeline/view_rules.h"
+#include "app/view_rules.h"
 
 namespace orvane {
 

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "pipeline/view_rules.h"
+#include "app/view_rules.h"
 #include "view/view_colours.h"
 
 namespace orvane {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "colour/correction_sliders.h"
+#include "app/correction_sliders.h"
 
 namespace orvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 namespace {

@@ -6,7 +6,7 @@
 #include <array>
 #include <cmath>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 #include "test_images.h"
 
 namespace orvane {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 #include "test_images.h"
 
 namespace orvane {

@@ -1,4 +1,4 @@
-#include "worker_pool.h"
+#include "base/worker_pool.h"
 
 #include <cstdlib>
 

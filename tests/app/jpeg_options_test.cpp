@@ -1,5 +1,5 @@
 #include "imagefile/jpeg_options.h"
-#include "pipeline/suggest_quality.h"
+#include "app/suggest_quality.h"
 
 #include <gtest/gtest.h>
 

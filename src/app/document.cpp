@@ -1,4 +1,4 @@
-#include "pipeline/document.h"
+#include "app/document.h"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 
 #include "colour/colour_correction.h"
 #include "imagefile/folder_list.h"
-#include "engine/worker_pool.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 namespace {

@@ -13,7 +13,7 @@
 #include "imagefile/raster_image.h"
 #include "pipeline/crop_rotate.h"
 #include "pipeline/denoise_run.h"
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "colour/correction_sliders.h"
+#include "app/correction_sliders.h"
 
 #include <algorithm>
 #include <cstdio>

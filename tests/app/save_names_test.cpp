@@ -1,8 +1,8 @@
-#include "pipeline/save_names.h"
+#include "app/save_names.h"
 
 #include <gtest/gtest.h>
 
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "pipeline/memory_settings.h"
+#include "app/memory_settings.h"
 
 #include <cerrno>
 #include <climits>

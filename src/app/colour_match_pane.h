@@ -7,8 +7,8 @@
 #include <string>
 
 #include "colour/colour_params.h"
-#include "colour/correction_sliders.h"
-#include "colour/profile_list.h"
+#include "app/correction_sliders.h"
+#include "app/profile_list.h"
 #include "colour/reference_store.h"
 
 namespace orvane {

@@ -1,8 +1,8 @@
-#include "pipeline/suggest_quality.h"
+#include "app/suggest_quality.h"
 
 #include <string>
 
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "colour/colour_match_pane.h"
+#include "app/colour_match_pane.h"
 
 #include <algorithm>
 #include <cctype>

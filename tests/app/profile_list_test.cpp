@@ -1,4 +1,4 @@
-#include "colour/profile_list.h"
+#include "app/profile_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pipeline/document.h"
+#include "app/document.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include "document_fixtures.h"
 #include "imagefile/codec/codec.h"
 #include "pipeline/edge_map.h"
-#include "pipeline/memory_settings.h"
+#include "app/memory_settings.h"
 #include "scripted_host.h"
 
 namespace orvane {

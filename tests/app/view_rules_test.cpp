@@ -1,12 +1,12 @@
-#include "pipeline/view_rules.h"
+#include "app/view_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "pipeline/command_table.h"
-#include "pipeline/document.h"
+#include "app/command_table.h"
+#include "app/document.h"
 #include "document_fixtures.h"
 #include "scripted_host.h"
 

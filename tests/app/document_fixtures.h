@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "imagefile/raster_image.h"
-#include "pipeline/document.h"
+#include "app/document.h"
 
 namespace orvane::test {
 

@@ -1,4 +1,4 @@
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane {
 

@@ -1,11 +1,11 @@
-#include "pipeline/view_rules.h"
+#include "app/view_rules.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "colour/colour_on_image.h"
 #include "colour/tone_curve.h"
-#include "pipeline/document.h"
+#include "app/document.h"
 
 namespace orvane {
 

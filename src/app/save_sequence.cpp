@@ -1,7 +1,7 @@
-#include "pipeline/save_sequence.h"
+#include "app/save_sequence.h"
 
-#include "pipeline/document.h"
-#include "pipeline/save_names.h"
+#include "app/document.h"
+#include "app/save_names.h"
 
 namespace orvane {
 

@@ -1,7 +1,7 @@
-#include "pipeline/save_names.h"
+#include "app/save_names.h"
 
 #include "imagefile/codec/codec.h"
-#include "pipeline/host.h"
+#include "app/host.h"
 
 namespace orvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "pipeline/command_table.h"
+#include "app/command_table.h"
 
 #include <array>
 

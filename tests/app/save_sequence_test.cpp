@@ -1,11 +1,11 @@
-#include "pipeline/save_sequence.h"
+#include "app/save_sequence.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "document_fixtures.h"
-#include "pipeline/document.h"
+#include "app/document.h"
 #include "scripted_host.h"
 
 namespace orvane {
