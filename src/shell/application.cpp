@@ -55,7 +55,8 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-OrvaneApp::OrvaneApp(QtSettingsStore& settings) : settings_(settings) {
+OrvaneApp::OrvaneApp(QtSettingsStore& settings)
+    : settings_(settings), host_(std::make_unique<QtUiHost>()) {
   saveType = settings_.getInt("Settings", "SaveType", 0);
   savePath = settings_.getString("Settings", "SavePath", "");
   chooseOpenFile = [this](const QString& startFolder) {
@@ -76,7 +77,6 @@ OrvaneApp::~OrvaneApp() {
 }
 
 bool OrvaneApp::start(const QStringList& arguments) {
-  host_ = std::make_unique<QtUiHost>();
   doc_ = std::make_unique<CHushwickDoc>(*host_, settings_);
   frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
   doc_->setViews(frame_.get());

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -158,6 +159,9 @@ void CMainFrame::createStatusBar() {
     bar->addPermanentWidget(label);
   }
   bar->showMessage(QStringLiteral("Ready"));
+  // The run's progress bar comes and goes; the bar's height must not, or the view would be
+  // resized (and its region run started again) by every run.
+  bar->setFixedHeight(std::max(bar->sizeHint().height(), QProgressBar().sizeHint().height() + 4));
 }
 
 void CMainFrame::createBars() {

@@ -30,6 +30,7 @@ class QtStatusProgress : public StatusBarProgress {
     progress_->setRange(0, total > 0 ? total : 1);
     progress_->setMaximumWidth(160);
     progress_->setTextVisible(false);
+    progress_->setMaximumHeight(statusBar_->height() - 4);
     statusBar_->addWidget(label_);
     statusBar_->addWidget(progress_);
   }

@@ -194,6 +194,7 @@ void CHushwickView::showEvent(QShowEvent* event) {
   if (initialUpdateDone_) return;
   initialUpdateDone_ = true;
   setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
   UpdateScrollBars();
   setPreviewTimer(kPreviewDelayShown);
 }

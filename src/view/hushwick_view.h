@@ -33,6 +33,7 @@ class CHushwickView : public QAbstractScrollArea {
   // Timer id 1: (re)started with the given delay.
   void setPreviewTimer(int milliseconds);
   bool previewTimerActive() const { return previewTimer_.isActive(); }
+  int previewTimerDelay() const { return previewTimer_.interval(); }
 
   void toggleGrid();
   bool showGrid() const { return showGrid_; }
