@@ -60,9 +60,10 @@ class WindowHarness {
     app_->start(arguments);
     frame()->resize(size);
     frame()->show();
-    QTest::qWaitForWindowExposed(frame());
+    exposed = QTest::qWaitForWindowExposed(frame());
     frame()->activateWindow();
-    QTest::qWaitForWindowActive(frame());
+    // Window shortcuts need the window active; without a window manager this may not happen.
+    active = QTest::qWaitForWindowActive(frame());
   }
   ~WindowHarness() { close(); }
 
@@ -81,6 +82,8 @@ class WindowHarness {
   QtSettingsStore& settings() { return *settings_; }
   std::vector<std::string>& messages() { return app_->host().shownMessages; }
 
+  bool exposed = false;
+  bool active = false;
   std::deque<Answer> answers;
   std::vector<std::string> questions;
 

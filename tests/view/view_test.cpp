@@ -40,6 +40,7 @@ class ViewTest : public QObject {
     photo_ = WritePhoto(dir_.filePath("photo.png"), 3000, 2000);
     QVERIFY(!photo_.empty());
     w_ = std::make_unique<WindowHarness>(dir_.path(), QStringList{"orvane-nr", QString::fromStdString(photo_)});
+    QVERIFY(w_->exposed);
     settle();
   }
   void cleanup() { w_.reset(); }
