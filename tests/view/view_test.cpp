@@ -9,7 +9,7 @@
 
 #include "app/command_table.h"
 #include "app/view_rules.h"
-#include "../shell/window_harness.h"
+#include "shell/window_harness.h"
 #include "view/mode_tab_strip.h"
 
 using namespace orvane;
