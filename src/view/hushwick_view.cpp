@@ -85,7 +85,7 @@ void CHushwickView::setPreviewTimer(int milliseconds) { previewTimer_.start(mill
 
 void CHushwickView::UpdateScrollBars() {
   // The Full/Crop bitmap may have been rebuilt: scale it afresh on the next paint.
-  scaledCropValid_ = false;
+  scaledValid_ = false;
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
   if (doc_.fullCropMode || doc_.viewTab != 0) {
@@ -425,30 +425,28 @@ void CHushwickView::paintDetail(QPainter& p, int w, int h) {
   }
 }
 
-const QImage& CHushwickView::scaledCrop(const CropRectangle& crop, int n, int q) {
-  if (scaledCropValid_ && scaledCropRect_ == crop && scaledCropSize_ == QSize(n, q))
-    return scaledCrop_;
+const QImage& CHushwickView::scaledPicture(int width, int height) {
+  if (scaledValid_ && scaledPicture_.size() == QSize(width, height)) return scaledPicture_;
   const RasterImage& bitmap = doc_.fullCropBitmap;
   const int bw = bitmap.Width(), bh = bitmap.Height();
-  scaledCrop_ = QImage();
-  if (!bitmap.IsEmpty() && bitmap.bitsPerPixel == 32 && crop.left >= 0 && crop.top >= 0 &&
-      crop.right <= bw && crop.bottom <= bh && crop.width() > 0 && crop.height() > 0) {
-    // Bottom-up rows: the crop starts at row (height - crop bottom) and comes out upside down.
-    const size_t offset = (static_cast<size_t>(bh - crop.bottom) * bw + crop.left) * 4;
-    const QImage upsideDown(bitmap.Pixels() + offset, crop.width(), crop.height(), bw * 4,
-                            QImage::Format_RGB32);
-    scaledCrop_ = upsideDown.scaled(n, q, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                      .mirrored(false, true);
-    // The bitmap's fourth byte is not part of the picture.
-    for (int y = 0; y < scaledCrop_.height(); ++y) {
-      auto* row = reinterpret_cast<QRgb*>(scaledCrop_.scanLine(y));
-      for (int x = 0; x < scaledCrop_.width(); ++x) row[x] |= 0xff000000u;
-    }
+  scaledPicture_ = QImage();
+  scaledValid_ = true;
+  if (bitmap.IsEmpty() || bitmap.bitsPerPixel != 32 || width <= 0 || height <= 0) return scaledPicture_;
+  // Plain colour-on-colour stretching: each screen pixel takes the bitmap pixel under its
+  // centre. The bitmap is bottom-up, so picture row y is bitmap row (height - 1 - y).
+  scaledPicture_ = QImage(width, height, QImage::Format_RGB32);
+  std::vector<int> column(static_cast<size_t>(width));
+  for (int x = 0; x < width; ++x)
+    column[x] = static_cast<int>((2 * static_cast<int64_t>(x) + 1) * bw / (2 * static_cast<int64_t>(width)));
+  const auto* pixels = reinterpret_cast<const uint32_t*>(bitmap.Pixels());
+  for (int y = 0; y < height; ++y) {
+    const int sy = static_cast<int>((2 * static_cast<int64_t>(y) + 1) * bh / (2 * static_cast<int64_t>(height)));
+    const uint32_t* in = pixels + static_cast<size_t>(bh - 1 - sy) * bw;
+    auto* out = reinterpret_cast<uint32_t*>(scaledPicture_.scanLine(y));
+    // The fourth byte is not part of the picture.
+    for (int x = 0; x < width; ++x) out[x] = in[column[x]] | 0xff000000u;
   }
-  scaledCropRect_ = crop;
-  scaledCropSize_ = QSize(n, q);
-  scaledCropValid_ = true;
-  return scaledCrop_;
+  return scaledPicture_;
 }
 
 void CHushwickView::paintFullCrop(QPainter& p, QImage&, int w, int h) {
@@ -460,8 +458,18 @@ void CHushwickView::paintFullCrop(QPainter& p, QImage&, int w, int h) {
     p.fillRect(frame, Qt::white);
   }
   if (fit.showsPicture()) {
-    const QImage& picture = scaledCrop(crop, fit.n, fit.q);
-    if (!picture.isNull()) p.drawImage(fit.x0, fit.y0, picture);
+    // The whole picture at the crop's scale, made once per size: panning only picks another
+    // part of it.
+    const RasterImage& bitmap = doc_.fullCropBitmap;
+    const double sx = static_cast<double>(fit.n) / crop.width();
+    const double sy = static_cast<double>(fit.q) / crop.height();
+    const QImage& picture = scaledPicture(static_cast<int>(bitmap.Width() * sx + 0.5),
+                                          static_cast<int>(bitmap.Height() * sy + 0.5));
+    if (!picture.isNull()) {
+      const int left = std::min(static_cast<int>(crop.left * sx + 0.5), picture.width() - fit.n);
+      const int top = std::min(static_cast<int>(crop.top * sy + 0.5), picture.height() - fit.q);
+      p.drawImage(QPoint(fit.x0, fit.y0), picture, QRect(std::max(left, 0), std::max(top, 0), fit.n, fit.q));
+    }
     if (showGrid_) {
       const GridLines g = ThirdsGrid(fit);
       p.save();

@@ -82,7 +82,7 @@ class CHushwickView : public QAbstractScrollArea {
   void onScrollAction(Qt::Orientation orientation, int action);
   void updateCursor();
   void moveDrag(int dx, int dy);
-  const QImage& scaledCrop(const CropRectangle& crop, int n, int q);
+  const QImage& scaledPicture(int width, int height);
 
   CHushwickDoc& doc_;
   int scrollX_ = 0;
@@ -95,12 +95,10 @@ class CHushwickView : public QAbstractScrollArea {
   Region visibleRegion_;
   QTimer previewTimer_;
   QImage backBuffer_;
-  // The Full/Crop picture scaled to its place, remade only when the crop, the size or the
-  // bitmap changes.
-  QImage scaledCrop_;
-  CropRectangle scaledCropRect_;
-  QSize scaledCropSize_;
-  bool scaledCropValid_ = false;
+  // The whole Full/Crop picture at the crop's scale, remade only when that size or the bitmap
+  // changes.
+  QImage scaledPicture_;
+  bool scaledValid_ = false;
 };
 
 }  // namespace orvane
