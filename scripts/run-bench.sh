@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Runs every benchmark program that the build produced.
+# Runs every benchmark program that the build produced (bench/ and its subfolders).
 set -euo pipefail
 build=${1:-build}
 found=0
-for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+while IFS= read -r b; do
   found=1
   echo "== $(basename "$b")"
   "$b"
-done
+done < <(find "$build/bench" -type f -name 'bench_*' -perm -u+x | sort)
 [ "$found" = 1 ] || { echo "no benchmarks were built" >&2; exit 1; }

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "colour/profile_file.h"
+#include "imagefile/format_lists.h"
 
 namespace orvane {
 
@@ -91,13 +92,7 @@ MatchPaneEffect OnReferenceChosen(ColourMatchPaneState& pane, MatchDocument doc,
 }
 
 bool AcceptsDroppedReference(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ending = path.substr(path.size() - 4);
-  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* accepted : {".jpg", ".png", ".bmp", ".tif", ".tga", ".pcx"}) {
-    if (ending == accepted) return true;
-  }
-  return false;
+  return EndsWithListedExtension(path, &FormatListing::dropRank);
 }
 
 bool OnReferenceDropped(ColourMatchPaneState& pane, MatchDocument doc, ReferenceStore& store,

@@ -8,6 +8,7 @@
 
 #include "colour/colour_params.h"
 #include "app/correction_sliders.h"
+#include "imagefile/format_lists.h"
 #include "app/profile_list.h"
 #include "colour/reference_store.h"
 
@@ -40,13 +41,7 @@ inline constexpr const char* kPleaseLoadImage = "Please load image...";
 // its filter as description|patterns pairs, and where it opens (folder stored under section
 // "Document", key "MatchPath", as FolderOf the chosen file).
 inline constexpr const char* kLoadReferenceTitle = "Load Source Image";
-inline constexpr const char* kReferenceFilter =
-    "All Supported Image Files|"
-    "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
-    "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
-    "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
-    "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
-    "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
+inline const std::string kReferenceFilter = ReferenceDialogFilter();
 inline constexpr const char* kMatchPathSection = "Document";
 inline constexpr const char* kMatchPathKey = "MatchPath";
 inline constexpr const char* kProfileNameDialogTitle = "Profile Name";

@@ -9,6 +9,7 @@
 
 #include "colour/colour_correction.h"
 #include "imagefile/folder_list.h"
+#include "pipeline/edge_map.h"
 #include "base/worker_pool.h"
 
 namespace orvane {
@@ -20,13 +21,21 @@ constexpr const char* kSection = "Settings";
 
 CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
     : DenoiseDocument(host), settings_(settings) {
-  jpegQuality = settings_.getInt(kSection, "JPGq", kDefaultJpegQuality);
-  enhancedSampling = settings_.getInt(kSection, "JPGES", 1);
+  jpegQuality = Read(NoiseSetting::kJpegQuality);
+  enhancedSampling = Read(NoiseSetting::kEnhancedSampling);
   cropPreset = settings_.getInt(kSection, "CropAspect", kCropPresetKeep);
-  maxBlockW = settings_.getInt(kSection, "MaxBlockW", kDefaultMaxBlockW);
-  maxBlockH = settings_.getInt(kSection, "MaxBlockH", kDefaultMaxBlockH);
-  maxSwapW = settings_.getInt(kSection, "MaxSwapW", kDefaultMaxSwapW);
-  maxSwapH = settings_.getInt(kSection, "MaxSwapH", kDefaultMaxSwapH);
+  maxBlockW = Read(NoiseSetting::kMaxBlockW);
+  maxBlockH = Read(NoiseSetting::kMaxBlockH);
+  maxSwapW = Read(NoiseSetting::kMaxSwapW);
+  maxSwapH = Read(NoiseSetting::kMaxSwapH);
+}
+
+int CHushwickDoc::Read(NoiseSetting id) const {
+  return settings_.getInt(kSection, Spec(id).key, DefaultInt(id));
+}
+
+void CHushwickDoc::Write(NoiseSetting id, int value) {
+  settings_.setInt(kSection, Spec(id).key, value);
 }
 
 CHushwickDoc::~CHushwickDoc() { settings_.setInt(kSection, "CropAspect", cropPreset); }
@@ -37,17 +46,17 @@ void CHushwickDoc::storeMemorySettings(int blockW, int blockH, int swapW, int sw
   maxBlockH = blockH;
   maxSwapW = swapW;
   maxSwapH = swapH;
-  settings_.setInt(kSection, "MaxBlockW", blockW);
-  settings_.setInt(kSection, "MaxBlockH", blockH);
-  settings_.setInt(kSection, "MaxSwapW", swapW);
-  settings_.setInt(kSection, "MaxSwapH", swapH);
+  Write(NoiseSetting::kMaxBlockW, blockW);
+  Write(NoiseSetting::kMaxBlockH, blockH);
+  Write(NoiseSetting::kMaxSwapW, swapW);
+  Write(NoiseSetting::kMaxSwapH, swapH);
 }
 
 void CHushwickDoc::storeJpegOptions(int quality, int sampling) {
   jpegQuality = quality;
   enhancedSampling = sampling;
-  settings_.setInt(kSection, "JPGq", quality);
-  settings_.setInt(kSection, "JPGES", sampling);
+  Write(NoiseSetting::kJpegQuality, quality);
+  Write(NoiseSetting::kEnhancedSampling, sampling);
 }
 
 DenoiseDocument::Pictures CHushwickDoc::pictures() {
@@ -102,8 +111,18 @@ void CHushwickDoc::finishNewPicture() {
 }
 
 int CHushwickDoc::openFile(const std::string& filePath) {
-  const int rc = sourceImage.Load(filePath, ImageFileType::UnknownType, 0);
+  int rc = sourceImage.Load(filePath, ImageFileType::UnknownType, 0);
   if (rc != kOk) return rc;
+  // Load leaves bilevel pictures at one bit; everything the document does takes 24 bits.
+  if (sourceImage.bitsPerPixel != 24) {
+    RasterImage wide;
+    rc = sourceImage.ToTrueColour(wide);
+    if (rc == kOk) rc = sourceImage.TakeOver(wide);
+    if (rc != kOk) {
+      sourceImage.Release();
+      return rc;
+    }
+  }
   startNewPicture(false);
   std::error_code ec;
   const auto size = std::filesystem::file_size(filePath, ec);
@@ -171,18 +190,18 @@ CropRectangle CHushwickDoc::CropRect() {
                          cropSwapOrientation, cropOffsetX, cropOffsetY);
 }
 
-void CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
-  if (rect.width() <= 0 || rect.height() <= 0) return;
-  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return;
+int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
+  if (rect.width() <= 0 || rect.height() <= 0) return kInvalidArgument;
+  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return kInvalidArgument;
   RasterImage cropped;
   if (cropped.Create(rect.width(), rect.height(), 24) != kOk) {
     host_.showMessage("Out of memory");
-    return;
+    return kOutOfMemory;
   }
   CropPixels(sourceImage.Pixels(), sourceImage.Width(), sourceImage.Height(), rect,
              cropped.Pixels());
   cropped.CopyInfo(sourceImage);
-  sourceImage.CopyFrom(cropped);
+  return sourceImage.CopyFrom(cropped);
 }
 
 void CHushwickDoc::EnterFullCropMode(bool reset) {
@@ -248,15 +267,16 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   return true;
 }
 
-void CHushwickDoc::RotateImage(bool clockwise) {
-  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return;
+int CHushwickDoc::RotateImage(bool clockwise) {
+  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24)
+    return kInvalidArgument;
   host_.setWaitCursor(true);
   const int w = sourceImage.Width(), h = sourceImage.Height();
   if (resultImage.Create(h, w, 24) != kOk) {
     resultImage.CopyFrom(sourceImage);
     host_.setWaitCursor(false);
     host_.showMessage("Out of memory");
-    return;
+    return kOutOfMemory;
   }
   {
     WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
@@ -273,6 +293,7 @@ void CHushwickDoc::RotateImage(bool clockwise) {
   host_.updateAllViews();
   if (views_ != nullptr) views_->runRegionPreview();
   host_.setWaitCursor(false);
+  return kOk;
 }
 
 void CHushwickDoc::zoomIn() {
@@ -305,10 +326,10 @@ void CHushwickDoc::panCropToFraction(double fx, double fy) {
   host_.updateAllViews();
 }
 
-int CHushwickDoc::writeResult(const std::string& outputPath) {
+Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputWindow) {
   progressWindow.reset();
-  if (outputWindow == 1 || outputWindow == 2) {
-    outputWindow = 0;
+  if (!keepOutputWindow && (outputWindow == kOutputEdges || outputWindow == kOutputNoise)) {
+    outputWindow = kOutputResult;
     if (views_ != nullptr) views_->refreshPanes();
   }
   if (fullCropMode) LeaveCropMode(false, true);
@@ -316,24 +337,24 @@ int CHushwickDoc::writeResult(const std::string& outputPath) {
   progressWindow = host_.createProgressWindow();
   cancelRequested = 0;
   resultValid = 0;
-  runNoiseReduction(false);
+  const Result run = runNoiseReduction(false);
   // Only a run that composed the whole picture is written: a cancelled or failed run has shown
   // its message, and the result then holds at most a preview region.
   if (cancelRequested || !resultValid) {
     progressWindow.reset();
-    return -1;
+    if (cancelRequested && run.succeeded()) return Result{ResultKind::kEngine, NR_CANCELLED};
+    return run;
   }
-  if (resultImage.IsEmpty()) {
+  auto refuse = [this](int code) {
     progressWindow.reset();
-    host_.showMessage("Can't save...");
-    return -1;
-  }
+    const Result why{ResultKind::kSave, code};
+    host_.showMessage(ResultWords(why));
+    return why;
+  };
+  if (resultImage.IsEmpty()) return refuse(kSaveNoResult);
   struct stat st {};
-  if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
-    progressWindow.reset();
-    host_.showMessage("The existing file is read only and it can't be overwritten.");
-    return -1;
-  }
+  if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0)
+    return refuse(kSaveReadOnly);
   if (progressWindow) progressWindow->setText("Saving file...");
   resultImage.jpegQuality = jpegQuality;
   resultImage.jpegFullChroma = enhancedSampling;
@@ -344,8 +365,8 @@ int CHushwickDoc::writeResult(const std::string& outputPath) {
   runNoiseReduction(true);
   // A failed write is reported instead of passing for a save.
   if (rc != kOk && rc != kSavedWithoutExif && rc != kInvalidArgument)
-    host_.showMessage("Can't save...");
-  return rc;
+    host_.showMessage(ResultWords(Result{ResultKind::kSave, kSaveWriteFailed}));
+  return Result{ResultKind::kImage, rc};
 }
 
 }  // namespace orvane

@@ -42,7 +42,7 @@ class NoDocumentViews : public DocumentViews {
   void refreshPanes() override {}
 };
 
-inline constexpr int kDefaultJpegQuality = 92;
+inline constexpr int kDefaultJpegQuality = DefaultInt(NoiseSetting::kJpegQuality);
 
 class CHushwickDoc : public DenoiseDocument {
  public:
@@ -78,10 +78,12 @@ class CHushwickDoc : public DenoiseDocument {
 
   // Crop and rotate.
   CropRectangle CropRect();
-  void ApplyCrop(const CropRectangle& rect);
+  // Both take the 24-bit source: 5 for an empty rectangle or picture or another depth, 1 when
+  // memory is short (after the message "Out of memory").
+  int ApplyCrop(const CropRectangle& rect);
   void EnterFullCropMode(bool reset);
   bool LeaveCropMode(bool ask, bool returnToDetail);
-  void RotateImage(bool clockwise);
+  int RotateImage(bool clockwise);
   // Zoom In and Zoom Out of the Crop toolbar: only in Full/Crop mode.
   void zoomIn();
   void zoomOut();
@@ -97,9 +99,11 @@ class CHushwickDoc : public DenoiseDocument {
 
   // Writing the result to a chosen path: the whole-picture run with a progress window, the
   // checks, the hand-over of the JPEG options and the EXIF block, Save, and the preview run
-  // that follows. Returns Save's code, or -1 when nothing was written because the run did not
-  // produce a result (its own message has been shown) or a check refused the file.
-  int writeResult(const std::string& outputPath);
+  // that follows. Returns Save's code as an image result, or why nothing was written: the run's
+  // result when it composed nothing, or the check that refused the file (each already shown).
+  // The window's Save writes the result whatever the view shows; the command line, which has no
+  // view, keeps the chosen output window so that the edge map or the filtered noise is written.
+  Result writeResult(const std::string& outputPath, bool keepOutputWindow = false);
 
   // The picture.
   RasterImage sourceImage;
@@ -111,7 +115,7 @@ class CHushwickDoc : public DenoiseDocument {
   int exifOrientation = 1;
   // JPEG options handed to saved pictures.
   int jpegQuality = kDefaultJpegQuality;
-  int enhancedSampling = 1;
+  int enhancedSampling = DefaultInt(NoiseSetting::kEnhancedSampling);
   // Colour tools.
   ColourParams colour;
   HistogramBars histogramBars{};
@@ -135,6 +139,10 @@ class CHushwickDoc : public DenoiseDocument {
   void startNewPicture(bool keepSwapOrientation);
   // The result follows the new source; the views and the Full/Crop display catch up.
   void finishNewPicture();
+
+  // A persisted setting of the table, read with its default or written.
+  int Read(NoiseSetting id) const;
+  void Write(NoiseSetting id, int value);
 
   SettingsStore& settings_;
   DocumentViews* views_ = nullptr;

@@ -21,6 +21,9 @@ class ProgressWindow {
   virtual void setPosition(int position) = 0;
   // True once the user asked to stop.
   virtual bool cancelled() const = 0;
+  // The share of the whole run done so far (0 ... 1), blocks weighted by their pixels; the
+  // window's bar follows setRange/setPosition, a terminal may prefer this one figure.
+  virtual void setOverall(double) {}
 };
 
 // The status-bar indicator of a run: "Working" followed by a bar over 0 ... total.

@@ -5,16 +5,12 @@
 #include <cstring>
 #include <system_error>
 
+#include "base/text.h"
 #include "colour/profile_file.h"
 
 namespace orvane {
 
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 bool HasProfileExtension(const std::filesystem::path& path) {
   return Lower(path.extension().string()) == ".cpf";

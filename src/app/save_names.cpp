@@ -1,29 +1,12 @@
 #include "app/save_names.h"
 
+#include "base/text.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/format_lists.h"
 #include "app/host.h"
 
 namespace orvane {
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-constexpr const char* kBmp = "Windows Bitmap (*.BMP)|*.bmp|";
-constexpr const char* kJpg = "JPEG File (*.JPG)|*.jpg|";
-constexpr const char* kPng = "Portable Graphics (*.PNG)|*.png|";
-constexpr const char* kPsd = "Adobe Photoshop (*.PSD)|*.psd|";
-constexpr const char* kTga = "Targa (*.TGA)|*.tga|";
-constexpr const char* kTif = "TIFF File (*.TIF)|*.tif|";
 
 }  // namespace
 
@@ -52,22 +35,12 @@ std::string SaveDefaultPattern(const std::string& keptExtension) {
   return pattern;
 }
 
-std::string SaveFilterList(const std::string& pattern) {
-  std::string list;
-  if (pattern == "*.bmp") {
-    list = std::string(kBmp) + kJpg + kPng + kPsd + kTga + kTif;
-  } else if (pattern == "*.jpg") {
-    list = std::string(kJpg) + kBmp + kPng + kPsd + kTga + kTif;
-  } else if (pattern == "*.png") {
-    list = std::string(kPng) + kBmp + kJpg + kPsd + kTga + kTif;
-  } else if (pattern == "*.psd") {
-    list = std::string(kPsd) + kBmp + kJpg + kPng + kTga + kTif;
-  } else {
-    list = "Last File Extension (" + Upper(pattern) + ")|" + pattern + "|" + kBmp + kJpg + kPng +
-           kPsd + kTga + kTif;
-  }
-  return list + "|";
+std::string ProposedSaveName(const std::string& documentPath, const std::string& title) {
+  const SaveProposal proposal = SaveStartName(documentPath, title);
+  return proposal.name + SaveDefaultPattern(proposal.keptExtension).substr(1);
 }
+
+std::string SaveFilterList(const std::string& pattern) { return SaveDialogFilter(pattern); }
 
 std::string SaveStartFolder(const SettingsStore& settings, bool& isDefaultFolder) {
   const std::string savePath = settings.getString("Settings", "SavePath", "");

@@ -20,6 +20,11 @@ SaveProposal SaveStartName(const std::string& documentPath, const std::string& t
 // "*" + the kept extension when it names a type we know, else "*.jpg".
 std::string SaveDefaultPattern(const std::string& keptExtension);
 
+// The file name the dialog offers when the user just presses Save: the proposed name with the
+// default pattern's extension. IMG_0412.JPG -> IMG_0412_NR.jpg, shot.cr2 -> shot_NR.jpg,
+// photo -> photo.jpg.
+std::string ProposedSaveName(const std::string& documentPath, const std::string& title = "");
+
 // The dialog's filter list for a default pattern, each entry "description|pattern|", the whole
 // list closed by one more "|".
 std::string SaveFilterList(const std::string& pattern);

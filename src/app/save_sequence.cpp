@@ -7,8 +7,8 @@ namespace orvane {
 
 bool CanSave(const CHushwickDoc& doc) { return !doc.busy && !doc.sourceImage.IsEmpty(); }
 
-int RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dialogs) {
-  if (!CanSave(doc)) return -1;
+Result RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dialogs) {
+  if (!CanSave(doc)) return Result{ResultKind::kSave, kSaveDisabled};
   const std::string title = doc.path.substr(doc.path.rfind('/') + 1);
   const SaveProposal proposal = SaveStartName(doc.path, title);
   const std::string pattern = SaveDefaultPattern(proposal.keptExtension);
@@ -20,7 +20,7 @@ int RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dial
   request.startFolder = SaveStartFolder(settings, startedInDefaultFolder);
 
   const std::string chosen = dialogs.askSavePath(request);
-  if (chosen.empty()) return -1;
+  if (chosen.empty()) return Result{ResultKind::kSave, kSaveDialogCancelled};
   RememberSaveFolder(settings, chosen, startedInDefaultFolder);
 
   if (NeedsJpegOptions(chosen)) {
@@ -32,15 +32,16 @@ int RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dial
     options.height = doc.sourceImage.Height();
     options.targetSize = doc.jpegTargetSize();
     if (!dialogs.askJpegOptions(options)) {
-      doc.host().showMessage("Nothing was saved!");
-      return -1;
+      const Result why{ResultKind::kSave, kSaveOptionsCancelled};
+      doc.host().showMessage(ResultWords(why));
+      return why;
     }
     doc.storeJpegOptions(options.quality, options.enhancedSampling);
   }
   doc.host().setWaitCursor(true);
-  const int rc = doc.writeResult(chosen);
+  const Result written = doc.writeResult(chosen);
   doc.host().setWaitCursor(false);
-  return rc;
+  return written;
 }
 
 }  // namespace orvane

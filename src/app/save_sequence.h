@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imagefile/result_words.h"
+
 namespace orvane {
 
 class CHushwickDoc;
@@ -40,8 +42,8 @@ class SaveDialogs {
 // Whether the Save commands are enabled: not busy and a picture is loaded.
 bool CanSave(const CHushwickDoc& doc);
 
-// Runs the whole command. Returns the result of writing (0 when a file was written), or -1 when
-// nothing was written (a dialog cancelled, the command disabled, or writing refused).
-int RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dialogs);
+// Runs the whole command. Returns the result of writing, or why nothing was written: the
+// command disabled, a dialog cancelled, or the refusal writeResult reports.
+Result RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& dialogs);
 
 }  // namespace orvane

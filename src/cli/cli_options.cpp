@@ -1,10 +1,15 @@
 #include "cli/cli_options.h"
 
+#include "imagefile/format_lists.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <algorithm>
+#include <cstdio>
 #include <map>
+#include <span>
 
 namespace orvane::cli {
 namespace {
@@ -41,6 +46,59 @@ bool ParsePair(const std::string& text, char separator, int low, int high, int& 
   return ParseInt(text.substr(0, at), low, high, a) && ParseInt(text.substr(at + 1), low, high, b);
 }
 
+// "a, b or c".
+std::string NameList(std::span<const std::string_view> names) {
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i)
+    out += std::string(i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + std::string(names[i]);
+  return out;
+}
+
+std::string Number(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", v);
+  return buf;
+}
+
+// One help line of a setting of the table: option, value, what it does, range and default.
+std::string HelpLine(NoiseSetting id, std::string_view value) {
+  const NoiseSettingSpec& spec = Spec(id);
+  std::string line = "  --" + std::string(spec.option) + " " + std::string(value);
+  line.resize(std::max<size_t>(line.size() + 1, 27), ' ');
+  std::string text = std::string(spec.what);
+  if (id == NoiseSetting::kMode) {
+    text = NameList(kModeNames);
+  } else if (id == NoiseSetting::kOutputWindow) {
+    text = NameList(kOutputWindowNames) + " (default " +
+           std::string(kOutputWindowNames[DefaultInt(id)]) + ")";
+  } else if (value == "on|off") {
+    text += std::string(" (default ") + (spec.byDefault != 0 ? "on" : "off") + ")";
+  } else {
+    text += " " + Number(spec.low) + ".." + Number(spec.high) + " (default " +
+            Number(spec.byDefault) + ")";
+  }
+  return line + text + "\n";
+}
+
+// The pair options give width and height from two rows of the table.
+std::string PairHelpLine(NoiseSetting w, NoiseSetting h) {
+  std::string line = "  --" + std::string(Spec(w).option) + " WxH";
+  line.resize(std::max<size_t>(line.size() + 1, 27), ' ');
+  return line + std::string(Spec(w).what) + " (default " + Number(Spec(w).byDefault) + "x" +
+         Number(Spec(h).byDefault) + ")\n";
+}
+
+bool ParseSetting(const std::string& text, NoiseSetting id, int& out) {
+  return ParseInt(text, static_cast<int>(Spec(id).low), static_cast<int>(Spec(id).high), out);
+}
+
+// A name of the list gives its index.
+bool ParseName(const std::string& text, std::span<const std::string_view> names, int& out) {
+  for (size_t i = 0; i < names.size(); ++i)
+    if (names[i] == text) return out = static_cast<int>(i), true;
+  return false;
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -51,15 +109,15 @@ std::string UsageText() {
       "  orvane-nr-cli convert IN OUT           read IN, write OUT in the type OUT's extension names\n"
       "  orvane-nr-cli --help | --version\n"
       "\n"
-      "Noise reduction:\n"
-      "  --level X                noise level 0..100 (default 8)\n"
-      "  --mode M                 default, nature, portrait, high-noise or scanner\n"
-      "  --block-noise on|off     remove block noise: 5 levels instead of 3 (default on)\n"
-      "  --advanced on|off        edge map and edge-weighted result (default on)\n"
-      "  --sharpen on|off         sharpen edges (default on)\n"
-      "  --sharpen-amount N       0..100 (default 8)\n"
-      "  --edge-threshold N       0..255 (default 0)\n"
-      "  --output-window W        result, edges or noise (default result)\n"
+      "Noise reduction:\n" +
+      HelpLine(NoiseSetting::kNoiseLevel, "X|auto") +
+      "                           auto: estimated from each picture's noise\n" +
+      HelpLine(NoiseSetting::kMode, "M") +
+      HelpLine(NoiseSetting::kBlockNoise, "on|off") +
+      HelpLine(NoiseSetting::kAdvancedProcessing, "on|off") +
+      HelpLine(NoiseSetting::kSharpenEdges, "on|off") +
+      HelpLine(NoiseSetting::kSharpenAmount, "N") + HelpLine(NoiseSetting::kEdgeThreshold, "N") +
+      HelpLine(NoiseSetting::kOutputWindow, "W") +
       "Tone and colour:\n"
       "  --black-point N, --white-point N   0..255\n"
       "  --exposure EV            -4..4\n"
@@ -79,13 +137,13 @@ std::string UsageText() {
       "Saving:\n"
       "  -o FILE                  output file (one input only)\n"
       "  -d DIR                   output folder\n"
-      "  --type EXT               output type: jpg, png, tif, bmp, tga, pcx, psd\n"
-      "  --overwrite              replace an existing output (never a read-only one)\n"
-      "  --quality N              JPEG quality 40..100 (default 92)\n"
-      "  --enhanced-sampling on|off   every JPEG component at full resolution (default on)\n"
-      "  --suggest-quality        highest quality that keeps a JPEG below the input's size\n"
-      "  --block-size WxH         largest block processed at once (default 3100x2100)\n"
-      "  --swap-threshold WxH     size above which buffers are mapped (default 2000x2000)\n"
+      "  --type EXT               output type: " + TypeOptionList() + "\n" +
+      "  --overwrite              replace an existing output (never a read-only one)\n" +
+      HelpLine(NoiseSetting::kJpegQuality, "N") +
+      HelpLine(NoiseSetting::kEnhancedSampling, "on|off") +
+      "  --suggest-quality        highest quality that keeps a JPEG below the input's size\n" +
+      PairHelpLine(NoiseSetting::kMaxBlockW, NoiseSetting::kMaxBlockH) +
+      PairHelpLine(NoiseSetting::kMaxSwapW, NoiseSetting::kMaxSwapH) +
       "Other:\n"
       "  --quiet                  no progress and no summary lines\n"
       "  --json                   one JSON object per file\n"
@@ -115,23 +173,24 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   };
   using Handler = std::function<bool(const std::string&)>;
   const std::map<std::string, Handler> valued = {
-      {"--level", [&](const std::string& v) { double d; return ParseDouble(v, 0, 100, d) && (o.level = d, true); }},
+      {"--level", [&](const std::string& v) {
+         if (v == "auto") return o.level.reset(), o.autoLevel = true;
+         const NoiseSettingSpec& level = Spec(NoiseSetting::kNoiseLevel);
+         double d;
+         return ParseDouble(v, level.low, level.high, d) && (o.level = d, o.autoLevel = false, true);
+       }},
       {"--mode", [&](const std::string& v) {
-         static const std::map<std::string, int> modes = {
-             {"default", 0}, {"nature", 1}, {"portrait", 2}, {"high-noise", 3}, {"scanner", 4}};
-         auto it = modes.find(v);
-         return it != modes.end() && (o.mode = it->second, true);
+         int n;
+         return ParseName(v, kModeNames, n) && (o.mode = static_cast<NrMode>(n), true);
        }},
       {"--block-noise", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.blockNoise = b, true); }},
       {"--advanced", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.advanced = b, true); }},
       {"--sharpen", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.sharpen = b, true); }},
-      {"--sharpen-amount", [&](const std::string& v) { int n; return ParseInt(v, 0, 100, n) && (o.sharpenAmount = n, true); }},
-      {"--edge-threshold", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.edgeThreshold = n, true); }},
+      {"--sharpen-amount", [&](const std::string& v) { int n; return ParseSetting(v, NoiseSetting::kSharpenAmount, n) && (o.sharpenAmount = n, true); }},
+      {"--edge-threshold", [&](const std::string& v) { int n; return ParseSetting(v, NoiseSetting::kEdgeThreshold, n) && (o.edgeThreshold = n, true); }},
       {"--output-window", [&](const std::string& v) {
-         if (v == "result") return o.outputWindow = 0, true;
-         if (v == "edges") return o.outputWindow = 1, true;
-         if (v == "noise") return o.outputWindow = 2, true;
-         return false;
+         int n;
+         return ParseName(v, kOutputWindowNames, n) && (o.outputWindow = static_cast<OutputWindow>(n), true);
        }},
       {"--black-point", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.blackPoint = n, true); }},
       {"--white-point", [&](const std::string& v) { int n; return ParseInt(v, 0, 255, n) && (o.whitePoint = n, true); }},
@@ -152,15 +211,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
          int x, y;
          return ParsePair(v, ',', 0, 1 << 30, x, y) && (o.cropOffsetX = x, o.cropOffsetY = y, true);
        }},
-      {"--quality", [&](const std::string& v) { int n; return ParseInt(v, 40, 100, n) && (o.quality = n, true); }},
+      {"--quality", [&](const std::string& v) { int n; return ParseSetting(v, NoiseSetting::kJpegQuality, n) && (o.quality = n, true); }},
       {"--enhanced-sampling", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.enhancedSampling = b, true); }},
       {"--block-size", [&](const std::string& v) {
          int w, h;
-         return ParsePair(v, 'x', 32, 1 << 20, w, h) && (o.blockW = w, o.blockH = h, true);
+         const NoiseSettingSpec& range = Spec(NoiseSetting::kMaxBlockW);
+         return ParsePair(v, 'x', static_cast<int>(range.low), static_cast<int>(range.high), w, h) &&
+                (o.blockW = w, o.blockH = h, true);
        }},
       {"--swap-threshold", [&](const std::string& v) {
          int w, h;
-         return ParsePair(v, 'x', 32, 1 << 20, w, h) && (o.swapW = w, o.swapH = h, true);
+         const NoiseSettingSpec& range = Spec(NoiseSetting::kMaxSwapW);
+         return ParsePair(v, 'x', static_cast<int>(range.low), static_cast<int>(range.high), w, h) &&
+                (o.swapW = w, o.swapH = h, true);
        }},
       {"-o", [&](const std::string& v) { return !v.empty() && (o.output = v, true); }},
       {"-d", [&](const std::string& v) { return !v.empty() && (o.outputDir = v, true); }},

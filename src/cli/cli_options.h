@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/noise_settings.h"
+
 namespace orvane::cli {
 
 enum class Command { Denoise, Info, Convert, Help, Version };
@@ -15,13 +17,14 @@ struct CliOptions {
 
   // Noise reduction (the document's defaults when not given).
   std::optional<double> level;
-  std::optional<int> mode;            // 0 default ... 4 scanner
+  bool autoLevel = false;             // --level auto: estimated for each file
+  std::optional<NrMode> mode;
   std::optional<bool> blockNoise;
   std::optional<bool> advanced;
   std::optional<bool> sharpen;
   std::optional<int> sharpenAmount;
   std::optional<int> edgeThreshold;
-  std::optional<int> outputWindow;    // 0 result, 1 edges, 2 noise
+  std::optional<OutputWindow> outputWindow;
   // Tone and colour.
   std::optional<int> blackPoint;
   std::optional<int> whitePoint;

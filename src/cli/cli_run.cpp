@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -13,10 +14,14 @@
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/format_lists.h"
 #include "imagefile/jpeg_options.h"
+#include "imagefile/result_words.h"
 #include "app/document.h"
 #include "app/save_names.h"
 #include "app/suggest_quality.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/noise_estimate.h"
 
 namespace orvane::cli {
 namespace {
@@ -51,21 +56,7 @@ std::string JsonNumber(double v) {
   return buf;
 }
 
-const char* TypeName(ImageFileType t) {
-  static constexpr const char* kNames[] = {
-      "JpegRgb",  "JpegGrey",   "BmpRgb",      "BmpIndexed",      "PcxRgb",   "PcxIndexed",
-      "PngRgb",   "PngIndexed", "TiffRgb",     "TiffIndexed",     "TgaRgb",   "TgaIndexed",
-      "WindowsMetafile", "EnhancedMetafile", "PsdRgb", "PsdIndexed", "Wbmp", "TiffBilevel",
-      "PngBilevel", "BmpBilevel", "PhotoCd", "UnknownType"};
-  const int i = static_cast<int>(t);
-  return i >= 0 && i <= 21 ? kNames[i] : "UnknownType";
-}
-
-std::string Join(const std::vector<std::string>& parts) {
-  std::string out;
-  for (const auto& p : parts) out += (out.empty() ? "" : "; ") + p;
-  return out;
-}
+std::string ImageWords(int code) { return ResultWords(Result{ResultKind::kImage, code}); }
 
 // Settles the document's settings from the flags, before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
@@ -99,13 +90,11 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
   if (o.boost) doc.colour.colourBoost = *o.boost;
   if (!o.matchImage.empty()) {
     const int rc = LoadReferenceImage(store, o.matchImage, doc.sourceImage, doc.colour);
-    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + DescribeImageCode(rc);
+    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
   } else if (!o.matchProfile.empty()) {
     ProfileData data;
-    std::string message;
-    const int rc = ReadProfileFile(o.matchProfile, data, &message);
-    if (rc != kProfileOk)
-      return message.empty() ? "cannot open the colour profile " + o.matchProfile : message;
+    const int rc = ReadProfileFile(o.matchProfile, data, nullptr);
+    if (rc != kProfileOk) return ResultWords(Result{ResultKind::kProfile, rc, o.matchProfile});
     ReferenceSlot slot;
     slot.path = o.matchProfile;
     slot.distributions = data.distributions;
@@ -129,15 +118,23 @@ struct FileReport {
   int64_t size = 0;
   double seconds = 0;
   int width = 0, height = 0;
+  double level = 0;  // the noise level used
   std::string note;
 };
+
+std::string LevelText(double level) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", level);
+  return text;
+}
 
 void PrintReport(const FileReport& r, const CliOptions& o) {
   if (o.json) {
     std::printf("{\"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, \"height\": %d, "
-                "\"time\": %s, \"result\": %s}\n",
+                "\"level\": %s, \"time\": %s, \"result\": %s}\n",
                 JsonString(r.input).c_str(), JsonString(r.output).c_str(),
-                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.seconds).c_str(),
+                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.level).c_str(),
+                JsonNumber(r.seconds).c_str(),
                 JsonString(r.error.empty() ? "ok" : r.error).c_str());
     std::fflush(stdout);
     return;
@@ -154,11 +151,11 @@ void PrintReport(const FileReport& r, const CliOptions& o) {
 }
 
 FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost& host,
-                      ReferenceStore& store) {
+                      ReferenceStore& store, int index, int count) {
   FileReport report;
   report.input = input;
   const auto start = std::chrono::steady_clock::now();
-  host.beginFile(fs::path(input).filename().string());
+  host.beginFile(fs::path(input).filename().string(), index, count);
   MemorySettingsStore settings;
   CHushwickDoc doc(host, settings);
   NoDocumentViews views;
@@ -167,9 +164,18 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
 
   const int rc = doc.openFile(input);
   if (rc != kOk) {
-    report.error = "cannot read this file: " + DescribeImageCode(rc);
+    report.error = "cannot read this file: " + ImageWords(rc);
     return report;
   }
+  if (o.autoLevel) {
+    // The estimate is for the engine's threshold; High Noise mode multiplies the level by 4.
+    const double estimated = EstimateNoiseLevel(doc.sourceImage, nullptr, doc.threads);
+    if (estimated >= 0) {
+      doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
+      report.note = "level " + LevelText(doc.noiseLevel) + " (estimated)";
+    }
+  }
+  report.level = doc.noiseLevel;
   if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
     report.error = e;
     return report;
@@ -184,21 +190,21 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     const RasterImage& src = doc.sourceImage;
     const int sampling = doc.enhancedSampling;
     const int q = SuggestQualityWithProgress(host, doc.jpegTargetSize(), [&](int quality) {
-      return EstimateJpegSize(src.Pixels(), src.Width(), src.Height(), quality, sampling);
+      return EstimateJpegSize(src, quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
-    report.note = "quality " + std::to_string(q);
+    report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
   }
-  const int written = doc.writeResult(report.output);
-  if (written != kOk && written != kSavedWithoutExif) {
-    // -1: the run or a check refused and said why; otherwise Save's own code.
-    report.error = written == -1 ? Join(host.messages())
-                                 : "cannot write " + report.output + ": " + DescribeImageCode(written);
-    if (report.error.empty()) report.error = "nothing was written";
+  const Result written = doc.writeResult(report.output, /*keepOutputWindow=*/true);
+  if (!written.succeeded()) {
+    // The window's words for the same fault; Save's own code names what went wrong on disk.
+    report.error = written.kind == ResultKind::kImage
+                       ? "cannot write " + report.output + ": " + ResultWords(written)
+                       : ResultWords(written);
     return report;
   }
-  if (written == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + "camera data too large to keep";
+  if (written.code == kSavedWithoutExif)
+    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(written);
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -220,31 +226,15 @@ bool CanWriteExtension(const std::string& extension) {
 
 std::string OutputPathFor(const std::string& input, const CliOptions& options) {
   if (!options.output.empty()) return options.output;
-  const fs::path in(input);
-  std::string ext;
-  if (!options.type.empty()) {
-    ext = "." + options.type;
-  } else {
-    ext = in.extension().string();
-    if (!CanWriteExtension(ext)) ext = ".jpg";
-  }
-  const fs::path folder = options.outputDir.empty() ? in.parent_path() : fs::path(options.outputDir);
-  return (folder / (in.stem().string() + "_NR" + ext)).string();
-}
-
-std::string DescribeImageCode(int code) {
-  switch (code) {
-    case kOk: return "no error";
-    case kOutOfMemory: return "not enough memory (or the picture is too large)";
-    case kNoFile: return "no such file, or it cannot be accessed";
-    case kWriteError: return "writing failed";
-    case kInvalidArgument: return "not a picture type this program handles";
-    case kCancelled: return "cancelled";
-    case kOpenFailed: return "the file could not be opened";
-    case kBadFile: return "the file is damaged or truncated";
-    case kUnsupportedFile: return "the file uses a feature this program cannot read";
-    default: return "error " + std::to_string(code);
-  }
+  // The save dialog's proposal; a type we cannot write falls back to JPEG, as --type overrides.
+  fs::path name = ProposedSaveName(input);
+  if (!options.type.empty())
+    name.replace_extension("." + options.type);
+  else if (!CanWriteExtension(name.extension().string()))
+    name.replace_extension(".jpg");
+  const fs::path folder =
+      options.outputDir.empty() ? fs::path(input).parent_path() : fs::path(options.outputDir);
+  return (folder / name).string();
 }
 
 int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* interrupted) {
@@ -265,12 +255,14 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   ConsoleHost host(interrupted, bar);
   ReferenceStore store;
   int status = 0;
-  for (const std::string& input : options.files) {
+  const int count = static_cast<int>(options.files.size());
+  for (int index = 1; index <= count; ++index) {
+    const std::string& input = options.files[static_cast<size_t>(index - 1)];
     if (interrupted != nullptr && *interrupted) {
       std::fprintf(stderr, "orvane-nr-cli: interrupted\n");
       return 1;
     }
-    const FileReport report = DenoiseOne(input, options, host, store);
+    const FileReport report = DenoiseOne(input, options, host, store, index, count);
     PrintReport(report, options);
     if (!report.error.empty()) status = 1;
   }
@@ -284,17 +276,19 @@ int RunInfo(const CliOptions& options) {
     const int rc = img.Load(file);
     if (rc != kOk) {
       std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", file.c_str(),
-                   DescribeImageCode(rc).c_str());
+                   ImageWords(rc).c_str());
       status = 1;
       continue;
     }
     std::error_code ec;
     const auto bytes = fs::file_size(file, ec);
+    NoiseEstimate noise;
+    const double suggested = EstimateNoiseLevel(img, &noise, options.threads.value_or(0));
     struct Field { const char* name; std::string text; bool number; };
     const std::vector<Field> fields = {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
-        {"fileType", TypeName(img.fileType), false},
+        {"fileType", ImageTypeName(img.fileType), false},
         {"width", std::to_string(img.width), true},
         {"height", std::to_string(img.height), true},
         {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
@@ -312,6 +306,8 @@ int RunInfo(const CliOptions& options) {
         {"shutterTime", JsonNumber(img.shutterTime), true},
         {"fNumber", JsonNumber(img.fNumber), true},
         {"isoSpeed", std::to_string(img.isoSpeed), true},
+        {"noiseSigma", JsonNumber(std::round(noise.sigma * 100) / 100), true},
+        {"suggestedLevel", JsonNumber(suggested), true},
     };
     if (options.json) {
       std::string line = "{";
@@ -344,13 +340,13 @@ int RunConvert(const CliOptions& options) {
   int rc = img.Load(in);
   if (rc != kOk) {
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", in.c_str(),
-                 DescribeImageCode(rc).c_str());
+                 ImageWords(rc).c_str());
     return 1;
   }
   if (options.quality) img.jpegQuality = *options.quality;
   rc = img.Save(out);
   if (rc != kOk && rc != kSavedWithoutExif) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), DescribeImageCode(rc).c_str());
+    std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", out.c_str(), ImageWords(rc).c_str());
     return 1;
   }
   if (!options.quiet) std::printf("%s -> %s (%d x %d)\n", in.c_str(), out.c_str(), img.width, img.height);

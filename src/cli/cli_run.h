@@ -8,15 +8,13 @@
 
 namespace orvane::cli {
 
-// The output file for an input: -o as given; otherwise NAME_NR in -d or the input's folder,
-// with --type's extension, else the input's own when we can write that type, else ".jpg".
+// The output file for an input: -o as given; otherwise the save dialog's proposal (NAME_NR.ext)
+// in -d or the input's folder, with --type's extension, else the proposal's when we can write
+// that type, else ".jpg".
 std::string OutputPathFor(const std::string& input, const CliOptions& options);
 
 // Whether a file extension (with or without the dot) names a type we can write.
 bool CanWriteExtension(const std::string& extension);
-
-// Plain words for an image result code.
-std::string DescribeImageCode(int code);
 
 // The commands; each returns the exit status (0 all done, 1 some file failed).
 int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* interrupted);

@@ -11,7 +11,9 @@ class SilentStatus : public StatusBarProgress {
   void setPosition(int) override {}
 };
 
-// "name [#######.............]  35% Denoising..." redrawn in place on stderr.
+// "[3/50] name [#######.............]  35% Denoising..." redrawn in place on stderr. The
+// percentage covers the whole file when the run reports its overall share (every block of a
+// large picture), else the current range.
 class TerminalProgress : public ProgressWindow {
  public:
   TerminalProgress(std::string name, bool draw) : name_(std::move(name)), draw_(draw) {}
@@ -32,12 +34,18 @@ class TerminalProgress : public ProgressWindow {
     redraw();
   }
   bool cancelled() const override { return false; }
+  void setOverall(double share) override {
+    overall_ = share;
+    redraw();
+  }
 
  private:
   void redraw() {
     if (!draw_) return;
     const int span = high_ - low_;
-    int percent = span > 0 ? (position_ - low_) * 100 / span : 0;
+    int percent = overall_ >= 0 ? static_cast<int>(overall_ * 100)
+                  : span > 0    ? (position_ - low_) * 100 / span
+                                : 0;
     percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
     char bar[31];
     const int filled = percent * 30 / 100;
@@ -52,12 +60,13 @@ class TerminalProgress : public ProgressWindow {
   bool drawn_ = false;
   std::string text_;
   int low_ = 0, high_ = 0, position_ = 0;
+  double overall_ = -1;
 };
 
 }  // namespace
 
-void ConsoleHost::beginFile(const std::string& name) {
-  file_ = name;
+void ConsoleHost::beginFile(const std::string& name, int index, int count) {
+  file_ = count > 1 ? "[" + std::to_string(index) + "/" + std::to_string(count) + "] " + name : name;
   messages_.clear();
 }
 

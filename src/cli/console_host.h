@@ -16,8 +16,9 @@ class ConsoleHost : public UiHost {
   ConsoleHost(const volatile std::sig_atomic_t* interrupted, bool bar)
       : interrupted_(interrupted), bar_(bar) {}
 
-  // The file the following messages and progress belong to; clears the collected messages.
-  void beginFile(const std::string& name);
+  // The file the following messages and progress belong to (number index of count in a
+  // batch); clears the collected messages.
+  void beginFile(const std::string& name, int index = 1, int count = 1);
   const std::vector<std::string>& messages() const { return messages_; }
 
   void showMessage(const std::string& text) override { messages_.push_back(text); }

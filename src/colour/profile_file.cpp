@@ -5,6 +5,8 @@
 #include <new>
 #include <system_error>
 
+#include "imagefile/codec/codec.h"
+
 namespace orvane {
 
 namespace {
@@ -176,15 +178,11 @@ int ReadProfileFile(const std::filesystem::path& path, ProfileData& out, std::st
     bytes.resize(static_cast<size_t>(file.gcount()));
     result = ParseProfile(bytes, out);
   }
-  if (message != nullptr) {
-    if (result == kProfileTruncated) {
-      *message = "An attempt was made to access " + path.string() + " past its end.";
-    } else if (result == kProfileDamaged) {
-      *message = "The colour profile " + path.string() + " is damaged and was not read.";
-    } else if (result == kProfileNoMemory) {
-      *message = "Not enough memory to read the colour profile " + path.string() + ".";
-    }
-  }
+  // Only a file that was read but is unusable says so; one that cannot be opened is left out
+  // of the list quietly.
+  if (message != nullptr &&
+      (result == kProfileTruncated || result == kProfileDamaged || result == kProfileNoMemory))
+    *message = ResultWords(Result{ResultKind::kProfile, result, path.string()});
   return result;
 }
 
@@ -200,27 +198,14 @@ int WriteProfileFile(const std::filesystem::path& path, int width, int height,
   } catch (const std::bad_alloc&) {
     return kProfileNoMemory;
   }
-  std::filesystem::path temporary = path;
-  temporary += ".part";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) return kProfileCannotOpen;
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return kProfileWriteError;
-    }
+  // The pictures' atomic write; its codes are the profile codes of the same meaning.
+  switch (WriteFileAtomically(path.string(), bytes)) {
+    case kOk: return kProfileOk;
+    case kOpenFailed: return kProfileCannotOpen;
+    case kOutOfMemory: return kProfileNoMemory;
+    case kNoFile: return kProfileInvalidArgument;
+    default: return kProfileWriteError;
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    return kProfileWriteError;
-  }
-  return kProfileOk;
 }
 
 }  // namespace orvane

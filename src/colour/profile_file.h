@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "colour/colour_match.h"
+#include "imagefile/result_words.h"  // the kProfile codes
 
 namespace orvane {
 
@@ -24,16 +25,6 @@ struct ProfileData {
   std::vector<uint8_t> pixels;  // width * height * 3, rows from the top
   ChannelDistributions distributions;
 };
-
-// Result codes of the profile reader and writer (0 is success; the others follow the image
-// codes where they mean the same).
-constexpr int kProfileOk = 0;
-constexpr int kProfileNoMemory = 1;
-constexpr int kProfileWriteError = 4;
-constexpr int kProfileInvalidArgument = 5;
-constexpr int kProfileCannotOpen = 38;
-constexpr int kProfileTruncated = 100;  // the data ends before the announced content
-constexpr int kProfileDamaged = 101;    // an absurd size or a malformed name field
 
 // Largest thumbnail side a reader accepts; the program writes at most 170 x 100.
 constexpr int kMaxProfileSide = 4096;

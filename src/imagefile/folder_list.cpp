@@ -1,5 +1,8 @@
 #include "imagefile/folder_list.h"
 
+#include "base/text.h"
+#include "imagefile/format_lists.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -7,21 +10,10 @@
 namespace orvane {
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 }  // namespace
 
 bool IsFolderPicture(const std::string& path) {
-  if (path.size() < 4) return false;
-  const std::string ext = Lower(path.substr(path.size() - 4));
-  static constexpr const char* kExtensions[] = {".jpg", ".bmp", ".png", ".pcd",
-                                                ".tga", ".tif", ".pcx", ".psd"};
-  return std::any_of(std::begin(kExtensions), std::end(kExtensions),
-                     [&](const char* e) { return ext == e; });
+  return EndsWithListedExtension(path, &FormatListing::folderRank);
 }
 
 std::vector<std::string> ListFolderPictures(const std::string& currentPath) {

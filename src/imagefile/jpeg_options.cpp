@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "imagefile/codec/codec.h"
+#include "imagefile/raster_image.h"
 
 namespace orvane {
 
@@ -69,6 +70,13 @@ int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
   std::vector<uint8_t> out;
   if (EncodeJpeg(rgb, width, height, options, out) != kOk) return -1;
   return static_cast<int64_t>(out.size());
+}
+
+int64_t EstimateJpegSize(const RasterImage& picture, int quality, int enhancedSampling) {
+  // The encoder reads width x height x 3 bytes; a narrower block would be read past its end.
+  if (picture.IsEmpty() || picture.bitsPerPixel != 24) return -1;
+  return EstimateJpegSize(picture.Pixels(), picture.Width(), picture.Height(), quality,
+                          enhancedSampling);
 }
 
 int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estimate,

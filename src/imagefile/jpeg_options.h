@@ -8,6 +8,8 @@
 
 namespace orvane {
 
+class RasterImage;
+
 inline constexpr int kJpegQualityMin = 40;
 inline constexpr int kJpegQualityMax = 100;
 
@@ -32,6 +34,8 @@ using QualityProbeReport = std::function<void(int quality)>;
 // saved file gets, no EXIF block; every component 1x1 with enhanced sampling. -1 on failure.
 int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
                          int enhancedSampling);
+// The same for a picture; -1 for an empty picture or one that is not 24 bits.
+int64_t EstimateJpegSize(const RasterImage& picture, int quality, int enhancedSampling);
 
 // Bisection between lo (small enough) and hi (too large); probes neither end.
 int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estimate,

@@ -8,6 +8,7 @@
 #include <new>
 #include <random>
 
+#include "base/file_io.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/raster_image.h"
 
@@ -33,17 +34,6 @@ int CopyWriterOptions(const RasterImage& from, RasterImage& to) {
     return kOutOfMemory;
   }
   return kOk;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace

@@ -109,7 +109,10 @@ NoiseReduceParams DenoiseDocument::engineParams() {
   NoiseReduceParams params{};
   params.version = 1;
   params.levels = std::clamp(levels, 2, 5);
-  params.noiseLevel = nrMode == 3 ? noiseLevel * 4.0 : noiseLevel;
+  // Four times the level in High Noise mode, but never past what the engine accepts: a level
+  // above 25 there would otherwise end every run as an invalid parameter.
+  params.noiseLevel = nrMode == kModeHighNoise ? std::min(noiseLevel * 4.0, kEngineMaxNoiseLevel)
+                                               : noiseLevel;
   params.perChannel = perChannel;
   params.progress = &EngineProgress;
   params.progressContext = this;
@@ -127,7 +130,10 @@ int DenoiseDocument::reportProgress(int step, int total) {
   } else if (statusProgress->hasBar()) {
     statusProgress->setPosition(step);
   }
-  if (progressWindow) progressWindow->setPosition(step);
+  if (progressWindow) {
+    if (total > 0) progressWindow->setOverall(blockStart_ + blockShare_ * step / total);
+    progressWindow->setPosition(step);
+  }
   // Escape stays noted for the rest of the run, so every later report cancels as well.
   if (host_.escapePressed()) return 1;
   if (!host_.drainEvents()) return 1;  // quitting
@@ -138,10 +144,14 @@ int DenoiseDocument::reportProgress(int step, int total) {
 
 int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
   if (engine == nullptr) return NR_INVALID_PARAMETER;
+  EngineOptions options;
+  options.threads = pool.size();
   const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
   const int w = regionWidth, h = regionHeight;
+  blockStart_ = 0;
+  blockShare_ = 1;
   if (w <= maxW && h <= maxH) {
-    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params);
+    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params, options);
     return NR_OK;
   }
   // Both dimensions use the formula once either exceeds its limit; a dimension equal to a
@@ -171,24 +181,31 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
         progressWindow->setText(text);
       }
       ++counter;
+      blockShare_ = static_cast<double>(blockW) * blockH / (static_cast<double>(w) * h);
       if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
-        r = engine(blockW, blockH, -1, block.data(), &params);
+        r = engine(blockW, blockH, -1, block.data(), &params, options);
       CopyBlock(block.data(), blockW, origin, w, blockW, blockH, pool);
+      blockStart_ += blockShare_;
     }
   }
   return r;
 }
 
-void DenoiseDocument::runNoiseReduction(bool regionOnly) {
+Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
+  const Result notStarted{ResultKind::kRun, kRunNotStarted};
   host_.setWaitCursor(true);
   cancelRequested = 0;
   const Pictures first = pictures();
   if (busy || fullCropMode || first.source == nullptr || first.result == nullptr ||
       first.width <= 0 || first.height <= 0) {
     host_.setWaitCursor(false);
-    return;
+    return notStarted;
   }
   RunEnd end{*this, host_};
+  auto fail = [this](const Result& why) {
+    host_.showMessage(ResultWords(why));
+    return why;
+  };
   host_.beginEscapeWatch();
   if (progressWindow) progressWindow->setText("Starting process...");
   NoiseReduceParams params = engineParams();
@@ -201,7 +218,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   regionWidth = r.right - r.left;
   regionHeight = r.bottom - r.top;
   // An empty region has nothing to process (and is not a memory failure).
-  if (regionWidth <= 0 || regionHeight <= 0) return;
+  if (regionWidth <= 0 || regionHeight <= 0) return notStarted;
 
   busy = 1;
   host_.updateAllViews();
@@ -211,7 +228,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   const Pictures pics = pictures();
   if (pics.source == nullptr || pics.result == nullptr || pics.width != first.width ||
       pics.height != first.height)
-    return;
+    return notStarted;
 
   const int64_t threshold = swapThresholdBytes();
   const int64_t bytes = static_cast<int64_t>(regionWidth) * regionHeight * 4;
@@ -220,10 +237,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   workBuffer.allocate(bytes);
   beforeBuffer.allocate(bytes);
   uint8_t* work = workBuffer.data();
-  if (work == nullptr) {
-    host_.showMessage("Out of memeory #2");
-    return;
-  }
+  if (work == nullptr) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
 
   StageClock clock(timings);
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
@@ -248,10 +262,7 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   clock.mark(&RunTimings::colour);
 
   uint8_t* before = beforeBuffer.data();
-  if (before == nullptr) {
-    host_.showMessage("Memory Error (out of memeory)");
-    return;
-  }
+  if (before == nullptr) return fail(Result{ResultKind::kRun, kRunNoCopyBuffer});
   std::memcpy(before, work, static_cast<size_t>(bytes));
 
   if (progressWindow) progressWindow->setText("Preparing buffers...");
@@ -290,8 +301,10 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
   if (progressWindow) progressWindow->setText("Finishing...");
   busy = 0;
 
+  Result outcome{ResultKind::kEngine, result};
   switch (result) {
     case NR_OK: {
+      outcome = notStarted;  // unless the pictures are still the ones the run began with
       const Pictures out = pictures();
       if (out.result != nullptr && out.width == pics.width && out.height == pics.height) {
         Composition c;
@@ -310,17 +323,16 @@ void DenoiseDocument::runNoiseReduction(bool regionOnly) {
         c.top = r.top;
         ComposeResult(c, &pool);
         resultValid = 1;
+        outcome = Result{ResultKind::kEngine, NR_OK};
       }
       break;
     }
-    case NR_CANCELLED: host_.showMessage("Operation cancelled"); break;
-    case NR_OUT_OF_MEMORY: host_.showMessage("Operation failed"); break;
-    case NR_INVALID_PARAMETER: host_.showMessage("Invalid parameter given"); break;
-    default: host_.showMessage("Unknown Noise Reduce error"); break;
+    default: host_.showMessage(ResultWords(outcome)); break;
   }
   clock.mark(&RunTimings::compose);
   statusProgress.reset();
   host_.updateAllViews();
+  return outcome;
 }
 
 }  // namespace orvane

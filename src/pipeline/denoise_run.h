@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
+#include "imagefile/result_words.h"
 #include "app/host.h"
+#include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
 namespace orvane {
@@ -22,14 +25,18 @@ struct Region {
   bool operator==(const Region&) const = default;
 };
 
-// The engine entry point; the document uses NoiseReduce, tests a recording fake.
+// The engine entry point; the document uses NoiseReduceWith, tests a recording fake. The
+// options carry the run's thread count.
 using EngineFunction = int (*)(int width, int height, int stride, uint8_t* buffer,
-                               const NoiseReduceParams* params);
+                               const NoiseReduceParams* params, const EngineOptions& options);
 
-inline constexpr int kDefaultMaxBlockW = 3100;
-inline constexpr int kDefaultMaxBlockH = 2100;
-inline constexpr int kDefaultMaxSwapW = 2000;
-inline constexpr int kDefaultMaxSwapH = 2000;
+// The largest threshold the engine accepts; High Noise mode's factor is capped to it.
+inline constexpr double kEngineMaxNoiseLevel = 100.0;
+
+inline constexpr int kDefaultMaxBlockW = DefaultInt(NoiseSetting::kMaxBlockW);
+inline constexpr int kDefaultMaxBlockH = DefaultInt(NoiseSetting::kMaxBlockH);
+inline constexpr int kDefaultMaxSwapW = DefaultInt(NoiseSetting::kMaxSwapW);
+inline constexpr int kDefaultMaxSwapH = DefaultInt(NoiseSetting::kMaxSwapH);
 // Blocks narrower or shorter than this are not given to the engine; stored block or swap sizes
 // below it are taken as the defaults so that no stored value can break the block grid.
 inline constexpr int kMinBlockSide = 32;
@@ -46,8 +53,10 @@ class DenoiseDocument {
   DenoiseDocument(const DenoiseDocument&) = delete;
   DenoiseDocument& operator=(const DenoiseDocument&) = delete;
 
-  // Runs over the region or the whole picture; see denoise_run.cpp for the steps.
-  void runNoiseReduction(bool regionOnly);
+  // Runs over the region or the whole picture; see denoise_run.cpp for the steps. Failures
+  // have been shown to the user; the result says which it was (an engine code when the
+  // engine ran, otherwise one of the run's own).
+  Result runNoiseReduction(bool regionOnly);
   // The engine's progress report; nonzero asks the engine to stop.
   int reportProgress(int step, int total);
 
@@ -61,16 +70,16 @@ class DenoiseDocument {
   int effectiveMaxBlockH() const;
   int64_t swapThresholdBytes() const;
 
-  // Noise-reduction settings.
-  double noiseLevel = 8.0;
-  int levels = 5;
+  // Noise-reduction settings, from the settings table.
+  double noiseLevel = Spec(NoiseSetting::kNoiseLevel).byDefault;
+  int levels = DefaultInt(NoiseSetting::kBlockNoise) ? 5 : 3;
   int perChannel = 1;
-  int advancedProcessing = 1;
-  int sharpenEdges = 1;
-  int sharpenAmount = 8;
-  int edgeThreshold = 0;
-  int nrMode = 0;
-  int outputWindow = 0;
+  int advancedProcessing = DefaultInt(NoiseSetting::kAdvancedProcessing);
+  int sharpenEdges = DefaultInt(NoiseSetting::kSharpenEdges);
+  int sharpenAmount = DefaultInt(NoiseSetting::kSharpenAmount);
+  int edgeThreshold = DefaultInt(NoiseSetting::kEdgeThreshold);
+  NrMode nrMode = static_cast<NrMode>(DefaultInt(NoiseSetting::kMode));
+  OutputWindow outputWindow = static_cast<OutputWindow>(DefaultInt(NoiseSetting::kOutputWindow));
   // Memory settings.
   int maxBlockW = kDefaultMaxBlockW;
   int maxBlockH = kDefaultMaxBlockH;
@@ -91,9 +100,9 @@ class DenoiseDocument {
 
   // Filled by every run when set.
   RunTimings* timings = nullptr;
-  // Threads for the per-pixel stages; 0 means DefaultThreadCount().
+  // Threads for the per-pixel stages and the engine; 0 means DefaultThreadCount().
   int threads = 0;
-  EngineFunction engine = &NoiseReduce;
+  EngineFunction engine = &NoiseReduceWith;
 
  protected:
   // The source and result pictures: 24-bit, rows of width x 3 bytes, equal sizes. Null pixels
@@ -115,6 +124,9 @@ class DenoiseDocument {
 
  private:
   NoiseReduceParams engineParams();
+  // The part of the run that the engine call in progress covers: the share of pixels done
+  // before it and its own share, so that progress adds up over blocks.
+  double blockStart_ = 0, blockShare_ = 1;
   int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
 };
 

@@ -31,8 +31,8 @@ struct Composition {
   const uint8_t* unprocessed = nullptr;  // O: packed, after colour work, before the engine
   const uint8_t* sharpened = nullptr;    // S: packed, may be null
   const uint8_t* edges = nullptr;        // E: one byte per pixel, may be null
-  int nrMode = kModeDefault;
-  int outputWindow = kOutputResult;
+  NrMode nrMode = kModeDefault;
+  OutputWindow outputWindow = kOutputResult;
   // Three bytes per pixel pictures of equal size; region pixel (x, y) lands at (left + x, top + y).
   const uint8_t* source = nullptr;
   uint8_t* result = nullptr;

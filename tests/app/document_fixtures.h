@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -43,6 +44,32 @@ inline void FillPhoto(RasterImage& image, int w, int h, unsigned seed = 1) {
         *p++ = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
       }
     }
+}
+
+// A 1-bit Windows bitmap (black and white) as a scanner writes it: a checkerboard of 4-pixel
+// squares, so that every row and both palette entries are used.
+inline void WriteBilevelBmp(const std::string& path, int w, int h) {
+  const uint32_t stride = ((w + 31) / 32) * 4;
+  const uint32_t offset = 14 + 40 + 8;
+  std::vector<uint8_t> b;
+  auto u16 = [&](uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); };
+  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF); };
+  b.push_back('B');
+  b.push_back('M');
+  u32(offset + stride * h); u16(0); u16(0); u32(offset);
+  u32(40); u32(w); u32(h); u16(1); u16(1); u32(0); u32(stride * h); u32(2835); u32(2835);
+  u32(2); u32(0);
+  u32(0x000000); u32(0xFFFFFF);  // black, white
+  for (int y = h - 1; y >= 0; --y) {
+    std::vector<uint8_t> row(stride, 0);
+    for (int x = 0; x < w; ++x)
+      if (((x / 4) + (y / 4)) % 2) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    b.insert(b.end(), row.begin(), row.end());
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(b.data(), 1, b.size(), f);
+  std::fclose(f);
 }
 
 class TempFolder {

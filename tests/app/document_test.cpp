@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "document_fixtures.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/jpeg_options.h"
 #include "pipeline/edge_map.h"
 #include "app/memory_settings.h"
 #include "scripted_host.h"
@@ -196,6 +198,53 @@ TEST(Document, PasteBecomesUntitled) {
   EXPECT_NE(doc.pastePicture(nullptr, 5, 5), kOk);
 }
 
+// A bilevel picture is widened to 24 bits as the document, so the run, the save, the JPEG
+// estimate, crop and rotate all take it; its file type stays what it was.
+TEST(Document, BilevelPictureIsWidenedWhenOpened) {
+  TempFolder dir;
+  const std::string in = dir.path("mono.bmp");
+  test::WriteBilevelBmp(in, 37, 29);
+  RasterImage loaded;
+  ASSERT_EQ(loaded.Load(in), kOk);
+  ASSERT_EQ(loaded.bitsPerPixel, 1);  // Load itself keeps one bit
+  EXPECT_EQ(EstimateJpegSize(loaded, 90, 1), -1);  // and a 1-bit block is refused, not read past
+
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  ASSERT_EQ(doc.openFile(in), kOk);
+  EXPECT_EQ(doc.sourceImage.bitsPerPixel, 24);
+  EXPECT_EQ(doc.sourceImage.fileType, ImageFileType::BmpBilevel);
+  ASSERT_EQ(doc.sourceImage.Width(), 37);
+  for (int y = 0; y < 29; ++y)
+    for (int x = 0; x < 37; ++x) {
+      const uint8_t expected = ((x / 4) + (y / 4)) % 2 ? 255 : 0;
+      const uint8_t* p = doc.sourceImage.Pixels() + (y * 37 + x) * 3;
+      ASSERT_TRUE(p[0] == expected && p[1] == expected && p[2] == expected) << x << "," << y;
+    }
+  EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
+  EXPECT_GT(EstimateJpegSize(doc.sourceImage, 90, 1), 0);
+
+  EXPECT_EQ(doc.RotateImage(true), kOk);
+  EXPECT_EQ(doc.sourceImage.Width(), 29);
+  EXPECT_EQ(doc.ApplyCrop(CropRectangle{2, 3, 20, 30}), kOk);
+  EXPECT_EQ(doc.sourceImage.Width(), 18);
+  EXPECT_EQ(doc.sourceImage.Height(), 27);
+  doc.resultImage.CopyFrom(doc.sourceImage);
+  const std::string out = dir.path("mono_NR.png");
+  EXPECT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
+  RasterImage written;
+  ASSERT_EQ(written.Load(out), kOk);
+  EXPECT_EQ(written.Width(), 18);
+
+  // Anything but 24 bits is refused with a code, never read as if it were.
+  ASSERT_EQ(doc.sourceImage.Load(in), kOk);
+  ASSERT_EQ(doc.sourceImage.bitsPerPixel, 1);
+  EXPECT_EQ(doc.RotateImage(false), kInvalidArgument);
+  EXPECT_EQ(doc.ApplyCrop(CropRectangle{0, 0, 8, 8}), kInvalidArgument);
+  EXPECT_EQ(doc.sourceImage.bitsPerPixel, 1);
+}
+
 TEST(Document, RegionRunAndResetResult) {
   ScriptedHost host;
   MemorySettingsStore store;
@@ -381,7 +430,7 @@ class WriteResultTest : public ::testing::Test {
 TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
   doc.outputWindow = kOutputEdges;
   const std::string out = dir.path("out.png");
-  EXPECT_EQ(doc.writeResult(out), kOk);
+  EXPECT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
   EXPECT_EQ(doc.outputWindow, kOutputResult);
   RasterImage back;
   ASSERT_EQ(back.Load(out), kOk);
@@ -393,6 +442,42 @@ TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
   EXPECT_EQ(texts.front(), "Starting process...");
   EXPECT_EQ(texts.back(), "Saving file...");
   EXPECT_EQ(doc.progressWindow, nullptr);
+}
+
+// Without a view, the chosen output window is what gets written: the edge map in red over the
+// quarter-bright result, and the filtered noise as ten times the difference from the source.
+TEST_F(WriteResultTest, KeptOutputWindowIsWritten) {
+  const std::string plain = dir.path("plain.png"), edges = dir.path("edges.png"),
+                    noise = dir.path("noise.png"), silent = dir.path("silent.png");
+  ASSERT_EQ(doc.writeResult(plain), (Result{ResultKind::kImage, kOk}));
+  doc.outputWindow = kOutputEdges;
+  ASSERT_EQ(doc.writeResult(edges, true), (Result{ResultKind::kImage, kOk}));
+  EXPECT_EQ(doc.outputWindow, kOutputEdges);
+  doc.outputWindow = kOutputNoise;
+  ASSERT_EQ(doc.writeResult(noise, true), (Result{ResultKind::kImage, kOk}));
+  RasterImage a, e, n;
+  ASSERT_EQ(a.Load(plain), kOk);
+  ASSERT_EQ(e.Load(edges), kOk);
+  ASSERT_EQ(n.Load(noise), kOk);
+  const uint8_t* src = doc.sourceImage.Pixels();
+  const size_t bytes = static_cast<size_t>(a.Width()) * a.Height() * 3;
+  int redPixels = 0;
+  for (size_t i = 0; i < bytes; ++i) {
+    const int expected = std::min(255, 10 * std::abs(a.Pixels()[i] - src[i]));
+    ASSERT_EQ(n.Pixels()[i], expected) << "byte " << i;
+    if (i % 3 != 0) ASSERT_LE(e.Pixels()[i], 63) << "byte " << i;
+    else redPixels += e.Pixels()[i] > 0;
+  }
+  EXPECT_GT(redPixels, 0);
+
+  // Nothing removed, nothing sharpened, no edge weighting: the noise window is black.
+  doc.noiseLevel = 0;
+  doc.advancedProcessing = 0;
+  doc.sharpenEdges = 0;
+  ASSERT_EQ(doc.writeResult(silent, true), (Result{ResultKind::kImage, kOk}));
+  RasterImage s;
+  ASSERT_EQ(s.Load(silent), kOk);
+  EXPECT_EQ(*std::max_element(s.Pixels(), s.Pixels() + bytes), 0);
 }
 
 TEST_F(WriteResultTest, RefusalsAndFailures) {
@@ -425,8 +510,12 @@ TEST_F(WriteResultTest, RefusalsAndFailures) {
     host.escape = host.windowCancel = false;
     host.onWindowPosition = nullptr;
     const std::string p = c.prepare();
-    EXPECT_NE(doc.writeResult(p), kOk) << c.name;
+    const Result r = doc.writeResult(p);
+    EXPECT_FALSE(r.succeeded()) << c.name;
     EXPECT_EQ(host.log.messages, c.messages) << c.name;
+    // What the sequence returns says what the window showed (a failed Save names its cause).
+    if (!c.messages.empty() && r.kind != ResultKind::kImage)
+      EXPECT_EQ(ResultWords(r), c.messages.back()) << c.name;
     EXPECT_EQ(std::filesystem::exists(p), c.fileExpected) << c.name;
     if (c.fileExpected) {
       std::ifstream in(p);
@@ -454,7 +543,7 @@ TEST_F(WriteResultTest, JpegCarriesTheExifBlockAndOrientation) {
             static_cast<int64_t>(std::filesystem::file_size(in)) - static_cast<int64_t>(stored.exifBlock.size()) - 4);
   doc.storeJpegOptions(90, 1);
   const std::string out = dir.path("camera_NR.jpg");
-  ASSERT_EQ(doc.writeResult(out), kOk);
+  ASSERT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
   RasterImage back;
   ASSERT_EQ(back.Load(out), kOk);
   EXPECT_EQ(back.exifBlock, stored.exifBlock);

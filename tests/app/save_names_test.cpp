@@ -26,6 +26,7 @@ TEST(SaveNames, StartNamePatternAndList) {
     EXPECT_EQ(p.name, c.name) << c.path;
     const std::string pattern = SaveDefaultPattern(p.keptExtension);
     EXPECT_EQ(pattern, c.pattern) << c.path;
+    EXPECT_EQ(ProposedSaveName(c.path, c.title), std::string(c.name) + (c.pattern + 1)) << c.path;
     const std::string list = SaveFilterList(pattern);
     EXPECT_EQ(list.rfind(c.first, 0), 0u) << c.path << ": " << list;
     EXPECT_EQ(list.substr(list.size() - 2), "||");

@@ -52,7 +52,7 @@ class SaveCommandTest : public ::testing::Test {
 TEST_F(SaveCommandTest, JpegGoesThroughTheOptionsAndRemembersThem) {
   store.setString("Document", "outPath", "/somewhere");
   dialogs.answerPath = dir.path("out.jpg");
-  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), kOk);
+  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), (Result{ResultKind::kImage, kOk}));
   ASSERT_EQ(dialogs.saveRequests.size(), 1u);
   const SaveDialogRequest& r = dialogs.saveRequests[0];
   EXPECT_EQ(r.title, "Save image");
@@ -77,12 +77,14 @@ TEST_F(SaveCommandTest, JpegGoesThroughTheOptionsAndRemembersThem) {
 
 TEST_F(SaveCommandTest, CancelsAndTheOtherWays) {
   dialogs.answerPath = "";
-  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), -1);
+  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), (Result{ResultKind::kSave, kSaveDialogCancelled}));
   EXPECT_TRUE(host.log.messages.empty());
 
   dialogs.answerPath = dir.path("no.jpg");
   dialogs.answerOk = false;
-  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), -1);
+  const Result refused = RunSaveCommand(doc, store, dialogs);
+  EXPECT_EQ(refused, (Result{ResultKind::kSave, kSaveOptionsCancelled}));
+  EXPECT_EQ(ResultWords(refused), "Nothing was saved!");
   EXPECT_EQ(host.log.messages, std::vector<std::string>{"Nothing was saved!"});
   EXPECT_FALSE(std::filesystem::exists(dir.path("no.jpg")));
   EXPECT_EQ(store.getInt("Settings", "JPGq", 0), 0);
@@ -93,7 +95,7 @@ TEST_F(SaveCommandTest, CancelsAndTheOtherWays) {
   store.setString("Document", "outPath", "/kept");
   dialogs.jpegRequests.clear();
   dialogs.answerPath = dir.path("out.jpeg");
-  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), kOk);
+  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), (Result{ResultKind::kImage, kOk}));
   EXPECT_TRUE(dialogs.jpegRequests.empty());
   EXPECT_EQ(dialogs.saveRequests.back().startFolder, "/defaults");
   EXPECT_EQ(store.getString("Document", "outPath", ""), "/kept");
@@ -104,14 +106,14 @@ TEST_F(SaveCommandTest, CancelsAndTheOtherWays) {
   // Unknown extension: nothing written, nothing said.
   host.log.messages.clear();
   dialogs.answerPath = dir.path("out.xyz");
-  EXPECT_NE(RunSaveCommand(doc, store, dialogs), kOk);
+  EXPECT_FALSE(RunSaveCommand(doc, store, dialogs).succeeded());
   EXPECT_TRUE(host.log.messages.empty());
   EXPECT_FALSE(std::filesystem::exists(dir.path("out.xyz")));
 
   // Disabled while busy.
   doc.busy = 1;
   dialogs.saveRequests.clear();
-  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), -1);
+  EXPECT_EQ(RunSaveCommand(doc, store, dialogs), (Result{ResultKind::kSave, kSaveDisabled}));
   EXPECT_TRUE(dialogs.saveRequests.empty());
 }
 

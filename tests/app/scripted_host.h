@@ -16,6 +16,7 @@ struct HostLog {
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   std::vector<std::string> events;
+  std::vector<double> overall;  // the run's share done, as the window was told it
 };
 
 class ScriptedProgressWindow : public ProgressWindow {
@@ -32,6 +33,7 @@ class ScriptedProgressWindow : public ProgressWindow {
     if (onPosition_) onPosition_(position);
   }
   bool cancelled() const override { return cancel_; }
+  void setOverall(double share) override { log_.overall.push_back(share); }
 
  private:
   HostLog& log_;

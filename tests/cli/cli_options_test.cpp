@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/document.h"
+#include "app/save_names.h"
 #include "cli/cli_run.h"
+#include "scripted_host.h"
 
 namespace orvane::cli {
 namespace {
@@ -65,12 +68,57 @@ TEST(CliOptions, UsageErrors) {
   EXPECT_EQ(ParseCommandLine({"--", "--odd-name.jpg"}).options.files[0], "--odd-name.jpg");
 }
 
+// The command line's ranges and help, and the document's defaults and stored keys, all come
+// from the settings table.
+TEST(CliOptions, SettingsTableDrivesBothFrontEnds) {
+  const std::string help = UsageText();
+  for (const NoiseSettingSpec& spec : kNoiseSettings) {
+    const std::string option = "--" + std::string(spec.option);
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+    if (spec.high <= 1 || spec.id == NoiseSetting::kMode || spec.id == NoiseSetting::kOutputWindow)
+      continue;  // switches and names
+    auto value = [&](double v) {
+      const std::string n = std::to_string(static_cast<int>(v));
+      return option == "--block-size" || option == "--swap-threshold" ? n + "x" + n : n;
+    };
+    EXPECT_TRUE(ParseCommandLine({option, value(spec.low), "a.jpg"}).ok) << option;
+    EXPECT_TRUE(ParseCommandLine({option, value(spec.high), "a.jpg"}).ok) << option;
+    EXPECT_FALSE(ParseCommandLine({option, value(spec.low - 1), "a.jpg"}).ok) << option;
+    EXPECT_FALSE(ParseCommandLine({option, value(spec.high + 1), "a.jpg"}).ok) << option;
+  }
+  EXPECT_NE(help.find("--level X|auto           noise level 0..100 (default 8)"), std::string::npos)
+      << help;
+  for (size_t i = 0; i < std::size(kModeNames); ++i)
+    EXPECT_EQ(*ParseCommandLine({"--mode", std::string(kModeNames[i]), "a"}).options.mode,
+              static_cast<NrMode>(i));
+
+  test::ScriptedHost host;
+  MemorySettingsStore store;
+  {
+    CHushwickDoc doc(host, store);
+    EXPECT_EQ(doc.noiseLevel, Spec(NoiseSetting::kNoiseLevel).byDefault);
+    EXPECT_EQ(doc.sharpenAmount, DefaultInt(NoiseSetting::kSharpenAmount));
+    EXPECT_EQ(doc.nrMode, kModeDefault);
+    EXPECT_EQ(doc.maxBlockW, DefaultInt(NoiseSetting::kMaxBlockW));
+    EXPECT_EQ(doc.jpegQuality, DefaultInt(NoiseSetting::kJpegQuality));
+    doc.storeMemorySettings(100, 200, 300, 400);
+    doc.storeJpegOptions(77, 0);
+  }
+  EXPECT_EQ(store.getInt("Settings", Spec(NoiseSetting::kMaxSwapH).key, 0), 400);
+  EXPECT_EQ(store.getInt("Settings", Spec(NoiseSetting::kJpegQuality).key, 0), 77);
+  CHushwickDoc again(host, store);
+  EXPECT_EQ(again.maxBlockH, 200);
+  EXPECT_EQ(again.enhancedSampling, 0);
+}
+
 TEST(CliOptions, OutputNames) {
   CliOptions o;
-  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/IMG_0412_NR.JPG");
+  // The save dialog's proposal: its extension is the default pattern's, in lower case.
+  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/IMG_0412_NR.jpg");
+  EXPECT_EQ(OutputPathFor("/p/IMG_0412.JPG", o), "/p/" + ProposedSaveName("/p/IMG_0412.JPG"));
   EXPECT_EQ(OutputPathFor("/p/shot.cr2", o), "/p/shot_NR.jpg");  // raw cannot be written
   EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/p/scan_NR.png");
-  EXPECT_EQ(OutputPathFor("noext", o), "noext_NR.jpg");
+  EXPECT_EQ(OutputPathFor("noext", o), "noext.jpg");  // the dialog adds "_NR" only to an extension
   o.outputDir = "/out";
   o.type = "tif";
   EXPECT_EQ(OutputPathFor("/p/scan.png", o), "/out/scan_NR.tif");

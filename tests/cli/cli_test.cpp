@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 #include "cli/cli_run.h"
 #include "cli_test_support.h"
+#include "document_fixtures.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/raster_image.h"
@@ -96,6 +99,30 @@ TEST_F(CliFolder, BatchWithOneDamagedFile) {
   EXPECT_NE(r.out.find("\"result\": \"ok\""), std::string::npos) << r.out;
 }
 
+// Four times a level above 25 is more than the engine takes; the threshold stops at its limit.
+TEST_F(CliFolder, HighNoiseAboveLevel25StillRuns) {
+  const std::string in = sample("hn.png", 120, 90, 3);
+  const auto r = Cli("--mode high-noise --level 30 -o " + Quote(path("hn30.png")) + " " + Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  Cli("--mode high-noise --level 25 -o " + Quote(path("hn25.png")) + " " + Quote(in));
+  EXPECT_EQ(PixelsOf(path("hn30.png")), PixelsOf(path("hn25.png")));
+}
+
+// One-bit pictures are denoised and saved like any other, the quality search included.
+TEST_F(CliFolder, BilevelPicturesAreDenoised) {
+  const std::string in = path("mono.bmp");
+  test::WriteBilevelBmp(in, 203, 150);
+  auto r = Cli("-o " + Quote(path("mono.png")) + " " + Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  int w = 0, h = 0;
+  EXPECT_FALSE(PixelsOf(path("mono.png"), &w, &h).empty());
+  EXPECT_EQ(w, 203);
+  r = Cli("--suggest-quality --type jpg " + Quote(in));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("quality "), std::string::npos) << r.out;
+  EXPECT_FALSE(PixelsOf(path("mono_NR.jpg")).empty());
+}
+
 TEST_F(CliFolder, ReadOnlyOutputIsNeverReplaced) {
   const std::string in = sample("r.jpg");
   const std::string out = path("r_NR.jpg");
@@ -170,6 +197,49 @@ TEST_F(CliFolder, ColourMatchToAPictureOrAProfile) {
   const auto bad = Cli("--match-profile " + Quote(path("bad.cpf")) + " -o " + Quote(path("mb.png")) + " " + Quote(in));
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find("bad.cpf"), std::string::npos) << bad.out;
+}
+
+// The number after "key": in a JSON line, or -1.
+double JsonField(const std::string& text, const std::string& key) {
+  const size_t at = text.find("\"" + key + "\": ");
+  return at == std::string::npos ? -1 : std::atof(text.c_str() + at + key.size() + 4);
+}
+
+TEST_F(CliFolder, AutomaticNoiseLevel) {
+  const std::string in = sample("noisy.jpg", 400, 300);
+  const auto info = Cli("info --json " + Quote(in));
+  ASSERT_EQ(info.status, 0) << info.out;
+  const double sigma = JsonField(info.out, "noiseSigma"), suggested = JsonField(info.out, "suggestedLevel");
+  EXPECT_GT(sigma, 5) << info.out;  // the sample photograph is a high-ISO one
+  EXPECT_GT(suggested, 8) << info.out;
+
+  const auto run = Cli("--level auto --json -o " + Quote(path("auto.png")) + " " + Quote(in));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(JsonField(run.out, "level"), suggested) << run.out;
+  const auto text = Cli("--level auto -o " + Quote(path("auto2.png")) + " " + Quote(in));
+  EXPECT_NE(text.out.find("(estimated)"), std::string::npos) << text.out;
+  // High Noise mode multiplies the level by four, so the estimate is divided by four there.
+  const auto high = Cli("--level auto --mode high-noise --json -o " + Quote(path("h.png")) + " " + Quote(in));
+  ASSERT_EQ(high.status, 0) << high.out;
+  EXPECT_NEAR(JsonField(high.out, "level"), suggested / 4, 0.05) << high.out;
+  // A fixed level after auto wins, and the default stays 8.
+  EXPECT_EQ(JsonField(Cli("--level auto --level 12 --json -o " + Quote(path("f.png")) + " " + Quote(in)).out, "level"), 12);
+  EXPECT_EQ(JsonField(Cli("--json -o " + Quote(path("d.png")) + " " + Quote(in)).out, "level"), 8);
+}
+
+TEST_F(CliFolder, OutputWindowsAreWritten) {
+  const std::string in = sample("w.jpg", 160, 120);
+  ASSERT_EQ(Cli("-o " + Quote(path("r.png")) + " " + Quote(in)).status, 0);
+  ASSERT_EQ(Cli("--output-window edges -o " + Quote(path("e.png")) + " " + Quote(in)).status, 0);
+  ASSERT_EQ(Cli("--level 0 --advanced off --sharpen off --output-window noise -o " + Quote(path("n.png")) +
+                " " + Quote(in)).status, 0);
+  const auto result = PixelsOf(path("r.png")), edges = PixelsOf(path("e.png")), noise = PixelsOf(path("n.png"));
+  ASSERT_FALSE(edges.empty());
+  EXPECT_NE(edges, result);
+  for (size_t i = 0; i < edges.size(); ++i)
+    if (i % 3 != 0) ASSERT_LE(edges[i], 63) << i;  // green and blue at a quarter
+  ASSERT_FALSE(noise.empty());
+  EXPECT_EQ(*std::max_element(noise.begin(), noise.end()), 0);
 }
 
 TEST_F(CliFolder, UsageErrorsInfoAndConvert) {

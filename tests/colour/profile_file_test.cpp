@@ -1,6 +1,9 @@
 #include "colour/profile_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <cstring>
@@ -174,11 +177,24 @@ TEST(ProfileFileTest, FailedWriteKeepsTheOldFile) {
   const auto path = folder.path() / "Keep.cpf";
   ASSERT_EQ(WriteProfileFile(path, 2, 2, px.data(), SampleDistributions()), kProfileOk);
   const auto before = std::filesystem::file_size(path);
-  // The temporary name is taken by a folder, so the write cannot happen.
-  std::filesystem::create_directory(folder.path() / "Keep.cpf.part");
-  EXPECT_NE(WriteProfileFile(path, 3, 3, SamplePixels(3, 3).data(), SampleDistributions()),
-            kProfileOk);
+  // A file size limit below the profile's size makes the write fail halfway (as a full disk
+  // would); the old file stays and no temporary file is left.
+  {
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int rc = WriteProfileFile(path, 3, 3, SamplePixels(3, 3).data(), SampleDistributions());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(rc, kProfileWriteError);
+  }
   EXPECT_EQ(std::filesystem::file_size(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                          std::filesystem::directory_iterator()),
+            1);
   EXPECT_EQ(WriteProfileFile(folder.path() / "No" / "Such.cpf", 2, 2, px.data(),
                              SampleDistributions()),
             kProfileCannotOpen);

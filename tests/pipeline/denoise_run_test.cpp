@@ -20,7 +20,7 @@ namespace orvane {
 namespace {
 
 struct EngineCall {
-  int width, height, stride, levels, perChannel;
+  int width, height, stride, levels, perChannel, threads;
   double noiseLevel;
   uint8_t firstRed, firstGreen;  // where the block starts (see the source pattern)
   std::vector<uint8_t> pixels;   // kept only when asked
@@ -43,9 +43,11 @@ class TestDocument : public DenoiseDocument {
     engine = &Fake;
   }
 
-  static int Fake(int w, int h, int stride, uint8_t* buffer, const NoiseReduceParams* p) {
+  static int Fake(int w, int h, int stride, uint8_t* buffer, const NoiseReduceParams* p,
+                  const EngineOptions& options) {
     auto* doc = static_cast<TestDocument*>(p->progressContext);
-    EngineCall call{w, h, stride, p->levels, p->perChannel, p->noiseLevel, buffer[0], buffer[1], {}};
+    EngineCall call{w,          h,          stride,    p->levels, p->perChannel, options.threads,
+                    p->noiseLevel, buffer[0], buffer[1], {}};
     if (doc->keepPixels) call.pixels.assign(buffer, buffer + static_cast<size_t>(w) * h * 4);
     doc->calls.push_back(std::move(call));
     if (doc->onEngine) doc->onEngine();
@@ -149,6 +151,11 @@ TEST(DenoiseRun, ProgressTextsIndicatorAndWindow) {
       "text:Processing block 2/2...", "status:1", "position:1", "status:2", "position:2",
       "status:3", "position:3", "text:Finishing...", "status:removed", "views"};
   EXPECT_EQ(host.log.events, expected);
+  // The window's bar starts again for each block; the share of the whole run adds up over them.
+  const std::vector<double> overall = host.log.overall;
+  const std::vector<double> expectedOverall = {1 / 6., 2 / 6., 3 / 6., 4 / 6., 5 / 6., 1};
+  ASSERT_EQ(overall.size(), expectedOverall.size());
+  for (size_t i = 0; i < overall.size(); ++i) EXPECT_NEAR(overall[i], expectedOverall[i], 1e-9) << i;
   EXPECT_FALSE(host.waitCursor);
   EXPECT_EQ(doc.statusProgress, nullptr);
   EXPECT_EQ(doc.quickPreviewReleases, 1);
@@ -157,7 +164,7 @@ TEST(DenoiseRun, ProgressTextsIndicatorAndWindow) {
 TEST(DenoiseRun, ModesReachTheEngine) {
   struct Case {
     const char* name;
-    int mode;
+    NrMode mode;
     double level;
     int levels;
     double engineLevel;
@@ -196,15 +203,36 @@ TEST(DenoiseRun, ModesReachTheEngine) {
   }
 }
 
-TEST(DenoiseRun, HighNoiseAbove25IsAnInvalidParameter) {
-  test::ScriptedHost host;
-  TestDocument doc(host, 40, 40);
-  doc.nrMode = kModeHighNoise;
-  doc.noiseLevel = 26.0;
-  doc.runNoiseReduction(false);
-  EXPECT_EQ(host.log.messages, std::vector<std::string>{"Invalid parameter given"});
-  EXPECT_EQ(doc.result, doc.source);
-  EXPECT_EQ(doc.resultValid, 0);
+// Four times a level above 25 would pass the engine's limit; the threshold stops at 100.
+TEST(DenoiseRun, HighNoiseThresholdIsCappedAtTheEngineLimit) {
+  for (double level : {25.0, 26.0, 30.0, 100.0}) {
+    test::ScriptedHost host;
+    TestDocument doc(host, 40, 40);
+    doc.nrMode = kModeHighNoise;
+    doc.noiseLevel = level;
+    doc.runNoiseReduction(false);
+    EXPECT_TRUE(host.log.messages.empty()) << level;
+    ASSERT_EQ(doc.calls.size(), 1u) << level;
+    EXPECT_EQ(doc.calls[0].noiseLevel, 100.0) << level;
+    EXPECT_EQ(doc.resultValid, 1) << level;
+  }
+}
+
+TEST(DenoiseRun, ThreadCountReachesTheEngine) {
+  for (int threads : {1, 3}) {
+    test::ScriptedHost host;
+    TestDocument doc(host, 100, 70);
+    doc.maxBlockW = 64;  // the block-by-block road as well as the single call
+    doc.threads = threads;
+    doc.runNoiseReduction(false);
+    ASSERT_EQ(doc.calls.size(), 2u);
+    for (const EngineCall& call : doc.calls) EXPECT_EQ(call.threads, threads);
+    doc.calls.clear();
+    doc.maxBlockW = kDefaultMaxBlockW;
+    doc.runNoiseReduction(false);
+    ASSERT_EQ(doc.calls.size(), 1u);
+    EXPECT_EQ(doc.calls[0].threads, threads);
+  }
 }
 
 TEST(DenoiseRun, EngineResultsBecomeMessagesAndLeaveTheResult) {
@@ -250,7 +278,9 @@ TEST(DenoiseRun, FilteredNoiseSkipsTheColourWork) {
   doc.outputWindow = kOutputNoise;
   doc.noiseLevel = 0;
   doc.forcedResult = 0;
-  doc.engine = [](int, int, int, uint8_t*, const NoiseReduceParams*) { return 0; };
+  doc.engine = [](int, int, int, uint8_t*, const NoiseReduceParams*, const EngineOptions&) {
+    return 0;
+  };
   doc.runNoiseReduction(false);
   EXPECT_EQ(doc.colourCalls, 0);
   for (uint8_t v : doc.result) ASSERT_EQ(v, 0);  // an unchanged picture has no noise to show
@@ -401,7 +431,7 @@ TEST(DenoiseRun, SetRegionKeepsInsideThePicture) {
 TEST(DenoiseRun, SameResultForAnyThreadCount) {
   std::vector<std::vector<uint8_t>> results;
   for (int threads : {1, 3}) {
-    for (int mode : {kModeScanner, kModePortrait}) {
+    for (NrMode mode : {kModeScanner, kModePortrait}) {
       test::ScriptedHost host;
       TestDocument doc(host, 150, 120);
       doc.threads = threads;

@@ -140,7 +140,7 @@ struct Scene {
     for (int k = 0; k < 3; ++k) f[k] = fv[k], o[k] = ov[k], s[k] = sv[k];
     e[0] = 128;
   }
-  Composition composition(bool withEdges, bool withSharpened, int mode, int window) {
+  Composition composition(bool withEdges, bool withSharpened, NrMode mode, OutputWindow window) {
     Composition c;
     c.width = 2;
     c.height = 1;
@@ -167,7 +167,8 @@ TEST(Compose, EachCompositionAndWindow) {
   struct Case {
     const char* name;
     bool edges, sharpened;
-    int mode, window;
+    NrMode mode;
+    OutputWindow window;
     std::array<int, 3> expected;
   };
   const Case cases[] = {

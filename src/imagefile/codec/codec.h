@@ -56,6 +56,20 @@ using SignatureCheck = bool (*)(std::span<const uint8_t> head);
 
 constexpr uint32_t TypeBit(ImageFileType t) { return uint32_t{1} << static_cast<int>(t); }
 
+// Where a format appears in the program's lists of formats, with the texts those lists show.
+// A rank orders the format in its list (1 first); 0 leaves it out.
+struct FormatListing {
+  const char* extension = "";           // the one extension the lists use: ".jpg"
+  const char* saveText = nullptr;       // the save dialog's entry
+  int saveRank = 0;
+  bool saveLeads = false;               // as the source's own type it heads the save list
+  const char* referenceText = nullptr;  // the reference picture dialog's entry
+  int referenceRank = 0;
+  int dropRank = 0;                     // pictures dropped on the reference preview
+  int folderRank = 0;                   // pictures of a folder (Next/Previous Image)
+  int typeRank = 0;                     // the command line's --type list
+};
+
 struct ImageFormat {
   const char* name;
   ImageFileType baseType;    // what the signature or extension names; the type Save writes
@@ -66,6 +80,7 @@ struct ImageFormat {
   ImageReader read;          // null: not readable (yet)
   ImageWriter write;         // null: not writable
   bool anyDepth;             // the writer takes images of any depth (else 24 bits are handed)
+  FormatListing listing;
 };
 
 // The table, in the order signatures are tried.

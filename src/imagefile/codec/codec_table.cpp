@@ -8,32 +8,41 @@ namespace {
 using T = ImageFileType;
 
 constexpr ImageFormat kFormats[] = {
-    // name, base type, types read, signature, refine, extensions, read, write, anyDepth
+    // name, base type, types read, signature, refine, extensions, read, write, anyDepth,
+    // listing: extension, save text, rank, leads; reference text, rank; drop, folder, --type
     {"Windows bitmap", T::BmpRgb,
      TypeBit(T::BmpRgb) | TypeBit(T::BmpIndexed) | TypeBit(T::BmpBilevel), IsBmpSignature,
-     RefineBmp, ".bmp", ReadBmp, WriteBmp, false},
+     RefineBmp, ".bmp", ReadBmp, WriteBmp, false,
+     {".bmp", "Windows Bitmap (*.BMP)", 1, true, "Windows Bitmap (*.BMP)", 1, 3, 2, 4}},
     {"JPEG", T::JpegRgb, TypeBit(T::JpegRgb) | TypeBit(T::JpegGrey), IsJpegSignature, RefineJpeg,
-     ".jpg .jpeg", ReadJpeg, WriteJpeg, false},
+     ".jpg .jpeg", ReadJpeg, WriteJpeg, false,
+     {".jpg", "JPEG File (*.JPG)", 2, true, "JPEG Files (*.JPG)", 2, 1, 1, 1}},
     {"PCX", T::PcxRgb, TypeBit(T::PcxRgb) | TypeBit(T::PcxIndexed), IsPcxSignature, RefinePcx,
-     ".pcx", ReadPcx, WritePcx, false},
+     ".pcx", ReadPcx, WritePcx, false, {".pcx", nullptr, 0, false, "ZSoft (*.PCX)", 4, 6, 7, 6}},
     {"TIFF", T::TiffRgb,
      TypeBit(T::TiffRgb) | TypeBit(T::TiffIndexed) | TypeBit(T::TiffBilevel), IsTiffSignature,
-     RefineTiff, ".tif .tiff", ReadTiff, WriteTiff, false},
+     RefineTiff, ".tif .tiff", ReadTiff, WriteTiff, false,
+     {".tif", "TIFF File (*.TIF)", 6, false, "TIFF Files (*.TIF)", 8, 4, 6, 3}},
     {"PNG", T::PngRgb, TypeBit(T::PngRgb) | TypeBit(T::PngIndexed) | TypeBit(T::PngBilevel),
-     IsPngSignature, RefinePng, ".png", ReadPng, WritePng, false},
+     IsPngSignature, RefinePng, ".png", ReadPng, WritePng, false,
+     {".png", "Portable Graphics (*.PNG)", 3, true, "Portable Graphics (*.PNG)", 5, 2, 3, 2}},
     {"Windows metafile", T::WindowsMetafile, TypeBit(T::WindowsMetafile), IsWmfSignature,
-     nullptr, ".wmf", ReadWmf, WriteWmf, false},
+     nullptr, ".wmf", ReadWmf, WriteWmf, false,
+     {".wmf", nullptr, 0, false, "Windows Metafile (*.WMF)", 9, 0, 0, 0}},
     {"Enhanced metafile", T::EnhancedMetafile, TypeBit(T::EnhancedMetafile), IsEmfSignature,
-     nullptr, ".emf", ReadEmf, WriteEmf, false},
+     nullptr, ".emf", ReadEmf, WriteEmf, false,
+     {".emf", nullptr, 0, false, "Enhanced Metafile (*.EMF)", 10, 0, 0, 0}},
     {"Photoshop", T::PsdRgb, TypeBit(T::PsdRgb) | TypeBit(T::PsdIndexed), IsPsdSignature,
-     RefinePsd, ".psd", ReadPsd, WritePsd, false},
+     RefinePsd, ".psd", ReadPsd, WritePsd, false,
+     {".psd", "Adobe Photoshop (*.PSD)", 4, true, "Adobe Photoshop (*.PSD)", 6, 0, 8, 7}},
     // 00 00 is a weak signature: detect.cpp gives Targa its chance before settling on it.
     {"Wireless bitmap", T::Wbmp, TypeBit(T::Wbmp), IsWbmpSignature, nullptr, ".wbmp .wbm",
-     ReadWbmp, WriteWbmp, true},
+     ReadWbmp, WriteWbmp, true, {}},
     {"Targa", T::TgaRgb, TypeBit(T::TgaRgb) | TypeBit(T::TgaIndexed), nullptr, RefineTga, ".tga",
-     ReadTga, WriteTga, false},
+     ReadTga, WriteTga, false, {".tga", "Targa (*.TGA)", 5, false, "Targa (*.TGA)", 7, 5, 5, 5}},
+    // Recognised by its contents (detect.cpp); the lists still offer ".pcd".
     {"Kodak PhotoCD", T::PhotoCd, TypeBit(T::PhotoCd), nullptr, nullptr, "", ReadPhotoCd,
-     nullptr, false},
+     nullptr, false, {".pcd", nullptr, 0, false, "Kodak PhotoCD (*.PCD)", 3, 0, 4, 0}},
 };
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include "imagefile/codec/codec.h"
 
+#include "base/text.h"
+
 namespace orvane {
 
 namespace {
@@ -17,9 +19,7 @@ namespace {
 std::string LowerExtension(std::string_view name) {
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return {};
-  std::string ext(name.substr(dot));
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
+  return Lower(name.substr(dot));
 }
 
 ImageFileType Refine(ImageFileType base, std::span<const uint8_t> file) {

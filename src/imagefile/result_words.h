@@ -1,0 +1,57 @@
+// Every result the core reports and the words the user reads for it, in one table so that the
+// window and the command line say the same thing for the same fault. The engine, the image
+// operations, the colour profiles and the document's sequences each number their results from
+// 0, so a code travels together with the list it comes from.
+#pragma once
+
+#include <string>
+
+namespace orvane {
+
+enum class ResultKind {
+  kImage,    // the image operations (raster_image.h)
+  kEngine,   // NoiseReduce's NR_* codes
+  kProfile,  // the colour profile reader and writer
+  kRun,      // the noise-reduction run's own failures
+  kSave,     // the steps of writing the result around Save
+};
+
+// Colour profile files. 0 is success; the others follow the image codes where they mean the same.
+inline constexpr int kProfileOk = 0;
+inline constexpr int kProfileNoMemory = 1;
+inline constexpr int kProfileWriteError = 4;
+inline constexpr int kProfileInvalidArgument = 5;
+inline constexpr int kProfileCannotOpen = 38;
+inline constexpr int kProfileTruncated = 100;  // the data ends before the announced content
+inline constexpr int kProfileDamaged = 101;    // an absurd size or a malformed name field
+
+// The run's failures that are not the engine's.
+inline constexpr int kRunDone = 0;
+inline constexpr int kRunNotStarted = 1;       // busy, no picture, Full/Crop mode, empty region
+inline constexpr int kRunNoWorkBuffer = 2;
+inline constexpr int kRunNoCopyBuffer = 3;
+
+// Writing the result: what stops it before Save is called.
+inline constexpr int kSaveDone = 0;
+inline constexpr int kSaveDisabled = 1;        // busy or no picture
+inline constexpr int kSaveDialogCancelled = 2;
+inline constexpr int kSaveOptionsCancelled = 3;
+inline constexpr int kSaveNoResult = 4;        // the picture vanished during the run
+inline constexpr int kSaveReadOnly = 5;
+inline constexpr int kSaveWriteFailed = 6;     // Save failed; its own code says how
+
+struct Result {
+  ResultKind kind = ResultKind::kImage;
+  int code = 0;
+  std::string subject;  // the file a profile result names
+
+  // Success, including a picture saved without its oversized camera data.
+  bool succeeded() const;
+  bool operator==(const Result& other) const { return kind == other.kind && code == other.code; }
+};
+
+// The user's words for a result: the program's message texts where the program shows one,
+// plain words otherwise. Empty for plain success and for a cancelled dialog, which say nothing.
+std::string ResultWords(const Result& result);
+
+}  // namespace orvane

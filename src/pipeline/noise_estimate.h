@@ -1,0 +1,42 @@
+// How noisy is a picture, and which noise level should the default settings use for it.
+//
+// The noise is measured where the picture itself is quiet. The picture is cut into tiles of
+// 32 x 32 pixels; in each tile the finest diagonal wavelet detail gives a robust noise figure
+// (median absolute deviation / 0.6745). Noise spreads evenly over the detail bands, picture
+// structure does not: a tile whose horizontal or vertical detail is much stronger holds an edge
+// or a gradient and is passed over, and the detail one scale coarser tells how much of the
+// diagonal detail is texture, which is taken out. The median over the quiet tiles is the
+// channel's noise. Tiles mostly clipped to black or white carry no noise and are left out, and
+// large pictures are sampled tile by tile.
+#pragma once
+
+#include <cstdint>
+
+namespace orvane {
+
+class RasterImage;
+class WorkerPool;
+
+struct NoiseEstimate {
+  double sigma = 0;                // root mean square of the three channels, in 8-bit steps
+  double channelSigma[3] = {};     // red, green, blue
+  int tilesUsed = 0;               // tiles that measured noise (of any channel)
+  int tilesSeen = 0;
+  double level = 0;                // NoiseLevelForSigma(sigma)
+};
+
+// rgb: 24-bit pixels, rows of width x 3 bytes (red, green, blue), top row first. A picture
+// smaller than one tile is measured as a single tile of what it has. Rows of tiles are spread
+// over the pool when there is one; the result is the same.
+NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool = nullptr);
+
+// The noise level that gives the default settings their best result on noise of this standard
+// deviation; a table measured on photographs with added noise, interpolated.
+double NoiseLevelForSigma(double sigma);
+
+// The level for a picture (other depths are widened to 24 bits first), rounded to 0.5; -1 for
+// an empty picture or one that cannot be widened.
+// threads: 0 for DefaultThreadCount().
+double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail = nullptr, int threads = 0);
+
+}  // namespace orvane

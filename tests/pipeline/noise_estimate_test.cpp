@@ -1,0 +1,151 @@
+#include "pipeline/noise_estimate.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "document_fixtures.h"
+#include "base/worker_pool.h"
+#include "imagefile/raster_image.h"
+
+namespace orvane {
+namespace {
+
+constexpr int kW = 512, kH = 384;
+
+// A clean "photograph": smooth shading, a few hard-edged shapes in other colours, a sky.
+std::vector<uint8_t> CleanScene() {
+  std::vector<uint8_t> p(static_cast<size_t>(kW) * kH * 3);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      double rgb[3] = {90 + 0.2 * x, 120 + 0.15 * y, 160 - 0.1 * x};
+      if (y < kH / 4) rgb[0] = 150, rgb[1] = 190, rgb[2] = 235;                        // sky
+      if (std::hypot(x - 300, y - 200) < 70) rgb[0] = 210, rgb[1] = 60, rgb[2] = 40;     // disc
+      if (x > 60 && x < 180 && y > 220 && y < 330) rgb[0] = 30, rgb[1] = 40, rgb[2] = 50;  // box
+      uint8_t* d = &p[(static_cast<size_t>(y) * kW + x) * 3];
+      for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>(std::lround(rgb[c]));
+    }
+  return p;
+}
+
+// Strong texture with no noise: sums of waves at several scales and directions, as bark, cloth or
+// foliage have, with an amplitude far above any noise below.
+std::vector<uint8_t> TexturedScene(double amplitude = 1) {
+  std::vector<uint8_t> p(static_cast<size_t>(kW) * kH * 3);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const double t = 25 * std::sin(x * 0.9 + 2 * std::sin(y * 0.21)) + 20 * std::sin(y * 0.7 + x * 0.33) +
+                       15 * std::sin((x + y) * 0.45) + 12 * std::sin(x * 0.17 - y * 0.52);
+      uint8_t* d = &p[(static_cast<size_t>(y) * kW + x) * 3];
+      for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>(std::lround(128 + amplitude * t * (1 - 0.2 * c)));
+    }
+  return p;
+}
+
+// Gaussian noise; scale gives each channel's standard deviation for a pixel value.
+template <typename Scale>
+std::vector<uint8_t> WithNoise(std::vector<uint8_t> p, Scale scale, unsigned seed = 5) {
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> gauss(0, 1);
+  for (size_t i = 0; i < p.size(); ++i) {
+    const long v = std::lround(p[i] + scale(static_cast<int>(i % 3), p[i]) * gauss(rng));
+    p[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+  }
+  return p;
+}
+
+std::vector<uint8_t> WithNoise(const std::vector<uint8_t>& p, double sigma) {
+  return WithNoise(p, [sigma](int, int) { return sigma; });
+}
+
+NoiseEstimate Estimate(const std::vector<uint8_t>& p) { return EstimateNoise(p.data(), kW, kH); }
+
+TEST(NoiseEstimate, KnownNoiseIsMeasuredWithinFifteenPercent) {
+  const std::vector<uint8_t> clean = CleanScene(), textured = TexturedScene(0.5);
+  for (double sigma : {3.0, 5.0, 10.0, 20.0, 30.0}) {
+    EXPECT_NEAR(Estimate(WithNoise(clean, sigma)).sigma, sigma, 0.15 * sigma) << sigma;
+    // Texture under the noise does not add to it. (Weak noise in strong texture is measured
+    // low, which keeps the texture: the safe side.)
+    if (sigma >= 10)
+      EXPECT_NEAR(Estimate(WithNoise(textured, sigma)).sigma, sigma, 0.15 * sigma) << "textured " << sigma;
+    EXPECT_LE(Estimate(WithNoise(textured, sigma)).sigma, 1.1 * sigma) << "textured " << sigma;
+  }
+  // Spread over threads, the same figures.
+  const std::vector<uint8_t> noisy = WithNoise(clean, 7.0);
+  WorkerPool pool(3);
+  const NoiseEstimate alone = Estimate(noisy), shared = EstimateNoise(noisy.data(), kW, kH, &pool);
+  EXPECT_EQ(alone.sigma, shared.sigma);
+  EXPECT_EQ(alone.tilesUsed, shared.tilesUsed);
+  EXPECT_EQ(alone.tilesSeen, shared.tilesSeen);
+}
+
+TEST(NoiseEstimate, CleanAndTexturedPicturesGetALowLevel) {
+  for (const auto& picture : {CleanScene(), TexturedScene()}) {
+    const NoiseEstimate e = Estimate(picture);
+    EXPECT_LT(e.sigma, 1.5);
+    EXPECT_LE(e.level, 4);
+  }
+}
+
+TEST(NoiseEstimate, ColourNoiseAndBrightnessDependentNoise) {
+  // Red twice as noisy as green and blue.
+  const NoiseEstimate red = Estimate(WithNoise(CleanScene(), [](int c, int) { return c == 0 ? 16.0 : 8.0; }));
+  EXPECT_NEAR(red.channelSigma[0], 16, 2.4);
+  EXPECT_NEAR(red.channelSigma[1], 8, 1.2);
+  EXPECT_NEAR(red.channelSigma[2], 8, 1.2);
+  EXPECT_NEAR(red.sigma, std::sqrt((256 + 64 + 64) / 3.0), 1.7);
+  // Noise growing with brightness, as a sensor's: the figure lies within the picture's range.
+  const NoiseEstimate shot =
+      Estimate(WithNoise(CleanScene(), [](int, int v) { return 12 * std::sqrt((v + 8) / 128.0); }));
+  EXPECT_GT(shot.sigma, 12 * std::sqrt(38 / 128.0));
+  EXPECT_LT(shot.sigma, 12 * std::sqrt(243 / 128.0));
+}
+
+// JPEG removes much of the finest noise; what it leaves still asks for denoising, and the level
+// stays below the one for the same noise uncompressed.
+TEST(NoiseEstimate, JpegCompressedNoise) {
+  test::TempFolder dir;
+  const std::vector<uint8_t> noisy = WithNoise(CleanScene(), 12.0);
+  RasterImage img;
+  ASSERT_EQ(img.Create(kW, kH, 24), kOk);
+  std::copy(noisy.begin(), noisy.end(), img.Pixels());
+  img.jpegQuality = 85;
+  const std::string path = dir.path("noisy.jpg");
+  ASSERT_EQ(img.Save(path), kOk);
+  RasterImage back;
+  ASSERT_EQ(back.Load(path), kOk);
+  NoiseEstimate e;
+  const double level = EstimateNoiseLevel(back, &e);
+  EXPECT_GE(level, 8);
+  EXPECT_LE(level, NoiseLevelForSigma(Estimate(noisy).sigma) + 2);
+}
+
+TEST(NoiseEstimate, LevelTableAndOddPictures) {
+  EXPECT_EQ(NoiseLevelForSigma(0), 0);
+  EXPECT_EQ(NoiseLevelForSigma(-1), 0);
+  EXPECT_EQ(NoiseLevelForSigma(1000), 100);
+  double previous = 0;
+  for (double s = 0.5; s < 60; s += 0.5) {
+    EXPECT_GE(NoiseLevelForSigma(s), previous) << s;
+    previous = NoiseLevelForSigma(s);
+  }
+  // Tiny pictures, a picture narrower than a tile, an empty one and a palette picture.
+  const std::vector<uint8_t> noise = WithNoise(std::vector<uint8_t>(40 * 40 * 3, 128), 10.0);
+  EXPECT_EQ(EstimateNoise(noise.data(), 1, 1).sigma, 0);
+  EXPECT_EQ(EstimateNoise(nullptr, 40, 40).sigma, 0);
+  EXPECT_NEAR(EstimateNoise(noise.data(), 40, 40).sigma, 10, 3);
+  EXPECT_NEAR(EstimateNoise(noise.data(), 7, 200).sigma, 10, 4);
+  RasterImage empty;
+  EXPECT_EQ(EstimateNoiseLevel(empty), -1);
+  RasterImage grey;
+  ASSERT_EQ(grey.Create(64, 64, 8), kOk);
+  std::fill(grey.Pixels(), grey.Pixels() + 64 * 64, 0);
+  EXPECT_EQ(EstimateNoiseLevel(grey), 0);
+}
+
+}  // namespace
+}  // namespace orvane
