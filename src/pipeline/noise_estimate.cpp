@@ -17,6 +17,9 @@ constexpr double kMadToSigma = 1.4826;     // 1 / 0.6745
 // Noise spreads evenly over the detail bands. A tile whose horizontal or vertical detail is
 // stronger than this times its diagonal detail holds an edge or a gradient.
 constexpr double kQuietFine = 1.3;
+// A tile with less detail than this (in 8-bit steps) is quiet whatever its bands say: below it
+// lie flat areas with faint noise, and flat areas whose finest noise JPEG has flattened.
+constexpr double kQuietFloor = 3.0;
 // Texture gains strength towards coarser scales, noise does not. Taking texture to be at most
 // this much stronger one scale up, the coarser band tells how much of the diagonal detail is
 // texture: its share is removed, and a tile whose coarser detail is this much stronger still
@@ -32,53 +35,64 @@ double Spread(std::vector<float>& v) {
   return kMadToSigma * *mid;
 }
 
+// What one channel of one tile shows at one scale.
 struct TileFigures {
-  double diagonal = 0;   // noise figure from the finest diagonal band
-  double fine = 0;       // the stronger of the finest horizontal and vertical bands
+  double diagonal = 0;   // noise figure from the diagonal band
+  double fine = 0;       // the stronger of the horizontal and vertical bands
   double coarse = 0;     // the three bands one scale coarser
   bool usable = false;
 };
+
+// One step of the Haar transform (orthonormal, so that white noise keeps its spread in every
+// band): the three detail bands' magnitudes and the w/2 x h/2 grid of averages.
+struct Bands {
+  std::vector<float> diag, horiz, vert, all;
+};
+
+void Split(const std::vector<float>& grid, int w, int h, Bands& bands, std::vector<float>& next) {
+  const int bw = w / 2, bh = h / 2;
+  bands.diag.clear(), bands.horiz.clear(), bands.vert.clear();
+  next.assign(static_cast<size_t>(bw) * bh, 0.f);
+  for (int by = 0; by < bh; ++by)
+    for (int bx = 0; bx < bw; ++bx) {
+      const float* q = &grid[static_cast<size_t>(2 * by) * w + 2 * bx];
+      const float a = q[0], b = q[1], c = q[w], d = q[w + 1];
+      bands.diag.push_back(0.5f * std::abs(a - b - c + d));
+      bands.horiz.push_back(0.5f * std::abs(a + b - c - d));
+      bands.vert.push_back(0.5f * std::abs(a - b + c - d));
+      next[static_cast<size_t>(by) * bw + bx] = 0.5f * (a + b + c + d);
+    }
+  bands.all = bands.diag;
+  bands.all.insert(bands.all.end(), bands.horiz.begin(), bands.horiz.end());
+  bands.all.insert(bands.all.end(), bands.vert.begin(), bands.vert.end());
+}
 
 class TileMeter {
  public:
   // One channel of one tile (tw x th pixels from p, pixel step 3, row step stride).
   TileFigures measure(const uint8_t* p, int tw, int th, int64_t stride) {
-    const int bw = tw / 2, bh = th / 2;
-    diag_.clear(), horiz_.clear(), vert_.clear(), coarse_.clear();
-    averages_.assign(static_cast<size_t>(bw) * bh, 0.f);
-    int clipped = 0;
-    for (int by = 0; by < bh; ++by) {
-      const uint8_t* r0 = p + static_cast<int64_t>(2 * by) * stride;
-      const uint8_t* r1 = r0 + stride;
-      for (int bx = 0; bx < bw; ++bx) {
-        const int a = r0[6 * bx], b = r0[6 * bx + 3], c = r1[6 * bx], d = r1[6 * bx + 3];
-        clipped += (a == 0 || a == 255) + (b == 0 || b == 255) + (c == 0 || c == 255) +
-                   (d == 0 || d == 255);
-        diag_.push_back(0.5f * std::abs(a - b - c + d));
-        horiz_.push_back(0.5f * std::abs(a + b - c - d));
-        vert_.push_back(0.5f * std::abs(a - b + c - d));
-        averages_[static_cast<size_t>(by) * bw + bx] = 0.5f * (a + b + c + d);
-      }
-    }
     TileFigures f;
-    if (bw < 2 || bh < 2 || clipped > kClippedShare * 4 * bw * bh) return f;
-    for (int by = 0; by + 1 < bh; by += 2)
-      for (int bx = 0; bx + 1 < bw; bx += 2) {
-        const float* q = &averages_[static_cast<size_t>(by) * bw + bx];
-        const float a = q[0], b = q[1], c = q[bw], d = q[bw + 1];
-        coarse_.push_back(0.5f * std::abs(a - b - c + d));
-        coarse_.push_back(0.5f * std::abs(a + b - c - d));
-        coarse_.push_back(0.5f * std::abs(a - b + c - d));
+    grid_.resize(static_cast<size_t>(tw) * th);
+    int clipped = 0;
+    for (int y = 0; y < th; ++y)
+      for (int x = 0; x < tw; ++x) {
+        const uint8_t v = p[y * stride + 3 * x];
+        clipped += v == 0 || v == 255;
+        grid_[static_cast<size_t>(y) * tw + x] = v;
       }
-    f.diagonal = Spread(diag_);
-    f.fine = std::max(Spread(horiz_), Spread(vert_));
-    f.coarse = Spread(coarse_);
+    if (tw < 4 || th < 4 || clipped > kClippedShare * tw * th) return f;
+    Split(grid_, tw, th, finest_, next_);
+    Split(next_, tw / 2, th / 2, coarser_, grid_);
+    f.diagonal = Spread(finest_.diag);
+    f.fine = std::max(Spread(finest_.horiz), Spread(finest_.vert));
+    f.coarse = Spread(coarser_.all);
     f.usable = true;
     return f;
   }
 
  private:
-  std::vector<float> diag_, horiz_, vert_, coarse_, averages_;
+  std::vector<float> grid_, next_;
+  Bands finest_, coarser_;
 };
 
 // The level for noise of a standard deviation: measured best levels of the default settings on
@@ -135,8 +149,7 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPoo
         const double r = f.coarse / std::max(f.diagonal, 0.25);
         const double noise = f.diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
         row.every[c].push_back(noise);
-        // Below one step of 8 bits a tile is quiet whatever its bands say.
-        if (f.fine <= kQuietFine * std::max(f.diagonal, 1.0)) {
+        if (f.fine <= kQuietFine * std::max(f.diagonal, kQuietFloor)) {
           row.quiet[c].push_back(noise);
           any = true;
         }
@@ -160,13 +173,15 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPoo
       quiet.insert(quiet.end(), row.quiet[c].begin(), row.quiet[c].end());
       every.insert(every.end(), row.every[c].begin(), row.every[c].end());
     }
-    // Too few quiet tiles (a picture of edges from side to side): every tile counts.
-    std::vector<double>& v = quiet.size() >= std::max<size_t>(4, every.size() / 50) ? quiet : every;
+    // Too few quiet tiles: a picture of edges or texture from side to side. Its quietest tiles
+    // tell the most about the noise.
+    const bool enough = quiet.size() >= std::max<size_t>(4, every.size() / 50);
+    std::vector<double>& v = enough ? quiet : every;
     if (v.empty()) continue;
-    auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    e.channelSigma[c] = *mid;
-    sumSquares += *mid * *mid;
+    auto at = v.begin() + static_cast<std::ptrdiff_t>(enough ? v.size() / 2 : v.size() / 10);
+    std::nth_element(v.begin(), at, v.end());
+    e.channelSigma[c] = *at;
+    sumSquares += *at * *at;
   }
   for (const Row& row : rows) e.tilesUsed += row.used, e.tilesSeen += row.seen;
   e.sigma = std::sqrt(sumSquares / 3);
