@@ -13,6 +13,7 @@
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/view_rules.h"
+#include "imagefile/result_words.h"
 #include "shell/main_frame.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
@@ -81,7 +82,7 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
   doc_->setViews(frame_.get());
   frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
-  frame_->openFile = [this](const std::string& path) { return openPath(path); };
+  frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
   QStringList recent;
   for (int i = 1; i <= 4; ++i) {
     const std::string f = settings_.getString("Recent File List", "File" + std::to_string(i), "");
@@ -90,8 +91,8 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_->setRecentFiles(recent);
   if (arguments.size() > 1) {
     const std::string path = arguments.at(1).toStdString();
-    if (!openPath(path)) {
-      host_->showMessage("Cannot open " + path + ": not a picture this program can read.");
+    if (const int rc = openPath(path); rc != kOk) {
+      host_->showMessage("Cannot open " + path + ":\n" + ResultWords(Result{ResultKind::kImage, rc, path}));
     }
   }
   return true;
@@ -109,18 +110,18 @@ void OrvaneApp::showWindow() {
   frame_->repaint();
 }
 
-bool OrvaneApp::openPath(const std::string& path) {
-  if (doc_->busy) return false;
+int OrvaneApp::openPath(const std::string& path) {
+  if (doc_->busy) return kInvalidArgument;
   const int rc = doc_->openFile(path);
   frame_->updateTitle();
-  if (rc != kOk) return false;
+  if (rc != kOk) return rc;
   frame_->addRecentFile(path);
   CHushwickView* view = frame_->view();
   view->UpdateScrollBars();
   view->PublishVisibleRegion();
   view->setPreviewTimer(kPreviewDelayShown);
   frame_->updateCommandStates();
-  return true;
+  return kOk;
 }
 
 void OrvaneApp::open() {

@@ -80,7 +80,7 @@ class ShellTest : public QObject {
     QVERIFY(action(w, cmd::kThemeOffice2003)->isChecked());
     QVERIFY(action(w, cmd::kPaneThemeOffice2003)->isChecked());
     QVERIFY(action(w, cmd::kPaneNrOptions)->isChecked());
-    QVERIFY(w.app().openPath(file.toStdString()));
+    QCOMPARE(w.app().openPath(file.toStdString()), int(kOk));
     QVERIFY(action(w, cmd::kSave)->isEnabled());
     QVERIFY(action(w, cmd::kRotateCw)->isEnabled());
     QVERIFY(action(w, cmd::kNextImage)->isEnabled());
