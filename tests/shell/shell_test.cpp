@@ -178,6 +178,22 @@ class ShellTest : public QObject {
     QVERIFY(!w.frame()->closeRetryPending());
   }
 
+  void closingFromInsideADrainAndAQuitKeptPending() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    // A close request handled by a long operation's drain is put off.
+    QTimer::singleShot(0, w.frame(), [&] { w.frame()->close(); });
+    QVERIFY(w.app().host().drainEvents());
+    QVERIFY(w.frame()->isVisible());
+    QVERIFY(w.frame()->closeRetryPending());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.frame()->isVisible(), 2500);
+    // A quit arriving during a drain ends the drain's caller and stays pending.
+    QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+    QVERIFY(!w.app().host().drainEvents());
+    QVERIFY(w.app().host().quitting());
+    QVERIFY(!w.app().host().drainEvents());
+  }
+
   void settingsWrittenAtExitAndReadAtNextStart() {
     QTemporaryDir dir;
     const QString file = photo(dir);
