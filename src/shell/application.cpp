@@ -13,7 +13,9 @@
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/view_rules.h"
+#include "imagefile/format_lists.h"
 #include "imagefile/result_words.h"
+#include "shell/file_filter.h"
 #include "shell/main_frame.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
@@ -22,31 +24,6 @@ namespace orvane {
 namespace {
 
 constexpr const char* kOpenTitle = "Load image file";
-constexpr const char* kOpenFilter =
-    "All Supported Image Files|*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
-    "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;*.raf;"
-    "*.raw;*.sr2;*.srf;*.x3f|"
-    "All Supported Raw Files|*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;"
-    "*.nef;*.orf;*.pef;*.raf;*.raw;*.sr2;*.srf;*.x3f|"
-    "Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
-    "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
-    "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
-    "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
-
-// "description|patterns|..." as Qt filters, each pattern also in capitals.
-QString OpenFilter() {
-  const QStringList parts = QString::fromLatin1(kOpenFilter).split(QLatin1Char('|'));
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2) {
-    QStringList patterns;
-    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      patterns << p;
-      if (p != p.toUpper()) patterns << p.toUpper();
-    }
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-  }
-  return filters.join(QStringLiteral(";;"));
-}
 
 // The folder part of a path, as stored under "Document" / "Path".
 std::string FolderOf(const std::string& path) {
@@ -62,7 +39,7 @@ OrvaneApp::OrvaneApp(QtSettingsStore& settings)
   savePath = settings_.getString("Settings", "SavePath", "");
   chooseOpenFile = [this](const QString& startFolder) {
     return QFileDialog::getOpenFileName(frame_.get(), QString::fromLatin1(kOpenTitle), startFolder,
-                                        OpenFilter());
+                                        QtFileFilter(OpenDialogFilter()));
   };
   openHelpFile = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
