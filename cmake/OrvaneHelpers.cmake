@@ -13,3 +13,20 @@ function(orvane_add_test)
     PROPERTIES LABELS "${T_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# orvane_add_gui_test(<target> <sources...>)
+# A Qt Test executable over the desktop program's libraries, run in a real X window on a
+# virtual display. Labelled "gui" so that the sanitizer run (built without the GUI) skips it.
+function(orvane_add_gui_test name)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  find_program(XVFB_RUN xvfb-run REQUIRED)
+  add_executable(${name} ${ARGN})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE orvane_shell Qt6::Test)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE ORVANE_ARTEFACT_DIR="${PROJECT_BINARY_DIR}/artefacts")
+  add_test(NAME ${name}
+           COMMAND ${XVFB_RUN} -a -s "-screen 0 1920x1080x24" $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 300
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config;XDG_RUNTIME_DIR=${CMAKE_CURRENT_BINARY_DIR}/runtime")
+endfunction()

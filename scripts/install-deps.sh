@@ -14,8 +14,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # independent tools the tests compare against
   libimage-exiftool-perl pngcheck jpeginfo libtiff-tools imagemagick netpbm libraw-bin libwmf-bin gsfonts
-  # the desktop program under a virtual display
-  xvfb xauth
+  # the desktop program under a virtual display: the X server, its authority file, a font for
+  # Qt to draw text with (none is installed without recommends), and import for screenshots
+  xvfb xauth fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,143 @@
+// The desktop program's view, off screen: a 24-megapixel JPEG opened in a 1920 x 1080 window.
+// Prints the time from start to the first painted Detail display against Load alone, the region
+// run of a Detail display, and repaints while dragging in Detail and Full/Crop mode.
+//
+// bench_view [WIDTH HEIGHT]
+#include <QApplication>
+#include <QDir>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <vector>
+
+#include "app/document.h"
+#include "imagefile/raster_image.h"
+#include "shell/application.h"
+#include "shell/main_frame.h"
+#include "shell/qt_host.h"
+#include "view/hushwick_view.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::time_point t) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+// This thread's processor time: what a paint costs when the machine is shared.
+double ThreadCpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication qt(argc, argv);
+  const int w = argc > 2 ? std::atoi(argv[1]) : 6000, h = argc > 2 ? std::atoi(argv[2]) : 4000;
+  QTemporaryDir dir;
+  const std::string photo = dir.filePath("photo.jpg").toStdString();
+  {
+    orvane::RasterImage image;
+    if (image.Create(w, h, 24) != orvane::kOk) return 1;
+    uint8_t* p = image.Pixels();
+    uint32_t s = 12345;
+    for (int64_t i = 0; i < static_cast<int64_t>(w) * h; ++i) {
+      s = s * 1664525u + 1013904223u;
+      const int x = static_cast<int>(i % w), y = static_cast<int>(i / w);
+      const int n = static_cast<int>((s >> 24) % 41) - 20;
+      p[3 * i] = static_cast<uint8_t>(std::clamp(x * 200 / w + 30 + n, 0, 255));
+      p[3 * i + 1] = static_cast<uint8_t>(std::clamp(y * 180 / h + 40 + n, 0, 255));
+      p[3 * i + 2] = static_cast<uint8_t>(std::clamp(((x / 64 + y / 64) % 2 ? 170 : 70) + n, 0, 255));
+    }
+    if (image.Save(photo) != orvane::kOk) return 1;
+  }
+  std::printf("picture: %d x %d (%.1f megapixels), window 1920 x 1080\n", w, h, w * h / 1e6);
+
+  std::vector<double> loads;
+  for (int i = 0; i < 3; ++i) {
+    orvane::RasterImage image;
+    const auto t = Clock::now();
+    image.Load(photo);
+    loads.push_back(Ms(t));
+  }
+  const double load = Median(loads);
+
+  orvane::QtSettingsStore settings(dir.filePath("settings.ini"));
+  const auto start = Clock::now();
+  orvane::OrvaneApp app(settings);
+  app.host().recordOnly = true;
+  app.start({"orvane-nr", QString::fromStdString(photo)});
+  app.frame()->setGeometry(0, 0, 1920, 1080);
+  app.frame()->show();
+  orvane::CHushwickView* view = app.frame()->view();
+  view->repaint();
+  const double firstPaint = Ms(start);
+  std::printf("start to first Detail paint: %.0f ms; Load alone: %.0f ms; ratio %.2f (at most 1.5)\n",
+              firstPaint, load, firstPaint / load);
+
+  const QSize client = view->viewport()->size();
+  std::printf("view client area: %d x %d\n", client.width(), client.height());
+  std::vector<double> runs;
+  orvane::RunTimings stages;
+  app.document()->timings = &stages;
+  double engine = 0, other = 0;
+  for (int i = 0; i < 7; ++i) {
+    const auto t = Clock::now();
+    view->RunRegionPreview();
+    runs.push_back(Ms(t));
+    engine += stages.engine * 1000 / 7;
+    other += (stages.pack + stages.colour + stages.sharpen + stages.speckle + stages.edges +
+              stages.compose) * 1000 / 7;
+  }
+  app.document()->timings = nullptr;
+  const orvane::Rect r = app.document()->region;
+  std::printf("region run over %d x %d: %.1f ms (median of 7; at most 40); on average %.1f ms in "
+              "the engine, %.1f ms in the other stages\n",
+              r.right - r.left, r.bottom - r.top, Median(runs), engine, other);
+
+  std::vector<double> detail, detailCpu;
+  for (int i = 0; i < 30; ++i) {
+    view->ScrollToFraction(0.1 + i * 0.01, 0.1 + i * 0.01);
+    const auto t = Clock::now();
+    const double c = ThreadCpuMs();
+    view->repaint();
+    detailCpu.push_back(ThreadCpuMs() - c);
+    detail.push_back(Ms(t));
+  }
+  std::printf("Detail repaint while dragging: %.2f ms, %.2f ms of processor time (medians of 30; "
+              "at most 8)\n", Median(detail), Median(detailCpu));
+
+  app.frame()->runCommand(orvane::cmd::kFullCropMode);
+  for (int i = 0; i < 10; ++i) app.frame()->runCommand(orvane::cmd::kZoomIn);
+  view->repaint();
+  std::vector<double> crop, cropMoved, cropMovedCpu;
+  for (int i = 0; i < 30; ++i) {
+    const auto t = Clock::now();
+    view->repaint();
+    crop.push_back(Ms(t));
+  }
+  for (int i = 0; i < 30; ++i) {
+    app.document()->panCrop(-3, -2, client.width(), client.height());
+    const auto t = Clock::now();
+    const double c = ThreadCpuMs();
+    view->repaint();
+    cropMovedCpu.push_back(ThreadCpuMs() - c);
+    cropMoved.push_back(Ms(t));
+  }
+  std::printf("Full/Crop repaint: %.2f ms; while panning (the crop moves each time): %.2f ms, "
+              "%.2f ms of processor time (medians of 30; at most 8)\n",
+              Median(crop), Median(cropMoved), Median(cropMovedCpu));
+  app.frame()->close();
+  return 0;
+}

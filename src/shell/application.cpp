@@ -1,0 +1,182 @@
+#include "shell/application.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QUrl>
+
+#include "app/command_table.h"
+#include "app/document.h"
+#include "app/view_rules.h"
+#include "imagefile/format_lists.h"
+#include "imagefile/result_words.h"
+#include "shell/file_filter.h"
+#include "shell/main_frame.h"
+#include "shell/qt_host.h"
+#include "view/hushwick_view.h"
+
+namespace orvane {
+namespace {
+
+constexpr const char* kOpenTitle = "Load image file";
+
+// The folder part of a path, as stored under "Document" / "Path".
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+OrvaneApp::OrvaneApp(QtSettingsStore& settings)
+    : settings_(settings), host_(std::make_unique<QtUiHost>()) {
+  saveType = settings_.getInt("Settings", "SaveType", 0);
+  savePath = settings_.getString("Settings", "SavePath", "");
+  chooseOpenFile = [this](const QString& startFolder) {
+    return QFileDialog::getOpenFileName(frame_.get(), QString::fromLatin1(kOpenTitle), startFolder,
+                                        QtFileFilter(OpenDialogFilter()));
+  };
+  openHelpFile = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  };
+}
+
+OrvaneApp::~OrvaneApp() {
+  settings_.setInt("Settings", "SaveType", saveType);
+  settings_.setString("Settings", "SavePath", savePath);
+  frame_.reset();
+  doc_.reset();  // writes "CropAspect"
+  settings_.sync();
+}
+
+bool OrvaneApp::start(const QStringList& arguments) {
+  doc_ = std::make_unique<CHushwickDoc>(*host_, settings_);
+  frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
+  doc_->setViews(frame_.get());
+  frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
+  frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
+  QStringList recent;
+  for (int i = 1; i <= 4; ++i) {
+    const std::string f = settings_.getString("Recent File List", "File" + std::to_string(i), "");
+    if (!f.empty()) recent << QString::fromStdString(f);
+  }
+  frame_->setRecentFiles(recent);
+  if (arguments.size() > 1) {
+    const std::string path = arguments.at(1).toStdString();
+    if (const int rc = openPath(path); rc != kOk) {
+      host_->showMessage("Cannot open " + path + ":\n" + ResultWords(Result{ResultKind::kImage, rc, path}));
+    }
+  }
+  return true;
+}
+
+void OrvaneApp::showWindow() {
+  if (frame_->restorePlacement()) {
+    // Without a window manager nothing would make the window large: give it the work area.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+      frame_->setGeometry(screen->availableGeometry());
+    frame_->showMaximized();
+  } else {
+    frame_->show();
+  }
+  frame_->repaint();
+}
+
+int OrvaneApp::openPath(const std::string& path) {
+  if (doc_->busy) return kInvalidArgument;
+  const int rc = doc_->openFile(path);
+  frame_->updateTitle();
+  if (rc != kOk) return rc;
+  frame_->addRecentFile(path);
+  CHushwickView* view = frame_->view();
+  view->UpdateScrollBars();
+  view->PublishVisibleRegion();
+  view->setPreviewTimer(kPreviewDelayShown);
+  frame_->updateCommandStates();
+  return kOk;
+}
+
+void OrvaneApp::open() {
+  const std::string folder = settings_.getString("Document", "Path", "");
+  const QString chosen = chooseOpenFile(QString::fromStdString(folder));
+  if (chosen.isEmpty()) return;
+  const std::string path = chosen.toStdString();
+  openPath(path);
+  settings_.setString("Document", "Path", FolderOf(path));
+}
+
+QString OrvaneApp::helpFilePath() const {
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Help/Help.html");
+  const QString installed =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane-nr/Help/Help.html");
+  if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+    return QFileInfo(installed).canonicalFilePath();
+  return beside;
+}
+
+void OrvaneApp::help() {
+  const QString path = helpFilePath();
+  if (!QFileInfo::exists(path)) {
+    host_->showMessage("Cannot find " + path.toStdString());
+    return;
+  }
+  if (!openHelpFile(path)) {
+    host_->showMessage(
+        "There is no application associated with the HTML filename extension.\nYou need Netscape "
+        "Navigator or Internet Explorer to view the help files.");
+  }
+}
+
+void OrvaneApp::about() {
+  QDialog dialog(frame_.get());
+  dialog.setObjectName(QStringLiteral("AboutDialog"));
+  dialog.setWindowTitle(QStringLiteral("About Orvane NR"));
+  auto* layout = new QHBoxLayout(&dialog);
+  auto* text = new QLabel(QStringLiteral("<b>Orvane NR</b> Version %1<br>Photo noise reduction<br><br>"
+                                         "Copyright (C) Quillmark")
+                              .arg(QStringLiteral(ORVANE_VERSION)),
+                          &dialog);
+  layout->addWidget(text);
+  // No buttons: Esc or the close box ends it.
+  dialog.exec();
+}
+
+void OrvaneApp::newDocument() {
+  doc_->path.clear();
+  if (doc_->fullCropMode) {
+    doc_->fullCropMode = 0;
+    doc_->fullCropBitmap.Release();
+  }
+  frame_->AttachDocument(doc_.get());
+  frame_->SelectModeTab(ModeTabOf(doc_->fullCropMode, doc_->viewTab), doc_.get());
+  frame_->updateTitle();
+  frame_->view()->viewport()->update();
+}
+
+void OrvaneApp::runApplicationCommand(int id) {
+  switch (id) {
+    case cmd::kOpen: open(); break;
+    case cmd::kHelp: help(); break;
+    case cmd::kAbout: about(); break;
+    case cmd::kNew: newDocument(); break;
+    default: break;
+  }
+}
+
+int RunDesktopProgram(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
+  QCoreApplication::setApplicationName(QStringLiteral("Orvane NR"));
+  QtSettingsStore settings;
+  OrvaneApp orvane(settings);
+  if (!orvane.start(QCoreApplication::arguments())) return 1;
+  orvane.showWindow();
+  return QApplication::exec();
+}
+
+}  // namespace orvane

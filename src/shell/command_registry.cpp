@@ -1,0 +1,108 @@
+#include "shell/command_registry.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QWidget>
+
+#include "shell/toolbar_icons.h"
+
+namespace orvane {
+namespace {
+
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QList<QKeySequence> Shortcuts(std::string_view text) {
+  QList<QKeySequence> keys;
+  for (const QString& part : Text(text).split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
+    // The numeric keypad's plus and minus.
+    if (part == QLatin1String("Num++")) {
+      keys.append(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+    } else if (part == QLatin1String("Num+-")) {
+      keys.append(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
+    } else {
+      keys.append(QKeySequence::fromString(part, QKeySequence::PortableText));
+    }
+  }
+  return keys;
+}
+
+}  // namespace
+
+CommandRegistry::CommandRegistry(QWidget* window, std::function<void(int)> triggered)
+    : QObject(window) {
+  for (const CommandSpec& spec : CommandTable()) {
+    auto* a = new QAction(window);
+    a->setObjectName(QStringLiteral("cmd%1").arg(spec.id));
+    a->setData(spec.id);
+    a->setText(spec.menuText.empty() ? Text(spec.tooltip) : Text(spec.menuText));
+    a->setStatusTip(Text(spec.prompt));
+    a->setToolTip(Text(spec.tooltip));
+    a->setCheckable(spec.checkable);
+    a->setShortcuts(Shortcuts(spec.shortcuts));
+    a->setShortcutContext(Qt::WindowShortcut);
+    if (!spec.toolbar.empty()) a->setIcon(ToolbarIcon(spec.id));
+    const int id = spec.id;
+    // Check marks follow the state, not the click: the command decides.
+    connect(a, &QAction::triggered, this, [a, id, spec, triggered] {
+      if (spec.checkable) a->setChecked(!a->isChecked());
+      triggered(id);
+    });
+    window->addAction(a);  // shortcuts of commands in no menu work too
+    actions_.insert(id, a);
+  }
+}
+
+void CommandRegistry::buildMenuBar(QMenuBar* bar, QMenu** recentMenu) {
+  QHash<QString, QMenu*> menus;
+  auto menuFor = [&](const QString& path) {
+    QMenu* parent = nullptr;
+    QString sofar;
+    for (const QString& name : path.split(QLatin1Char('>'))) {
+      sofar += (sofar.isEmpty() ? QString() : QStringLiteral(">")) + name;
+      QMenu* m = menus.value(sofar, nullptr);
+      if (m == nullptr) {
+        m = parent == nullptr ? bar->addMenu(name) : parent->addMenu(name);
+        m->setObjectName(QStringLiteral("menu ") + sofar);
+        menus.insert(sofar, m);
+      }
+      parent = m;
+    }
+    return parent;
+  };
+  for (const CommandSpec& spec : CommandTable()) {
+    if (spec.menu.empty()) continue;
+    QMenu* menu = menuFor(Text(spec.menu));
+    if (spec.id == cmd::kRecentFile) {
+      // A group of up to four entries, filled by the window; a separator after it, before Exit.
+      menu->addSeparator();
+      *recentMenu = menu;
+      menu->addAction(action(spec.id));
+      menu->addSeparator();
+      continue;
+    }
+    menu->addAction(action(spec.id));
+  }
+}
+
+void CommandRegistry::fillToolbar(QToolBar* toolbar, std::span<const int> buttons) const {
+  for (int id : buttons) {
+    if (id == 0) {
+      toolbar->addSeparator();
+    } else {
+      toolbar->addAction(action(id));
+    }
+  }
+}
+
+void CommandRegistry::applyStates(const CommandFacts& facts) {
+  for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+    const CommandState s = CommandStateOf(it.key(), facts);
+    it.value()->setEnabled(s.enabled);
+    if (it.value()->isCheckable()) it.value()->setChecked(s.checked);
+  }
+}
+
+}  // namespace orvane

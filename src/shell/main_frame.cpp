@@ -1,0 +1,497 @@
+#include "shell/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/command_table.h"
+#include "app/save_sequence.h"
+#include "app/view_rules.h"
+#include "shell/command_registry.h"
+#include "shell/file_filter.h"
+#include "shell/qt_host.h"
+#include "view/hushwick_view.h"
+#include "view/mode_tab_strip.h"
+
+namespace orvane {
+namespace {
+
+constexpr int kCloseRetryMs = 1000;
+// Layout blobs carry a version so that a layout of another build is not half applied.
+constexpr int kLayoutVersion = 1;
+
+struct PaneSpec {
+  int id;
+  const char* title;
+  int width, height;
+};
+constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", 200, 130},
+                                {kPaneFilePropertiesId, "File Properties", 200, 120},
+                                {kPaneColorCorrectionId, "Color Correction", 200, 200},
+                                {kPaneColorMatchId, "Color Match", 200, 200}};
+
+// A pane's body until its controls arrive: it keeps its creation size.
+class PaneBody : public QWidget {
+ public:
+  PaneBody(QSize size, QWidget* parent) : QWidget(parent), size_(size) {
+    setFocusPolicy(Qt::StrongFocus);
+  }
+  QSize sizeHint() const override { return size_; }
+
+ private:
+  QSize size_;
+};
+
+// The save sequence's dialogs as plain Qt dialogs.
+class PlainSaveDialogs : public SaveDialogs {
+ public:
+  explicit PlainSaveDialogs(QWidget* parent) : parent_(parent) {}
+  std::string askSavePath(const SaveDialogRequest& r) override {
+    const QString start = QString::fromStdString(r.startFolder.empty() ? r.startName
+                                                                        : r.startFolder + "/" + r.startName);
+    QString chosen = QFileDialog::getSaveFileName(parent_, QString::fromStdString(r.title), start,
+                                                  QtFileFilter(r.filterList));
+    if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty() && !r.defaultExtension.empty())
+      chosen += QLatin1Char('.') + QString::fromStdString(r.defaultExtension);
+    return chosen.toStdString();
+  }
+  bool askJpegOptions(JpegOptionsRequest& r) override {
+    bool ok = false;
+    const int q = QInputDialog::getInt(parent_, QString::fromLatin1(kAppTitle),
+                                       QStringLiteral("JPEG quality"), r.quality, 1, 100, 1, &ok);
+    if (ok) r.quality = q;
+    return ok;
+  }
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& settings)
+    : doc_(doc), host_(host), settings_(settings) {
+  setObjectName(QStringLiteral("MainFrame"));
+  setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+
+  view_ = new CHushwickView(doc_, this);
+  tabStrip_ = new ModeTabStrip(this);
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(view_, 1);
+  layout->addWidget(tabStrip_);
+  setCentralWidget(central);
+  connect(tabStrip_, &ModeTabStrip::commandRequested, this, [this](int id) { runCommand(id); });
+  view_->onVisibleRegionChanged = [] {};  // the File Properties pane comes with the panes
+  view_->onColourChanged = [this] { AttachDocument(&doc_); };
+  view_->openDroppedFile = [this](const std::string& path) { return openFile && openFile(path); };
+
+  createStatusBar();
+  createBars();
+  applyInterfaceTheme(InterfaceThemeFromStored(settings_.getInt("Settings", "IntfTheme", kDefaultInterfaceTheme)));
+  createPanes();
+  applyPaneTheme(PaneThemeFromStored(settings_.getInt("Settings", "PaneTheme", kDefaultPaneTheme)));
+  // Stored bar and pane layouts replace the first arrangement.
+  restoreState(settings_.getBytes("CommandBars", "State"), kLayoutVersion);
+  restoreState(settings_.getBytes("NormalLayout", "State"), kLayoutVersion);
+  panes_[kPaneNrOptionsId - kPaneNrOptionsId]->show();
+  panes_[kPaneColorCorrectionId - kPaneNrOptionsId]->show();
+  cropBar_->hide();
+
+  host_.setWindow(this, statusBar());
+  host_.setViewUpdater([this] { view_->viewport()->update(); });
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          [this] { clipboardHasImage_ = CHushwickView::clipboardHasImage(); });
+  clipboardHasImage_ = CHushwickView::clipboardHasImage();
+  closeRetry_.setSingleShot(true);
+  connect(&closeRetry_, &QTimer::timeout, this, [this] { close(); });
+  // Enabling follows the document, which changes outside any command (a run ending).
+  connect(&commandStateTimer_, &QTimer::timeout, this, [this] { updateCommandStates(); });
+  commandStateTimer_.start(250);
+  AttachDocument(&doc_);
+  updateCommandStates();
+  updateTitle();
+}
+
+CMainFrame::~CMainFrame() { host_.setViewUpdater({}); }
+
+void CMainFrame::createStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+    auto* label = new QLabel(QString::fromLatin1(indicator), bar);
+    label->setObjectName(QString::fromLatin1(indicator));
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+    label->setEnabled(false);
+    bar->addPermanentWidget(label);
+  }
+  bar->showMessage(QStringLiteral("Ready"));
+  // The run's progress bar comes and goes; the bar's height must not, or the view would be
+  // resized (and its region run started again) by every run.
+  bar->setFixedHeight(std::max(bar->sizeHint().height(), QProgressBar().sizeHint().height() + 4));
+}
+
+void CMainFrame::createBars() {
+  commands_ = new CommandRegistry(this, [this](int id) { runCommand(id); });
+  menuBar()->setObjectName(QStringLiteral("Menu Bar"));
+  commands_->buildMenuBar(menuBar(), &recentMenu_);
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+    connect(menu, &QMenu::aboutToShow, this, [this] { updateCommandStates(); });
+  }
+  standardBar_ = addToolBar(QStringLiteral("Standard"));
+  standardBar_->setObjectName(QStringLiteral("Standard"));
+  standardBar_->setIconSize(QSize(16, 15));
+  commands_->fillToolbar(standardBar_, StandardToolbarButtons());
+  cropBar_ = addToolBar(QStringLiteral("Crop"));
+  cropBar_->setObjectName(QStringLiteral("Crop"));
+  cropBar_->setIconSize(QSize(16, 15));
+  commands_->fillToolbar(cropBar_, CropToolbarButtons());
+  setRecentFiles({});
+}
+
+void CMainFrame::createPanes() {
+  for (const PaneSpec& spec : kPanes) {
+    auto* dock = new QDockWidget(QString::fromLatin1(spec.title), this);
+    dock->setObjectName(QStringLiteral("pane%1").arg(spec.id));
+    auto* body = new PaneBody(QSize(spec.width, spec.height), dock);
+    body->setObjectName(QStringLiteral("paneBody%1").arg(spec.id));
+    body->installEventFilter(this);
+    dock->setWidget(body);
+    panes_[spec.id - kPaneNrOptionsId] = dock;
+  }
+  QDockWidget* nr = pane(kPaneNrOptionsId);
+  QDockWidget* cc = pane(kPaneColorCorrectionId);
+  QDockWidget* cm = pane(kPaneColorMatchId);
+  QDockWidget* fp = pane(kPaneFilePropertiesId);
+  addDockWidget(Qt::RightDockWidgetArea, nr);
+  splitDockWidget(nr, cc, Qt::Vertical);
+  tabifyDockWidget(cc, cm);
+  cc->raise();
+  addDockWidget(Qt::LeftDockWidgetArea, fp);
+  resizeDocks({nr, fp}, {200, 200}, Qt::Horizontal);
+  resizeDocks({nr, cc}, {130, 200}, Qt::Vertical);
+}
+
+QDockWidget* CMainFrame::pane(int id) const {
+  const int i = id - kPaneNrOptionsId;
+  return i >= 0 && i < 4 ? panes_[i] : nullptr;
+}
+
+void CMainFrame::togglePane(int paneId) {
+  QDockWidget* dock = pane(paneId);
+  if (dock == nullptr) return;
+  if (dock->isHidden()) {
+    dock->show();
+    dock->raise();
+  } else {
+    dock->close();
+  }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->objectName().startsWith(QLatin1String("paneBody"))) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (ForwardPaneKey(key)) return true;
+    // A pane never closes on Esc or Enter.
+    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+      return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::ForwardPaneKey(QKeyEvent* event) {
+  if (attached_ == nullptr || view_ == nullptr) return false;
+  if (event->type() != QEvent::KeyPress) return false;
+  const int key = event->key();
+  const Qt::KeyboardModifiers mods =
+      event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier);
+  if (key == Qt::Key_Escape && (mods & ~Qt::KeypadModifier) == 0) view_->setFocus();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) {
+    // Only the window's shortcuts go on to the view's side.
+    const QKeySequence typed(QKeyCombination(mods, static_cast<Qt::Key>(key)));
+    for (QAction* a : actions()) {
+      if (!a->shortcuts().contains(typed)) continue;
+      if (a->isEnabled()) a->trigger();
+      return true;
+    }
+    return false;
+  }
+  view_->handleKey(key);
+  return true;
+}
+
+void CMainFrame::updateScrollBars() { view_->UpdateScrollBars(); }
+void CMainFrame::publishVisibleRegion() { view_->PublishVisibleRegion(); }
+void CMainFrame::runRegionPreview() { view_->RunRegionPreview(); }
+
+void CMainFrame::resetView() {
+  view_->ScrollToFraction(0.0, 0.0);
+  view_->RunRegionPreview();
+  updateTitle();
+}
+
+void CMainFrame::SelectModeTab(int tab, CHushwickDoc* doc) {
+  tabStrip_->setCurrentIndex(tab);
+  AttachDocument(doc);
+  cropBar_->setVisible(tab == kTabFullCrop);
+  view_->UpdateScrollBars();
+  view_->viewport()->update();
+  updateCommandStates();
+}
+
+void CMainFrame::AttachDocument(CHushwickDoc* doc) {
+  // The panes refresh from the document here once they have their controls.
+  attached_ = doc;
+}
+
+void CMainFrame::addRecentFile(const std::string& path) {
+  QStringList files = recent_;
+  const QString p = QString::fromStdString(path);
+  files.removeAll(p);
+  files.prepend(p);
+  while (files.size() > 4) files.removeLast();
+  setRecentFiles(files);
+  for (int i = 0; i < 4; ++i) {
+    settings_.setString("Recent File List", "File" + std::to_string(i + 1),
+                        i < files.size() ? files[i].toStdString() : std::string());
+  }
+}
+
+void CMainFrame::setRecentFiles(const QStringList& files) {
+  recent_ = files;
+  QAction* placeholder = commands_->action(cmd::kRecentFile);
+  for (QAction* a : recentActions_) {
+    recentMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  recentActions_.clear();
+  placeholder->setVisible(files.isEmpty());
+  for (int i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), this);
+    a->setStatusTip(QStringLiteral("Open this document"));
+    a->setData(path);
+    connect(a, &QAction::triggered, this, [this, path] {
+      if (openFile) openFile(path.toStdString());
+    });
+    recentMenu_->insertAction(placeholder, a);
+    recentActions_.append(a);
+  }
+}
+
+CommandFacts CMainFrame::facts() const {
+  CommandFacts f;
+  f.hasImage = !doc_.sourceImage.IsEmpty();
+  f.hasPath = !doc_.path.empty();
+  f.busy = doc_.busy != 0;
+  f.fullCropMode = doc_.fullCropMode;
+  f.viewTab = doc_.viewTab;
+  f.canZoomIn = doc_.canZoomIn();
+  f.canZoomOut = doc_.canZoomOut();
+  f.showGrid = view_->showGrid();
+  f.clipboardHasImage = clipboardHasImage_;
+  f.statusBarVisible = !statusBar()->isHidden();
+  f.toolbarVisible = !standardBar_->isHidden();
+  for (int i = 0; i < 4; ++i) f.paneOpen[i] = !panes_[i]->isHidden();
+  f.interfaceTheme = interfaceTheme_;
+  f.paneTheme = paneTheme_;
+  return f;
+}
+
+void CMainFrame::updateCommandStates() { commands_->applyStates(facts()); }
+
+void CMainFrame::updateTitle() {
+  QString name = QString::fromStdString(doc_.path);
+  name = name.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(name).fileName();
+  setWindowTitle(name + QStringLiteral(" - ") + QString::fromLatin1(kAppTitle));
+}
+
+void CMainFrame::runCommand(int id) {
+  if (doc_.busy && RefusedWhileBusy(id)) return;
+  if (const int paneId = PaneOfToggle(id); paneId != 0) {
+    togglePane(paneId);
+  } else if (const int t = InterfaceThemeOfCommand(id); t >= 0) {
+    applyInterfaceTheme(t);
+    settings_.setInt("Settings", "IntfTheme", t);
+  } else if (const int t = PaneThemeOfCommand(id); t >= 0) {
+    applyPaneTheme(t);
+    settings_.setInt("Settings", "PaneTheme", t);
+  } else {
+    switch (id) {
+      case cmd::kOpen:
+      case cmd::kHelp:
+      case cmd::kAbout:
+      case cmd::kNew:
+        if (applicationCommand) applicationCommand(id);
+        break;
+      case cmd::kReload:
+        if (doc_.reloadFile() == kOk) view_->setPreviewTimer(kPreviewDelayShown);
+        break;
+      case cmd::kSave:
+      case cmd::kSaveAs: {
+        PlainSaveDialogs dialogs(this);
+        RunSaveCommand(doc_, settings_, dialogs);
+        break;
+      }
+      case cmd::kExit: close(); break;
+      case cmd::kPaste: view_->paste(); break;
+      case cmd::kStatusBar: statusBar()->setVisible(statusBar()->isHidden()); break;
+      case cmd::kToolbar: standardBar_->setVisible(standardBar_->isHidden()); break;
+      case cmd::kDetailMode:
+      case cmd::kFullCropMode:
+      case cmd::kCurves:
+      case cmd::kHistogram: RunModeCommand(doc_, this, id); break;
+      case cmd::kNextMode: RunModeCommand(doc_, this, NextModeCommand(tabStrip_->currentIndex())); break;
+      case cmd::kPreviousMode:
+        RunModeCommand(doc_, this, PreviousModeCommand(tabStrip_->currentIndex()));
+        break;
+      case cmd::kPreviousImage: doc_.stepInFolder(false); break;
+      case cmd::kNextImage: doc_.stepInFolder(true); break;
+      case cmd::kRotateCcw: doc_.RotateImage(false); break;
+      case cmd::kRotateCw: doc_.RotateImage(true); break;
+      case cmd::kApplyCrop: doc_.LeaveCropMode(false, true); break;
+      case cmd::kGrid: view_->toggleGrid(); break;
+      case cmd::kZoomIn: doc_.zoomIn(); break;
+      case cmd::kZoomOut: doc_.zoomOut(); break;
+      default: break;  // disabled until their dialogs exist
+    }
+  }
+  updateCommandStates();
+  updateTitle();
+}
+
+// Themes: a Qt style and palette per interface theme, a dock title look per pane theme.
+void CMainFrame::applyInterfaceTheme(int code) {
+  interfaceTheme_ = InterfaceThemeFromStored(code);
+  static const QString nativeStyle = QApplication::style()->name();
+  QString styleName = QStringLiteral("Fusion");
+  QPalette palette;
+  switch (interfaceTheme_) {
+    case 0: {  // Office XP: light grey bars, lilac highlight
+      palette = QPalette(QColor(246, 246, 246));
+      palette.setColor(QPalette::Highlight, QColor(182, 189, 210));
+      palette.setColor(QPalette::HighlightedText, Qt::black);
+      break;
+    }
+    case 1: {  // Office 2000: the classic grey, raised
+      styleName = QStringLiteral("Windows");
+      palette = QPalette(QColor(212, 208, 200));
+      palette.setColor(QPalette::Highlight, QColor(10, 36, 106));
+      break;
+    }
+    case 3: {  // Native: the desktop's own style
+      styleName = nativeStyle;
+      break;
+    }
+    default: {  // Office 2003: pale blue bars, orange highlight
+      palette = QPalette(QColor(221, 236, 254));
+      palette.setColor(QPalette::Highlight, QColor(255, 213, 140));
+      palette.setColor(QPalette::HighlightedText, Qt::black);
+      break;
+    }
+  }
+  if (QStyle* style = QStyleFactory::create(styleName)) {
+    QApplication::setStyle(style);
+    if (interfaceTheme_ == 3) palette = style->standardPalette();
+  }
+  QApplication::setPalette(palette);
+  update();
+}
+
+void CMainFrame::applyPaneTheme(int code) {
+  paneTheme_ = PaneThemeFromStored(code);
+  QString sheet;
+  switch (paneTheme_) {
+    case 1:  // Visual Studio .NET: flat grey caption
+      sheet = QStringLiteral("QDockWidget::title { background: rgb(212,208,200); padding: 3px; }");
+      break;
+    case 2:  // Visual Studio 6: darker raised caption
+      sheet = QStringLiteral(
+          "QDockWidget::title { background: rgb(160,160,160); border: 1px outset white; padding: 3px; }");
+      break;
+    case 3:  // Visio: blue caption, white text
+      sheet = QStringLiteral(
+          "QDockWidget { color: white; } QDockWidget::title { background: rgb(90,126,190); padding: 3px; }");
+      break;
+    case 6:  // Native: the blue gradient caption
+      sheet = QStringLiteral(
+          "QDockWidget { color: white; font-weight: bold; } QDockWidget::title { background: "
+          "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(0,84,227), stop:1 rgb(61,149,255)); "
+          "padding: 3px; }");
+      break;
+    case 5:  // Office 2003: pale-to-mid blue gradient caption
+      sheet = QStringLiteral(
+          "QDockWidget::title { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 "
+          "rgb(227,239,255), stop:1 rgb(135,173,228)); padding: 3px; }");
+      break;
+    default:  // Default: the style's own caption
+      break;
+  }
+  for (QDockWidget* dock : panes_) {
+    if (dock != nullptr) dock->setStyleSheet(sheet);
+  }
+}
+
+bool CMainFrame::restorePlacement() {
+  const char* names[5] = {"Status", "Top", "Left", "Bottom", "Right"};
+  int v[5];
+  for (int i = 0; i < 5; ++i) {
+    v[i] = settings_.getInt("Frame", names[i], -1);
+    if (v[i] == -1) return true;  // any missing value: maximised with the default size
+  }
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const QRect full = screen != nullptr ? screen->geometry() : work;
+  const int icon = style()->pixelMetric(QStyle::PM_LargeIconSize);
+  const int width = std::max(v[4] - v[2], 100), height = std::max(v[3] - v[1], 100);
+  // Keep at least an icon's worth of the window on the screen.
+  const int x = std::clamp(v[2] + work.left(), full.left() - width + icon, full.right() - icon);
+  const int y = std::clamp(v[1] + work.top(), full.top(), full.bottom() - icon);
+  setGeometry(x, y, width, height);
+  return v[0] == 3;
+}
+
+void CMainFrame::savePlacementAndLayout() {
+  settings_.setBytes("CommandBars", "State", saveState(kLayoutVersion));
+  settings_.setBytes("NormalLayout", "State", saveState(kLayoutVersion));
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect work = screen != nullptr ? screen->availableGeometry() : QRect();
+  const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+  settings_.setInt("Frame", "Status", isMaximized() ? 3 : isMinimized() ? 2 : 1);
+  settings_.setInt("Frame", "Top", r.top() - work.top());
+  settings_.setInt("Frame", "Left", r.left() - work.left());
+  settings_.setInt("Frame", "Bottom", r.top() + r.height() - work.top());
+  settings_.setInt("Frame", "Right", r.left() + r.width() - work.left());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  // A long operation is handling events from inside its own loop: closing now would destroy
+  // the document under it. Try again a second later.
+  if (host_.draining() || doc_.busy) {
+    event->ignore();
+    if (!closeRetry_.isActive()) closeRetry_.start(kCloseRetryMs);
+    return;
+  }
+  savePlacementAndLayout();
+  event->accept();
+}
+
+}  // namespace orvane

@@ -1,0 +1,113 @@
+// CMainFrame: the main window. Menu bar and the "Standard" and "Crop" toolbars from the command
+// registry, the status bar, the four docking panes, the mode tab strip under the view, the two
+// themes, the saved layout, and closing put off while a long operation handles events.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "app/command_table.h"
+#include "app/document.h"
+
+class QDockWidget;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace orvane {
+
+class CHushwickView;
+class CommandRegistry;
+class ModeTabStrip;
+class QtSettingsStore;
+class QtUiHost;
+
+class CMainFrame : public QMainWindow, public DocumentViews {
+  Q_OBJECT
+ public:
+  CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& settings);
+  ~CMainFrame() override;
+
+  // Commands that belong to the application (Open, Help, About, New), and opening a recent or
+  // dropped file (true when it loaded).
+  std::function<void(int)> applicationCommand;
+  std::function<bool(const std::string&)> openFile;
+
+  // DocumentViews.
+  void selectModeTab(int tab) override { SelectModeTab(tab, &doc_); }
+  void updateScrollBars() override;
+  void publishVisibleRegion() override;
+  void runRegionPreview() override;
+  void refreshPanes() override { AttachDocument(&doc_); }
+  void addRecentFile(const std::string& path) override;
+  void resetView() override;
+
+  void SelectModeTab(int tab, CHushwickDoc* doc);
+  void AttachDocument(CHushwickDoc* doc);
+  CHushwickDoc* currentDocument() const { return attached_; }
+
+  // Carries out a command of the table.
+  void runCommand(int id);
+  void updateCommandStates();
+  void updateTitle();
+  // A key typed in a pane: Esc returns the focus to the view; Enter and the keys of the
+  // window's shortcuts are handled as if typed in the view. True when handled.
+  bool ForwardPaneKey(QKeyEvent* event);
+
+  // The recent-file entries of the File menu (newest first, at most four).
+  void setRecentFiles(const QStringList& files);
+  QStringList recentFiles() const { return recent_; }
+
+  // Placement from section "Frame"; true when the window should open maximised.
+  bool restorePlacement();
+  void savePlacementAndLayout();
+
+  void applyInterfaceTheme(int code);
+  void applyPaneTheme(int code);
+  int interfaceTheme() const { return interfaceTheme_; }
+  int paneTheme() const { return paneTheme_; }
+
+  CHushwickView* view() const { return view_; }
+  ModeTabStrip* tabStrip() const { return tabStrip_; }
+  CommandRegistry* commands() const { return commands_; }
+  QDockWidget* pane(int id) const;
+  QToolBar* standardToolbar() const { return standardBar_; }
+  QToolBar* cropToolbar() const { return cropBar_; }
+  bool closeRetryPending() const { return closeRetry_.isActive(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createStatusBar();
+  void createBars();
+  void createPanes();
+  void togglePane(int paneId);
+  CommandFacts facts() const;
+
+  CHushwickDoc& doc_;
+  QtUiHost& host_;
+  QtSettingsStore& settings_;
+  CHushwickDoc* attached_ = nullptr;
+  CHushwickView* view_ = nullptr;
+  ModeTabStrip* tabStrip_ = nullptr;
+  CommandRegistry* commands_ = nullptr;
+  QToolBar* standardBar_ = nullptr;
+  QToolBar* cropBar_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  QList<QAction*> recentActions_;
+  QStringList recent_;
+  QDockWidget* panes_[4] = {};
+  int interfaceTheme_ = 2;
+  int paneTheme_ = 5;
+  bool clipboardHasImage_ = false;
+  QTimer closeRetry_;
+  QTimer commandStateTimer_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,196 @@
+#include "shell/qt_host.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace orvane {
+namespace {
+
+QString FromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QString Key(std::string_view section, std::string_view name) {
+  return FromUtf8(section) + QLatin1Char('/') + FromUtf8(name);
+}
+
+// "Working" and a bar in the status bar for the time of one run.
+class QtStatusProgress : public StatusBarProgress {
+ public:
+  QtStatusProgress(QStatusBar* bar, int total) : statusBar_(bar) {
+    if (statusBar_ == nullptr) return;
+    label_ = new QLabel(QStringLiteral("Working"), statusBar_);
+    progress_ = new QProgressBar(statusBar_);
+    progress_->setRange(0, total > 0 ? total : 1);
+    progress_->setMaximumWidth(160);
+    progress_->setTextVisible(false);
+    progress_->setMaximumHeight(statusBar_->height() - 4);
+    statusBar_->addWidget(label_);
+    statusBar_->addWidget(progress_);
+  }
+  ~QtStatusProgress() override {
+    delete progress_;
+    delete label_;
+  }
+  bool hasBar() const override { return progress_ != nullptr; }
+  void setPosition(int position) override {
+    if (progress_ != nullptr) progress_->setValue(position);
+  }
+
+ private:
+  QPointer<QStatusBar> statusBar_;
+  QPointer<QLabel> label_;
+  QPointer<QProgressBar> progress_;
+};
+
+class QtProgressWindow : public ProgressWindow {
+ public:
+  QtProgressWindow(QWidget* parent, QtUiHost& host) : dialog_(parent), host_(host) {
+    dialog_.setWindowTitle(QString::fromLatin1(kAppTitle));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(0);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.show();
+  }
+  void setText(const std::string& text) override { dialog_.setLabelText(QString::fromStdString(text)); }
+  void setRange(int low, int high) override { dialog_.setRange(low, high); }
+  void setPosition(int position) override {
+    dialog_.setValue(position);
+    host_.drainEvents();
+  }
+  bool cancelled() const override { return dialog_.wasCanceled(); }
+
+ private:
+  QProgressDialog dialog_;
+  QtUiHost& host_;
+};
+
+}  // namespace
+
+QtUiHost::QtUiHost() { qApp->installEventFilter(this); }
+
+QtUiHost::~QtUiHost() {
+  if (qApp != nullptr) qApp->removeEventFilter(this);
+  while (waitCursorDepth_-- > 0) QApplication::restoreOverrideCursor();
+}
+
+void QtUiHost::setWindow(QWidget* window, QStatusBar* statusBar) {
+  window_ = window;
+  statusBar_ = statusBar;
+}
+
+void QtUiHost::showMessage(const std::string& text) {
+  shownMessages.push_back(text);
+  if (recordOnly) return;
+  QMessageBox::information(window_, QString::fromLatin1(kAppTitle), QString::fromStdString(text),
+                           QMessageBox::Ok);
+}
+
+Answer QtUiHost::ask(const std::string& text, bool withCancel) {
+  if (answerQuestion) return answerQuestion(text);
+  QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+  if (withCancel) buttons |= QMessageBox::Cancel;
+  const auto answer = QMessageBox::question(window_, QString::fromLatin1(kAppTitle),
+                                            QString::fromStdString(text), buttons);
+  if (answer == QMessageBox::Yes) return Answer::Yes;
+  if (answer == QMessageBox::No) return Answer::No;
+  return withCancel ? Answer::Cancel : Answer::No;
+}
+
+Answer QtUiHost::askYesNo(const std::string& text) { return ask(text, false); }
+Answer QtUiHost::askYesNoCancel(const std::string& text) { return ask(text, true); }
+
+bool QtUiHost::drainEvents() {
+  ++drainDepth_;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --drainDepth_;
+  if (quitPending_ && drainDepth_ == 0) {
+    // Hand the quit back to the main loop; a later drain keeps it pending again.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+  }
+  return !quitPending_ && !QCoreApplication::closingDown();
+}
+
+void QtUiHost::beginEscapeWatch() {
+  watchingEscape_ = true;
+  escapeSeen_ = false;
+}
+
+bool QtUiHost::escapePressed() { return escapeSeen_; }
+
+bool QtUiHost::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watchingEscape_ &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    escapeSeen_ = true;
+  }
+  if (event->type() == QEvent::Quit && watched == qApp && drainDepth_ > 0) {
+    quitPending_ = true;
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void QtUiHost::setWaitCursor(bool on) {
+  if (on) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++waitCursorDepth_;
+  } else if (waitCursorDepth_ > 0) {
+    QApplication::restoreOverrideCursor();
+    --waitCursorDepth_;
+  }
+}
+
+void QtUiHost::updateAllViews() {
+  if (updateViews_) updateViews_();
+}
+
+std::unique_ptr<StatusBarProgress> QtUiHost::createStatusProgress(int total) {
+  return std::make_unique<QtStatusProgress>(statusBar_, total);
+}
+
+std::unique_ptr<ProgressWindow> QtUiHost::createProgressWindow() {
+  return std::make_unique<QtProgressWindow>(window_, *this);
+}
+
+QtSettingsStore::QtSettingsStore() : settings_(QStringLiteral("Quillmark"), QStringLiteral("Orvane NR")) {}
+
+QtSettingsStore::QtSettingsStore(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
+
+int QtSettingsStore::getInt(std::string_view section, std::string_view name, int defaultValue) const {
+  bool ok = false;
+  const int v = settings_.value(Key(section, name)).toInt(&ok);
+  return ok ? v : defaultValue;
+}
+
+void QtSettingsStore::setInt(std::string_view section, std::string_view name, int value) {
+  settings_.setValue(Key(section, name), value);
+}
+
+std::string QtSettingsStore::getString(std::string_view section, std::string_view name,
+                                       const std::string& defaultValue) const {
+  const QVariant v = settings_.value(Key(section, name));
+  return v.isValid() ? v.toString().toStdString() : defaultValue;
+}
+
+void QtSettingsStore::setString(std::string_view section, std::string_view name,
+                                const std::string& value) {
+  settings_.setValue(Key(section, name), QString::fromStdString(value));
+}
+
+QByteArray QtSettingsStore::getBytes(std::string_view section, std::string_view name) const {
+  return settings_.value(Key(section, name)).toByteArray();
+}
+
+void QtSettingsStore::setBytes(std::string_view section, std::string_view name,
+                               const QByteArray& value) {
+  settings_.setValue(Key(section, name), value);
+}
+
+}  // namespace orvane

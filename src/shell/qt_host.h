@@ -1,0 +1,93 @@
+// The desktop program's side of the core's host interfaces: message boxes, the event pump with
+// its Escape watch, the wait cursor, the progress displays, and the settings over QSettings.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSettings>
+#include <functional>
+
+#include "app/host.h"
+
+class QWidget;
+class QStatusBar;
+
+namespace orvane {
+
+inline constexpr const char* kAppTitle = "Orvane NR";
+
+class QtUiHost : public QObject, public UiHost {
+  Q_OBJECT
+ public:
+  QtUiHost();
+  ~QtUiHost() override;
+
+  // The window that message boxes belong to, and the status bar for the run's indicator.
+  void setWindow(QWidget* window, QStatusBar* statusBar);
+  // What updateAllViews repaints.
+  void setViewUpdater(std::function<void()> update) { updateViews_ = std::move(update); }
+
+  void showMessage(const std::string& text) override;
+  Answer askYesNo(const std::string& text) override;
+  Answer askYesNoCancel(const std::string& text) override;
+  bool drainEvents() override;
+  void beginEscapeWatch() override;
+  bool escapePressed() override;
+  void setWaitCursor(bool on) override;
+  void updateAllViews() override;
+  std::unique_ptr<StatusBarProgress> createStatusProgress(int total) override;
+  std::unique_ptr<ProgressWindow> createProgressWindow() override;
+
+  // True while events are being handled from inside a long operation's own loop.
+  bool draining() const { return drainDepth_ > 0; }
+  // Set once the application was asked to quit during a drain; the quit is posted again when
+  // the outermost drain returns.
+  bool quitting() const { return quitPending_; }
+
+  // Answers questions without a dialog (tests): Yes, No or Cancel in turn; empty: ask the user.
+  std::function<Answer(const std::string&)> answerQuestion;
+  // Messages shown, newest last (kept for tests and for a look in a debugger).
+  std::vector<std::string> shownMessages;
+  // Shows no message boxes, only records them (tests).
+  bool recordOnly = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  Answer ask(const std::string& text, bool withCancel);
+
+  QPointer<QWidget> window_;
+  QPointer<QStatusBar> statusBar_;
+  std::function<void()> updateViews_;
+  int drainDepth_ = 0;
+  int waitCursorDepth_ = 0;
+  bool watchingEscape_ = false;
+  bool escapeSeen_ = false;
+  bool quitPending_ = false;
+};
+
+// Settings per user: ~/.config/Quillmark/Orvane NR.conf. Sections are groups, names stay.
+class QtSettingsStore : public SettingsStore {
+ public:
+  QtSettingsStore();
+  // For tests: a settings file of its own.
+  explicit QtSettingsStore(const QString& iniPath);
+
+  int getInt(std::string_view section, std::string_view name, int defaultValue) const override;
+  void setInt(std::string_view section, std::string_view name, int value) override;
+  std::string getString(std::string_view section, std::string_view name,
+                        const std::string& defaultValue) const override;
+  void setString(std::string_view section, std::string_view name,
+                 const std::string& value) override;
+
+  // The window and bar layouts are binary.
+  QByteArray getBytes(std::string_view section, std::string_view name) const;
+  void setBytes(std::string_view section, std::string_view name, const QByteArray& value);
+  void sync() { settings_.sync(); }
+
+ private:
+  mutable QSettings settings_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,347 @@
+// The main window and the application object in a real X window: command enabling and check
+// marks, themes and their fall-backs, the close deferral, settings across two starts, Help,
+// About, New, the command line, keys typed in a pane.
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include "app/command_table.h"
+#include "app/view_rules.h"
+#include "view/mode_tab_strip.h"
+#include "shell/window_harness.h"
+
+using namespace orvane;
+using namespace orvane::test;
+
+class ShellTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QString photo(QTemporaryDir& dir, const QString& name = "photo.png", int w = 800, int h = 600) {
+    return QString::fromStdString(WritePhoto(dir.filePath(name), w, h));
+  }
+  static QAction* action(WindowHarness& w, int id) { return w.frame()->commands()->action(id); }
+  static void settle(WindowHarness& w) {
+    QTRY_VERIFY_WITH_TIMEOUT(!w.view()->previewTimerActive() && !w.doc().busy, 10000);
+  }
+
+ private slots:
+  void startsWithBarsPanesAndTitle() {
+    QTemporaryDir dir;
+    const QString file = photo(dir);
+    WindowHarness w(dir.path(), {"orvane-nr", file});
+    QCOMPARE(w.frame()->windowTitle(), QStringLiteral("photo.png - Orvane NR"));
+    QStringList menus;
+    for (QAction* a : w.frame()->menuBar()->actions()) menus << a->text();
+    QCOMPARE(menus, (QStringList{"File", "Edit", "View", "Mode", "Settings", "Help"}));
+    QCOMPARE(action(w, cmd::kOpen)->text(), QStringLiteral("&Open...\tCtrl+O"));
+    QCOMPARE(action(w, cmd::kOpen)->statusTip(), QStringLiteral("Open an existing document"));
+    QCOMPARE(action(w, cmd::kZoomIn)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+    QCOMPARE(action(w, cmd::kPaste)->shortcuts().size(), 2);
+    QCOMPARE(w.frame()->standardToolbar()->actions().size(), 13);
+    for (const char* indicator : {"CAP", "NUM", "SCRL"})
+      QVERIFY(w.frame()->statusBar()->findChild<QLabel*>(indicator) != nullptr);
+    const char* titles[4] = {"NR Options", "File Properties", "Color Correction", "Color Match"};
+    for (int i = 0; i < 4; ++i) {
+      QDockWidget* dock = w.frame()->pane(kPaneNrOptionsId + i);
+      QCOMPARE(dock->windowTitle(), QString::fromLatin1(titles[i]));
+      QCOMPARE(dock->objectName(), QStringLiteral("pane%1").arg(kPaneNrOptionsId + i));
+    }
+    QCOMPARE(w.frame()->dockWidgetArea(w.frame()->pane(kPaneNrOptionsId)), Qt::RightDockWidgetArea);
+    QCOMPARE(w.frame()->dockWidgetArea(w.frame()->pane(kPaneFilePropertiesId)), Qt::LeftDockWidgetArea);
+    QVERIFY(w.frame()->tabifiedDockWidgets(w.frame()->pane(kPaneColorCorrectionId))
+                .contains(w.frame()->pane(kPaneColorMatchId)));
+    QVERIFY(!w.frame()->cropToolbar()->isVisible());
+    QCOMPARE(w.frame()->interfaceTheme(), 2);
+    QCOMPARE(w.frame()->paneTheme(), 5);
+    // The picture is shown at once.
+    QCOMPARE(w.doc().sourceImage.Width(), 800);
+    settle(w);
+    QVERIFY(w.view()->regionRuns() >= 1);
+  }
+
+  void enablingRulesAndCheckMarks() {
+    QTemporaryDir dir;
+    const QString file = photo(dir);
+    WindowHarness w(dir.path());
+    w.frame()->updateCommandStates();
+    QCOMPARE(w.frame()->windowTitle(), QStringLiteral("Untitled - Orvane NR"));
+    QVERIFY(!action(w, cmd::kSave)->isEnabled());
+    QVERIFY(!action(w, cmd::kReload)->isEnabled());
+    QVERIFY(!action(w, cmd::kNextImage)->isEnabled());
+    QVERIFY(!action(w, cmd::kRotateCw)->isEnabled());
+    QVERIFY(!action(w, cmd::kCustomize)->isEnabled());
+    QVERIFY(!action(w, cmd::kMemorySettings)->isEnabled());
+    QVERIFY(action(w, cmd::kDetailMode)->isChecked());
+    QVERIFY(action(w, cmd::kThemeOffice2003)->isChecked());
+    QVERIFY(action(w, cmd::kPaneThemeOffice2003)->isChecked());
+    QVERIFY(action(w, cmd::kPaneNrOptions)->isChecked());
+    QCOMPARE(w.app().openPath(file.toStdString()), int(kOk));
+    QVERIFY(action(w, cmd::kSave)->isEnabled());
+    QVERIFY(action(w, cmd::kRotateCw)->isEnabled());
+    QVERIFY(action(w, cmd::kNextImage)->isEnabled());
+    QVERIFY(!action(w, cmd::kZoomIn)->isEnabled());
+    w.frame()->runCommand(cmd::kFullCropMode);
+    QVERIFY(action(w, cmd::kFullCropMode)->isChecked());
+    QVERIFY(!action(w, cmd::kDetailMode)->isChecked());
+    QVERIFY(!action(w, cmd::kRotateCw)->isEnabled());
+    QVERIFY(action(w, cmd::kZoomIn)->isEnabled());
+    QVERIFY(!action(w, cmd::kZoomOut)->isEnabled());
+    QVERIFY(w.frame()->cropToolbar()->isVisible());
+    w.frame()->runCommand(cmd::kZoomIn);
+    QVERIFY(action(w, cmd::kZoomOut)->isEnabled());
+    w.frame()->runCommand(cmd::kGrid);
+    QVERIFY(action(w, cmd::kGrid)->isChecked());
+    // Clicking a checkable item does not flip it by itself: the command decides.
+    w.answers = {Answer::No};
+    action(w, cmd::kHistogram)->trigger();
+    QVERIFY(action(w, cmd::kHistogram)->isChecked());
+    QVERIFY(!w.frame()->cropToolbar()->isVisible());
+    action(w, cmd::kHistogram)->trigger();
+    QVERIFY(action(w, cmd::kHistogram)->isChecked());
+    w.doc().busy = 1;
+    w.frame()->updateCommandStates();
+    QVERIFY(!action(w, cmd::kSave)->isEnabled());
+    QVERIFY(!action(w, cmd::kReload)->isEnabled());
+    // A click that reaches the window during a run does not change the picture under it;
+    // the Grid still toggles.
+    w.frame()->runCommand(cmd::kDetailMode);
+    QCOMPARE(w.doc().viewTab, 2);
+    w.frame()->runCommand(cmd::kGrid);
+    QVERIFY(!action(w, cmd::kGrid)->isChecked());
+    w.doc().busy = 0;
+    // Rotate through its command: 800 x 600 becomes 600 x 800.
+    w.frame()->runCommand(cmd::kDetailMode);
+    w.frame()->runCommand(cmd::kRotateCw);
+    QCOMPARE(w.doc().sourceImage.Width(), 600);
+  }
+
+  void paneTogglesAndThemes() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    QDockWidget* match = w.frame()->pane(kPaneColorMatchId);
+    QDockWidget* left = w.frame()->pane(kPaneFilePropertiesId);
+    w.frame()->runCommand(cmd::kPaneFileProperties);
+    QVERIFY(left->isHidden());
+    QVERIFY(!action(w, cmd::kPaneFileProperties)->isChecked());
+    w.frame()->runCommand(cmd::kPaneFileProperties);
+    QVERIFY(!left->isHidden());
+    QCOMPARE(w.frame()->dockWidgetArea(left), Qt::LeftDockWidgetArea);
+    w.frame()->runCommand(cmd::kPaneColorMatch);
+    w.frame()->runCommand(cmd::kPaneColorMatch);
+    QVERIFY(w.frame()->tabifiedDockWidgets(match).contains(w.frame()->pane(kPaneColorCorrectionId)));
+
+    w.frame()->runCommand(cmd::kThemeOffice2000);
+    QCOMPARE(w.frame()->interfaceTheme(), 1);
+    QVERIFY(action(w, cmd::kThemeOffice2000)->isChecked());
+    QVERIFY(!action(w, cmd::kThemeOffice2003)->isChecked());
+    QCOMPARE(w.settings().getInt("Settings", "IntfTheme", -1), 1);
+    w.frame()->runCommand(cmd::kPaneThemeVisio);
+    QCOMPARE(w.settings().getInt("Settings", "PaneTheme", -1), 3);
+    QVERIFY(left->styleSheet().contains("90,126,190"));
+    w.frame()->runCommand(cmd::kPaneThemeDefault);
+    QVERIFY(left->styleSheet().isEmpty());
+  }
+
+  void themeFallBacks() {
+    struct Case {
+      int storedInterface, storedPane, interface, pane, paneCommand;
+    };
+    const Case cases[] = {{9, 4, 2, 5, cmd::kPaneThemeOffice2003},
+                          {-3, 77, 2, 5, cmd::kPaneThemeOffice2003},
+                          {3, 6, 3, 6, cmd::kPaneThemeNativeXp},
+                          {0, 0, 0, 0, cmd::kPaneThemeDefault}};
+    for (const Case& c : cases) {
+      QTemporaryDir dir;
+      {
+        QtSettingsStore store(dir.path() + "/settings.ini");
+        store.setInt("Settings", "IntfTheme", c.storedInterface);
+        store.setInt("Settings", "PaneTheme", c.storedPane);
+      }
+      WindowHarness w(dir.path());
+      QCOMPARE(w.frame()->interfaceTheme(), c.interface);
+      QCOMPARE(w.frame()->paneTheme(), c.pane);
+      QVERIFY(action(w, c.paneCommand)->isChecked());
+    }
+  }
+
+  void closingWaitsForARun() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    w.doc().busy = 1;  // as while a run handles events from inside its loop
+    w.frame()->close();
+    QVERIFY(w.frame()->isVisible());
+    QVERIFY(w.frame()->closeRetryPending());
+    w.frame()->close();  // a second request adds nothing
+    QTest::qWait(600);
+    w.doc().busy = 0;
+    QVERIFY(w.frame()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.frame()->isVisible(), 2000);
+    QVERIFY(!w.frame()->closeRetryPending());
+  }
+
+  void closingFromInsideADrainAndAQuitKeptPending() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    // A close request handled by a long operation's drain is put off.
+    QTimer::singleShot(0, w.frame(), [&] { w.frame()->close(); });
+    QVERIFY(w.app().host().drainEvents());
+    QVERIFY(w.frame()->isVisible());
+    QVERIFY(w.frame()->closeRetryPending());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.frame()->isVisible(), 2500);
+    // A quit arriving during a drain ends the drain's caller and stays pending.
+    QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+    QVERIFY(!w.app().host().drainEvents());
+    QVERIFY(w.app().host().quitting());
+    QVERIFY(!w.app().host().drainEvents());
+  }
+
+  void settingsWrittenAtExitAndReadAtNextStart() {
+    QTemporaryDir dir;
+    const QString file = photo(dir);
+    {
+      WindowHarness w(dir.path(), {"orvane-nr", file}, QSize(900, 700));
+      w.app().saveType = 1;
+      w.app().savePath = "/tmp/out";
+      w.frame()->runCommand(cmd::kThemeOfficeXp);
+      w.frame()->runCommand(cmd::kPaneFileProperties);  // closes File Properties
+      w.doc().cropPreset = 3;
+      settle(w);
+      w.close();
+      QtSettingsStore store(dir.path() + "/settings.ini");
+      QCOMPARE(store.getInt("Settings", "SaveType", -1), 1);
+      QCOMPARE(store.getString("Settings", "SavePath", ""), std::string("/tmp/out"));
+      QCOMPARE(store.getInt("Settings", "CropAspect", -1), 3);
+      QCOMPARE(store.getString("Recent File List", "File1", ""), file.toStdString());
+      QVERIFY(!store.getBytes("NormalLayout", "State").isEmpty());
+      QVERIFY(!store.getBytes("CommandBars", "State").isEmpty());
+      const int left = store.getInt("Frame", "Left", -1), right = store.getInt("Frame", "Right", -1);
+      QCOMPARE(right - left, 900);
+    }
+    WindowHarness again(dir.path());
+    QCOMPARE(again.app().saveType, 1);
+    QCOMPARE(again.app().savePath, std::string("/tmp/out"));
+    QCOMPARE(again.frame()->interfaceTheme(), 0);
+    QCOMPARE(again.frame()->recentFiles(), QStringList{file});
+    QCOMPARE(again.doc().cropPreset, 3);
+    QVERIFY(again.frame()->pane(kPaneFilePropertiesId)->isHidden());
+    // NR Options and Color Correction are shown whatever the layout says.
+    QVERIFY(!again.frame()->pane(kPaneNrOptionsId)->isHidden());
+    QVERIFY(!again.frame()->pane(kPaneColorCorrectionId)->isHidden());
+    QVERIFY(!again.frame()->restorePlacement());  // a stored placement: not maximised
+    QCOMPARE(again.frame()->width(), 900);
+    // A recent entry opens its file.
+    again.frame()->openFile(file.toStdString());
+    QCOMPARE(again.doc().sourceImage.Width(), 800);
+  }
+
+  void placementPulledBackOntoTheScreen() {
+    QTemporaryDir dir;
+    {
+      QtSettingsStore store(dir.path() + "/settings.ini");
+      store.setInt("Frame", "Status", 1);
+      store.setInt("Frame", "Left", 50000);
+      store.setInt("Frame", "Top", 40000);
+      store.setInt("Frame", "Right", 50800);
+      store.setInt("Frame", "Bottom", 40600);
+    }
+    WindowHarness w(dir.path());
+    QVERIFY(!w.frame()->restorePlacement());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QVERIFY(w.frame()->geometry().left() < screen.right());
+    QVERIFY(w.frame()->geometry().top() < screen.bottom());
+    QCOMPARE(w.frame()->geometry().width(), 800);
+  }
+
+  void commandLineFileThatCannotBeRead() {
+    QTemporaryDir dir;
+    QFile bad(dir.filePath("broken.jpg"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture at all");
+    bad.close();
+    WindowHarness w(dir.path(), {"orvane-nr", dir.filePath("broken.jpg")});
+    QCOMPARE(w.messages().size(), size_t(1));
+    QVERIFY(w.messages()[0].find("broken.jpg") != std::string::npos);
+    QVERIFY(w.doc().sourceImage.IsEmpty());
+    QVERIFY(w.frame()->isVisible());
+  }
+
+  void helpAboutNewAndOpen() {
+    QTemporaryDir dir;
+    const QString file = photo(dir);
+    WindowHarness w(dir.path());
+    // Help: the file beside the program is missing here.
+    QString opened;
+    w.app().openHelpFile = [&](const QString& path) {
+      opened = path;
+      return true;
+    };
+    const QString helpPath = w.app().helpFilePath();
+    w.frame()->runCommand(cmd::kHelp);
+    if (QFileInfo::exists(helpPath)) {
+      QCOMPARE(opened, helpPath);
+    } else {
+      QCOMPARE(w.messages().back(), "Cannot find " + helpPath.toStdString());
+    }
+    // About: no buttons, Esc closes it.
+    bool sawAbout = false;
+    QTimer::singleShot(300, [&] {
+      QWidget* about = QApplication::activeModalWidget();
+      sawAbout = about != nullptr && about->objectName() == "AboutDialog" &&
+                 about->findChildren<QPushButton*>().isEmpty();
+      if (about != nullptr) QTest::keyClick(about, Qt::Key_Escape);
+    });
+    w.frame()->runCommand(cmd::kAbout);
+    QVERIFY(sawAbout);
+    // Open: the dialog starts in the stored folder, which becomes the chosen file's.
+    QString startedIn = "unset";
+    w.app().chooseOpenFile = [&](const QString& folder) {
+      startedIn = folder;
+      return file;
+    };
+    w.frame()->runCommand(cmd::kOpen);
+    QCOMPARE(startedIn, QString());
+    QCOMPARE(w.settings().getString("Document", "Path", ""), dir.path().toStdString());
+    QCOMPARE(w.doc().sourceImage.Width(), 800);
+    w.app().chooseOpenFile = [&](const QString&) { return QString(); };  // Cancel
+    w.frame()->runCommand(cmd::kOpen);
+    QCOMPARE(w.doc().path, file.toStdString());
+    // New keeps the picture and forgets the name.
+    w.frame()->runCommand(cmd::kFullCropMode);
+    w.frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.frame()));
+    QTest::keyClick(w.frame(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(w.frame()->windowTitle(), QStringLiteral("Untitled - Orvane NR"));
+    QCOMPARE(w.doc().fullCropMode, 0);
+    QCOMPARE(w.doc().sourceImage.Width(), 800);
+  }
+
+  void enterInAPaneAppliesTheCrop() {
+    QTemporaryDir dir;
+    const QString file = photo(dir);
+    WindowHarness w(dir.path(), {"orvane-nr", file});
+    settle(w);
+    w.frame()->runCommand(cmd::kFullCropMode);
+    for (int i = 0; i < 20; ++i) w.frame()->runCommand(cmd::kZoomIn);
+    QWidget* pane = w.frame()->pane(kPaneColorCorrectionId)->widget();
+    pane->setFocus();
+    // Esc in a pane: the focus goes to the view, the pane keeps its dialog.
+    QTest::keyClick(pane, Qt::Key_Escape);
+    QVERIFY(w.frame()->pane(kPaneColorCorrectionId)->isVisible());
+    QCOMPARE(w.doc().fullCropMode, 1);
+    QTest::keyClick(pane, Qt::Key_Return);
+    QCOMPARE(w.doc().fullCropMode, 0);
+    QCOMPARE(w.doc().sourceImage.Width(), 400);
+    QVERIFY(w.questions.empty());
+    // A shortcut typed in a pane reaches the window: Ctrl+PgDn goes to Full/Crop.
+    QTest::keyClick(pane, Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(w.doc().fullCropMode, 1);
+  }
+};
+
+QTEST_MAIN(ShellTest)
+#include "shell_test.moc"
