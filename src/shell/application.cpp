@@ -14,6 +14,7 @@
 #include "app/document.h"
 #include "app/view_rules.h"
 #include "shell/main_frame.h"
+#include "shell/panes/file_properties_pane.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 
@@ -82,6 +83,13 @@ bool OrvaneApp::start(const QStringList& arguments) {
   doc_->setViews(frame_.get());
   frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
   frame_->openFile = [this](const std::string& path) { return openPath(path); };
+  // The File Properties pane edits the default output folder the save dialog starts in.
+  FilePropertiesPane* files = frame_->filePropertiesPane();
+  files->setOutputFolder(saveType, savePath);
+  files->onOutputFolderChanged = [this](int mode, const std::string& folder) {
+    saveType = mode;
+    savePath = folder;
+  };
   QStringList recent;
   for (int i = 1; i <= 4; ++i) {
     const std::string f = settings_.getString("Recent File List", "File" + std::to_string(i), "");

@@ -1,0 +1,98 @@
+#include "app/file_properties_pane.h"
+
+#include <cstdio>
+
+namespace orvane {
+
+namespace {
+
+int Trunc(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(v);
+}
+
+}  // namespace
+
+ThumbSize NavigatorThumbnailSize(int imageWidth, int imageHeight, int clientWidth,
+                                 int clientHeight) {
+  if (imageWidth <= 0 || imageHeight <= 0 || clientWidth <= 0 || clientHeight <= 0) return {};
+  const double ratio = static_cast<double>(imageHeight) / imageWidth;
+  ThumbSize t{clientWidth, Trunc(ratio * clientWidth)};
+  if (clientHeight < t.height) {
+    t.height = clientHeight;
+    t.width = Trunc(clientHeight / ratio);
+  }
+  return t;
+}
+
+std::string ExposureText(double exposureTime, double shutterTime) {
+  const double t = exposureTime > 0 ? exposureTime : shutterTime;
+  if (!(t > 0)) return {};
+  char text[64];
+  if (t > 1)
+    std::snprintf(text, sizeof text, "%d \"", Trunc(t));
+  else
+    std::snprintf(text, sizeof text, "1/%d", Trunc(1.0 / t));
+  return text;
+}
+
+std::string InfoBoxText(const RasterImage& p) {
+  char line[128];
+  std::string text;
+  // Camera data: an EXIF block, or the fields a raw decoder fills without one.
+  const bool camera = !p.exifBlock.empty() || !p.cameraMake.empty() || !p.cameraModel.empty();
+  if (!camera) {
+    std::snprintf(line, sizeof line, "No EXIF\r\n%d x %d", p.Width(), p.Height());
+    return line;
+  }
+  text = p.cameraMake + " " + p.cameraModel + "\r\n";
+  std::snprintf(line, sizeof line, "%d x %d\r\n", p.Width(), p.Height());
+  text += line;
+  text += p.dateTaken + "\r\n";
+  if (p.isoSpeed > 0) {
+    std::snprintf(line, sizeof line, "ISO: %d\r\n", p.isoSpeed);
+    text += line;
+  }
+  const std::string exposure = ExposureText(p.exposureTime, p.shutterTime);
+  if (!exposure.empty()) text += exposure + "\r\n";
+  if (p.fNumber > 0) {
+    std::snprintf(line, sizeof line, "F: %.1f\r\n", p.fNumber);
+    text += line;
+  }
+  return text;
+}
+
+std::string CropInfoText(int cropWidth, int cropHeight) {
+  char line[64];
+  std::snprintf(line, sizeof line, "Crop Image: %d x %d", cropWidth, cropHeight);
+  return line;
+}
+
+FrameRect ScaleToThumbnail(int left, int top, int right, int bottom, int imageWidth,
+                           int imageHeight, ThumbSize thumb) {
+  if (imageWidth <= 0 || imageHeight <= 0) return {};
+  return {Trunc(static_cast<double>(left) / imageWidth * thumb.width),
+          Trunc(static_cast<double>(top) / imageHeight * thumb.height),
+          Trunc(static_cast<double>(right) / imageWidth * thumb.width),
+          Trunc(static_cast<double>(bottom) / imageHeight * thumb.height)};
+}
+
+FilePropertiesEnabling FilePropertiesEnablingFor(bool fullCropMode, int viewTab) {
+  if (fullCropMode) return {true, false, false};
+  return {false, viewTab == 0, true};
+}
+
+int EnlargeSliderPosition(double enlarge) { return Trunc((enlarge - 1.0) * 50.0); }
+
+Fraction ThumbnailFraction(int x, int y, int halfWidth, int halfHeight, int x0, int y0,
+                           ThumbSize thumb) {
+  if (thumb.width <= 0 || thumb.height <= 0) return {};
+  return {static_cast<double>(x - halfWidth - x0) / thumb.width,
+          static_cast<double>(y - halfHeight - y0) / thumb.height};
+}
+
+int OutputFolderModeAfterBrowse(const std::string& folder) { return folder.empty() ? 0 : 1; }
+
+}  // namespace orvane
