@@ -256,9 +256,9 @@ class PanesTest : public QObject {
     // Three clicks inside 100 ms start one run.
     const int before = pane->timerRuns();
     const int regionRuns = w.view()->regionRuns();
-    QTest::mouseClick(pane->blockNoise(), Qt::LeftButton);
-    QTest::mouseClick(pane->advanced(), Qt::LeftButton);
-    QTest::mouseClick(pane->advanced(), Qt::LeftButton);
+    pane->blockNoise()->click();
+    pane->advanced()->click();
+    pane->advanced()->click();
     QTRY_COMPARE(pane->timerRuns(), before + 1);
     QTest::qWait(300);
     QCOMPARE(pane->timerRuns(), before + 1);
@@ -289,10 +289,10 @@ class PanesTest : public QObject {
     QVERIFY(pane->autoButton()->isEnabled());
     QVERIFY(pane->slider()->isEnabled());
     QVERIFY(pane->amountBox()->isEnabled());
-    QTest::mouseClick(pane->sharpen(), Qt::LeftButton);
+    pane->sharpen()->click();
     QVERIFY(!pane->amountBox()->isEnabled());
     QVERIFY(pane->modeList()->isEnabled());
-    QTest::mouseClick(pane->advanced(), Qt::LeftButton);
+    pane->advanced()->click();
     QVERIFY(!pane->modeList()->isEnabled());
     QVERIFY(!pane->defaultButton()->isEnabled());
 
@@ -390,7 +390,7 @@ class PanesTest : public QObject {
                 {2, false, false, false, false, true, true, true}};
     pane->autoSwitch()->setChecked(false);
     for (const Row& r : rows) {
-      QTest::mouseClick(pane->modeButton(r.mode), Qt::LeftButton);
+      pane->modeButton(r.mode)->click();
       QCOMPARE(w.doc().colour.matchMode, r.mode);
       QCOMPARE(pane->nameField()->isVisible(), r.name);
       if (r.name) QCOMPARE(pane->nameField()->isEnabled(), r.nameEnabled);
@@ -422,7 +422,7 @@ class PanesTest : public QObject {
     settle(w);
 
     // A dropped picture becomes the reference whatever the case of its ending; .jpeg is ignored.
-    QTest::mouseClick(pane->modeButton(0), Qt::LeftButton);
+    pane->modeButton(0)->click();
     const QString ignored = photo(dir, "sky.jpeg", 120, 80);
     const QString taken = photo(dir, "sky.JPG", 300, 176);
     auto drop = [&](const QString& file) {
@@ -534,12 +534,12 @@ class PanesTest : public QObject {
       ++browsed;
       return std::string();
     };
-    QTest::mouseClick(pane->folderRadio(), Qt::LeftButton);
+    pane->folderRadio()->click();
     QCOMPARE(browsed, 1);
     QVERIFY(pane->recentlyUsed()->isChecked());
     QCOMPARE(w.app().saveType, 0);
     pane->browseFolder = [&] { return dir.path().toStdString(); };
-    QTest::mouseClick(pane->folderRadio(), Qt::LeftButton);
+    pane->folderRadio()->click();
     QVERIFY(pane->folderRadio()->isChecked());
     QCOMPARE(w.app().saveType, 1);
     QCOMPARE(w.app().savePath, dir.path().toStdString());

@@ -27,6 +27,7 @@ void SpinButtons::paintEvent(QPaintEvent*) {
     const QRect r(0, half * h / 2, w, h / 2);
     p.fillRect(r, face);
     p.setPen(QColor(140, 140, 140));
+    p.setBrush(Qt::NoBrush);
     p.drawRect(r.adjusted(0, 0, -1, -1));
     const double cx = w / 2.0, cy = r.center().y() + 0.5, s = 3;
     QPolygonF tri = half == 0 ? QPolygonF({{cx - s, cy + 1.5}, {cx + s, cy + 1.5}, {cx, cy - 1.5}})

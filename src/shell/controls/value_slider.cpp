@@ -77,7 +77,12 @@ void ValueSlider::setNoTicks(bool noTicks) {
 
 void ValueSlider::setBackground(const QPixmap& picture) {
   background_ = picture;
-  if (!picture.isNull()) setFixedSize(picture.deviceIndependentSize().toSize());
+  // The artwork gives the height; it stretches with the pane's width.
+  if (!picture.isNull()) {
+    const QSize size = picture.deviceIndependentSize().toSize();
+    setFixedHeight(size.height());
+    setMinimumWidth(size.width() / 2);
+  }
   update();
 }
 
@@ -126,7 +131,7 @@ void ValueSlider::paintTrack(QPainter& p) {
   const int cy = top + trackHeight / 2;
   const int m = geometry_.margin;
   if (!background_.isNull()) {
-    p.drawPixmap(0, 0, background_);
+    p.drawPixmap(rect(), background_);
     if (!enabled) p.fillRect(rect(), QColor(240, 240, 240, 150));
   } else {
     const QColor groove = enabled ? QColor(150, 150, 150) : QColor(200, 200, 200);

@@ -31,7 +31,8 @@ class ValueSlider : public QWidget {
   void setLabel(int offset, double divisor);
   void setShowValue(bool show, bool always);
   void setNoTicks(bool noTicks);
-  // Artwork for the track; the control takes the picture's size (in device-independent pixels).
+  // Artwork for the track; the control takes the picture's height and stretches it across its
+  // width.
   void setBackground(const QPixmap& picture);
   void setListMode(bool on, const QStringList& texts = {}, const QList<QColor>& colours = {});
 

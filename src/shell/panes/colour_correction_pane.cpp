@@ -21,14 +21,14 @@ constexpr int kTrackWidth = 132;
 constexpr int kTrackHeight = 26;
 
 // Track artwork: a gradient band under the knob's path, with an optional centre mark.
-QPixmap GradientTrack(const QColor& left, const QColor& right, bool centreMark, qreal dpr) {
-  QPixmap pixmap(QSize(kTrackWidth, kTrackHeight) * dpr);
+QPixmap GradientTrack(int width, const QColor& left, const QColor& right, bool centreMark, qreal dpr) {
+  QPixmap pixmap(QSize(width, kTrackHeight) * dpr);
   pixmap.setDevicePixelRatio(dpr);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   const int top = 12, band = kTrackHeight - top;
-  const QRectF r(6, top + band / 2.0 - 3, kTrackWidth - 12, 6);
+  const QRectF r(6, top + band / 2.0 - 3, width - 12, 6);
   QLinearGradient g(r.topLeft(), r.topRight());
   g.setColorAt(0, left);
   if (centreMark) g.setColorAt(0.5, QColor(235, 235, 235));
@@ -124,7 +124,6 @@ ColourCorrectionPane::ColourCorrectionPane(CMainFrame& frame, QWidget* parent)
   addSlider(CorrectionSlider::kHighlights, icon(true));
   grid->addWidget(Heading(QStringLiteral("Exposure Compensation"), this), row++, 0, 1, 3);
   addSlider(CorrectionSlider::kExposure, new QLabel(QStringLiteral("EV"), this));
-  sliders_[2]->setBackground(GradientTrack(QColor(20, 20, 20), QColor(250, 250, 250), true, dpr));
   sliders_[2]->setSteps(1, 10);
   grid->addWidget(Heading(QStringLiteral("Color Temperature Filter"), this), row++, 0, 1, 3);
   auto* ends = new QHBoxLayout;
@@ -140,7 +139,6 @@ ColourCorrectionPane::ColourCorrectionPane(CMainFrame& frame, QWidget* parent)
   ends->setContentsMargins(0, 0, 0, 0);
   grid->addLayout(ends, row++, 1);
   addSlider(CorrectionSlider::kTemperature, nullptr);
-  sliders_[3]->setBackground(GradientTrack(QColor(245, 140, 30), QColor(50, 110, 240), true, dpr));
   grid->addWidget(Heading(QStringLiteral("Color Boost"), this), row++, 0, 1, 3);
   addSlider(CorrectionSlider::kBoost, nullptr);
 
@@ -168,7 +166,24 @@ ColourCorrectionPane::ColourCorrectionPane(CMainFrame& frame, QWidget* parent)
     RefreshFromDocument();
     start(TimerFor(PaneEvent::kAuto));
   });
+  paintTracks(kTrackWidth);
+  sliders_[0]->installEventFilter(this);
   RefreshFromDocument();
+}
+
+void ColourCorrectionPane::paintTracks(int width) {
+  const qreal dpr = devicePixelRatioF();
+  sliders_[2]->setBackground(GradientTrack(width, QColor(20, 20, 20), QColor(250, 250, 250), true, dpr));
+  sliders_[3]->setBackground(GradientTrack(width, QColor(245, 140, 30), QColor(50, 110, 240), true, dpr));
+}
+
+bool ColourCorrectionPane::eventFilter(QObject* watched, QEvent* event) {
+  // The artwork is drawn for the width the layout gives the sliders' column.
+  if (watched == sliders_[0] && event->type() == QEvent::Resize && sliders_[0]->width() != tracksWidth_) {
+    tracksWidth_ = sliders_[0]->width();
+    paintTracks(tracksWidth_);
+  }
+  return PaneWidget::eventFilter(watched, event);
 }
 
 void ColourCorrectionPane::AttachDocument(CHushwickDoc* doc) {

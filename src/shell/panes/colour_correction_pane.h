@@ -38,6 +38,13 @@ class ColourCorrectionPane : public PaneWidget {
   void onSlider(CorrectionSlider which, int code, int position);
   void start(TimerRequest request);
   void onTimer(int id);
+  void paintTracks(int width);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  int tracksWidth_ = 0;
 
   CMainFrame& frame_;
   CHushwickDoc* doc_ = nullptr;
