@@ -1,10 +1,10 @@
 #include "app/view_rules.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "colour/colour_on_image.h"
 #include "colour/tone_curve.h"
+#include "imagefile/format_lists.h"
 #include "app/document.h"
 
 namespace orvane {
@@ -99,13 +99,7 @@ CurveHeights ComputeCurveHeights(const ColourParams& params) {
 }
 
 bool IsDroppableImage(std::string_view path) {
-  if (path.size() < 4) return false;
-  std::string ending(path.substr(path.size() - 4));
-  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* accepted : {".jpg", ".png", ".bmp", ".tif", ".tga", ".pcx"}) {
-    if (ending == accepted) return true;
-  }
-  return false;
+  return EndsWithListedExtension(std::string(path), &FormatListing::dropRank);
 }
 
 int ModeTabOf(int fullCropMode, int viewTab) {

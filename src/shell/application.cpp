@@ -13,6 +13,9 @@
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/view_rules.h"
+#include "imagefile/format_lists.h"
+#include "imagefile/result_words.h"
+#include "shell/file_filter.h"
 #include "shell/main_frame.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/qt_host.h"
@@ -22,31 +25,6 @@ namespace orvane {
 namespace {
 
 constexpr const char* kOpenTitle = "Load image file";
-constexpr const char* kOpenFilter =
-    "All Supported Image Files|*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
-    "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;*.raf;"
-    "*.raw;*.sr2;*.srf;*.x3f|"
-    "All Supported Raw Files|*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;"
-    "*.nef;*.orf;*.pef;*.raf;*.raw;*.sr2;*.srf;*.x3f|"
-    "Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
-    "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
-    "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
-    "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
-
-// "description|patterns|..." as Qt filters, each pattern also in capitals.
-QString OpenFilter() {
-  const QStringList parts = QString::fromLatin1(kOpenFilter).split(QLatin1Char('|'));
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2) {
-    QStringList patterns;
-    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      patterns << p;
-      if (p != p.toUpper()) patterns << p.toUpper();
-    }
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-  }
-  return filters.join(QStringLiteral(";;"));
-}
 
 // The folder part of a path, as stored under "Document" / "Path".
 std::string FolderOf(const std::string& path) {
@@ -62,7 +40,7 @@ OrvaneApp::OrvaneApp(QtSettingsStore& settings)
   savePath = settings_.getString("Settings", "SavePath", "");
   chooseOpenFile = [this](const QString& startFolder) {
     return QFileDialog::getOpenFileName(frame_.get(), QString::fromLatin1(kOpenTitle), startFolder,
-                                        OpenFilter());
+                                        QtFileFilter(OpenDialogFilter()));
   };
   openHelpFile = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -82,7 +60,7 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
   doc_->setViews(frame_.get());
   frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
-  frame_->openFile = [this](const std::string& path) { return openPath(path); };
+  frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
   // The File Properties pane edits the default output folder the save dialog starts in.
   FilePropertiesPane* files = frame_->filePropertiesPane();
   files->setOutputFolder(saveType, savePath);
@@ -98,8 +76,8 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_->setRecentFiles(recent);
   if (arguments.size() > 1) {
     const std::string path = arguments.at(1).toStdString();
-    if (!openPath(path)) {
-      host_->showMessage("Cannot open " + path + ": not a picture this program can read.");
+    if (const int rc = openPath(path); rc != kOk) {
+      host_->showMessage("Cannot open " + path + ":\n" + ResultWords(Result{ResultKind::kImage, rc, path}));
     }
   }
   return true;
@@ -117,18 +95,18 @@ void OrvaneApp::showWindow() {
   frame_->repaint();
 }
 
-bool OrvaneApp::openPath(const std::string& path) {
-  if (doc_->busy) return false;
+int OrvaneApp::openPath(const std::string& path) {
+  if (doc_->busy) return kInvalidArgument;
   const int rc = doc_->openFile(path);
   frame_->updateTitle();
-  if (rc != kOk) return false;
+  if (rc != kOk) return rc;
   frame_->addRecentFile(path);
   CHushwickView* view = frame_->view();
   view->UpdateScrollBars();
   view->PublishVisibleRegion();
   view->setPreviewTimer(kPreviewDelayShown);
   frame_->updateCommandStates();
-  return true;
+  return kOk;
 }
 
 void OrvaneApp::open() {

@@ -25,6 +25,7 @@
 #include "app/view_rules.h"
 #include "colour/reference_store.h"
 #include "shell/command_registry.h"
+#include "shell/file_filter.h"
 #include "shell/panes/colour_correction_pane.h"
 #include "shell/panes/colour_match_pane.h"
 #include "shell/panes/file_properties_pane.h"
@@ -50,21 +51,6 @@ constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", 200, 130},
                                 {kPaneColorCorrectionId, "Color Correction", 200, 200},
                                 {kPaneColorMatchId, "Color Match", 200, 200}};
 
-// "description|patterns|...||" as a Qt filter list; patterns are matched in either case.
-QString QtFilter(const std::string& list) {
-  const QStringList parts = QString::fromStdString(list).split(QLatin1Char('|'));
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    if (parts[i].isEmpty()) break;
-    QStringList patterns;
-    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      patterns << p;
-      if (p != p.toUpper()) patterns << p.toUpper();
-    }
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-  }
-  return filters.join(QStringLiteral(";;"));
-}
 
 // The save sequence's dialogs as plain Qt dialogs.
 class PlainSaveDialogs : public SaveDialogs {
@@ -74,7 +60,7 @@ class PlainSaveDialogs : public SaveDialogs {
     const QString start = QString::fromStdString(r.startFolder.empty() ? r.startName
                                                                         : r.startFolder + "/" + r.startName);
     QString chosen = QFileDialog::getSaveFileName(parent_, QString::fromStdString(r.title), start,
-                                                  QtFilter(r.filterList));
+                                                  QtFileFilter(r.filterList));
     if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty() && !r.defaultExtension.empty())
       chosen += QLatin1Char('.') + QString::fromStdString(r.defaultExtension);
     return chosen.toStdString();

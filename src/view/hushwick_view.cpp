@@ -403,14 +403,14 @@ void CHushwickView::paintDetail(QPainter& p, int w, int h) {
   const QRect separator(0, half - 2, w, 4);
   p.fillRect(separator, kSeparator);
   Edge3d(p, separator);
-  if (doc_.outputWindow == 1 || doc_.outputWindow == 2) {
+  if (doc_.outputWindow == kOutputEdges || doc_.outputWindow == kOutputNoise) {
     const QRect label(0, half, w, 20);
-    p.fillRect(label, doc_.outputWindow == 1 ? kEdgesLabel : kNoiseLabel);
+    p.fillRect(label, doc_.outputWindow == kOutputEdges ? kEdgesLabel : kNoiseLabel);
     Edge3d(p, label);
     p.setPen(Qt::black);
     p.setFont(LabelFont());
     p.drawText(label.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignTop,
-               doc_.outputWindow == 1 ? QStringLiteral("Highlited Edges on Output")
+               doc_.outputWindow == kOutputEdges ? QStringLiteral("Highlited Edges on Output")
                                       : QStringLiteral("Filtered Noise from Output (amplified) "));
   }
   if (doc_.busy) {

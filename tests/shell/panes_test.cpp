@@ -76,6 +76,18 @@ class PanesTest : public QObject {
     qputenv("XDG_DATA_HOME", data_.path().toUtf8());
   }
 
+  void panesFitTheirCreationWidth() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
+    for (int id = kPaneNrOptionsId; id <= kPaneColorMatchId; ++id) {
+      QWidget* body = w.frame()->pane(id)->widget();
+      QCOMPARE(body->sizeHint().width(), 200);
+      // The controls squeeze into about the creation width.
+      QVERIFY2(body->minimumSizeHint().width() <= 230,
+               qPrintable(QStringLiteral("pane %1: %2").arg(id).arg(body->minimumSizeHint().width())));
+    }
+  }
+
   void sliderKeysWrapAndPostTheirCodes() {
     ValueSlider s;
     s.setRange(0, 100);
@@ -284,7 +296,7 @@ class PanesTest : public QObject {
     NrOptionsPane* pane = w.frame()->nrOptionsPane();
     QVERIFY(!pane->autoButton()->isEnabled());
     QVERIFY(!pane->slider()->isEnabled());
-    QVERIFY(w.app().openPath(photo(dir).toStdString()));
+    QCOMPARE(w.app().openPath(photo(dir).toStdString()), kOk);
     settle(w);
     QVERIFY(pane->autoButton()->isEnabled());
     QVERIFY(pane->slider()->isEnabled());

@@ -17,6 +17,7 @@
 #include "app/view_rules.h"
 #include "shell/controls/navigator_thumbnail.h"
 #include "shell/controls/value_slider.h"
+#include "shell/file_filter.h"
 #include "shell/main_frame.h"
 #include "shell/panes/profile_list_box.h"
 
@@ -61,15 +62,6 @@ QToolButton* ImageButton(ButtonArt art, const QString& tip, QWidget* parent) {
   b->setToolTip(tip);
   b->setAutoRaise(false);
   return b;
-}
-
-// "description|patterns|...||" as the filter list of a Qt file dialog.
-QString DialogFilter(const std::string& pairs) {
-  const QStringList parts = QString::fromStdString(pairs).split(QLatin1Char('|'));
-  QStringList out;
-  for (int i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2)
-    out << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' ')));
-  return out.join(QStringLiteral(";;"));
 }
 
 }  // namespace
@@ -157,7 +149,7 @@ ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, Setti
   chooseReference = [this] {
     const QString start = QString::fromStdString(settings_.getString(kMatchPathSection, kMatchPathKey, ""));
     const QString chosen = QFileDialog::getOpenFileName(this, QString::fromLatin1(kLoadReferenceTitle), start,
-                                                        DialogFilter(kReferenceFilter));
+                                                        QtFileFilter(kReferenceFilter));
     return chosen.toStdString();
   };
   askProfileName = [this](std::string& name) {

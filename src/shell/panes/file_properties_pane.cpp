@@ -78,6 +78,9 @@ FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
   outputLabel_ = new SectionLabel(QStringLiteral("Output Window"), this);
   grid->addWidget(outputLabel_, row++, 0, 1, 3);
   output_ = new QComboBox(this);
+  // Narrow panes: the list is as wide as the pane, not as its longest entry.
+  output_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  output_->setMinimumContentsLength(8);
   output_->setObjectName(QStringLiteral("outputList"));
   output_->addItems({QStringLiteral("Display Result Image (default)"), QStringLiteral("Show Image Edges"),
                      QStringLiteral("Show Filtered Noise")});
@@ -101,6 +104,9 @@ FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
   cropLabel_ = new SectionLabel(QStringLiteral("Crop Options"), this);
   grid->addWidget(cropLabel_, row++, 0, 1, 3);
   preset_ = new QComboBox(this);
+  // Narrow panes: the list is as wide as the pane, not as its longest entry.
+  preset_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  preset_->setMinimumContentsLength(8);
   preset_->setObjectName(QStringLiteral("presetList"));
   for (int i = 0; i < kCropPresetCount; ++i) preset_->addItem(QString::fromLatin1(CropPresetName(i)));
   grid->addWidget(preset_, row++, 0, 1, 3);

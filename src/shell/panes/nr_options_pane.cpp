@@ -98,6 +98,9 @@ NrOptionsPane::NrOptionsPane(CMainFrame& frame, QWidget* parent)
   grid->addWidget(advanced_, 3, 0, 1, 3);
 
   mode_ = new TwoLineCombo(this);
+  // Narrow panes: the list is as wide as the pane, not as its longest entry.
+  mode_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  mode_->setMinimumContentsLength(8);
   mode_->setObjectName(QStringLiteral("modeList"));
   mode_->setItemDelegate(new TwoLineDelegate(mode_));
   for (const char* text : kNrModeTexts) mode_->addItem(QString::fromLatin1(text));

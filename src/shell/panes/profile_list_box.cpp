@@ -29,6 +29,8 @@ class EntryDelegate : public QStyledItemDelegate {
 
 ProfileListBox::ProfileListBox(QWidget* parent) : QComboBox(parent) {
   setObjectName(QStringLiteral("profileList"));
+  setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  setMinimumContentsLength(8);
   setItemDelegate(new EntryDelegate(this));
   view()->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
