@@ -93,6 +93,24 @@ Fraction ThumbnailFraction(int x, int y, int halfWidth, int halfHeight, int x0, 
           static_cast<double>(y - halfHeight - y0) / thumb.height};
 }
 
+PictureStamp StampOf(const RasterImage& picture) {
+  PictureStamp stamp{picture.Pixels(), picture.Width(), picture.Height(), 0};
+  if (picture.IsEmpty() || picture.bitsPerPixel != 24) return stamp;
+  // 64 x 64 pixels spread over the picture, folded FNV-style.
+  uint64_t h = 1469598103934665603ull;
+  const uint8_t* p = picture.Pixels();
+  const int64_t w = picture.Width(), ht = picture.Height();
+  for (int64_t j = 0; j < 64; ++j) {
+    const int64_t y = ht * j / 64;
+    for (int64_t i = 0; i < 64; ++i) {
+      const uint8_t* px = p + (y * w + w * i / 64) * 3;
+      for (int c = 0; c < 3; ++c) h = (h ^ px[c]) * 1099511628211ull;
+    }
+  }
+  stamp.sample = h;
+  return stamp;
+}
+
 int OutputFolderModeAfterBrowse(const std::string& folder) { return folder.empty() ? 0 : 1; }
 
 }  // namespace orvane

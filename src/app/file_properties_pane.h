@@ -2,6 +2,7 @@
 // in thumbnail pixels, the enabling in each mode, and the thumbnail's mouse fractions.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "imagefile/raster_image.h"
@@ -50,6 +51,18 @@ struct Fraction {
 };
 Fraction ThumbnailFraction(int x, int y, int halfWidth, int halfHeight, int x0, int y0,
                            ThumbSize thumb);
+
+// What the thumbnail was made from: remaking it from a large picture takes a while, and the
+// pane refreshes on every mode change and every move of the crop frame. The stamp tells a
+// different picture by its block, size and a sample of its pixels.
+struct PictureStamp {
+  const void* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  uint64_t sample = 0;
+  bool operator==(const PictureStamp&) const = default;
+};
+PictureStamp StampOf(const RasterImage& picture);
 
 // The output-folder radio beside the folder box: with no folder the browser opens at once, and
 // a cancelled browser leaves "Recently Used".

@@ -2,6 +2,8 @@
 // Options limits and enabling, and the File Properties summary and thumbnail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/file_properties_pane.h"
@@ -206,6 +208,19 @@ TEST(FilePropertiesRules, InfoBoxText) {
   camera.fNumber = 0;
   EXPECT_EQ(InfoBoxText(camera), "Kestrel K-9\r\n4000 x 3000\r\n2024:05:01 10:00:00\r\n");
   EXPECT_EQ(CropInfoText(1200, 800), "Crop Image: 1200 x 800");
+}
+
+TEST(FilePropertiesRules, StampTellsAnotherPicture) {
+  RasterImage a;
+  ASSERT_EQ(a.Create(300, 200, 24), kOk);
+  std::fill(a.Pixels(), a.Pixels() + 300 * 200 * 3, 10);
+  const PictureStamp first = StampOf(a);
+  EXPECT_EQ(StampOf(a), first);
+  // The same block with other pixels (a picture turned in place) is another picture.
+  a.Pixels()[(100 * 300 + 150) * 3] = 200;
+  EXPECT_NE(StampOf(a), first);
+  RasterImage empty;
+  EXPECT_EQ(StampOf(empty), PictureStamp{});
 }
 
 TEST(FilePropertiesRules, FrameEnablingAndFractions) {

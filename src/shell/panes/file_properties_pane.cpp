@@ -50,6 +50,8 @@ QIcon SmallIcon(bool tick) {
 
 FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
     : PaneWidget(kPaneFilePropertiesId, QSize(200, 120), parent), frame_(frame) {
+  thumbnailTimer_.setSingleShot(true);
+  connect(&thumbnailTimer_, &QTimer::timeout, this, [this] { makeThumbnail(); });
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(6, 4, 6, 4);
   grid->setVerticalSpacing(3);
@@ -68,7 +70,8 @@ FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
   info_->setTextInteractionFlags(Qt::NoTextInteraction);
   info_->setFocusPolicy(Qt::NoFocus);
   info_->viewport()->setCursor(Qt::ArrowCursor);
-  info_->setFixedHeight(info_->fontMetrics().lineSpacing() * 6 + 10);
+  info_->setFixedHeight(info_->fontMetrics().lineSpacing() * 7 + 8);
+  info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QPalette infoColours = info_->palette();
   infoColours.setColor(QPalette::Base, QColor(255, 255, 224));
   infoColours.setColor(QPalette::Text, Qt::black);
@@ -229,17 +232,31 @@ void FilePropertiesPane::RefreshAll() {
   const RasterImage& source = doc_->sourceImage;
   enlarge_->setPosition(EnlargeSliderPosition(doc_->enlarge));
   preset_->setCurrentIndex(doc_->cropPreset);
+  output_->setCurrentIndex(std::clamp(static_cast<int>(doc_->outputWindow), 0, 2));
   orientation_->setChecked(doc_->cropSwapOrientation != 0);
   orientation_->setText(QString::fromLatin1(source.Width() >= source.Height() ? kLandscapeToPortrait
                                                                              : kPortraitToLandscape));
+  thumbnailMadeFor_ = thumbnail_->size();
   thumb_ = NavigatorThumbnailSize(source.Width(), source.Height(), thumbnail_->width(),
                                   thumbnail_->height());
   if (!doc_->fullCropMode) showInfo(InfoBoxText(source));
+  const PictureStamp stamp = StampOf(source);
+  if (stamp == thumbnailStamp_ && thumb_ == thumbnailSize_) return;
+  thumbnailStamp_ = stamp;
+  thumbnailSize_ = thumb_;
+  // Made once the window has shown the picture: shrinking a large picture takes a while.
+  thumbnailTimer_.start(0);
+}
+
+void FilePropertiesPane::makeThumbnail() {
+  if (doc_ == nullptr || doc_->sourceImage.IsEmpty()) return;
   RasterImage small;
-  if (thumb_.width > 0 && thumb_.height > 0 && small.Resample(source, thumb_.width, thumb_.height, 2) == kOk)
+  if (thumb_.width > 0 && thumb_.height > 0 &&
+      small.Resample(doc_->sourceImage, thumb_.width, thumb_.height, 2) == kOk)
     thumbnail_->setPicture(ImageOfPicture(small));
   else
     thumbnail_->setPicture({});
+  RefreshFrame();
 }
 
 void FilePropertiesPane::RefreshFrame() {
@@ -277,8 +294,8 @@ void FilePropertiesPane::SelectOutput(int index) {
 
 void FilePropertiesPane::resizeEvent(QResizeEvent* event) {
   PaneWidget::resizeEvent(event);
-  // The thumbnail follows the control's size.
-  if (doc_ != nullptr && !doc_->sourceImage.IsEmpty()) {
+  // The thumbnail follows the control's size; a pane that only grows taller keeps it.
+  if (doc_ != nullptr && !doc_->sourceImage.IsEmpty() && thumbnail_->size() != thumbnailMadeFor_) {
     RefreshAll();
     RefreshFrame();
   }

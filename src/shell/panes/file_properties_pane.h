@@ -2,6 +2,7 @@
 // output window, the default output folder and the crop controls.
 #pragma once
 
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -62,6 +63,7 @@ class FilePropertiesPane : public PaneWidget {
  private:
   void browse();
   void showInfo(const std::string& text);
+  void makeThumbnail();
   void showFolder();
   void cropChanged();
 
@@ -69,6 +71,10 @@ class FilePropertiesPane : public PaneWidget {
   CHushwickDoc* doc_ = nullptr;
   NrOptionsPane* nrOptions_ = nullptr;
   ThumbSize thumb_;
+  QSize thumbnailMadeFor_;
+  PictureStamp thumbnailStamp_;
+  ThumbSize thumbnailSize_;
+  QTimer thumbnailTimer_;
   int folderMode_ = 0;
   std::string folder_;
   NavigatorThumbnail* thumbnail_ = nullptr;
