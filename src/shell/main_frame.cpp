@@ -51,7 +51,6 @@ constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", 200, 130},
                                 {kPaneColorCorrectionId, "Color Correction", 200, 200},
                                 {kPaneColorMatchId, "Color Match", 200, 200}};
 
-
 // The save sequence's dialogs as plain Qt dialogs.
 class PlainSaveDialogs : public SaveDialogs {
  public:
