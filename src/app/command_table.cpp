@@ -172,9 +172,36 @@ CommandState CommandStateOf(int command, const CommandFacts& f) {
     // The toolbar customisation and the Memory Settings dialog come with the dialogs.
     case kCustomize:
     case kMemorySettings: s.enabled = false; break;
+    // The entry stands in for the recent files while there are none.
+    case kRecentFile: s.enabled = false; break;
     default: break;
   }
   return s;
+}
+
+bool RefusedWhileBusy(int command) {
+  switch (command) {
+    case kOpen:
+    case kReload:
+    case kSave:
+    case kSaveAs:
+    case kPaste:
+    case kNew:
+    case kDetailMode:
+    case kFullCropMode:
+    case kCurves:
+    case kHistogram:
+    case kNextMode:
+    case kPreviousMode:
+    case kPreviousImage:
+    case kNextImage:
+    case kRotateCw:
+    case kRotateCcw:
+    case kApplyCrop:
+    case kZoomIn:
+    case kZoomOut: return true;
+    default: return false;
+  }
 }
 
 }  // namespace orvane

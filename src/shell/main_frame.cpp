@@ -18,7 +18,6 @@
 #include <QStyleFactory>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <cstdlib>
 
 #include "app/command_table.h"
 #include "app/save_sequence.h"
@@ -173,11 +172,8 @@ void CMainFrame::createPanes() {
       case kPaneFilePropertiesId: body = fileProperties_ = new FilePropertiesPane(*this, dock); break;
       case kPaneColorCorrectionId: body = colourCorrection_ = new ColourCorrectionPane(*this, dock); break;
       default:
-        body = colourMatch_ = new ColourMatchPane(
-            *this, *referenceStore_, settings_,
-            ProfileFolders{QCoreApplication::applicationDirPath().toStdString(),
-                           UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))},
-            dock);
+        body = colourMatch_ =
+            new ColourMatchPane(*this, *referenceStore_, settings_, DefaultProfileFolders(), dock);
         break;
     }
     body->installEventFilter(this);
@@ -336,6 +332,7 @@ void CMainFrame::updateTitle() {
 }
 
 void CMainFrame::runCommand(int id) {
+  if (doc_.busy && RefusedWhileBusy(id)) return;
   if (const int paneId = PaneOfToggle(id); paneId != 0) {
     togglePane(paneId);
   } else if (const int t = InterfaceThemeOfCommand(id); t >= 0) {

@@ -177,7 +177,9 @@ void CHushwickView::paste() {
 
 bool CHushwickView::handleKey(int key) {
   if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-  if (doc_.fullCropMode && doc_.viewTab == 0) doc_.LeaveCropMode(key == Qt::Key_Escape, true);
+  // Leaving Full/Crop mode may crop the picture, which a running preview still reads.
+  if (doc_.fullCropMode && doc_.viewTab == 0 && !doc_.busy)
+    doc_.LeaveCropMode(key == Qt::Key_Escape, true);
   return true;
 }
 

@@ -252,6 +252,15 @@ TEST(CommandTable, IdsAreUniqueAndToolbarsNameKnownCommands) {
   EXPECT_EQ(FindCommand(cmd::kZoomOut)->tooltip, "Zoom out");
 }
 
+TEST(CommandTable, PictureCommandsWaitForTheRun) {
+  for (int id : {cmd::kDetailMode, cmd::kFullCropMode, cmd::kCurves, cmd::kHistogram, cmd::kNextMode,
+                 cmd::kApplyCrop, cmd::kRotateCw, cmd::kZoomIn, cmd::kPaste, cmd::kOpen, cmd::kNew})
+    EXPECT_TRUE(RefusedWhileBusy(id)) << id;
+  for (int id : {cmd::kGrid, cmd::kAbout, cmd::kHelp, cmd::kPaneColorMatch, cmd::kThemeOfficeXp,
+                 cmd::kStatusBar, cmd::kExit})
+    EXPECT_FALSE(RefusedWhileBusy(id)) << id;
+}
+
 TEST(CommandTable, EnablingRulesAndCheckMarks) {
   CommandFacts none;
   CommandFacts loaded;
@@ -281,7 +290,7 @@ TEST(CommandTable, EnablingRulesAndCheckMarks) {
       {cmd::kCustomize, &loaded, {false, false}},  {cmd::kMemorySettings, &loaded, {false, false}},
       {cmd::kThemeOffice2003, &none, {true, true}}, {cmd::kThemeOfficeXp, &none, {true, false}},
       {cmd::kPaneThemeOffice2003, &none, {true, true}}, {cmd::kGrid, &none, {true, false}},
-      {cmd::kStatusBar, &none, {true, true}},
+      {cmd::kStatusBar, &none, {true, true}},    {cmd::kRecentFile, &loaded, {false, false}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CommandStateOf(c.id, *c.facts), c.state) << c.id;

@@ -107,6 +107,12 @@ class ShellTest : public QObject {
     w.frame()->updateCommandStates();
     QVERIFY(!action(w, cmd::kSave)->isEnabled());
     QVERIFY(!action(w, cmd::kReload)->isEnabled());
+    // A click that reaches the window during a run does not change the picture under it;
+    // the Grid still toggles.
+    w.frame()->runCommand(cmd::kDetailMode);
+    QCOMPARE(w.doc().viewTab, 2);
+    w.frame()->runCommand(cmd::kGrid);
+    QVERIFY(!action(w, cmd::kGrid)->isChecked());
     w.doc().busy = 0;
     // Rotate through its command: 800 x 600 becomes 600 x 800.
     w.frame()->runCommand(cmd::kDetailMode);

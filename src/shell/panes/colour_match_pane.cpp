@@ -1,6 +1,7 @@
 #include "shell/panes/colour_match_pane.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -11,6 +12,8 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QToolButton>
+#include <cstdlib>
+#include <filesystem>
 
 #include "app/colour_timer_work.h"
 #include "app/document.h"
@@ -65,6 +68,14 @@ QToolButton* ImageButton(ButtonArt art, const QString& tip, QWidget* parent) {
 }
 
 }  // namespace
+
+ProfileFolders DefaultProfileFolders() {
+  const std::filesystem::path beside = QCoreApplication::applicationDirPath().toStdString();
+  const std::filesystem::path installed = beside / ".." / "share" / "orvane-nr" / "profiles";
+  std::error_code error;
+  return {std::filesystem::is_directory(installed, error) ? installed.lexically_normal() : beside,
+          UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))};
+}
 
 ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, SettingsStore& settings,
                                  ProfileFolders folders, QWidget* parent)

@@ -22,6 +22,10 @@ class NavigatorThumbnail;
 class ProfileListBox;
 class ValueSlider;
 
+// Where the profiles are read: the shipped ones beside the program (share/orvane-nr/profiles
+// next to its folder once installed) and the user's own, where new ones are written.
+ProfileFolders DefaultProfileFolders();
+
 class ColourMatchPane : public PaneWidget {
   Q_OBJECT
  public:
