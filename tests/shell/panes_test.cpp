@@ -19,6 +19,7 @@
 #include "app/command_table.h"
 #include "app/profile_list.h"
 #include "app/view_rules.h"
+#include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "shell/controls/navigator_thumbnail.h"
 #include "shell/controls/popup_value_button.h"
@@ -469,6 +470,37 @@ class PanesTest : public QObject {
     QVERIFY(std::filesystem::exists(user / "Sky.cpf"));
     QCOMPARE(pane->profiles().Count(), 5);
     QCOMPARE(pane->profiles().Selection(), 2);
+  }
+
+  void shippedProfilesAreReadable() {
+    ProfileList list;
+    list.Fill({ORVANE_PROGRAM_DIR, {}});
+    QVERIFY(list.Count() >= 3);
+    for (const std::string& path : list.Entries()) {
+      ProfileData data;
+      std::string message;
+      QVERIFY2(ReadProfileFile(path, data, &message) == 0, message.c_str());
+      QCOMPARE(data.width, 150);  // the thumbnail of a 600 x 400 picture
+      QCOMPARE(data.height, 100);
+      // A real spread of colours: the red distribution climbs over many levels.
+      int levels = 0;
+      for (int i = 1; i < 256; ++i) levels += data.distributions.red[i] > data.distributions.red[i - 1];
+      QVERIFY(levels > 40);
+    }
+  }
+
+  void keysTypedInAPaneGoToTheWindow() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
+    settle(w);
+    showPane(w, kPaneColorCorrectionId);
+    ValueSlider* slider = w.frame()->colourCorrectionPane()->slider(CorrectionSlider::kBoost);
+    slider->setFocus();
+    QTRY_VERIFY(slider->hasFocus());
+    // Esc leaves the pane for the view; the pane stays open.
+    QTest::keyClick(slider, Qt::Key_Escape);
+    QTRY_VERIFY(w.view()->hasFocus());
+    QVERIFY(w.frame()->pane(kPaneColorCorrectionId)->isVisible());
   }
 
   void colourMatchSaveWithoutReferenceSaysSo() {
