@@ -199,7 +199,8 @@ bool RefusedWhileBusy(int command) {
     case kRotateCcw:
     case kApplyCrop:
     case kZoomIn:
-    case kZoomOut: return true;
+    case kZoomOut:
+    case kEstimateNoise: return true;
     default: return false;
   }
 }

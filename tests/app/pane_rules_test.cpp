@@ -168,6 +168,7 @@ TEST(NrOptionsRules, EstimateCommandNeedsAPictureOutsideFullCrop) {
   f.fullCropMode = 0;
   f.busy = true;
   EXPECT_FALSE(CommandStateOf(cmd::kEstimateNoise, f).enabled);
+  EXPECT_TRUE(RefusedWhileBusy(cmd::kEstimateNoise));  // the run reads the level
   EXPECT_EQ(AutoNoiseLevel(8.26), 8.3);
   EXPECT_EQ(AutoNoiseLevel(-1), 0.0);
   EXPECT_EQ(AutoNoiseLevel(250), 100.0);
