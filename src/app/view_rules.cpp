@@ -16,8 +16,8 @@ ScrollRange DetailScrollRange(int imageWidth, int imageHeight, int clientWidth, 
 
 int ClampScroll(int position, int range) { return std::clamp(position, 0, std::max(0, range)); }
 
-Region DetailVisibleRegion(int scrollX, int scrollY, int clientWidth, int clientHeight) {
-  return Region{scrollX, scrollY, scrollX + clientWidth, scrollY + clientHeight / 2 - 2};
+Rect DetailVisibleRegion(int scrollX, int scrollY, int clientWidth, int clientHeight) {
+  return Rect{scrollX, scrollY, scrollX + clientWidth, scrollY + clientHeight / 2 - 2};
 }
 
 int ScrollBarStep(int position, ScrollAction action, int thumbPosition, int range) {

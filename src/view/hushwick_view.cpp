@@ -115,7 +115,7 @@ void CHushwickView::PublishVisibleRegion() {
 void CHushwickView::RunRegionPreview() {
   if (doc_.sourceImage.IsEmpty()) return;
   const QSize client = viewport()->size();
-  const Region r = DetailVisibleRegion(scrollX_, scrollY_, client.width(), client.height());
+  const Rect r = DetailVisibleRegion(scrollX_, scrollY_, client.width(), client.height());
   doc_.setRegion(r.left, r.top, r.right, r.bottom);
   ++regionRuns_;
   doc_.runNoiseReduction(true);
@@ -452,7 +452,7 @@ const QImage& CHushwickView::scaledPicture(int width, int height) {
 }
 
 void CHushwickView::paintFullCrop(QPainter& p, QImage&, int w, int h) {
-  const CropRectangle crop = doc_.CropRect();
+  const Rect crop = doc_.CropRect();
   const CropFit fit = FitCrop(crop.width(), crop.height(), w, h);
   if (fit.showsFrame()) {
     const QRect frame(fit.x0 - 8, fit.y0 - 8, fit.n + 16, fit.q + 16);

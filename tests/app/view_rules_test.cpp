@@ -31,8 +31,8 @@ TEST(DetailScroll, RangesCountHalfTheClientHeight) {
 }
 
 TEST(DetailScroll, VisibleRegionIsTheUpperHalfLessTheSeparator) {
-  EXPECT_EQ(DetailVisibleRegion(10, 20, 1000, 801), (Region{10, 20, 1010, 418}));
-  EXPECT_EQ(DetailVisibleRegion(0, 0, 640, 480), (Region{0, 0, 640, 238}));
+  EXPECT_EQ(DetailVisibleRegion(10, 20, 1000, 801), (Rect{10, 20, 1010, 418}));
+  EXPECT_EQ(DetailVisibleRegion(0, 0, 640, 480), (Rect{0, 0, 640, 238}));
 }
 
 TEST(DetailScroll, BarStepsAreFiveAndTwentyAndStayInRange) {

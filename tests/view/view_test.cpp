@@ -58,7 +58,7 @@ class ViewTest : public QObject {
     QCOMPARE(v->scrollX(), 0);
     QCOMPARE(v->previewTimerDelay(), kPreviewDelayScrolled);
     v->PublishVisibleRegion();
-    QCOMPARE(v->visibleRegion(), (Region{0, 25, c.width(), 25 + c.height() / 2 - 2}));
+    QCOMPARE(v->visibleRegion(), (Rect{0, 25, c.width(), 25 + c.height() / 2 - 2}));
     // While a run is busy the bars do nothing.
     w_->doc().busy = 1;
     v->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
