@@ -7,9 +7,7 @@ namespace orvane {
 
 bool MakeQuickPreview(CHushwickDoc& doc) {
   if (doc.busy || doc.sourceImage.IsEmpty()) return false;
-  const Region& r = doc.region;
-  return ComputeQuickPreview(doc.sourceImage, PixelRegion{r.left, r.top, r.right, r.bottom},
-                             doc.colour, doc.quickPreview);
+  return ComputeQuickPreview(doc.sourceImage, doc.region, doc.colour, doc.quickPreview);
 }
 
 void DoColourTimerWork(CHushwickDoc& doc, DocumentViews& views, TimerWork work) {

@@ -70,13 +70,11 @@ std::string CropInfoText(int cropWidth, int cropHeight) {
   return line;
 }
 
-FrameRect ScaleToThumbnail(int left, int top, int right, int bottom, int imageWidth,
-                           int imageHeight, ThumbSize thumb) {
+Rect ScaleToThumbnail(const Rect& r, int imageWidth, int imageHeight, ThumbSize thumb) {
   if (imageWidth <= 0 || imageHeight <= 0) return {};
-  return {Trunc(static_cast<double>(left) / imageWidth * thumb.width),
-          Trunc(static_cast<double>(top) / imageHeight * thumb.height),
-          Trunc(static_cast<double>(right) / imageWidth * thumb.width),
-          Trunc(static_cast<double>(bottom) / imageHeight * thumb.height)};
+  const auto x = [&](int v) { return Trunc(static_cast<double>(v) / imageWidth * thumb.width); };
+  const auto y = [&](int v) { return Trunc(static_cast<double>(v) / imageHeight * thumb.height); };
+  return {x(r.left), y(r.top), x(r.right), y(r.bottom)};
 }
 
 FilePropertiesEnabling FilePropertiesEnablingFor(bool fullCropMode, int viewTab) {

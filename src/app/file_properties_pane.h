@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/rect.h"
 #include "imagefile/raster_image.h"
 #include "pipeline/denoise_run.h"
 
@@ -26,12 +27,7 @@ std::string InfoBoxText(const RasterImage& picture);
 std::string CropInfoText(int cropWidth, int cropHeight);  // "Crop Image: %d x %d"
 
 // A rectangle of the picture scaled into the thumbnail, each side truncated.
-struct FrameRect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const FrameRect&) const = default;
-};
-FrameRect ScaleToThumbnail(int left, int top, int right, int bottom, int imageWidth,
-                           int imageHeight, ThumbSize thumb);
+Rect ScaleToThumbnail(const Rect& r, int imageWidth, int imageHeight, ThumbSize thumb);
 
 struct FilePropertiesEnabling {
   bool crop = false;         // preset list, orientation, Apply Crop, Return, Enlarge, its label

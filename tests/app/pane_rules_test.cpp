@@ -226,10 +226,9 @@ TEST(FilePropertiesRules, StampTellsAnotherPicture) {
 
 TEST(FilePropertiesRules, FrameEnablingAndFractions) {
   const ThumbSize t{153, 115};
-  EXPECT_EQ(ScaleToThumbnail(0, 0, 4000, 3000, 4000, 3000, t), (FrameRect{0, 0, 153, 115}));
-  EXPECT_EQ(ScaleToThumbnail(1000, 1500, 2000, 3000, 4000, 3000, t),
-            (FrameRect{38, 57, 76, 115}));
-  EXPECT_EQ(ScaleToThumbnail(0, 0, 10, 10, 0, 0, t), (FrameRect{}));
+  EXPECT_EQ(ScaleToThumbnail({0, 0, 4000, 3000}, 4000, 3000, t), (Rect{0, 0, 153, 115}));
+  EXPECT_EQ(ScaleToThumbnail({1000, 1500, 2000, 3000}, 4000, 3000, t), (Rect{38, 57, 76, 115}));
+  EXPECT_EQ(ScaleToThumbnail({0, 0, 10, 10}, 0, 0, t), (Rect{}));
   EXPECT_EQ(FilePropertiesEnablingFor(true, 0), (FilePropertiesEnabling{true, false, false}));
   EXPECT_EQ(FilePropertiesEnablingFor(false, 0), (FilePropertiesEnabling{false, true, true}));
   EXPECT_EQ(FilePropertiesEnablingFor(false, 1), (FilePropertiesEnabling{false, false, true}));

@@ -534,8 +534,7 @@ class PanesTest : public QObject {
     QCOMPARE(pane->infoBox()->toPlainText(), QStringLiteral("No EXIF\n1000 x 750"));
     // The red frame is the visible region scaled.
     const Region r = w.view()->visibleRegion();
-    QCOMPARE(pane->thumbnail()->frame(),
-             ScaleToThumbnail(r.left, r.top, r.right, r.bottom, 1000, 750, pane->thumbSize()));
+    QCOMPARE(pane->thumbnail()->frame(), ScaleToThumbnail(r, 1000, 750, pane->thumbSize()));
     QVERIFY(pane->outputList()->isEnabled());
     QVERIFY(!pane->presetList()->isEnabled());
     KeepPicture(w.frame()->pane(kPaneFilePropertiesId), "pane_file_properties");

@@ -24,7 +24,7 @@ void NavigatorThumbnail::setPicture(const QImage& picture) {
   update();
 }
 
-void NavigatorThumbnail::setFrame(const FrameRect& frame) {
+void NavigatorThumbnail::setFrame(const Rect& frame) {
   frame_ = frame;
   update();
 }

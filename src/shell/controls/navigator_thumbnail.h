@@ -21,8 +21,8 @@ class NavigatorThumbnail : public QWidget {
 
   void setPicture(const QImage& picture);
   const QImage& picture() const { return picture_; }
-  void setFrame(const FrameRect& frame);
-  const FrameRect& frame() const { return frame_; }
+  void setFrame(const Rect& frame);
+  const Rect& frame() const { return frame_; }
   void setInteractive(bool on) { interactive_ = on; }
   bool pressed() const { return pressed_; }
   // Where the picture's top-left corner is drawn.
@@ -52,7 +52,7 @@ class NavigatorThumbnail : public QWidget {
   void moveTo(QPoint at);
 
   QImage picture_;
-  FrameRect frame_;
+  Rect frame_;
   bool interactive_ = false;
   bool pressed_ = false;
   int halfWidth_ = 0;

@@ -265,14 +265,12 @@ void FilePropertiesPane::RefreshFrame() {
   const FilePropertiesEnabling e = FilePropertiesEnablingFor(doc_->fullCropMode, doc_->viewTab);
   if (doc_->fullCropMode) {
     const CropRectangle r = doc_->CropRect();
-    thumbnail_->setFrame(ScaleToThumbnail(r.left, r.top, r.right, r.bottom, source.Width(),
-                                          source.Height(), thumb_));
+    thumbnail_->setFrame(ScaleToThumbnail(r, source.Width(), source.Height(), thumb_));
     thumbnail_->repaint();
     enlarge_->setPosition(EnlargeSliderPosition(doc_->enlarge));
-    showInfo(CropInfoText(r.right - r.left, r.bottom - r.top));
+    showInfo(CropInfoText(r.width(), r.height()));
   } else if (!source.IsEmpty() && !thumbnail_->picture().isNull()) {
-    const Region r = frame_.view()->visibleRegion();
-    thumbnail_->setFrame(ScaleToThumbnail(r.left, r.top, r.right, r.bottom, source.Width(),
+    thumbnail_->setFrame(ScaleToThumbnail(frame_.view()->visibleRegion(), source.Width(),
                                           source.Height(), thumb_));
     thumbnail_->repaint();
   }
