@@ -61,6 +61,8 @@ constexpr std::array kCommands = {
     CommandSpec{kCurves, "Mode", "&Curves", "", "", "Pop up the Curves tab", "Curves", true},
     CommandSpec{kHistogram, "Mode", "&Histogram", "", "", "Pop up the Histogram tab", "Histogram",
                 true},
+    CommandSpec{kEstimateNoise, "Settings", "&Estimate Noise Level", "", "",
+                "Set the noise level from the picture", "Estimate Noise Level", false},
     CommandSpec{kMemorySettings, "Settings", "&Memory Settings...", "", "",
                 "Show the Memory Settings dialog", "Memory Settings", false},
     CommandSpec{kAbout, "Help", "&About Orvane NR...", "", "Standard",
@@ -157,6 +159,7 @@ CommandState CommandStateOf(int command, const CommandFacts& f) {
     // Turning the picture under a running preview would change its size mid-run.
     case kRotateCw:
     case kRotateCcw: s.enabled = !f.fullCropMode && f.hasImage && !f.busy; break;
+    case kEstimateNoise: s.enabled = f.hasImage && !f.fullCropMode && !f.busy; break;
     case kZoomIn: s.enabled = f.canZoomIn; break;
     case kZoomOut: s.enabled = f.canZoomOut; break;
     case kGrid: s.checked = f.showGrid; break;
@@ -196,7 +199,8 @@ bool RefusedWhileBusy(int command) {
     case kRotateCcw:
     case kApplyCrop:
     case kZoomIn:
-    case kZoomOut: return true;
+    case kZoomOut:
+    case kEstimateNoise: return true;
     default: return false;
   }
 }

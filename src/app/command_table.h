@@ -51,6 +51,8 @@ inline constexpr int kZoomOut = 32786;
 inline constexpr int kNextMode = 32797;
 inline constexpr int kPreviousMode = 32798;
 inline constexpr int kNew = 57600;
+// Sets the noise level from the picture (the NR Options pane's "Auto").
+inline constexpr int kEstimateNoise = 32810;
 }  // namespace cmd
 
 struct CommandSpec {

@@ -17,6 +17,7 @@
 #include "imagefile/result_words.h"
 #include "shell/file_filter.h"
 #include "shell/main_frame.h"
+#include "shell/panes/file_properties_pane.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 
@@ -60,6 +61,13 @@ bool OrvaneApp::start(const QStringList& arguments) {
   doc_->setViews(frame_.get());
   frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
   frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
+  // The File Properties pane edits the default output folder the save dialog starts in.
+  FilePropertiesPane* files = frame_->filePropertiesPane();
+  files->setOutputFolder(saveType, savePath);
+  files->onOutputFolderChanged = [this](int mode, const std::string& folder) {
+    saveType = mode;
+    savePath = folder;
+  };
   QStringList recent;
   for (int i = 1; i <= 4; ++i) {
     const std::string f = settings_.getString("Recent File List", "File" + std::to_string(i), "");

@@ -22,8 +22,13 @@
 #include "app/command_table.h"
 #include "app/save_sequence.h"
 #include "app/view_rules.h"
+#include "colour/reference_store.h"
 #include "shell/command_registry.h"
 #include "shell/file_filter.h"
+#include "shell/panes/colour_correction_pane.h"
+#include "shell/panes/colour_match_pane.h"
+#include "shell/panes/file_properties_pane.h"
+#include "shell/panes/nr_options_pane.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 #include "view/mode_tab_strip.h"
@@ -44,18 +49,6 @@ constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", 200, 130},
                                 {kPaneFilePropertiesId, "File Properties", 200, 120},
                                 {kPaneColorCorrectionId, "Color Correction", 200, 200},
                                 {kPaneColorMatchId, "Color Match", 200, 200}};
-
-// A pane's body until its controls arrive: it keeps its creation size.
-class PaneBody : public QWidget {
- public:
-  PaneBody(QSize size, QWidget* parent) : QWidget(parent), size_(size) {
-    setFocusPolicy(Qt::StrongFocus);
-  }
-  QSize sizeHint() const override { return size_; }
-
- private:
-  QSize size_;
-};
 
 // The save sequence's dialogs as plain Qt dialogs.
 class PlainSaveDialogs : public SaveDialogs {
@@ -85,7 +78,7 @@ class PlainSaveDialogs : public SaveDialogs {
 }  // namespace
 
 CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& settings)
-    : doc_(doc), host_(host), settings_(settings) {
+    : doc_(doc), host_(host), settings_(settings), referenceStore_(std::make_unique<ReferenceStore>()) {
   setObjectName(QStringLiteral("MainFrame"));
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 
@@ -99,7 +92,9 @@ CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& setti
   layout->addWidget(tabStrip_);
   setCentralWidget(central);
   connect(tabStrip_, &ModeTabStrip::commandRequested, this, [this](int id) { runCommand(id); });
-  view_->onVisibleRegionChanged = [] {};  // the File Properties pane comes with the panes
+  view_->onVisibleRegionChanged = [this] {
+    if (fileProperties_ != nullptr) fileProperties_->RefreshFrame();
+  };
   view_->onColourChanged = [this] { AttachDocument(&doc_); };
   view_->openDroppedFile = [this](const std::string& path) { return openFile && openFile(path); };
 
@@ -171,12 +166,21 @@ void CMainFrame::createPanes() {
   for (const PaneSpec& spec : kPanes) {
     auto* dock = new QDockWidget(QString::fromLatin1(spec.title), this);
     dock->setObjectName(QStringLiteral("pane%1").arg(spec.id));
-    auto* body = new PaneBody(QSize(spec.width, spec.height), dock);
-    body->setObjectName(QStringLiteral("paneBody%1").arg(spec.id));
+    PaneWidget* body = nullptr;
+    switch (spec.id) {
+      case kPaneNrOptionsId: body = nrOptions_ = new NrOptionsPane(*this, dock); break;
+      case kPaneFilePropertiesId: body = fileProperties_ = new FilePropertiesPane(*this, dock); break;
+      case kPaneColorCorrectionId: body = colourCorrection_ = new ColourCorrectionPane(*this, dock); break;
+      default:
+        body = colourMatch_ =
+            new ColourMatchPane(*this, *referenceStore_, settings_, DefaultProfileFolders(), dock);
+        break;
+    }
     body->installEventFilter(this);
     dock->setWidget(body);
     panes_[spec.id - kPaneNrOptionsId] = dock;
   }
+  fileProperties_->setNrOptionsPane(nrOptions_);
   QDockWidget* nr = pane(kPaneNrOptionsId);
   QDockWidget* cc = pane(kPaneColorCorrectionId);
   QDockWidget* cm = pane(kPaneColorMatchId);
@@ -258,7 +262,10 @@ void CMainFrame::SelectModeTab(int tab, CHushwickDoc* doc) {
 }
 
 void CMainFrame::AttachDocument(CHushwickDoc* doc) {
-  // The panes refresh from the document here once they have their controls.
+  nrOptions_->AttachDocument(doc);
+  fileProperties_->AttachDocument(doc);
+  colourCorrection_->AttachDocument(doc);
+  colourMatch_->AttachDocument(doc);
   attached_ = doc;
 }
 
@@ -368,6 +375,7 @@ void CMainFrame::runCommand(int id) {
       case cmd::kRotateCcw: doc_.RotateImage(false); break;
       case cmd::kRotateCw: doc_.RotateImage(true); break;
       case cmd::kApplyCrop: doc_.LeaveCropMode(false, true); break;
+      case cmd::kEstimateNoise: nrOptions_->EstimateNoiseLevel(); break;
       case cmd::kGrid: view_->toggleGrid(); break;
       case cmd::kZoomIn: doc_.zoomIn(); break;
       case cmd::kZoomOut: doc_.zoomOut(); break;

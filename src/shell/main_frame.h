@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/command_table.h"
@@ -21,10 +22,15 @@ class QToolBar;
 namespace orvane {
 
 class CHushwickView;
+class ColourCorrectionPane;
+class ColourMatchPane;
+class FilePropertiesPane;
+class NrOptionsPane;
 class CommandRegistry;
 class ModeTabStrip;
 class QtSettingsStore;
 class QtUiHost;
+struct ReferenceStore;
 
 class CMainFrame : public QMainWindow, public DocumentViews {
   Q_OBJECT
@@ -75,6 +81,12 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   ModeTabStrip* tabStrip() const { return tabStrip_; }
   CommandRegistry* commands() const { return commands_; }
   QDockWidget* pane(int id) const;
+  NrOptionsPane* nrOptionsPane() const { return nrOptions_; }
+  FilePropertiesPane* filePropertiesPane() const { return fileProperties_; }
+  ColourCorrectionPane* colourCorrectionPane() const { return colourCorrection_; }
+  ColourMatchPane* colourMatchPane() const { return colourMatch_; }
+  // The reference picture and profile slots of colour match; they outlive documents.
+  ReferenceStore& referenceStore() { return *referenceStore_; }
   QToolBar* standardToolbar() const { return standardBar_; }
   QToolBar* cropToolbar() const { return cropBar_; }
   bool closeRetryPending() const { return closeRetry_.isActive(); }
@@ -103,6 +115,11 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   QList<QAction*> recentActions_;
   QStringList recent_;
   QDockWidget* panes_[4] = {};
+  std::unique_ptr<ReferenceStore> referenceStore_;
+  NrOptionsPane* nrOptions_ = nullptr;
+  FilePropertiesPane* fileProperties_ = nullptr;
+  ColourCorrectionPane* colourCorrection_ = nullptr;
+  ColourMatchPane* colourMatch_ = nullptr;
   int interfaceTheme_ = 2;
   int paneTheme_ = 5;
   bool clipboardHasImage_ = false;

@@ -240,7 +240,7 @@ TEST(CommandTable, IdsAreUniqueAndToolbarsNameKnownCommands) {
     for (int id : seen) ASSERT_NE(id, c.id);
     seen.push_back(c.id);
   }
-  EXPECT_EQ(seen.size(), 42u);
+  EXPECT_EQ(seen.size(), 43u);
   for (auto buttons : {StandardToolbarButtons(), CropToolbarButtons()}) {
     for (int id : buttons) {
       if (id == 0) continue;

@@ -1,0 +1,29 @@
+#include "app/colour_timer_work.h"
+
+#include "app/document.h"
+#include "colour/colour_on_image.h"
+
+namespace orvane {
+
+bool MakeQuickPreview(CHushwickDoc& doc) {
+  if (doc.busy || doc.sourceImage.IsEmpty()) return false;
+  return ComputeQuickPreview(doc.sourceImage, doc.region, doc.colour, doc.quickPreview);
+}
+
+void DoColourTimerWork(CHushwickDoc& doc, DocumentViews& views, TimerWork work) {
+  switch (work) {
+    case TimerWork::kRecomputeHistogram:
+      ComputeHistogramBars(doc.sourceImage, doc.colour, doc.histogramBars);
+      doc.host().updateAllViews();
+      break;
+    case TimerWork::kRedrawViews: doc.host().updateAllViews(); break;
+    case TimerWork::kRebuildFullCrop: doc.EnterFullCropMode(false); break;
+    case TimerWork::kRunNoiseReduction:
+    case TimerWork::kDetailPreview: views.runRegionPreview(); break;
+    case TimerWork::kQuickPreview:
+      if (MakeQuickPreview(doc)) doc.host().updateAllViews();
+      break;
+  }
+}
+
+}  // namespace orvane
