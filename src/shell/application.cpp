@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,56 +11,22 @@
 
 #include "app/command_table.h"
 #include "app/document.h"
+#include "app/dialog_rules.h"
 #include "app/view_rules.h"
+#include "shell/dialogs/prev_file_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 
 namespace orvane {
-namespace {
-
-constexpr const char* kOpenTitle = "Load image file";
-constexpr const char* kOpenFilter =
-    "All Supported Image Files|*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
-    "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;*.raf;"
-    "*.raw;*.sr2;*.srf;*.x3f|"
-    "All Supported Raw Files|*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;"
-    "*.nef;*.orf;*.pef;*.raf;*.raw;*.sr2;*.srf;*.x3f|"
-    "Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
-    "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
-    "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
-    "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
-
-// "description|patterns|..." as Qt filters, each pattern also in capitals.
-QString OpenFilter() {
-  const QStringList parts = QString::fromLatin1(kOpenFilter).split(QLatin1Char('|'));
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2) {
-    QStringList patterns;
-    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      patterns << p;
-      if (p != p.toUpper()) patterns << p.toUpper();
-    }
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-  }
-  return filters.join(QStringLiteral(";;"));
-}
-
-// The folder part of a path, as stored under "Document" / "Path".
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-}  // namespace
-
 OrvaneApp::OrvaneApp(QtSettingsStore& settings)
     : settings_(settings), host_(std::make_unique<QtUiHost>()) {
   saveType = settings_.getInt("Settings", "SaveType", 0);
   savePath = settings_.getString("Settings", "SavePath", "");
   chooseOpenFile = [this](const QString& startFolder) {
-    return QFileDialog::getOpenFileName(frame_.get(), QString::fromLatin1(kOpenTitle), startFolder,
-                                        OpenFilter());
+    CPrevFileDlg dialog(frame_.get(), QString::fromLatin1(kOpenDialogTitle), OpenDialogFilter(),
+                        startFolder);
+    return dialog.choose();
   };
   openHelpFile = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -129,7 +94,7 @@ void OrvaneApp::open() {
   if (chosen.isEmpty()) return;
   const std::string path = chosen.toStdString();
   openPath(path);
-  settings_.setString("Document", "Path", FolderOf(path));
+  settings_.setString("Document", "Path", FolderOfPath(path));
 }
 
 QString OrvaneApp::helpFilePath() const {

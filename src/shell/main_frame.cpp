@@ -5,8 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QFileDialog>
-#include <QInputDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -23,6 +22,8 @@
 #include "app/save_sequence.h"
 #include "app/view_rules.h"
 #include "shell/command_registry.h"
+#include "shell/dialogs/memory_settings_dialog.h"
+#include "shell/dialogs/save_dialogs.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 #include "view/mode_tab_strip.h"
@@ -54,47 +55,6 @@ class PaneBody : public QWidget {
 
  private:
   QSize size_;
-};
-
-// "description|patterns|...||" as a Qt filter list; patterns are matched in either case.
-QString QtFilter(const std::string& list) {
-  const QStringList parts = QString::fromStdString(list).split(QLatin1Char('|'));
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    if (parts[i].isEmpty()) break;
-    QStringList patterns;
-    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      patterns << p;
-      if (p != p.toUpper()) patterns << p.toUpper();
-    }
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-  }
-  return filters.join(QStringLiteral(";;"));
-}
-
-// The save sequence's dialogs as plain Qt dialogs.
-class PlainSaveDialogs : public SaveDialogs {
- public:
-  explicit PlainSaveDialogs(QWidget* parent) : parent_(parent) {}
-  std::string askSavePath(const SaveDialogRequest& r) override {
-    const QString start = QString::fromStdString(r.startFolder.empty() ? r.startName
-                                                                        : r.startFolder + "/" + r.startName);
-    QString chosen = QFileDialog::getSaveFileName(parent_, QString::fromStdString(r.title), start,
-                                                  QtFilter(r.filterList));
-    if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty() && !r.defaultExtension.empty())
-      chosen += QLatin1Char('.') + QString::fromStdString(r.defaultExtension);
-    return chosen.toStdString();
-  }
-  bool askJpegOptions(JpegOptionsRequest& r) override {
-    bool ok = false;
-    const int q = QInputDialog::getInt(parent_, QString::fromLatin1(kAppTitle),
-                                       QStringLiteral("JPEG quality"), r.quality, 1, 100, 1, &ok);
-    if (ok) r.quality = q;
-    return ok;
-  }
-
- private:
-  QWidget* parent_;
 };
 
 }  // namespace
@@ -361,7 +321,7 @@ void CMainFrame::runCommand(int id) {
         break;
       case cmd::kSave:
       case cmd::kSaveAs: {
-        PlainSaveDialogs dialogs(this);
+        QtSaveDialogs dialogs(host_, this);
         RunSaveCommand(doc_, settings_, dialogs);
         break;
       }
@@ -385,6 +345,11 @@ void CMainFrame::runCommand(int id) {
       case cmd::kGrid: view_->toggleGrid(); break;
       case cmd::kZoomIn: doc_.zoomIn(); break;
       case cmd::kZoomOut: doc_.zoomOut(); break;
+      case cmd::kMemorySettings: {
+        MemorySettingsDialog dialog(doc_, host_, this);
+        dialog.exec();
+        break;
+      }
       default: break;  // disabled until their dialogs exist
     }
   }
