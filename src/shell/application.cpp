@@ -1,6 +1,9 @@
 #include "shell/application.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
@@ -12,6 +15,7 @@
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/dialog_rules.h"
+#include "app/install_paths.h"
 #include "app/view_rules.h"
 #include "shell/dialogs/prev_file_dlg.h"
 #include "shell/main_frame.h"
@@ -98,12 +102,8 @@ void OrvaneApp::open() {
 }
 
 QString OrvaneApp::helpFilePath() const {
-  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Help/Help.html");
-  const QString installed =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane-nr/Help/Help.html");
-  if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
-    return QFileInfo(installed).canonicalFilePath();
-  return beside;
+  const std::filesystem::path program = QCoreApplication::applicationDirPath().toStdString();
+  return QString::fromStdString(HelpFilePath(program).string());
 }
 
 void OrvaneApp::help() {
@@ -156,6 +156,11 @@ void OrvaneApp::runApplicationCommand(int id) {
 }
 
 int RunDesktopProgram(int argc, char** argv) {
+  // Answered before any window system is needed (scripts and the install check ask it).
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("orvane-nr %s\n", ORVANE_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
   QCoreApplication::setApplicationName(QStringLiteral("Orvane NR"));

@@ -7,6 +7,7 @@
 
 #include "app/dialog_rules.h"
 #include "app/ensure_folder.h"
+#include "app/install_paths.h"
 #include "scripted_host.h"
 #include "test_folder.h"
 
@@ -150,6 +151,31 @@ TEST(EnsureFolder, InvalidAndUncreatableAreReported) {
     EXPECT_EQ(EnsureFolder((locked / "a" / "b").string(), false, host), kFolderNotCreated);
     chmod(locked.c_str(), 0700);
   }
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+TEST(InstallPaths, BesideTheProgramOrInTheSharedDataFolder) {
+  TestFolder dir;
+  const std::filesystem::path buildTree = dir.path() / "build" / "src" / "shell";
+  std::filesystem::create_directories(buildTree / "Help");
+  EXPECT_EQ(ProgramDataFolder(buildTree), buildTree);
+  EXPECT_EQ(HelpFilePath(buildTree), buildTree / "Help" / "Help.html");
+  EXPECT_EQ(ShippedProfileFolder(buildTree), buildTree);
+
+  const std::filesystem::path bin = dir.path() / "usr" / "bin";
+  std::filesystem::create_directories(bin);
+  // Nothing installed: the path beside the program, which the missing-file message names.
+  EXPECT_EQ(HelpFilePath(bin), bin / "Help" / "Help.html");
+  std::filesystem::create_directories(dir.path() / "usr" / "share" / "orvane-nr" / "Help");
+  const std::filesystem::path share = dir.path() / "usr" / "share" / "orvane-nr";
+  EXPECT_EQ(ProgramDataFolder(bin), share);
+  EXPECT_EQ(HelpFilePath(bin), share / "Help" / "Help.html");
+  EXPECT_EQ(ShippedProfileFolder(bin), share / "profiles");
 }
 
 }  // namespace

@@ -5,14 +5,15 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QStatusBar>
+#include <QProgressBar>
 #include <QString>
 
 #include "app/host.h"
 
 class QLabel;
-class QProgressBar;
+
 class QPushButton;
-class QStatusBar;
 
 namespace orvane {
 
