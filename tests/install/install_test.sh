@@ -26,8 +26,8 @@ if [ -e "$build/src/shell/orvane-nr" ]; then
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/orvane-nr.png
     [ -f "$icon" ] || fail "icon $size missing"
     # The PNG header holds the width and height at bytes 16..23.
-    dims=$(od -An -tu1 -j16 -N8 "$icon" | tr -s ' ')
-    [ "$dims" = " 0 0 0 $size 0 0 0 $size" ] || fail "icon $size is $dims"
+    dims=$(od -An -tu4 --endian=big -j16 -N8 "$icon" | tr -s ' ')
+    [ "$dims" = " $size $size" ] || fail "icon $size is$dims"
   done
 fi
 echo "installed and started from $prefix"
