@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
@@ -22,6 +23,7 @@
 #include <functional>
 
 #include "app/command_table.h"
+#include "app/correction_sliders.h"
 #include "app/save_sequence.h"
 #include "imagefile/jpeg_options.h"
 #include "shell/dialogs/folder_browser.h"
@@ -473,6 +475,69 @@ class DialogsTest : public QObject {
     QCOMPARE(name, QStringLiteral("Sunset"));
     WhenModal([](QWidget* modal) { modal->close(); });
     QVERIFY(!ProfileNameDialog::ask(w.frame(), &name));
+  }
+
+  // The road of one picture: a camera JPEG opened through the dialog, the level and a colour
+  // slider changed, saved as JPEG with a suggested quality; the written file is smaller than the
+  // original and carries the same EXIF block. The window's pictures are kept for the guide.
+  void endToEndCameraJpeg() {
+    QTemporaryDir dir;
+    const QString original = dir.filePath("IMG_0412.jpg");
+    QCOMPARE(QProcess::execute(QStringLiteral(ORVANE_MAKE_SAMPLE), {original, "1600", "1067"}), 0);
+    WindowHarness w(dir.path(), {"orvane-nr"}, QSize(1280, 860));
+    w.settings().setString("Document", "Path", dir.path().toStdString());
+    WhenModal([&](QWidget* modal) {
+      auto* dialog = qobject_cast<CPrevFileDlg*>(modal);
+      QVERIFY(dialog != nullptr);
+      ClickFile(*dialog, original);
+      QTRY_COMPARE(dialog->sizeText()->text(), QStringLiteral("1600 x 1067\nPixels"));
+      Screenshot(dialog, "guide_open");
+      ChooseInFileDialog(modal, original);
+    }, "orvane::CPrevFileDlg");
+    w.frame()->runCommand(cmd::kOpen);
+    QCOMPARE(w.doc().path, original.toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.view()->previewTimerActive() && !w.doc().busy, 20000);
+    Screenshot(w.frame(), "guide_window");
+
+    w.doc().noiseLevel = 14;
+    ApplySliderPosition(CorrectionSlider::kBoost, 30, w.doc().colour);
+    w.frame()->runCommand(cmd::kFullCropMode);
+    QTest::qWait(300);
+    Screenshot(w.frame(), "guide_fullcrop");
+    w.frame()->runCommand(cmd::kDetailMode);
+
+    const QString saved = dir.filePath("IMG_0412_NR.jpg");
+    int suggested = 0;
+    WhenModal([&](QWidget* modal) {
+      QCOMPARE(QFileInfo(qobject_cast<QFileDialog*>(modal)->selectedFiles().value(0)).fileName(),
+               QStringLiteral("IMG_0412_NR.jpg"));
+      Screenshot(modal, "guide_save");
+      ChooseInFileDialog(modal, saved);
+      WhenModal([&](QWidget* options) {
+        auto* dialog = static_cast<JpegOptionsDialog*>(options);
+        dialog->suggestQuality();
+        suggested = dialog->quality();
+        Screenshot(dialog, "guide_jpeg_options");
+        dialog->accept();
+      }, "orvane::JpegOptionsDialog");
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QVERIFY(suggested >= 59 && suggested <= 91);
+    QCOMPARE(w.doc().jpegQuality, suggested);
+    QVERIFY(QFileInfo::exists(saved));
+    QVERIFY(QFileInfo(saved).size() < QFileInfo(original).size());
+    QCOMPARE(w.doc().path, original.toStdString());  // saving keeps the document's name
+
+    // The EXIF block, tag by tag, as an independent reader sees it.
+    auto exif = [](const QString& file) {
+      QProcess tool;
+      tool.start(QStringLiteral(ORVANE_EXIFTOOL), {"-a", "-G1", "-s", "-EXIF:all", file});
+      tool.waitForFinished(30000);
+      return tool.readAllStandardOutput();
+    };
+    const QByteArray before = exif(original);
+    QVERIFY(before.contains("Quillmark Test Optics"));
+    QCOMPARE(exif(saved), before);
   }
 };
 

@@ -92,6 +92,7 @@ CPrevFileDlg::CPrevFileDlg(QWidget* parent, const QString& title, const std::str
   sizeText_ = new QLabel(QString::fromLatin1(kPreviewNoImage), side);
   sizeText_->setObjectName(QStringLiteral("PreviewSize"));
   sizeText_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  sizeText_->setMinimumHeight(2 * sizeText_->fontMetrics().lineSpacing() + 4);
   column->addWidget(check_);
   column->addWidget(preview_, 1);
   column->addWidget(sizeText_);
