@@ -5,6 +5,10 @@ include(GNUInstallDirs)
 set(ORVANE_DATA_DIR ${CMAKE_INSTALL_DATADIR}/orvane-nr)
 
 install(TARGETS orvane-nr-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The camera raw decoder runs in its own process; the programs look for it here.
+if(TARGET orvane-raw-helper)
+  install(TARGETS orvane-raw-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/orvane-nr)
+endif()
 if(TARGET orvane-nr)
   install(TARGETS orvane-nr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES resources/orvane-nr.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
   }
   char folder[] = "/tmp/orvane_calib_XXXXXX";
   if (mkdtemp(folder) == nullptr) return 1;
-  std::printf("%-22s %5s %7s %7s %6s %7s %6s %7s %7s\n", "picture", "sigma", "noisy", "estim",
-              "auto", "psnr", "best", "psnr", "loss");
+  std::printf("%-22s %5s %7s %7s %7s %6s %7s %6s %7s %7s\n", "picture", "sigma", "noisy", "level8",
+              "estim", "auto", "psnr", "best", "psnr", "loss");
   for (const std::string& file : files) {
     orvane::RasterImage clean;
     if (clean.Load(file) != orvane::kOk || clean.bitsPerPixel != 24) {
@@ -134,8 +134,9 @@ int main(int argc, char** argv) {
         const double p = Denoised(noisy, clean, level);
         if (p > bestPsnr) bestPsnr = p, bestLevel = level;
       }
-      std::printf("%-22s %5.1f %7.2f %7.2f %6.1f %7.2f %6.0f %7.2f %7.2f\n", name.c_str(), sigma,
-                  Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.sigma, autoLevel, autoPsnr,
+      std::printf("%-22s %5.1f %7.2f %7.2f %7.2f %6.1f %7.2f %6.0f %7.2f %7.2f\n", name.c_str(), sigma,
+                  Psnr(noisy.data(), clean.Pixels(), noisy.size()), Denoised(noisy, clean, 8), e.sigma,
+                  autoLevel, autoPsnr,
                   bestLevel, bestPsnr, bestPsnr - autoPsnr);
       std::fflush(stdout);
     }

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
               stages.compose) * 1000 / 7;
   }
   app.document()->timings = nullptr;
-  const orvane::Region r = app.document()->region;
+  const orvane::Rect r = app.document()->region;
   std::printf("region run over %d x %d: %.1f ms (median of 7; at most 40); on average %.1f ms in "
               "the engine, %.1f ms in the other stages\n",
               r.right - r.left, r.bottom - r.top, Median(runs), engine, other);

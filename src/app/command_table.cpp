@@ -168,9 +168,36 @@ CommandState CommandStateOf(int command, const CommandFacts& f) {
     case kHistogram: s.checked = f.viewTab == 2; break;
     // The toolbar customisation has no dialog here.
     case kCustomize: s.enabled = false; break;
+    // The entry stands in for the recent files while there are none.
+    case kRecentFile: s.enabled = false; break;
     default: break;
   }
   return s;
+}
+
+bool RefusedWhileBusy(int command) {
+  switch (command) {
+    case kOpen:
+    case kReload:
+    case kSave:
+    case kSaveAs:
+    case kPaste:
+    case kNew:
+    case kDetailMode:
+    case kFullCropMode:
+    case kCurves:
+    case kHistogram:
+    case kNextMode:
+    case kPreviousMode:
+    case kPreviousImage:
+    case kNextImage:
+    case kRotateCw:
+    case kRotateCcw:
+    case kApplyCrop:
+    case kZoomIn:
+    case kZoomOut: return true;
+    default: return false;
+  }
 }
 
 }  // namespace orvane

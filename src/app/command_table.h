@@ -109,4 +109,8 @@ struct CommandState {
 };
 CommandState CommandStateOf(int command, const CommandFacts& facts);
 
+// Commands that replace or reshape the picture (or start a run of their own). They are ignored
+// while a run is under way: the run dispatches events, and the picture it works on must stay.
+bool RefusedWhileBusy(int command);
+
 }  // namespace orvane

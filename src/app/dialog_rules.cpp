@@ -23,18 +23,6 @@ std::string PreviewSizeText(int width, int height) {
   return std::to_string(width) + " x " + std::to_string(height) + "\nPixels";
 }
 
-std::string OpenDialogFilter() {
-  return "All Supported Image Files|*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
-         "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;"
-         "*.raf;*.raw;*.sr2;*.srf;*.x3f|"
-         "All Supported Raw Files|*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;"
-         "*.mrw;*.nef;*.orf;*.pef;*.raf;*.raw;*.sr2;*.srf;*.x3f|"
-         "Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
-         "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
-         "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
-         "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||";
-}
-
 std::string FolderOfPath(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return {};

@@ -1,5 +1,5 @@
 // What the program's dialogs decide without drawing anything: the progress window's percentage
-// text, the open dialog's preview size and its filter list, and the folder a chosen file is remembered by.
+// text, the open dialog's preview size and titles, and the folder a chosen file is remembered by.
 #pragma once
 
 #include <string>
@@ -27,9 +27,8 @@ PreviewSize PreviewFit(int width, int height, int areaWidth, int areaHeight);
 std::string PreviewSizeText(int width, int height);
 inline constexpr const char* kPreviewNoImage = "No Image";
 
-// The open dialog: its title and "description|patterns|...||" filter list.
+// The open dialog's title.
 inline constexpr const char* kOpenDialogTitle = "Load image file";
-std::string OpenDialogFilter();
 // The reference picture's open dialog.
 inline constexpr const char* kReferenceDialogTitle = "Load Source Image";
 

@@ -20,7 +20,7 @@ constexpr const char* kSection = "Settings";
 }  // namespace
 
 CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
-    : DenoiseDocument(host), settings_(settings) {
+    : DenoiseDocument(host), ui_(host), settings_(settings) {
   jpegQuality = Read(NoiseSetting::kJpegQuality);
   enhancedSampling = Read(NoiseSetting::kEnhancedSampling);
   cropPreset = settings_.getInt(kSection, "CropAspect", kCropPresetKeep);
@@ -240,7 +240,7 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   if (!fullCropMode && !ask) return false;
   bool apply = true;
   if (ask && !(enlarge == 1.0 && cropOffsetX == 0 && cropOffsetY == 0)) {
-    switch (host_.askYesNoCancel("Apply Crop to Image?")) {
+    switch (ui_.askYesNoCancel("Apply Crop to Image?")) {
       case Answer::Cancel:
         views_->selectModeTab(fullCropMode ? 1 : 0);
         return false;

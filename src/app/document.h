@@ -51,6 +51,9 @@ class CHushwickDoc : public DenoiseDocument {
   // Writes "CropAspect".
   ~CHushwickDoc() override;
 
+  // The host with its questions (the run sees it as a RunHost).
+  UiHost& host() { return ui_; }
+
   // The main window and view, when there are any. Without them LeaveCropMode does nothing.
   void setViews(DocumentViews* views) { views_ = views; }
 
@@ -144,6 +147,7 @@ class CHushwickDoc : public DenoiseDocument {
   int Read(NoiseSetting id) const;
   void Write(NoiseSetting id, int value);
 
+  UiHost& ui_;  // the run's host, with the questions
   SettingsStore& settings_;
   DocumentViews* views_ = nullptr;
 };

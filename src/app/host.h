@@ -9,56 +9,18 @@
 #include <string_view>
 #include <utility>
 
+#include "pipeline/run_host.h"
+
 namespace orvane {
-
-// The modal progress window of long operations (saving, the quality search).
-class ProgressWindow {
- public:
-  virtual ~ProgressWindow() = default;
-  virtual void setText(const std::string& text) = 0;
-  virtual void setRange(int low, int high) = 0;
-  // Moves the bar and lets the interface handle pending events.
-  virtual void setPosition(int position) = 0;
-  // True once the user asked to stop.
-  virtual bool cancelled() const = 0;
-  // The share of the whole run done so far (0 ... 1), blocks weighted by their pixels; the
-  // window's bar follows setRange/setPosition, a terminal may prefer this one figure.
-  virtual void setOverall(double) {}
-};
-
-// The status-bar indicator of a run: "Working" followed by a bar over 0 ... total.
-class StatusBarProgress {
- public:
-  virtual ~StatusBarProgress() = default;
-  // False when the host could not make a bar; the indicator then just exists.
-  virtual bool hasBar() const = 0;
-  virtual void setPosition(int position) = 0;
-};
 
 enum class Answer { Yes, No, Cancel };
 
-class UiHost {
+// The run's host (pipeline/run_host.h) with the questions the document asks.
+class UiHost : public RunHost {
  public:
-  virtual ~UiHost() = default;
-
-  // A modal message titled "Orvane NR" with an OK button.
-  virtual void showMessage(const std::string& text) = 0;
   // Yes/No and Yes/No/Cancel questions titled "Orvane NR".
   virtual Answer askYesNo(const std::string& text) = 0;
   virtual Answer askYesNoCancel(const std::string& text) = 0;
-
-  // Handles every pending event. Returns false when the application is quitting (the host keeps
-  // the quit request pending so that the outer loop still sees it).
-  virtual bool drainEvents() = 0;
-  // Starts watching for Escape; escapePressed() then tells whether it was pressed since.
-  virtual void beginEscapeWatch() = 0;
-  virtual bool escapePressed() = 0;
-
-  virtual void setWaitCursor(bool on) = 0;
-  virtual void updateAllViews() = 0;
-
-  virtual std::unique_ptr<StatusBarProgress> createStatusProgress(int total) = 0;
-  virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
 };
 
 // Per-user settings: integer and string values by section and name.

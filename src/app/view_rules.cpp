@@ -1,10 +1,10 @@
 #include "app/view_rules.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "colour/colour_on_image.h"
 #include "colour/tone_curve.h"
+#include "imagefile/format_lists.h"
 #include "app/document.h"
 
 namespace orvane {
@@ -16,8 +16,8 @@ ScrollRange DetailScrollRange(int imageWidth, int imageHeight, int clientWidth, 
 
 int ClampScroll(int position, int range) { return std::clamp(position, 0, std::max(0, range)); }
 
-Region DetailVisibleRegion(int scrollX, int scrollY, int clientWidth, int clientHeight) {
-  return Region{scrollX, scrollY, scrollX + clientWidth, scrollY + clientHeight / 2 - 2};
+Rect DetailVisibleRegion(int scrollX, int scrollY, int clientWidth, int clientHeight) {
+  return Rect{scrollX, scrollY, scrollX + clientWidth, scrollY + clientHeight / 2 - 2};
 }
 
 int ScrollBarStep(int position, ScrollAction action, int thumbPosition, int range) {
@@ -99,13 +99,7 @@ CurveHeights ComputeCurveHeights(const ColourParams& params) {
 }
 
 bool IsDroppableImage(std::string_view path) {
-  if (path.size() < 4) return false;
-  std::string ending(path.substr(path.size() - 4));
-  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* accepted : {".jpg", ".png", ".bmp", ".tif", ".tga", ".pcx"}) {
-    if (ending == accepted) return true;
-  }
-  return false;
+  return EndsWithListedExtension(std::string(path), &FormatListing::dropRank);
 }
 
 int ModeTabOf(int fullCropMode, int viewTab) {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "colour/colour_params.h"
-#include "pipeline/denoise_run.h"
+#include "base/rect.h"
 
 namespace orvane {
 
@@ -35,7 +35,7 @@ ScrollRange DetailScrollRange(int imageWidth, int imageHeight, int clientWidth, 
 int ClampScroll(int position, int range);
 
 // The source rectangle the upper half shows (also what the region run covers).
-Region DetailVisibleRegion(int scrollX, int scrollY, int clientWidth, int clientHeight);
+Rect DetailVisibleRegion(int scrollX, int scrollY, int clientWidth, int clientHeight);
 
 enum class ScrollAction { kLineUp, kLineDown, kPageUp, kPageDown, kThumb };
 // The new scroll-bar position, limited to 0..range.

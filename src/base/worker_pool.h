@@ -58,4 +58,15 @@ class WorkerPool {
 void ParallelFor(WorkerPool& pool, int64_t begin, int64_t end, int64_t grain,
                  const std::function<void(int64_t from, int64_t to)>& body);
 
+// Runs body(y0, y1) over rows: in one piece on the calling thread without a pool (or with a
+// pool of one), else in pieces of 16 rows on the pool.
+template <typename Body>
+void ForRows(WorkerPool* pool, int64_t rows, Body&& body) {
+  if (pool == nullptr || pool->size() == 1) {
+    body(int64_t{0}, rows);
+    return;
+  }
+  ParallelFor(*pool, 0, rows, 16, [&](int64_t y0, int64_t y1) { body(y0, y1); });
+}
+
 }  // namespace orvane

@@ -147,7 +147,8 @@ std::string UsageText() {
       "Other:\n"
       "  --quiet                  no progress and no summary lines\n"
       "  --json                   one JSON object per file\n"
-      "  --threads N              threads for the per-pixel work (default: every core)\n"
+      "  --threads N              threads for the engine and the per-pixel work (default: every\n"
+      "                           core)\n"
       "\n"
       "Output names follow the program's save dialog: NAME_NR with the input's type when it can\n"
       "be written, else JPEG. Exit status: 0 all files done, 1 some failed, 2 usage error.\n";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/rect.h"
 #include "colour/colour_correction.h"
 #include "colour/histogram.h"
 #include "imagefile/raster_image.h"
@@ -37,12 +38,7 @@ struct QuickPreviewBuffer {
   bool IsEmpty() const { return width == 0 || height == 0; }
 };
 
-struct PixelRegion {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
+using PixelRegion = Rect;
 
 // Copies the region (each coordinate held to the picture) of source into buffer, resized when
 // its size differs, and runs the chain on it. Returns false and leaves the buffer as it was

@@ -9,22 +9,13 @@
 
 namespace orvane {
 
-class ShrinkerBase {
- public:
-  virtual int run(PixelView& view) {
-    (void)view;
-    return 0;
-  }
-  virtual ~ShrinkerBase() = default;
-};
-
-class WaveletShrinker final : public ShrinkerBase {
+class WaveletShrinker {
  public:
   explicit WaveletShrinker(const EngineOptions& options) : options_(options) {}
 
   // Processes every plane whose threshold is above 0; sets outOfMemory or cancelled when it
   // stops early. Planes finished before a stop stay written, the plane in progress does not.
-  int run(PixelView& view) override;
+  int run(PixelView& view);
 
   double threshold[3] = {0.0, 0.0, 0.0};  // per colour byte
   int levels = 0;

@@ -59,6 +59,18 @@ std::string ReferenceDialogFilter() {
   return all + "|" + entries + "All files (*.*)|*.*||";
 }
 
+std::string OpenDialogFilter() {
+  // The raw decoder's extensions, as the Open dialog lists them.
+  static constexpr const char* kRawPatterns =
+      "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;*.raf;"
+      "*.raw;*.sr2;*.srf;*.x3f";
+  const std::string reference = ReferenceDialogFilter();
+  const size_t patterns = reference.find('|') + 1;
+  const size_t entries = reference.find('|', patterns) + 1;
+  return reference.substr(0, entries - 1) + kRawPatterns + "|All Supported Raw Files|" +
+         kRawPatterns + "|" + reference.substr(entries);
+}
+
 const char* ImageTypeName(ImageFileType type) {
   static constexpr const char* kNames[] = {
       "JpegRgb",  "JpegGrey",   "BmpRgb",      "BmpIndexed",      "PcxRgb",   "PcxIndexed",

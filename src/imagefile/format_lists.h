@@ -27,6 +27,10 @@ std::string ReferenceDialogFilter();
 // The type's name as the enumeration spells it: "JpegRgb", "TiffBilevel", "UnknownType".
 const char* ImageTypeName(ImageFileType type);
 
+// File > Open's filter: the reference dialog's, with the camera raw patterns added to its first
+// entry and an "All Supported Raw Files" entry after it.
+std::string OpenDialogFilter();
+
 // "jpg, png, tif, ..." for the command line's --type.
 std::string TypeOptionList();
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "imagefile/raster_image.h"
 #include "imagefile/raw_decoder.h"
@@ -45,7 +46,25 @@ void BuildRawToneTable(int white, bool gamma, uint8_t* table);
 // without one).
 PixelBlock ConvertRawState(const RawDecodeState& state, int& width, int& height);
 
-// Decodes a camera raw file held in memory (used by the fuzz target and the tests).
+// Decodes a camera raw file held in memory (used by the fuzz target and the tests). Like
+// DecodeRawFile it runs the decoder in the helper program.
 PixelBlock DecodeRawBuffer(std::span<const uint8_t> file, int& width, int& height);
+
+// The decoder itself, in the calling process. Only the helper program calls these: a damaged
+// file can crash the decoder.
+PixelBlock DecodeRawFileHere(const std::string& path, int& width, int& height);
+PixelBlock DecodeRawBufferHere(std::span<const uint8_t> file, int& width, int& height);
+
+// The helper's answer on a descriptor: width and height as two int32 (0 and 0 without a
+// picture), then width x height x 3 bytes. False when the descriptor fails.
+bool SendRawAnswer(int fd, const PixelBlock& block, int width, int height);
+
+// DecodeRawFile with the helper program named: the tests put failing ones in its place.
+PixelBlock DecodeRawFileWith(const std::string& helper, const std::string& path, int& width,
+                             int& height);
+
+// The helper program: "--file PATH" decodes a file, "--stdin" the bytes read from standard
+// input; the answer goes to standard output.
+inline constexpr const char* kRawHelperName = "orvane-raw-helper";
 
 }  // namespace orvane

@@ -2,12 +2,7 @@
 // decoder runs with the options of "-w -q 0 -f" (camera white balance, bilinear interpolation,
 // four-colour interpolation); its own output conversion is not used, so that the flip, white
 // point and tone table are ours.
-#include <fcntl.h>
 #include <libraw/libraw.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include <cmath>
 #include <cstring>
@@ -152,89 +147,18 @@ PixelBlock Decode(Open open, int& width, int& height) {
   }
 }
 
-bool WriteAll(int fd, const void* data, size_t bytes) {
-  const auto* p = static_cast<const uint8_t*>(data);
-  while (bytes > 0) {
-    const ssize_t n = ::write(fd, p, bytes);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    bytes -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t bytes) {
-  auto* p = static_cast<uint8_t*>(data);
-  while (bytes > 0) {
-    const ssize_t n = ::read(fd, p, bytes);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    bytes -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// LibRaw is run in a child process: a damaged file that crashes its parser (it has such bugs)
-// must not take the program with it. The child sends the size and the 24-bit pixels back
-// through a pipe; a child that dies or sends less counts as "not a raw file". The parent never
-// runs LibRaw itself, so the child starts without OpenMP threads of the parent's.
-template <class Open>
-PixelBlock DecodeIsolated(Open open, int& width, int& height) {
-  width = height = 0;
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return nullptr;
-  const pid_t child = ::fork();
-  if (child < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    return nullptr;
-  }
-  if (child == 0) {
-    ::close(fds[0]);
-    int w = 0, h = 0;
-    PixelBlock block = Decode(open, w, h);
-    const int32_t head[2] = {block ? w : 0, block ? h : 0};
-    bool ok = WriteAll(fds[1], head, sizeof head);
-    if (ok && block) ok = WriteAll(fds[1], block.get(), size_t(w) * size_t(h) * 3);
-    ::_exit(ok ? 0 : 1);  // no destructors or exit handlers of the parent's in the child
-  }
-  ::close(fds[1]);
-  int32_t head[2] = {0, 0};
-  PixelBlock block;
-  if (ReadAll(fds[0], head, sizeof head) && head[0] > 0 && head[1] > 0 &&
-      int64_t{head[0]} * head[1] <= kMaxPixels) {
-    block = AllocatePixels(uint64_t(head[0]) * uint64_t(head[1]) * 3);
-    if (block && !ReadAll(fds[0], block.get(), size_t(head[0]) * size_t(head[1]) * 3))
-      block.reset();
-  }
-  ::close(fds[0]);
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!block || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return nullptr;
-  width = head[0];
-  height = head[1];
-  return block;
-}
-
 }  // namespace
 
-PixelBlock DecodeRawFile(const std::string& path, int& width, int& height) {
-  if (path.empty()) {
-    width = height = 0;
-    return nullptr;
-  }
-  return DecodeIsolated([&](LibRaw& raw) { return raw.open_file(path.c_str()); }, width, height);
+PixelBlock DecodeRawFileHere(const std::string& path, int& width, int& height) {
+  width = height = 0;
+  if (path.empty()) return nullptr;
+  return Decode([&](LibRaw& raw) { return raw.open_file(path.c_str()); }, width, height);
 }
 
-PixelBlock DecodeRawBuffer(std::span<const uint8_t> file, int& width, int& height) {
-  if (file.empty()) {
-    width = height = 0;
-    return nullptr;
-  }
-  return DecodeIsolated(
+PixelBlock DecodeRawBufferHere(std::span<const uint8_t> file, int& width, int& height) {
+  width = height = 0;
+  if (file.empty()) return nullptr;
+  return Decode(
       [&](LibRaw& raw) {
         // LibRaw reads through a non-const pointer but does not write to the buffer.
         return raw.open_buffer(const_cast<uint8_t*>(file.data()), file.size());

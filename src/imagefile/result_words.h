@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace orvane {
 
@@ -41,6 +42,9 @@ inline constexpr int kSaveReadOnly = 5;
 inline constexpr int kSaveWriteFailed = 6;     // Save failed; its own code says how
 
 struct Result {
+  Result() = default;
+  Result(ResultKind k, int c, std::string s = {}) : kind(k), code(c), subject(std::move(s)) {}
+
   ResultKind kind = ResultKind::kImage;
   int code = 0;
   std::string subject;  // the file a profile result names

@@ -4,16 +4,13 @@
 
 #include <cstdint>
 
+#include "base/rect.h"
+
 namespace orvane {
 
 class WorkerPool;
 
-struct CropRectangle {
-  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool operator==(const CropRectangle&) const = default;
-};
+using CropRectangle = Rect;
 
 inline constexpr int kCropPresetCount = 9;
 inline constexpr int kCropPresetKeep = 8;  // "Do not change"

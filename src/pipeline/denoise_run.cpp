@@ -16,18 +16,18 @@ int EngineProgress(int step, int total, void* context) {
   return static_cast<DenoiseDocument*>(context)->reportProgress(step, total) != 0 ? 1 : 0;
 }
 
-// Copies a w x h block of packed pixels between buffers of different row lengths: bytes 0..2,
-// with byte 3 set to 255.
-void CopyBlock(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow, int w, int h,
-               WorkerPool& pool) {
+// Copies a w x h block into packed pixels: bytes 0..2 of each source pixel (3 or 4 bytes
+// wide), byte 3 set to 255. Rows are given in bytes. Packs the region and moves engine blocks.
+void CopyPixels(const uint8_t* from, int64_t fromRow, int fromPixel, uint8_t* to, int64_t toRow,
+                int w, int h, WorkerPool& pool) {
   ParallelFor(pool, 0, h, 64, [&](int64_t y0, int64_t y1) {
     for (int64_t y = y0; y < y1; ++y) {
-      const uint8_t* s = from + y * fromRow * 4;
-      uint8_t* d = to + y * toRow * 4;
+      const uint8_t* s = from + y * fromRow;
+      uint8_t* d = to + y * toRow;
       for (int x = 0; x < w; ++x) {
-        d[4 * x] = s[4 * x];
-        d[4 * x + 1] = s[4 * x + 1];
-        d[4 * x + 2] = s[4 * x + 2];
+        d[4 * x] = s[fromPixel * x];
+        d[4 * x + 1] = s[fromPixel * x + 1];
+        d[4 * x + 2] = s[fromPixel * x + 2];
         d[4 * x + 3] = 255;
       }
     }
@@ -63,7 +63,7 @@ class StageClock {
 // Ends every run the same way, however it ends.
 struct RunEnd {
   DenoiseDocument& doc;
-  UiHost& host;
+  RunHost& host;
   ~RunEnd() {
     doc.busy = 0;
     host.setWaitCursor(false);
@@ -72,7 +72,7 @@ struct RunEnd {
 
 }  // namespace
 
-DenoiseDocument::DenoiseDocument(UiHost& host)
+DenoiseDocument::DenoiseDocument(RunHost& host)
     : workBuffer(&host), beforeBuffer(&host), host_(host) {}
 
 DenoiseDocument::~DenoiseDocument() = default;
@@ -174,7 +174,7 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
       const int y0 = iy * bh;
       const int blockH = iy == ny - 1 ? lastH : bh;
       uint8_t* origin = work + (static_cast<int64_t>(y0) * w + x0) * 4;
-      CopyBlock(origin, w, block.data(), blockW, blockW, blockH, pool);
+      CopyPixels(origin, int64_t{w} * 4, 4, block.data(), int64_t{blockW} * 4, blockW, blockH, pool);
       if (progressWindow) {
         char text[64];
         std::snprintf(text, sizeof text, "Processing block %d/%d...", counter, total);
@@ -184,13 +184,14 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
       blockShare_ = static_cast<double>(blockW) * blockH / (static_cast<double>(w) * h);
       if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
         r = engine(blockW, blockH, -1, block.data(), &params, options);
-      CopyBlock(block.data(), blockW, origin, w, blockW, blockH, pool);
+      CopyPixels(block.data(), int64_t{blockW} * 4, 4, origin, int64_t{w} * 4, blockW, blockH, pool);
       blockStart_ += blockShare_;
     }
   }
   return r;
 }
 
+// The run, stage by stage. Each stage reads the document's settings; the buffers live here.
 Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   const Result notStarted{ResultKind::kRun, kRunNotStarted};
   host_.setWaitCursor(true);
@@ -210,13 +211,7 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   if (progressWindow) progressWindow->setText("Starting process...");
   NoiseReduceParams params = engineParams();
 
-  Region r = regionOnly ? region : Region{0, 0, first.width, first.height};
-  r.right = std::clamp(r.right, 0, first.width);
-  r.left = std::clamp(r.left, 0, first.width);
-  r.bottom = std::clamp(r.bottom, 0, first.height);
-  r.top = std::clamp(r.top, 0, first.height);
-  regionWidth = r.right - r.left;
-  regionHeight = r.bottom - r.top;
+  const Region area = runArea(regionOnly, first);
   // An empty region has nothing to process (and is not a memory failure).
   if (regionWidth <= 0 || regionHeight <= 0) return notStarted;
 
@@ -241,98 +236,127 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
 
   StageClock clock(timings);
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
-  const int w = regionWidth, h = regionHeight;
-  const int64_t imageRow = static_cast<int64_t>(pics.width) * 3;
-  ParallelFor(pool, 0, h, 64, [&](int64_t y0, int64_t y1) {
-    for (int64_t y = y0; y < y1; ++y) {
-      const uint8_t* s = pics.source + (r.top + y) * imageRow + static_cast<int64_t>(r.left) * 3;
-      uint8_t* d = work + y * w * 4;
-      for (int x = 0; x < w; ++x) {
-        d[4 * x] = s[3 * x];
-        d[4 * x + 1] = s[3 * x + 1];
-        d[4 * x + 2] = s[3 * x + 2];
-        d[4 * x + 3] = 255;
-      }
-    }
-  });
-
+  packRegion(pics, area, work, pool);
   clock.mark(&RunTimings::pack);
+
   releaseQuickPreview();
-  if (outputWindow != kOutputNoise) applyColourChain(work, w, h, &pool);
+  if (outputWindow != kOutputNoise) applyColourChain(work, regionWidth, regionHeight, &pool);
   clock.mark(&RunTimings::colour);
 
   uint8_t* before = beforeBuffer.data();
   if (before == nullptr) return fail(Result{ResultKind::kRun, kRunNoCopyBuffer});
   std::memcpy(before, work, static_cast<size_t>(bytes));
-
   if (progressWindow) progressWindow->setText("Preparing buffers...");
 
-  const InterleavedImage workImage{work, w, h, 4, static_cast<ptrdiff_t>(w) * 4};
   SwapBuffer sharpened(&host_);
   sharpened.setThreshold(threshold);
-  bool haveSharpened = false;
-  if (sharpenEdges && sharpenAmount > 0 && sharpened.allocate(bytes) && sharpened.data()) {
-    // Colour bytes sharpened; byte 3 is 255 everywhere, which sharpening leaves at 255, so
-    // taking it through the filter too spares copying the region first.
-    const InterleavedImage out{sharpened.data(), w, h, 4, static_cast<ptrdiff_t>(w) * 4};
-    haveSharpened = Sharpen(workImage, out, sharpenAmount, 0xF, &pool);
-  }
+  const bool haveSharpened = prepareSharpened(work, sharpened, pool);
   clock.mark(&RunTimings::sharpen);
 
   if (nrMode == kModeScanner) {
     params = engineParams();
-    const int passes = static_cast<int>(noiseLevel / 6.0 + 1.0);
-    for (int i = 0; i < passes; ++i)
-      if (!RemoveSpeckles(workImage, 7, &pool)) break;
+    removeSpeckles(work, pool);
   }
-
   clock.mark(&RunTimings::speckle);
+
   const int result = runEngine(work, params, pool);
   clock.mark(&RunTimings::engine);
 
   SwapBuffer edges(&host_);
   edges.setThreshold(threshold);
-  bool haveEdges = false;
-  if ((advancedProcessing || outputWindow == kOutputEdges) &&
-      edges.allocate(static_cast<int64_t>(w) * h) && edges.data())
-    haveEdges = ComputeEdgeMap(work, w, h, edges.data(), edgeThreshold, nrMode, &pool);
-
+  const bool haveEdges = computeEdges(work, edges, pool);
   clock.mark(&RunTimings::edges);
+
   if (progressWindow) progressWindow->setText("Finishing...");
   busy = 0;
-
   Result outcome{ResultKind::kEngine, result};
-  switch (result) {
-    case NR_OK: {
-      outcome = notStarted;  // unless the pictures are still the ones the run began with
-      const Pictures out = pictures();
-      if (out.result != nullptr && out.width == pics.width && out.height == pics.height) {
-        Composition c;
-        c.width = w;
-        c.height = h;
-        c.processed = work;
-        c.unprocessed = before;
-        c.sharpened = haveSharpened ? sharpened.data() : nullptr;
-        c.edges = haveEdges ? edges.data() : nullptr;
-        c.nrMode = nrMode;
-        c.outputWindow = outputWindow;
-        c.source = out.source;
-        c.result = out.result;
-        c.imageStride = imageRow;
-        c.left = r.left;
-        c.top = r.top;
-        ComposeResult(c, &pool);
-        resultValid = 1;
-        outcome = Result{ResultKind::kEngine, NR_OK};
-      }
-      break;
-    }
-    default: host_.showMessage(ResultWords(outcome)); break;
+  if (result == NR_OK) {
+    const Composition c = composition(area, pics, work, before,
+                                      haveSharpened ? sharpened.data() : nullptr,
+                                      haveEdges ? edges.data() : nullptr);
+    outcome = composeRegion(c, pics, pool) ? Result{ResultKind::kEngine, NR_OK} : notStarted;
+  } else {
+    host_.showMessage(ResultWords(outcome));
   }
   clock.mark(&RunTimings::compose);
   statusProgress.reset();
   host_.updateAllViews();
   return outcome;
+}
+
+Region DenoiseDocument::runArea(bool regionOnly, const Pictures& pics) {
+  Region r = regionOnly ? region : Region{0, 0, pics.width, pics.height};
+  r.right = std::clamp(r.right, 0, pics.width);
+  r.left = std::clamp(r.left, 0, pics.width);
+  r.bottom = std::clamp(r.bottom, 0, pics.height);
+  r.top = std::clamp(r.top, 0, pics.height);
+  regionWidth = r.right - r.left;
+  regionHeight = r.bottom - r.top;
+  return r;
+}
+
+void DenoiseDocument::packRegion(const Pictures& pics, const Region& area, uint8_t* work,
+                                 WorkerPool& pool) {
+  const int64_t imageRow = static_cast<int64_t>(pics.width) * 3;
+  const uint8_t* origin = pics.source + area.top * imageRow + static_cast<int64_t>(area.left) * 3;
+  CopyPixels(origin, imageRow, 3, work, static_cast<int64_t>(regionWidth) * 4, regionWidth,
+             regionHeight, pool);
+}
+
+bool DenoiseDocument::prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool) {
+  const int w = regionWidth, h = regionHeight;
+  if (!sharpenEdges || sharpenAmount <= 0 ||
+      !sharpened.allocate(static_cast<int64_t>(w) * h * 4) || !sharpened.data())
+    return false;
+  // Colour bytes sharpened; byte 3 is 255 everywhere, which sharpening leaves at 255, so
+  // taking it through the filter too spares copying the region first.
+  const InterleavedImage in{work, w, h, 4, static_cast<ptrdiff_t>(w) * 4};
+  const InterleavedImage out{sharpened.data(), w, h, 4, static_cast<ptrdiff_t>(w) * 4};
+  return Sharpen(in, out, sharpenAmount, 0xF, &pool);
+}
+
+void DenoiseDocument::removeSpeckles(uint8_t* work, WorkerPool& pool) {
+  const InterleavedImage image{work, regionWidth, regionHeight, 4,
+                               static_cast<ptrdiff_t>(regionWidth) * 4};
+  const int passes = static_cast<int>(noiseLevel / 6.0 + 1.0);
+  for (int i = 0; i < passes; ++i)
+    if (!RemoveSpeckles(image, 7, &pool)) break;
+}
+
+bool DenoiseDocument::computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool) {
+  const int w = regionWidth, h = regionHeight;
+  if (!(advancedProcessing || outputWindow == kOutputEdges)) return false;
+  if (!edges.allocate(static_cast<int64_t>(w) * h) || !edges.data()) return false;
+  return ComputeEdgeMap(work, w, h, edges.data(), edgeThreshold, nrMode, &pool);
+}
+
+Composition DenoiseDocument::composition(const Region& area, const Pictures& pics,
+                                         const uint8_t* work, const uint8_t* before,
+                                         const uint8_t* sharpened, const uint8_t* edges) const {
+  Composition c;
+  c.width = regionWidth;
+  c.height = regionHeight;
+  c.processed = work;
+  c.unprocessed = before;
+  c.sharpened = sharpened;
+  c.edges = edges;
+  c.nrMode = nrMode;
+  c.outputWindow = outputWindow;
+  c.imageStride = static_cast<int64_t>(pics.width) * 3;
+  c.left = area.left;
+  c.top = area.top;
+  return c;
+}
+
+bool DenoiseDocument::composeRegion(Composition c, const Pictures& pics, WorkerPool& pool) {
+  // Only into the pictures the run began with.
+  const Pictures out = pictures();
+  if (out.result == nullptr || out.width != pics.width || out.height != pics.height) return false;
+  c.source = out.source;
+  c.result = out.result;
+  ComposeResult(c, &pool);
+  resultValid = 1;
+  return true;
 }
 
 }  // namespace orvane

@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/rect.h"
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
-#include "app/host.h"
+#include "pipeline/run_host.h"
+#include "pipeline/edge_map.h"
+#include "pipeline/edge_map.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
@@ -20,10 +23,7 @@ namespace orvane {
 
 class WorkerPool;
 
-struct Region {
-  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  bool operator==(const Region&) const = default;
-};
+using Region = Rect;
 
 // The engine entry point; the document uses NoiseReduceWith, tests a recording fake. The
 // options carry the run's thread count.
@@ -48,7 +48,7 @@ struct RunTimings {
 
 class DenoiseDocument {
  public:
-  explicit DenoiseDocument(UiHost& host);
+  explicit DenoiseDocument(RunHost& host);
   virtual ~DenoiseDocument();
   DenoiseDocument(const DenoiseDocument&) = delete;
   DenoiseDocument& operator=(const DenoiseDocument&) = delete;
@@ -60,7 +60,7 @@ class DenoiseDocument {
   // The engine's progress report; nonzero asks the engine to stop.
   int reportProgress(int step, int total);
 
-  UiHost& host() { return host_; }
+  RunHost& host() { return host_; }
 
   // Stores the region, then keeps it inside the source picture by moving it left and up.
   void setRegion(int left, int top, int right, int bottom);
@@ -120,14 +120,25 @@ class DenoiseDocument {
   // Drops the quick colour preview of the region; every run does.
   virtual void releaseQuickPreview() {}
 
-  UiHost& host_;
+  RunHost& host_;
 
  private:
+  // The stages of a run, in the order runNoiseReduction calls them.
+  Region runArea(bool regionOnly, const Pictures& pics);  // also sets regionWidth, regionHeight
   NoiseReduceParams engineParams();
+  void packRegion(const Pictures& pics, const Region& area, uint8_t* work, WorkerPool& pool);
+  bool prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool);
+  void removeSpeckles(uint8_t* work, WorkerPool& pool);
+  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
+  bool computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool);
+  Composition composition(const Region& area, const Pictures& pics, const uint8_t* work,
+                          const uint8_t* before, const uint8_t* sharpened,
+                          const uint8_t* edges) const;
+  bool composeRegion(Composition c, const Pictures& pics, WorkerPool& pool);
+
   // The part of the run that the engine call in progress covers: the share of pixels done
   // before it and its own share, so that progress adds up over blocks.
   double blockStart_ = 0, blockShare_ = 1;
-  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
 };
 
 }  // namespace orvane

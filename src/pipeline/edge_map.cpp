@@ -13,15 +13,6 @@
 namespace orvane {
 namespace {
 
-template <typename Body>
-void ForRows(WorkerPool* pool, int rows, Body&& body) {
-  if (pool == nullptr || pool->size() == 1) {
-    body(int64_t{0}, int64_t{rows});
-    return;
-  }
-  ParallelFor(*pool, 0, rows, 16, [&](int64_t y0, int64_t y1) { body(y0, y1); });
-}
-
 template <typename T>
 std::unique_ptr<T[]> TryArray(size_t count) {
   try {

@@ -17,16 +17,6 @@ bool Valid(const InterleavedImage& image) {
          image.stride >= static_cast<ptrdiff_t>(image.width) * image.bytesPerPixel;
 }
 
-// Runs body(y0, y1) over rows, on the pool when there is one.
-template <typename Body>
-void ForRows(WorkerPool* pool, int rows, Body&& body) {
-  if (pool == nullptr || pool->size() == 1) {
-    body(int64_t{0}, int64_t{rows});
-    return;
-  }
-  ParallelFor(*pool, 0, rows, 16, [&](int64_t y0, int64_t y1) { body(y0, y1); });
-}
-
 }  // namespace
 
 // The eight neighbours minus eight times the centre lie within +-8 x 255.

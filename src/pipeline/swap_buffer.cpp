@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/host.h"
+#include "pipeline/run_host.h"
 
 namespace orvane {
 

@@ -8,7 +8,7 @@
 
 namespace orvane {
 
-class UiHost;
+class RunHost;
 
 class SwapBuffer {
  public:
@@ -17,12 +17,12 @@ class SwapBuffer {
   static constexpr size_t kMappingSlack = 6000;
 
   // host shows "Out of memory" when an allocation fails; it may be null.
-  explicit SwapBuffer(UiHost* host = nullptr) : host_(host) {}
+  explicit SwapBuffer(RunHost* host = nullptr) : host_(host) {}
   virtual ~SwapBuffer();
   SwapBuffer(const SwapBuffer&) = delete;
   SwapBuffer& operator=(const SwapBuffer&) = delete;
 
-  void setHost(UiHost* host) { host_ = host; }
+  void setHost(RunHost* host) { host_ = host; }
   // Requests above this many bytes are served by a mapping. The current memory is kept.
   void setThreshold(int64_t bytes) { threshold_ = bytes; }
   int64_t threshold() const { return threshold_; }
@@ -42,7 +42,7 @@ class SwapBuffer {
  private:
   bool tryMapping(size_t n);
 
-  UiHost* host_ = nullptr;
+  RunHost* host_ = nullptr;
   int64_t threshold_ = kDefaultThreshold;
   uint8_t* data_ = nullptr;
   void* view_ = nullptr;     // mapping, when the memory is mapped

@@ -1,9 +1,6 @@
 #include "shell/application.h"
 
 #include <QApplication>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
@@ -11,12 +8,17 @@
 #include <QLabel>
 #include <QScreen>
 #include <QUrl>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/dialog_rules.h"
 #include "app/install_paths.h"
 #include "app/view_rules.h"
+#include "imagefile/format_lists.h"
+#include "imagefile/result_words.h"
 #include "shell/dialogs/prev_file_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/qt_host.h"
@@ -50,7 +52,7 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
   doc_->setViews(frame_.get());
   frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
-  frame_->openFile = [this](const std::string& path) { return openPath(path); };
+  frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
   QStringList recent;
   for (int i = 1; i <= 4; ++i) {
     const std::string f = settings_.getString("Recent File List", "File" + std::to_string(i), "");
@@ -59,8 +61,8 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_->setRecentFiles(recent);
   if (arguments.size() > 1) {
     const std::string path = arguments.at(1).toStdString();
-    if (!openPath(path)) {
-      host_->showMessage("Cannot open " + path + ": not a picture this program can read.");
+    if (const int rc = openPath(path); rc != kOk) {
+      host_->showMessage("Cannot open " + path + ":\n" + ResultWords(Result{ResultKind::kImage, rc, path}));
     }
   }
   return true;
@@ -78,18 +80,18 @@ void OrvaneApp::showWindow() {
   frame_->repaint();
 }
 
-bool OrvaneApp::openPath(const std::string& path) {
-  if (doc_->busy) return false;
+int OrvaneApp::openPath(const std::string& path) {
+  if (doc_->busy) return kInvalidArgument;
   const int rc = doc_->openFile(path);
   frame_->updateTitle();
-  if (rc != kOk) return false;
+  if (rc != kOk) return rc;
   frame_->addRecentFile(path);
   CHushwickView* view = frame_->view();
   view->UpdateScrollBars();
   view->PublishVisibleRegion();
   view->setPreviewTimer(kPreviewDelayShown);
   frame_->updateCommandStates();
-  return true;
+  return kOk;
 }
 
 void OrvaneApp::open() {

@@ -30,7 +30,8 @@ class OrvaneApp : public QObject {
 
   // File > Open with its dialog; openPath without it.
   void open();
-  bool openPath(const std::string& path);
+  // Load's result code (0 when the picture loaded).
+  int openPath(const std::string& path);
   void help();
   void about();
   void newDocument();

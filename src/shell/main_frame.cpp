@@ -300,6 +300,7 @@ void CMainFrame::updateTitle() {
 }
 
 void CMainFrame::runCommand(int id) {
+  if (doc_.busy && RefusedWhileBusy(id)) return;
   if (const int paneId = PaneOfToggle(id); paneId != 0) {
     togglePane(paneId);
   } else if (const int t = InterfaceThemeOfCommand(id); t >= 0) {

@@ -115,7 +115,7 @@ void CHushwickView::PublishVisibleRegion() {
 void CHushwickView::RunRegionPreview() {
   if (doc_.sourceImage.IsEmpty()) return;
   const QSize client = viewport()->size();
-  const Region r = DetailVisibleRegion(scrollX_, scrollY_, client.width(), client.height());
+  const Rect r = DetailVisibleRegion(scrollX_, scrollY_, client.width(), client.height());
   doc_.setRegion(r.left, r.top, r.right, r.bottom);
   ++regionRuns_;
   doc_.runNoiseReduction(true);
@@ -177,7 +177,9 @@ void CHushwickView::paste() {
 
 bool CHushwickView::handleKey(int key) {
   if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-  if (doc_.fullCropMode && doc_.viewTab == 0) doc_.LeaveCropMode(key == Qt::Key_Escape, true);
+  // Leaving Full/Crop mode may crop the picture, which a running preview still reads.
+  if (doc_.fullCropMode && doc_.viewTab == 0 && !doc_.busy)
+    doc_.LeaveCropMode(key == Qt::Key_Escape, true);
   return true;
 }
 
@@ -403,14 +405,14 @@ void CHushwickView::paintDetail(QPainter& p, int w, int h) {
   const QRect separator(0, half - 2, w, 4);
   p.fillRect(separator, kSeparator);
   Edge3d(p, separator);
-  if (doc_.outputWindow == 1 || doc_.outputWindow == 2) {
+  if (doc_.outputWindow == kOutputEdges || doc_.outputWindow == kOutputNoise) {
     const QRect label(0, half, w, 20);
-    p.fillRect(label, doc_.outputWindow == 1 ? kEdgesLabel : kNoiseLabel);
+    p.fillRect(label, doc_.outputWindow == kOutputEdges ? kEdgesLabel : kNoiseLabel);
     Edge3d(p, label);
     p.setPen(Qt::black);
     p.setFont(LabelFont());
     p.drawText(label.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignTop,
-               doc_.outputWindow == 1 ? QStringLiteral("Highlited Edges on Output")
+               doc_.outputWindow == kOutputEdges ? QStringLiteral("Highlited Edges on Output")
                                       : QStringLiteral("Filtered Noise from Output (amplified) "));
   }
   if (doc_.busy) {
@@ -450,7 +452,7 @@ const QImage& CHushwickView::scaledPicture(int width, int height) {
 }
 
 void CHushwickView::paintFullCrop(QPainter& p, QImage&, int w, int h) {
-  const CropRectangle crop = doc_.CropRect();
+  const Rect crop = doc_.CropRect();
   const CropFit fit = FitCrop(crop.width(), crop.height(), w, h);
   if (fit.showsFrame()) {
     const QRect frame(fit.x0 - 8, fit.y0 - 8, fit.n + 16, fit.q + 16);

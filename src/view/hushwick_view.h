@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "pipeline/crop_rotate.h"
+#include "base/rect.h"
 #include "app/view_rules.h"
 
 namespace orvane {
@@ -50,7 +50,7 @@ class CHushwickView : public QAbstractScrollArea {
   // How many region runs the view has started (a figure for tests and the benchmark).
   int regionRuns() const { return regionRuns_; }
   // The source rectangle shown in the upper half, as last published (File Properties reads it).
-  Region visibleRegion() const { return visibleRegion_; }
+  Rect visibleRegion() const { return visibleRegion_; }
   // Called after a curve edit so that the Color Correction pane shows the new values.
   std::function<void()> onColourChanged;
 
@@ -92,7 +92,7 @@ class CHushwickView : public QAbstractScrollArea {
   bool showGrid_ = false;
   bool initialUpdateDone_ = false;
   int regionRuns_ = 0;
-  Region visibleRegion_;
+  Rect visibleRegion_;
   QTimer previewTimer_;
   QImage backBuffer_;
   // The whole Full/Crop picture at the crop's scale, remade only when that size or the bitmap

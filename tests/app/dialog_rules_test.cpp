@@ -8,6 +8,7 @@
 #include "app/dialog_rules.h"
 #include "app/ensure_folder.h"
 #include "app/install_paths.h"
+#include "imagefile/format_lists.h"
 #include "scripted_host.h"
 #include "test_folder.h"
 

@@ -514,8 +514,9 @@ TEST_F(WriteResultTest, RefusalsAndFailures) {
     EXPECT_FALSE(r.succeeded()) << c.name;
     EXPECT_EQ(host.log.messages, c.messages) << c.name;
     // What the sequence returns says what the window showed (a failed Save names its cause).
-    if (!c.messages.empty() && r.kind != ResultKind::kImage)
+    if (!c.messages.empty() && r.kind != ResultKind::kImage) {
       EXPECT_EQ(ResultWords(r), c.messages.back()) << c.name;
+    }
     EXPECT_EQ(std::filesystem::exists(p), c.fileExpected) << c.name;
     if (c.fileExpected) {
       std::ifstream in(p);

@@ -31,8 +31,8 @@ TEST(DetailScroll, RangesCountHalfTheClientHeight) {
 }
 
 TEST(DetailScroll, VisibleRegionIsTheUpperHalfLessTheSeparator) {
-  EXPECT_EQ(DetailVisibleRegion(10, 20, 1000, 801), (Region{10, 20, 1010, 418}));
-  EXPECT_EQ(DetailVisibleRegion(0, 0, 640, 480), (Region{0, 0, 640, 238}));
+  EXPECT_EQ(DetailVisibleRegion(10, 20, 1000, 801), (Rect{10, 20, 1010, 418}));
+  EXPECT_EQ(DetailVisibleRegion(0, 0, 640, 480), (Rect{0, 0, 640, 238}));
 }
 
 TEST(DetailScroll, BarStepsAreFiveAndTwentyAndStayInRange) {
@@ -252,6 +252,15 @@ TEST(CommandTable, IdsAreUniqueAndToolbarsNameKnownCommands) {
   EXPECT_EQ(FindCommand(cmd::kZoomOut)->tooltip, "Zoom out");
 }
 
+TEST(CommandTable, PictureCommandsWaitForTheRun) {
+  for (int id : {cmd::kDetailMode, cmd::kFullCropMode, cmd::kCurves, cmd::kHistogram, cmd::kNextMode,
+                 cmd::kApplyCrop, cmd::kRotateCw, cmd::kZoomIn, cmd::kPaste, cmd::kOpen, cmd::kNew})
+    EXPECT_TRUE(RefusedWhileBusy(id)) << id;
+  for (int id : {cmd::kGrid, cmd::kAbout, cmd::kHelp, cmd::kPaneColorMatch, cmd::kThemeOfficeXp,
+                 cmd::kStatusBar, cmd::kExit})
+    EXPECT_FALSE(RefusedWhileBusy(id)) << id;
+}
+
 TEST(CommandTable, EnablingRulesAndCheckMarks) {
   CommandFacts none;
   CommandFacts loaded;
@@ -281,7 +290,7 @@ TEST(CommandTable, EnablingRulesAndCheckMarks) {
       {cmd::kCustomize, &loaded, {false, false}},  {cmd::kMemorySettings, &loaded, {false, false}},
       {cmd::kThemeOffice2003, &none, {true, true}}, {cmd::kThemeOfficeXp, &none, {true, false}},
       {cmd::kPaneThemeOffice2003, &none, {true, true}}, {cmd::kGrid, &none, {true, false}},
-      {cmd::kStatusBar, &none, {true, true}},
+      {cmd::kStatusBar, &none, {true, true}},    {cmd::kRecentFile, &loaded, {false, false}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CommandStateOf(c.id, *c.facts), c.state) << c.id;

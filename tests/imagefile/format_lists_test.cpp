@@ -16,6 +16,18 @@ TEST(FormatLists, DerivedListsKeepTheirOrderAndTexts) {
             "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
             "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
             "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||");
+  EXPECT_EQ(OpenDialogFilter(),
+            "All Supported Image Files|"
+            "*.bmp;*.jpg;*.pcd;*.pcx;*.png;*.psd;*.tga;*.tif;*.wmf;*.emf;"
+            "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;"
+            "*.raf;*.raw;*.sr2;*.srf;*.x3f|"
+            "All Supported Raw Files|"
+            "*.arw;*.bay;*.cr2;*.crw;*.dcr;*.dcs;*.dng;*.hdr;*.kdc;*.mef;*.mrw;*.nef;*.orf;*.pef;"
+            "*.raf;*.raw;*.sr2;*.srf;*.x3f"
+            "|Windows Bitmap (*.BMP)|*.bmp|JPEG Files (*.JPG)|*.jpg|Kodak PhotoCD (*.PCD)|*.pcd|"
+            "ZSoft (*.PCX)|*.pcx|Portable Graphics (*.PNG)|*.png|Adobe Photoshop (*.PSD)|*.psd|"
+            "Targa (*.TGA)|*.tga|TIFF Files (*.TIF)|*.tif|Windows Metafile (*.WMF)|*.wmf|"
+            "Enhanced Metafile (*.EMF)|*.emf|All files (*.*)|*.*||");
   EXPECT_EQ(SaveDialogFilter("*.png"),
             "Portable Graphics (*.PNG)|*.png|Windows Bitmap (*.BMP)|*.bmp|JPEG File (*.JPG)|*.jpg|"
             "Adobe Photoshop (*.PSD)|*.psd|Targa (*.TGA)|*.tga|TIFF File (*.TIF)|*.tif||");

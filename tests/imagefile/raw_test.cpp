@@ -3,7 +3,14 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <sys/stat.h>
+
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -12,6 +19,7 @@
 #include "format_test_util.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/raw_adapter.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 namespace {
@@ -227,6 +235,79 @@ TEST(RawDecode, DecoderCrashDoesNotTakeTheProgramDown) {
   testing::TempDir dir;
   ASSERT_TRUE(WriteDng(dir.File("ok.dng"), [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
   EXPECT_TRUE(DecodeRawFile(dir.File("ok.dng"), w, h));
+}
+
+// A helper that crashes, answers short or is missing: the file is simply not a raw picture.
+TEST(RawDecode, FailingHelperMeansNoRawPicture) {
+  testing::TempDir dir;
+  ASSERT_TRUE(WriteDng(dir.File("ok.dng"), [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
+  struct Case { const char* name; const char* script; };
+  const Case cases[] = {
+      {"crash", "#!/bin/sh\nkill -SEGV $$\n"},
+      {"short", "#!/bin/sh\nprintf '\\100\\0\\0\\0\\060\\0\\0\\0abc'\n"},  // 64 x 48, 3 bytes
+      {"fails", "#!/bin/sh\nexit 3\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string helper = dir.File(c.name);
+    const std::string script = c.script;
+    testing::WriteBytes(helper, std::vector<uint8_t>(script.begin(), script.end()));
+    ASSERT_EQ(::chmod(helper.c_str(), 0755), 0);
+    int w = -1, h = -1;
+    EXPECT_FALSE(DecodeRawFileWith(helper, dir.File("ok.dng"), w, h)) << c.name;
+    EXPECT_EQ(w, 0) << c.name;
+    EXPECT_EQ(h, 0) << c.name;
+  }
+  int w = -1, h = -1;
+  EXPECT_FALSE(DecodeRawFileWith(dir.File("missing"), dir.File("ok.dng"), w, h));
+  EXPECT_FALSE(DecodeRawFileWith("", dir.File("ok.dng"), w, h));
+  EXPECT_TRUE(DecodeRawFile(dir.File("ok.dng"), w, h));  // the real helper reads it
+}
+
+// The raw attempt starts a helper program for every Load; in a process whose worker threads
+// are busy allocating and locking (where fork() could copy a held lock into the child), loads
+// in a row must all finish. A hang here fails the test instead of blocking it.
+TEST(RawDecode, ManyLoadsWhileTheWorkerPoolIsBusy) {
+  testing::TempDir dir;
+  ASSERT_TRUE(WriteDng(dir.File("a.dng"), [](int x, int) {
+    return std::array<double, 3>{0.2 + x / 200.0, 0.3, 0.4};
+  }, {}));
+  RasterImage picture;
+  testing::FillImage(picture, testing::TestPicture(40, 30));
+  ASSERT_EQ(picture.Save(dir.File("b.png")), kOk);
+  const std::string bad = std::string(ORVANE_FIXTURES) + "/libraw_bad_ifd.dng";
+
+  std::atomic<bool> stop{false};
+  std::thread busy([&] {
+    WorkerPool pool(4);
+    std::mutex shared;
+    while (!stop) {
+      pool.run(64, [&](int64_t chunk, int) {
+        std::vector<uint8_t> scratch(4096 + chunk * 977);
+        std::lock_guard<std::mutex> lock(shared);
+        scratch[chunk] = static_cast<uint8_t>(chunk);
+      });
+    }
+  });
+  auto loads = std::async(std::launch::async, [&] {
+    int failures = 0;
+    for (int i = 0; i < 200; ++i) {
+      RasterImage image;
+      switch (i % 3) {
+        case 0: failures += image.Load(dir.File("a.dng")) != kOk || image.width != 64; break;
+        case 1: failures += image.Load(dir.File("b.png")) != kOk || image.width != 40; break;
+        default: image.Load(bad); break;  // whatever it gives, the load comes back
+      }
+    }
+    return failures;
+  });
+  const bool finished = loads.wait_for(std::chrono::minutes(5)) == std::future_status::ready;
+  stop = true;
+  busy.join();
+  if (!finished) {
+    ADD_FAILURE() << "200 loads did not finish";
+    std::_Exit(1);  // the loading thread is stuck; leaving normally would wait for it
+  }
+  EXPECT_EQ(loads.get(), 0);
 }
 
 }  // namespace

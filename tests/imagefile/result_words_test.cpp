@@ -45,8 +45,10 @@ TEST(ResultWords, EachListKeepsItsWords) {
   for (ResultKind kind : {ResultKind::kImage, ResultKind::kEngine, ResultKind::kProfile,
                           ResultKind::kRun, ResultKind::kSave})
     for (int code = 1; code < 120; ++code)
-      if (!(kind == ResultKind::kSave && code == kSaveDialogCancelled))
-        EXPECT_FALSE(ResultWords(Result{kind, code, "f"}).empty()) << static_cast<int>(kind) << " " << code;
+      if (!(kind == ResultKind::kSave && code == kSaveDialogCancelled)) {
+        EXPECT_FALSE(ResultWords(Result{kind, code, "f"}).empty())
+            << static_cast<int>(kind) << " " << code;
+      }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 fail() { echo "FAIL: $*"; exit 1; }
 
 "$prefix/bin/orvane-nr-cli" --version | grep -q '^orvane-nr-cli ' || fail "orvane-nr-cli --version"
+[ -x "$prefix/libexec/orvane-nr/orvane-raw-helper" ] || fail "raw helper not installed"
 [ -s "$prefix/share/orvane-nr/Help/Help.html" ] || fail "Help.html not installed"
 zcat "$prefix/share/man/man1/orvane-nr-cli.1.gz" | grep -q '^\.TH ORVANE-NR-CLI 1' || fail "man page"
 # Every picture the guide shows is installed with it.

@@ -70,8 +70,9 @@ TEST(NoiseEstimate, KnownNoiseIsMeasuredWithinFifteenPercent) {
     EXPECT_NEAR(Estimate(WithNoise(clean, sigma)).sigma, sigma, 0.15 * sigma) << sigma;
     // Texture under the noise does not add to it. (Weak noise in strong texture is measured
     // low, which keeps the texture: the safe side.)
-    if (sigma >= 10)
+    if (sigma >= 10) {
       EXPECT_NEAR(Estimate(WithNoise(textured, sigma)).sigma, sigma, 0.15 * sigma) << "textured " << sigma;
+    }
     EXPECT_LE(Estimate(WithNoise(textured, sigma)).sigma, 1.1 * sigma) << "textured " << sigma;
   }
   // Spread over threads, the same figures.

@@ -80,7 +80,7 @@ class ShellTest : public QObject {
     QVERIFY(action(w, cmd::kThemeOffice2003)->isChecked());
     QVERIFY(action(w, cmd::kPaneThemeOffice2003)->isChecked());
     QVERIFY(action(w, cmd::kPaneNrOptions)->isChecked());
-    QVERIFY(w.app().openPath(file.toStdString()));
+    QCOMPARE(w.app().openPath(file.toStdString()), int(kOk));
     QVERIFY(action(w, cmd::kSave)->isEnabled());
     QVERIFY(action(w, cmd::kRotateCw)->isEnabled());
     QVERIFY(action(w, cmd::kNextImage)->isEnabled());
@@ -107,6 +107,12 @@ class ShellTest : public QObject {
     w.frame()->updateCommandStates();
     QVERIFY(!action(w, cmd::kSave)->isEnabled());
     QVERIFY(!action(w, cmd::kReload)->isEnabled());
+    // A click that reaches the window during a run does not change the picture under it;
+    // the Grid still toggles.
+    w.frame()->runCommand(cmd::kDetailMode);
+    QCOMPARE(w.doc().viewTab, 2);
+    w.frame()->runCommand(cmd::kGrid);
+    QVERIFY(!action(w, cmd::kGrid)->isChecked());
     w.doc().busy = 0;
     // Rotate through its command: 800 x 600 becomes 600 x 800.
     w.frame()->runCommand(cmd::kDetailMode);
@@ -176,6 +182,22 @@ class ShellTest : public QObject {
     QVERIFY(w.frame()->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!w.frame()->isVisible(), 2000);
     QVERIFY(!w.frame()->closeRetryPending());
+  }
+
+  void closingFromInsideADrainAndAQuitKeptPending() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    // A close request handled by a long operation's drain is put off.
+    QTimer::singleShot(0, w.frame(), [&] { w.frame()->close(); });
+    QVERIFY(w.app().host().drainEvents());
+    QVERIFY(w.frame()->isVisible());
+    QVERIFY(w.frame()->closeRetryPending());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.frame()->isVisible(), 2500);
+    // A quit arriving during a drain ends the drain's caller and stays pending.
+    QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+    QVERIFY(!w.app().host().drainEvents());
+    QVERIFY(w.app().host().quitting());
+    QVERIFY(!w.app().host().drainEvents());
   }
 
   void settingsWrittenAtExitAndReadAtNextStart() {

@@ -58,7 +58,7 @@ class ViewTest : public QObject {
     QCOMPARE(v->scrollX(), 0);
     QCOMPARE(v->previewTimerDelay(), kPreviewDelayScrolled);
     v->PublishVisibleRegion();
-    QCOMPARE(v->visibleRegion(), (Region{0, 25, c.width(), 25 + c.height() / 2 - 2}));
+    QCOMPARE(v->visibleRegion(), (Rect{0, 25, c.width(), 25 + c.height() / 2 - 2}));
     // While a run is busy the bars do nothing.
     w_->doc().busy = 1;
     v->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -254,6 +254,22 @@ class ViewTest : public QObject {
     QCOMPARE(detail.pixelColor(7, 3), QColor(src[(3 * 3000 + 7) * 3], src[(3 * 3000 + 7) * 3 + 1],
                                              src[(3 * 3000 + 7) * 3 + 2]));
     QCOMPARE(detail.pixelColor(5, c.height() / 2 - 1), QColor(192, 192, 192));  // separator
+    // While a run is busy the lower half says so, on its own background, in the middle.
+    w_->doc().busy = 1;
+    const QImage busy = v->render();
+    w_->doc().busy = 0;
+    QVERIFY(busy.save(ArtefactDir() + "/view_detail_busy.png"));
+    const int middle = c.height() / 2 + (c.height() - c.height() / 2) / 2;
+    int tinted = 0;
+    for (int x = c.width() / 2 - 60; x < c.width() / 2 + 60; ++x)
+      tinted += busy.pixelColor(x, middle - 7) == QColor(255, 255, 224);
+    QVERIFY(tinted > 20);
+    QCOMPARE(detail.pixelColor(c.width() / 2, middle - 7) == QColor(255, 255, 224), false);
+    // The edges window labels the lower half.
+    w_->doc().outputWindow = kOutputEdges;
+    const QImage edges = v->render();
+    w_->doc().outputWindow = kOutputResult;
+    QCOMPARE(edges.pixelColor(c.width() - 10, c.height() / 2 + 10), QColor(255, 192, 192));
 
     w_->frame()->runCommand(cmd::kFullCropMode);
     w_->frame()->runCommand(cmd::kGrid);

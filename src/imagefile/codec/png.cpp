@@ -8,6 +8,7 @@
 
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/codec/picture.h"  // OnWhite
 
 namespace orvane {
 
@@ -33,9 +34,6 @@ struct ReadHandles {
   png_infop info = nullptr;
   ~ReadHandles() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
-
-// Colour of a palette entry or grey level laid on white by its opacity.
-uint8_t OnWhite(int c, int alpha) { return static_cast<uint8_t>((c * alpha + 255 * (255 - alpha) + 127) / 255); }
 
 struct PngResult {
   PixelBlock block;

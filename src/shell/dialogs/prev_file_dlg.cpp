@@ -12,7 +12,7 @@
 #include "app/host.h"
 #include "imagefile/format_lists.h"
 #include "imagefile/raster_image.h"
-#include "shell/dialogs/filter_text.h"
+#include "shell/file_filter.h"
 
 namespace orvane {
 namespace {
@@ -75,7 +75,7 @@ void PreviewArea::paintEvent(QPaintEvent* event) {
 
 CPrevFileDlg::CPrevFileDlg(QWidget* parent, const QString& title, const std::string& filter,
                            const QString& startFolder)
-    : QFileDialog(parent, title, startFolder, QtFilterList(filter)) {
+    : QFileDialog(parent, title, startFolder, QtFileFilter(filter)) {
   setObjectName(QStringLiteral("PrevFileDlg"));
   // Qt's own dialog, so that the preview can sit beside the list.
   setOption(QFileDialog::DontUseNativeDialog, true);

@@ -2,11 +2,24 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QRegularExpression>
 
-#include "shell/dialogs/filter_text.h"
+#include "shell/file_filter.h"
 #include "shell/dialogs/jpeg_options_dialog.h"
 
 namespace orvane {
+namespace {
+
+// The first pattern's extension of a Qt filter entry: "JPEG File (*.JPG) (*.jpg *.JPG)" -> "jpg".
+QString FirstExtensionOfFilter(const QString& filter) {
+  const int open = filter.lastIndexOf(QLatin1Char('('));
+  if (open < 0) return {};
+  static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+  const QRegularExpressionMatch m = pattern.match(filter, open);
+  return m.hasMatch() ? m.captured(1) : QString();
+}
+
+}  // namespace
 
 void SetUpSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request) {
   dialog.setObjectName(QStringLiteral("SaveDialog"));
@@ -16,7 +29,7 @@ void SetUpSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request) {
   dialog.setFileMode(QFileDialog::AnyFile);
   // Asks before an existing file is replaced (Qt's default for a save dialog, stated here).
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-  dialog.setNameFilters(QtFilterList(request.filterList).split(QStringLiteral(";;")));
+  dialog.setNameFilters(QtFileFilter(request.filterList).split(QStringLiteral(";;")));
   dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
   // A name typed without extension takes the one of the type chosen in the list.
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {

@@ -1,11 +1,10 @@
-#include "shell/dialogs/filter_text.h"
+#include "shell/file_filter.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace orvane {
 
-QString QtFilterList(const std::string& list) {
+QString QtFileFilter(const std::string& list) {
   const QStringList parts = QString::fromStdString(list).split(QLatin1Char('|'));
   QStringList filters;
   for (int i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2) {
@@ -17,15 +16,6 @@ QString QtFilterList(const std::string& list) {
     filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   return filters.join(QStringLiteral(";;"));
-}
-
-QString FirstExtensionOfFilter(const QString& filter) {
-  // The last parenthesis holds the patterns Qt matches with.
-  const int open = filter.lastIndexOf(QLatin1Char('('));
-  if (open < 0) return {};
-  static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
-  const QRegularExpressionMatch m = pattern.match(filter, open);
-  return m.hasMatch() ? m.captured(1) : QString();
 }
 
 }  // namespace orvane
