@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/dialog_rules.h"
 #include "shell/qt_host.h"
@@ -61,6 +62,10 @@ bool ProgressWindowDialog::create(QWidget* owner) {
   if (owner_ != nullptr) {
     const QRect frame = owner_->frameGeometry();
     move(frame.center() - rect().center());
+    // Kept above its owner by the window manager, though not its child.
+    QWidget::create();
+    if (QWindow* ownerWindow = owner_->window()->windowHandle())
+      windowHandle()->setTransientParent(ownerWindow);
   }
   show();
   if (!isVisible()) {
