@@ -3,6 +3,7 @@
 // run of a Detail display, and repaints while dragging in Detail and Full/Crop mode.
 //
 // bench_view [WIDTH HEIGHT]
+#include "shell/dialogs/prev_file_dlg.h"
 #include <QApplication>
 #include <QDir>
 #include <QScrollBar>
@@ -72,6 +73,18 @@ int main(int argc, char** argv) {
     loads.push_back(Ms(t));
   }
   const double load = Median(loads);
+
+  // The open dialog's preview: a decode scaled to the preview area, then fitted into it.
+  std::vector<double> previews;
+  orvane::PreviewArea area;
+  area.resize(202, 202);
+  for (int i = 0; i < 5; ++i) {
+    const auto t = Clock::now();
+    if (!area.preview(QString::fromStdString(photo))) return 1;
+    previews.push_back(Ms(t));
+  }
+  std::printf("open dialog preview (%d x %d shown): %.1f ms, full load %.1f ms\n",
+              area.image().width(), area.image().height(), Median(previews), load);
 
   orvane::QtSettingsStore settings(dir.filePath("settings.ini"));
   const auto start = Clock::now();
