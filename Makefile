@@ -6,7 +6,7 @@ CTEST_ARGS ?= --output-on-failure
 FUZZ_SECONDS ?= 600
 FUZZ_RUNS  ?= 20000
 
-.PHONY: all deps configure build run test test-release test-asan test-fuzz fuzz-build bench fuzz clean
+.PHONY: all deps configure build run package test test-release test-asan test-fuzz fuzz-build bench fuzz clean
 
 all: build
 
@@ -21,6 +21,10 @@ build: configure
 
 run: build
 	@bash scripts/run-sample.sh $(BUILD)
+
+# The Debian package: build/orvane-nr_<version>_<arch>.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 test: test-release test-asan test-fuzz
 

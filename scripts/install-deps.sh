@@ -17,6 +17,8 @@ packages=(
   # the desktop program under a virtual display: the X server, its authority file, a font for
   # Qt to draw text with (none is installed without recommends), and import for screenshots
   xvfb xauth fonts-dejavu-core
+  # the package: dpkg-shlibdeps finds its runtime libraries; the desktop entry's check
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()

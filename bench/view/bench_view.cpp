@@ -4,6 +4,7 @@
 // preview while a colour slider is dragged, and the profile list with 100 profiles.
 //
 // bench_view [WIDTH HEIGHT]
+#include "shell/dialogs/prev_file_dlg.h"
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -82,6 +83,18 @@ int main(int argc, char** argv) {
     loads.push_back(Ms(t));
   }
   const double load = Median(loads);
+
+  // The open dialog's preview: a decode scaled to the preview area, then fitted into it.
+  std::vector<double> previews;
+  orvane::PreviewArea area;
+  area.resize(202, 202);
+  for (int i = 0; i < 5; ++i) {
+    const auto t = Clock::now();
+    if (!area.preview(QString::fromStdString(photo))) return 1;
+    previews.push_back(Ms(t));
+  }
+  std::printf("open dialog preview (%d x %d shown): %.1f ms, full load %.1f ms\n",
+              area.image().width(), area.image().height(), Median(previews), load);
 
   orvane::QtSettingsStore settings(dir.filePath("settings.ini"));
   const auto start = Clock::now();

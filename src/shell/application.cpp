@@ -3,44 +3,37 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
 #include <QUrl>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "app/command_table.h"
 #include "app/document.h"
+#include "app/dialog_rules.h"
+#include "app/install_paths.h"
 #include "app/view_rules.h"
 #include "imagefile/format_lists.h"
 #include "imagefile/result_words.h"
-#include "shell/file_filter.h"
+#include "shell/dialogs/prev_file_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 
 namespace orvane {
-namespace {
-
-constexpr const char* kOpenTitle = "Load image file";
-
-// The folder part of a path, as stored under "Document" / "Path".
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-}  // namespace
-
 OrvaneApp::OrvaneApp(QtSettingsStore& settings)
     : settings_(settings), host_(std::make_unique<QtUiHost>()) {
   saveType = settings_.getInt("Settings", "SaveType", 0);
   savePath = settings_.getString("Settings", "SavePath", "");
   chooseOpenFile = [this](const QString& startFolder) {
-    return QFileDialog::getOpenFileName(frame_.get(), QString::fromLatin1(kOpenTitle), startFolder,
-                                        QtFileFilter(OpenDialogFilter()));
+    CPrevFileDlg dialog(frame_.get(), QString::fromLatin1(kOpenDialogTitle), OpenDialogFilter(),
+                        startFolder);
+    return dialog.choose();
   };
   openHelpFile = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -115,16 +108,12 @@ void OrvaneApp::open() {
   if (chosen.isEmpty()) return;
   const std::string path = chosen.toStdString();
   openPath(path);
-  settings_.setString("Document", "Path", FolderOf(path));
+  settings_.setString("Document", "Path", FolderOfPath(path));
 }
 
 QString OrvaneApp::helpFilePath() const {
-  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Help/Help.html");
-  const QString installed =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane-nr/Help/Help.html");
-  if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
-    return QFileInfo(installed).canonicalFilePath();
-  return beside;
+  const std::filesystem::path program = QCoreApplication::applicationDirPath().toStdString();
+  return QString::fromStdString(HelpFilePath(program).string());
 }
 
 void OrvaneApp::help() {
@@ -177,6 +166,11 @@ void OrvaneApp::runApplicationCommand(int id) {
 }
 
 int RunDesktopProgram(int argc, char** argv) {
+  // Answered before any window system is needed (scripts and the install check ask it).
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("orvane-nr %s\n", ORVANE_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
   QCoreApplication::setApplicationName(QStringLiteral("Orvane NR"));

@@ -5,8 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QFileDialog>
-#include <QInputDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +28,8 @@
 #include "shell/panes/colour_match_pane.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/panes/nr_options_pane.h"
+#include "shell/dialogs/memory_settings_dialog.h"
+#include "shell/dialogs/save_dialogs.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
 #include "view/mode_tab_strip.h"
@@ -49,31 +50,6 @@ constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", 200, 130},
                                 {kPaneFilePropertiesId, "File Properties", 200, 120},
                                 {kPaneColorCorrectionId, "Color Correction", 200, 200},
                                 {kPaneColorMatchId, "Color Match", 200, 200}};
-
-// The save sequence's dialogs as plain Qt dialogs.
-class PlainSaveDialogs : public SaveDialogs {
- public:
-  explicit PlainSaveDialogs(QWidget* parent) : parent_(parent) {}
-  std::string askSavePath(const SaveDialogRequest& r) override {
-    const QString start = QString::fromStdString(r.startFolder.empty() ? r.startName
-                                                                        : r.startFolder + "/" + r.startName);
-    QString chosen = QFileDialog::getSaveFileName(parent_, QString::fromStdString(r.title), start,
-                                                  QtFileFilter(r.filterList));
-    if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty() && !r.defaultExtension.empty())
-      chosen += QLatin1Char('.') + QString::fromStdString(r.defaultExtension);
-    return chosen.toStdString();
-  }
-  bool askJpegOptions(JpegOptionsRequest& r) override {
-    bool ok = false;
-    const int q = QInputDialog::getInt(parent_, QString::fromLatin1(kAppTitle),
-                                       QStringLiteral("JPEG quality"), r.quality, 1, 100, 1, &ok);
-    if (ok) r.quality = q;
-    return ok;
-  }
-
- private:
-  QWidget* parent_;
-};
 
 }  // namespace
 
@@ -354,7 +330,7 @@ void CMainFrame::runCommand(int id) {
         break;
       case cmd::kSave:
       case cmd::kSaveAs: {
-        PlainSaveDialogs dialogs(this);
+        QtSaveDialogs dialogs(host_, this);
         RunSaveCommand(doc_, settings_, dialogs);
         break;
       }
@@ -379,6 +355,11 @@ void CMainFrame::runCommand(int id) {
       case cmd::kGrid: view_->toggleGrid(); break;
       case cmd::kZoomIn: doc_.zoomIn(); break;
       case cmd::kZoomOut: doc_.zoomOut(); break;
+      case cmd::kMemorySettings: {
+        MemorySettingsDialog dialog(doc_, host_, this);
+        dialog.exec();
+        break;
+      }
       default: break;  // disabled until their dialogs exist
     }
   }

@@ -1,13 +1,12 @@
 #include "shell/qt_host.h"
 
+#include "shell/dialogs/progress_window.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMessageBox>
-#include <QProgressBar>
-#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -19,58 +18,6 @@ QString FromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static
 QString Key(std::string_view section, std::string_view name) {
   return FromUtf8(section) + QLatin1Char('/') + FromUtf8(name);
 }
-
-// "Working" and a bar in the status bar for the time of one run.
-class QtStatusProgress : public StatusBarProgress {
- public:
-  QtStatusProgress(QStatusBar* bar, int total) : statusBar_(bar) {
-    if (statusBar_ == nullptr) return;
-    label_ = new QLabel(QStringLiteral("Working"), statusBar_);
-    progress_ = new QProgressBar(statusBar_);
-    progress_->setRange(0, total > 0 ? total : 1);
-    progress_->setMaximumWidth(160);
-    progress_->setTextVisible(false);
-    progress_->setMaximumHeight(statusBar_->height() - 4);
-    statusBar_->addWidget(label_);
-    statusBar_->addWidget(progress_);
-  }
-  ~QtStatusProgress() override {
-    delete progress_;
-    delete label_;
-  }
-  bool hasBar() const override { return progress_ != nullptr; }
-  void setPosition(int position) override {
-    if (progress_ != nullptr) progress_->setValue(position);
-  }
-
- private:
-  QPointer<QStatusBar> statusBar_;
-  QPointer<QLabel> label_;
-  QPointer<QProgressBar> progress_;
-};
-
-class QtProgressWindow : public ProgressWindow {
- public:
-  QtProgressWindow(QWidget* parent, QtUiHost& host) : dialog_(parent), host_(host) {
-    dialog_.setWindowTitle(QString::fromLatin1(kAppTitle));
-    dialog_.setWindowModality(Qt::WindowModal);
-    dialog_.setMinimumDuration(0);
-    dialog_.setAutoClose(false);
-    dialog_.setAutoReset(false);
-    dialog_.show();
-  }
-  void setText(const std::string& text) override { dialog_.setLabelText(QString::fromStdString(text)); }
-  void setRange(int low, int high) override { dialog_.setRange(low, high); }
-  void setPosition(int position) override {
-    dialog_.setValue(position);
-    host_.drainEvents();
-  }
-  bool cancelled() const override { return dialog_.wasCanceled(); }
-
- private:
-  QProgressDialog dialog_;
-  QtUiHost& host_;
-};
 
 }  // namespace
 
@@ -152,11 +99,14 @@ void QtUiHost::updateAllViews() {
 }
 
 std::unique_ptr<StatusBarProgress> QtUiHost::createStatusProgress(int total) {
-  return std::make_unique<QtStatusProgress>(statusBar_, total);
+  return std::make_unique<StatusBarProgressBar>(statusBar_, QStringLiteral("Working"), total);
 }
 
 std::unique_ptr<ProgressWindow> QtUiHost::createProgressWindow() {
-  return std::make_unique<QtProgressWindow>(window_, *this);
+  auto window = std::make_unique<ProgressWindowDialog>(*this);
+  // A window that cannot be shown leaves its owner enabled; the work goes on without it.
+  if (!window->create(window_)) return nullptr;
+  return window;
 }
 
 QtSettingsStore::QtSettingsStore() : settings_(QStringLiteral("Quillmark"), QStringLiteral("Orvane NR")) {}

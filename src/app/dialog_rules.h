@@ -1,0 +1,39 @@
+// What the program's dialogs decide without drawing anything: the progress window's percentage
+// text, the open dialog's preview size and titles, and the folder a chosen file is remembered by.
+#pragma once
+
+#include <string>
+
+namespace orvane {
+
+// The percentage text of a progress window at pos within min ... max: "50%", "100%". A share
+// above 100 wraps (p mod 100) the way the window always showed it; an empty range reads "0%".
+std::string ProgressPercentText(int pos, int min, int max);
+// What the percentage text shows before the first position arrives.
+inline constexpr const char* kProgressStartText = " 0 %";
+// The progress window's caption when its owner names none.
+inline constexpr const char* kProgressCaption = "Processing Full Image";
+// The first status-bar pane's text when no run is going on.
+inline constexpr const char* kStatusReady = "Ready";
+
+struct PreviewSize {
+  int width = 0;
+  int height = 0;
+};
+// The size a decoded preview of width x height is shown at inside an area of areaWidth x
+// areaHeight: unchanged when it fits, else shrunk by the larger of the two ratios, truncated.
+PreviewSize PreviewFit(int width, int height, int areaWidth, int areaHeight);
+// "%d x %d\nPixels" for a previewed picture's full size.
+std::string PreviewSizeText(int width, int height);
+inline constexpr const char* kPreviewNoImage = "No Image";
+
+// The open dialog's title.
+inline constexpr const char* kOpenDialogTitle = "Load image file";
+// The reference picture's open dialog.
+inline constexpr const char* kReferenceDialogTitle = "Load Source Image";
+
+// The folder part of a chosen file's path, as remembered for the next dialog ("/" for a file
+// at the root).
+std::string FolderOfPath(const std::string& path);
+
+}  // namespace orvane

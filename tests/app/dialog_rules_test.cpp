@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/dialog_rules.h"
+#include "app/ensure_folder.h"
+#include "app/install_paths.h"
+#include "imagefile/format_lists.h"
+#include "scripted_host.h"
+#include "test_folder.h"
+
+namespace orvane {
+namespace {
+
+TEST(ProgressPercentText, PositionsWithinTheRange) {
+  struct Case {
+    int pos, min, max;
+    const char* text;
+  } const cases[] = {
+      {100, 0, 200, "50%"}, {200, 0, 200, "100%"}, {0, 0, 200, "0%"},   {60, 60, 100, "0%"},
+      {76, 60, 100, "40%"}, {99, 60, 100, "97%"},  {100, 60, 100, "100%"},
+      {300, 0, 200, "50%"},  // past the end the text wraps rather than growing
+      {5, 5, 5, "0%"},       // an empty range must not divide by zero
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ProgressPercentText(c.pos, c.min, c.max), c.text) << c.pos << " in " << c.min << ".." << c.max;
+}
+
+TEST(PreviewFit, ShrinksByTheLargerRatioAndKeepsSmallPictures) {
+  struct Case {
+    int w, h, aw, ah, ew, eh;
+  } const cases[] = {
+      {100, 50, 200, 200, 100, 50},     // fits: as it is
+      {6000, 4000, 200, 200, 200, 133}, // wider: width decides
+      {4000, 6000, 200, 150, 100, 150}, // taller: height decides
+      {201, 1, 200, 200, 200, 1},       // a sliver keeps one row
+      {10, 10, 0, 10, 0, 0},            // no area, nothing shown
+  };
+  for (const Case& c : cases) {
+    const PreviewSize s = PreviewFit(c.w, c.h, c.aw, c.ah);
+    EXPECT_EQ(s.width, c.ew) << c.w << "x" << c.h;
+    EXPECT_EQ(s.height, c.eh) << c.w << "x" << c.h;
+  }
+  EXPECT_EQ(PreviewSizeText(6000, 4000), "6000 x 4000\nPixels");
+}
+
+TEST(OpenDialogFilter, ListsPicturesThenRawThenEachTypeThenAll) {
+  const std::string f = OpenDialogFilter();
+  EXPECT_EQ(f.rfind("All Supported Image Files|*.bmp;*.jpg;*.pcd;", 0), 0u);
+  const size_t raw = f.find("All Supported Raw Files|*.arw;");
+  const size_t bmp = f.find("Windows Bitmap (*.BMP)|*.bmp|");
+  const size_t emf = f.find("Enhanced Metafile (*.EMF)|*.emf|");
+  ASSERT_NE(raw, std::string::npos);
+  EXPECT_LT(raw, bmp);
+  EXPECT_LT(bmp, emf);
+  EXPECT_EQ(f.substr(f.size() - 21), "All files (*.*)|*.*||");
+}
+
+TEST(FolderOfPath, TheFolderPartOfAChosenFile) {
+  EXPECT_EQ(FolderOfPath("/a/b/c.jpg"), "/a/b");
+  EXPECT_EQ(FolderOfPath("/c.jpg"), "/");
+  EXPECT_EQ(FolderOfPath("c.jpg"), "");
+}
+
+TEST(IsValidFolderPath, FolderNameRules) {
+  struct Case {
+    const char* path;
+    bool valid;
+  } const cases[] = {
+      {"/", true},
+      {"/home/user/new folder/sub", true},
+      {"/tmp/a.b", true},
+      {"", false},
+      {"relative/path", false},
+      {"/tmp/sub/", false},           // trailing separator
+      {"/tmp//sub", false},           // empty name
+      {"/tmp/what?", false},
+      {"/tmp/a*b", false},
+      {"/tmp/a:b", false},
+      {"/tmp/a<b", false},
+      {"/tmp/a>b", false},
+      {"/tmp/a|b", false},
+      {"/tmp/a\"b", false},
+      {"/tmp/a\\b", false},
+      {"/tmp/ lead", false},
+      {"/tmp/trail ", false},
+      {"/tmp/\ttab", false},
+      {"/tmp/.hidden", false},
+      {"/tmp/dot.", false},
+      {"/tmp/..", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsValidFolderPath(c.path), c.valid) << '"' << c.path << '"';
+}
+
+TEST(EnsureFolder, AsksOnceAndCreatesEveryLevel) {
+  TestFolder dir;
+  test::ScriptedHost host;
+  host.answers = {Answer::Yes};
+  const std::string path = (dir.path() / "new folder" / "sub").string();
+  EXPECT_EQ(EnsureFolder(path, true, host), kFolderReady);
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  ASSERT_EQ(host.log.questions.size(), 1u);
+  EXPECT_EQ(host.log.questions[0],
+            "The folder:\n\n" + path + "\n\ndoes not exist. Do you want the folder to be created?");
+  EXPECT_TRUE(host.log.messages.empty());
+  // Now it exists: no question.
+  EXPECT_EQ(EnsureFolder(path, true, host), kFolderReady);
+  EXPECT_EQ(host.log.questions.size(), 1u);
+}
+
+TEST(EnsureFolder, NoCreatesNothingAndSaysNothing) {
+  TestFolder dir;
+  test::ScriptedHost host;
+  host.answers = {Answer::No};
+  const std::string path = (dir.path() / "x" / "y").string();
+  EXPECT_EQ(EnsureFolder(path, true, host), kFolderDeclined);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "x"));
+  EXPECT_TRUE(host.log.messages.empty());
+  // Without asking it is made at once.
+  EXPECT_EQ(EnsureFolder(path, false, host), kFolderReady);
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+TEST(EnsureFolder, InvalidAndUncreatableAreReported) {
+  TestFolder dir;
+  test::ScriptedHost host;
+  const std::string bad = (dir.path() / "what?").string();
+  EXPECT_EQ(EnsureFolder(bad, true, host), kFolderInvalid);
+  EXPECT_TRUE(host.log.questions.empty());
+  ASSERT_EQ(host.log.messages.size(), 1u);
+  EXPECT_EQ(host.log.messages[0], "The folder:\n\n" + bad + "\n\nis invalid. Please reenter.");
+  EXPECT_EQ(EnsureFolder(dir.path().string() + "/", true, host), kFolderInvalid);
+
+  // A file in the way of a level.
+  const std::filesystem::path blocker = dir.path() / "file";
+  { std::FILE* f = std::fopen(blocker.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+  const std::string under = (blocker / "sub").string();
+  host.log.messages.clear();
+  EXPECT_EQ(EnsureFolder(under, false, host), kFolderNotCreated);
+  ASSERT_EQ(host.log.messages.size(), 1u);
+  EXPECT_EQ(host.log.messages[0],
+            "The folder:\n\n" + under + "\n\ncan not be created. Please double check.");
+
+  // A folder we may not write into (root ignores permissions, so only when not root).
+  if (geteuid() != 0) {
+    const std::filesystem::path locked = dir.path() / "locked";
+    std::filesystem::create_directory(locked);
+    chmod(locked.c_str(), 0500);
+    EXPECT_EQ(EnsureFolder((locked / "a" / "b").string(), false, host), kFolderNotCreated);
+    chmod(locked.c_str(), 0700);
+  }
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+TEST(InstallPaths, BesideTheProgramOrInTheSharedDataFolder) {
+  TestFolder dir;
+  const std::filesystem::path buildTree = dir.path() / "build" / "src" / "shell";
+  std::filesystem::create_directories(buildTree / "Help");
+  EXPECT_EQ(ProgramDataFolder(buildTree), buildTree);
+  EXPECT_EQ(HelpFilePath(buildTree), buildTree / "Help" / "Help.html");
+  EXPECT_EQ(ShippedProfileFolder(buildTree), buildTree);
+
+  const std::filesystem::path bin = dir.path() / "usr" / "bin";
+  std::filesystem::create_directories(bin);
+  // Nothing installed: the path beside the program, which the missing-file message names.
+  EXPECT_EQ(HelpFilePath(bin), bin / "Help" / "Help.html");
+  std::filesystem::create_directories(dir.path() / "usr" / "share" / "orvane-nr" / "Help");
+  const std::filesystem::path share = dir.path() / "usr" / "share" / "orvane-nr";
+  EXPECT_EQ(ProgramDataFolder(bin), share);
+  EXPECT_EQ(HelpFilePath(bin), share / "Help" / "Help.html");
+  EXPECT_EQ(ShippedProfileFolder(bin), share / "profiles");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,545 @@
+// The dialogs in a real X window: the progress window and the status-bar bar, the folder
+// chooser with its typed path, the open dialog's preview, the JPEG options with their number
+// corrections and the quality suggestion, the save sequence cancelled at each step, Memory
+// Settings and the profile name.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QAbstractProxyModel>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <functional>
+
+#include "app/command_table.h"
+#include "app/correction_sliders.h"
+#include "app/save_sequence.h"
+#include "imagefile/jpeg_options.h"
+#include "shell/dialogs/folder_browser.h"
+#include "shell/dialogs/jpeg_options_dialog.h"
+#include "shell/dialogs/memory_settings_dialog.h"
+#include "shell/dialogs/prev_file_dlg.h"
+#include "shell/dialogs/profile_name_dialog.h"
+#include "shell/dialogs/progress_window.h"
+#include "shell/dialogs/save_dialogs.h"
+#include "shell/window_harness.h"
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+// Runs what once a modal dialog of the class is up (a dialog's exec() does not return until
+// then); any class when none is named.
+void WhenModal(std::function<void(QWidget*)> what, const char* className = nullptr, int tries = 100) {
+  QTimer::singleShot(50, [what, className, tries] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible() && (className == nullptr || modal->inherits(className))) {
+      what(modal);
+    } else if (tries > 0) {
+      WhenModal(what, className, tries - 1);
+    }
+  });
+}
+
+// Makes path the current file of a file dialog's list, as a click on it does.
+void ClickFile(QFileDialog& dialog, const QString& path) {
+  auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
+  QVERIFY(list != nullptr);
+  auto* model = dialog.findChild<QFileSystemModel*>();
+  QVERIFY(model != nullptr);
+  QTRY_VERIFY(model->index(path).isValid());
+  QModelIndex index = model->index(path);
+  if (auto* proxy = dialog.proxyModel()) index = proxy->mapFromSource(index);
+  list->setCurrentIndex(index);
+}
+
+void Screenshot(QWidget* w, const QString& name) {
+  w->grab().save(ArtefactDir() + "/" + name + ".png");
+}
+
+// Types into a file dialog's name box and presses Enter.
+void ChooseInFileDialog(QWidget* modal, const QString& path) {
+  auto* dialog = qobject_cast<QFileDialog*>(modal);
+  QVERIFY(dialog != nullptr);
+  auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  QVERIFY(name != nullptr);
+  name->setText(path);
+  QTest::keyClick(name, Qt::Key_Return);
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void progressWindowPercentCancelAndOwner() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    {
+      ProgressWindowDialog window(w.app().host());
+      QVERIFY(window.create(w.frame()));
+      QVERIFY(!w.frame()->isEnabled());
+      QVERIFY(window.cancelButton()->isEnabled());
+      QCOMPARE(window.windowTitle(), QStringLiteral("Processing Full Image"));
+      QCOMPARE(window.percentText(), QStringLiteral(" 0 %"));
+      window.setRange(0, 200);
+      window.setText("Saving file...");
+      window.setPosition(100);
+      QCOMPARE(window.percentText(), QStringLiteral("50%"));
+      Screenshot(&window, "progress_window");
+      window.setPosition(200);
+      QCOMPARE(window.percentText(), QStringLiteral("100%"));
+      QCOMPARE(window.statusText(), QStringLiteral("Saving file..."));
+      // Enter does nothing; Cancel and Esc only set the flag.
+      QTest::keyClick(&window, Qt::Key_Return);
+      QVERIFY(!window.cancelled());
+      QVERIFY(window.isVisible());
+      QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
+      QVERIFY(window.cancelled());
+      QVERIFY(window.isVisible());
+      ProgressWindowDialog second(w.app().host());
+      QVERIFY(second.create(nullptr));
+      QTest::keyClick(&second, Qt::Key_Escape);
+      QVERIFY(second.cancelled());
+      QVERIFY(second.isVisible());
+    }
+    QVERIFY(w.frame()->isEnabled());
+    // An owner that was already disabled stays so.
+    w.frame()->setEnabled(false);
+    { ProgressWindowDialog window(w.app().host()); QVERIFY(window.create(w.frame())); }
+    QVERIFY(!w.frame()->isEnabled());
+    w.frame()->setEnabled(true);
+  }
+
+  void statusBarProgressBesideItsLabel() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    QStatusBar* bar = w.frame()->statusBar();
+    {
+      StatusBarProgressBar progress(bar, QStringLiteral("Working"), 40);
+      QCOMPARE(bar->currentMessage(), QStringLiteral("Working"));
+      QVERIFY(progress.hasBar());
+      const QRect r = progress.bar()->geometry();
+      QVERIFY(r.left() > bar->fontMetrics().horizontalAdvance(QStringLiteral("Working")));
+      QVERIFY(r.top() > 0 && r.bottom() < bar->height() - 1);
+      progress.setPosition(20);
+      QCOMPARE(progress.bar()->value(), 20);
+      QCOMPARE(progress.bar()->maximum(), 40);
+      Screenshot(bar, "status_progress");
+    }
+    QCOMPARE(bar->currentMessage(), QStringLiteral("Ready"));
+    QVERIFY(bar->findChild<QProgressBar*>(QStringLiteral("StatusProgress")) == nullptr);
+  }
+
+  void folderBrowserTypedPaths() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    w.answers = {Answer::Yes};
+    FolderBrowser browser(w.app().host(), QStringLiteral("Output Folder"),
+                          QStringLiteral("Choose the folder"), dir.path(), w.frame());
+    browser.show();
+    QCOMPARE(browser.pathEdit()->text(), dir.path());
+    QVERIFY(browser.okButton()->isEnabled());
+    Screenshot(&browser, "folder_browser");
+    // An invalid name and a trailing separator: the message, and the chooser stays.
+    for (const QString& bad : {dir.path() + "/what?", dir.path() + "/sub/"}) {
+      browser.pathEdit()->setText(bad);
+      browser.accept();
+      QVERIFY(browser.isVisible());
+      QCOMPARE(w.messages().back(), "The folder:\n\n" + bad.toStdString() + "\n\nis invalid. Please reenter.");
+    }
+    QVERIFY(w.questions.empty());
+    // A missing two-level path: one question, both levels made.
+    const QString twoLevels = dir.path() + "/new folder/sub";
+    QTest::keyClicks(browser.pathEdit(), "x");  // typing enables OK
+    browser.pathEdit()->setText(twoLevels);
+    browser.accept();
+    QCOMPARE(w.questions.size(), size_t(1));
+    QVERIFY(QDir(twoLevels).exists());
+    QCOMPARE(browser.result(), int(QDialog::Accepted));
+    QCOMPARE(browser.chosenPath(), twoLevels);
+    // Emptying the typed path disables OK.
+    FolderBrowser again(w.app().host(), "c", "p", dir.path(), w.frame());
+    again.pathEdit()->clear();
+    QTest::keyClicks(again.pathEdit(), "/");
+    QVERIFY(again.okButton()->isEnabled());
+    QTest::keyClick(again.pathEdit(), Qt::Key_Backspace);
+    QVERIFY(!again.okButton()->isEnabled());
+  }
+
+  void openDialogPreview() {
+    QTemporaryDir dir;
+    const QString big = QString::fromStdString(WritePhoto(dir.filePath("big.jpg"), 2400, 1600));
+    const QString small = QString::fromStdString(WritePhoto(dir.filePath("small.png"), 120, 90));
+    QVERIFY(!big.isEmpty() && !small.isEmpty());
+    CPrevFileDlg::setPreviewOn(true);
+    CPrevFileDlg dialog(nullptr, "Load image file", "All|*.jpg;*.png||", dir.path());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.sizeText()->text(), QStringLiteral("No Image"));
+    QVERIFY(dialog.previewCheck()->isChecked());
+    ClickFile(dialog, big);
+    QTRY_COMPARE(dialog.sizeText()->text(), QStringLiteral("2400 x 1600\nPixels"));
+    const QImage& shown = dialog.previewArea()->image();
+    const QRect area = dialog.previewArea()->contentsRect();
+    QVERIFY(!shown.isNull());
+    QVERIFY(shown.width() <= area.width() && shown.height() <= area.height());
+    QVERIFY(shown.width() == area.width() || shown.height() == area.height());
+    Screenshot(&dialog, "open_dialog");
+    // Preview off: another file leaves the area empty and the size text as it was.
+    dialog.previewCheck()->click();
+    QVERIFY(!CPrevFileDlg::previewOn());
+    QVERIFY(dialog.previewArea()->image().isNull());
+    ClickFile(dialog, small);
+    QTest::qWait(200);
+    QVERIFY(dialog.previewArea()->image().isNull());
+    QCOMPARE(dialog.sizeText()->text(), QStringLiteral("2400 x 1600\nPixels"));
+    // The state holds for the next dialog of the run; turning it on previews the selection.
+    CPrevFileDlg next(nullptr, "Load Source Image", "All|*.jpg;*.png||", dir.path());
+    QVERIFY(!next.previewCheck()->isChecked());
+    dialog.previewCheck()->click();
+    QTRY_COMPARE(dialog.sizeText()->text(), QStringLiteral("120 x 90\nPixels"));
+    QCOMPARE(dialog.previewArea()->image().size(), QSize(120, 90));
+    // A file that is no picture: the area empties, the last size stays.
+    QFile junk(dir.filePath("junk.jpg"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not a picture");
+    junk.close();
+    ClickFile(dialog, junk.fileName());
+    QTRY_VERIFY(dialog.previewArea()->image().isNull());
+    QCOMPARE(dialog.sizeText()->text(), QStringLiteral("120 x 90\nPixels"));
+    dialog.reject();
+  }
+
+  void jpegOptionsNumberSliderAndSuggestion() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    RasterImage picture;
+    QVERIFY(picture.Create(3000, 2000, 24) == kOk);
+    for (int i = 0; i < 3000 * 2000 * 3; ++i) picture.Pixels()[i] = static_cast<uint8_t>((i * 7919) >> 5);
+    JpegOptionsRequest request;
+    request.quality = 92;
+    request.enhancedSampling = 1;
+    request.pixels = picture.Pixels();
+    request.width = 3000;
+    request.height = 2000;
+    request.targetSize = 1;  // smaller than any JPEG
+    JpegOptionsDialog dialog(w.app().host(), request, w.frame());
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("JPEG Options"));
+    QCOMPARE(dialog.sizeLine()->text(), QStringLiteral("Image 3000 x 2000 , uncompressed size 22.89 MB"));
+    QCOMPARE(dialog.slider()->minimum(), 40);
+    QCOMPARE(dialog.slider()->maximum(), 100);
+    QCOMPARE(dialog.slider()->value(), 92);
+    QCOMPARE(dialog.number()->text(), QStringLiteral("92"));
+    QVERIFY(dialog.samplingBox()->isChecked());
+    Screenshot(&dialog, "jpeg_options");
+    // The number's corrections, on every change.
+    struct Case {
+      const char* typed;
+      const char* shown;
+      int quality;
+    } const cases[] = {{"-5", "100", 100}, {"250", "100", 100}, {"", "40", 40}, {"77", "77", 77}};
+    for (const Case& c : cases) {
+      dialog.number()->selectAll();
+      if (*c.typed == '\0') {
+        QTest::keyClick(dialog.number(), Qt::Key_Backspace);
+      } else {
+        dialog.number()->insert(QString::fromLatin1(c.typed));  // as a paste
+      }
+      QCOMPARE(dialog.number()->text(), QString::fromLatin1(c.shown));
+      QCOMPARE(dialog.quality(), c.quality);
+      QCOMPARE(dialog.slider()->value(), c.quality);
+    }
+    // A single digit typed into an emptied box becomes 40 at once.
+    dialog.number()->selectAll();
+    QTest::keyClick(dialog.number(), Qt::Key_Backspace);
+    QTest::keyClicks(dialog.number(), "7");
+    QCOMPARE(dialog.number()->text(), QStringLiteral("40"));
+    // Replacing the last digit of 40 by 5.
+    dialog.number()->setSelection(1, 1);
+    QTest::keyClicks(dialog.number(), "5");
+    QCOMPARE(dialog.number()->text(), QStringLiteral("45"));
+    QCOMPARE(dialog.slider()->value(), 45);
+    // The slider writes the number.
+    dialog.slider()->setValue(63);
+    QCOMPARE(dialog.number()->text(), QStringLiteral("63"));
+    // A target below every probe suggests 59, its probes shown in a progress window.
+    dialog.suggestQuality();
+    QCOMPARE(dialog.number()->text(), QStringLiteral("59"));
+    QCOMPARE(dialog.slider()->value(), 59);
+    QVERIFY(dialog.isEnabled());
+    // A target above the size at 92 suggests 91.
+    request.targetSize = 1LL << 40;
+    JpegOptionsDialog roomy(w.app().host(), request, w.frame());
+    roomy.suggestQuality();
+    QCOMPARE(roomy.number()->text(), QStringLiteral("91"));
+    // A target between two probes ends between them.
+    const int64_t at80 = EstimateJpegSize(picture.Pixels(), 3000, 2000, 80, 1);
+    request.targetSize = at80 + 1;
+    JpegOptionsDialog between(w.app().host(), request, w.frame());
+    between.suggestQuality();
+    const int suggested = between.number()->text().toInt();
+    QVERIFY(suggested >= 79 && suggested <= 80);
+    QVERIFY(EstimateJpegSize(picture.Pixels(), 3000, 2000, suggested, 1) < request.targetSize);
+    // OK hands back the controls' values.
+    dialog.samplingBox()->setChecked(false);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.quality(), 59);
+    QCOMPARE(dialog.enhancedSampling(), 0);
+  }
+
+  void saveDialogStartsWithTheCoresProposal() {
+    QTemporaryDir dir;
+    SaveDialogRequest request;
+    request.startName = "x_NR";
+    request.defaultExtension = "tif";
+    request.filterList = "Last File Extension (*.TIF)|*.tif|Windows Bitmap (*.BMP)|*.bmp|JPEG File (*.JPG)|*.jpg||";
+    request.startFolder = dir.path().toStdString();
+    QFileDialog dialog;
+    SetUpSaveDialog(dialog, request);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Save image"));
+    QCOMPARE(dialog.nameFilters().size(), 3);
+    QCOMPARE(dialog.nameFilters().first(), QStringLiteral("Last File Extension (*.TIF) (*.tif *.TIF)"));
+    QCOMPARE(dialog.directory().absolutePath(), dir.path());
+    QCOMPARE(dialog.defaultSuffix(), QStringLiteral("tif"));
+    QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    dialog.selectNameFilter(dialog.nameFilters().at(2));
+    emit dialog.filterSelected(dialog.nameFilters().at(2));
+    QCOMPARE(dialog.defaultSuffix(), QStringLiteral("jpg"));
+  }
+
+  // Cancel at each step, a read-only target, then a real save with the chosen options.
+  void saveSequenceInTheWindow() {
+    QTemporaryDir dir;
+    const QString file = QString::fromStdString(WritePhoto(dir.filePath("photo.png"), 400, 300));
+    WindowHarness w(dir.path(), {"orvane-nr", file});
+    w.settings().setString("Document", "outPath", dir.path().toStdString());
+    const QString target = dir.filePath("photo_NR.jpg");
+    auto written = [&] { return QFile::exists(target); };
+
+    // Cancel in the Save dialog.
+    QString proposed;
+    WhenModal([&](QWidget* modal) {
+      auto* d = qobject_cast<QFileDialog*>(modal);
+      if (d != nullptr) {
+        proposed = d->selectedFiles().value(0);
+        Screenshot(d, "save_dialog");
+      }
+      modal->close();
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("photo_NR.png"));
+    QVERIFY(!written());
+
+    // Cancel in the JPEG options: "Nothing was saved!".
+    WhenModal([&](QWidget* modal) {
+      ChooseInFileDialog(modal, target);
+      WhenModal([](QWidget* options) {
+        QCOMPARE(options->objectName(), QStringLiteral("JpegOptions"));
+        options->close();
+      }, "orvane::JpegOptionsDialog");
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QCOMPARE(w.messages().back(), std::string("Nothing was saved!"));
+    QVERIFY(!written());
+
+    // Cancel in the progress window while the picture is processed.
+    bool pressed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* window = QApplication::topLevelWidgets().isEmpty() ? nullptr : [] {
+        for (QWidget* t : QApplication::topLevelWidgets())
+          if (t->objectName() == "ProgressWindow" && t->isVisible()) return t;
+        return static_cast<QWidget*>(nullptr);
+      }();
+      if (window != nullptr && !pressed) {
+        pressed = true;
+        window->findChild<QPushButton*>()->click();
+      }
+    });
+    poll.start(1);
+    w.doc().noiseLevel = 8;
+    WhenModal([&](QWidget* modal) {
+      ChooseInFileDialog(modal, dir.filePath("photo_NR.png"));
+    });
+    // Twenty blocks keep the run going long enough to be cancelled.
+    w.doc().maxBlockW = w.doc().maxBlockH = 100;
+    w.frame()->runCommand(cmd::kSave);
+    poll.stop();
+    QVERIFY(pressed);
+    QVERIFY(!QFile::exists(dir.filePath("photo_NR.png")));
+    QVERIFY(w.frame()->isEnabled());
+    w.doc().maxBlockW = w.doc().maxBlockH = 3000;
+
+    // A read-only file is not overwritten.
+    const QString locked = dir.filePath("locked.bmp");
+    { QFile f(locked); QVERIFY(f.open(QIODevice::WriteOnly)); f.write("keep"); }
+    QFile::setPermissions(locked, QFile::ReadOwner);
+    w.answers.clear();
+    WhenModal([&](QWidget* modal) {
+      // Qt asks before replacing an existing file (inside the Enter below): yes.
+      WhenModal([](QWidget* question) {
+        auto* box = qobject_cast<QMessageBox*>(question);
+        QVERIFY(box != nullptr);
+        box->button(QMessageBox::Yes)->click();
+      }, "QMessageBox");
+      ChooseInFileDialog(modal, locked);
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QCOMPARE(w.messages().back(), std::string("The existing file is read only and it can't be overwritten."));
+    QFile f(locked);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("keep"));
+
+    // A real save with quality 70 and no enhanced sampling, remembered afterwards.
+    WhenModal([&](QWidget* modal) {
+      ChooseInFileDialog(modal, target);
+      WhenModal([](QWidget* options) {
+        auto* dialog = qobject_cast<JpegOptionsDialog*>(options);
+        QVERIFY(dialog != nullptr);
+        dialog->slider()->setValue(70);
+        dialog->samplingBox()->setChecked(false);
+        dialog->accept();
+      }, "orvane::JpegOptionsDialog");
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QVERIFY(written());
+    QCOMPARE(w.doc().jpegQuality, 70);
+    QCOMPARE(w.settings().getInt("Settings", "JPGq", 0), 70);
+    QCOMPARE(w.settings().getInt("Settings", "JPGES", 1), 0);
+    QCOMPARE(w.settings().getString("Document", "outPath", ""), dir.path().toStdString());
+    RasterImage saved;
+    QCOMPARE(saved.Load(target.toStdString()), kOk);
+    QCOMPARE(saved.Width(), 400);
+  }
+
+  void memorySettingsAndProfileName() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    bool seen = false;
+    WhenModal([&](QWidget* modal) {
+      auto* dialog = qobject_cast<MemorySettingsDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      seen = true;
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("Memory Settings"));
+      QCOMPARE(dialog->box(0)->text(), QStringLiteral("3100"));
+      QCOMPARE(dialog->box(3)->text(), QStringLiteral("2000"));
+      Screenshot(dialog, "memory_settings");
+      dialog->box(1)->setText("12a");
+      dialog->accept();
+      QVERIFY(dialog->isVisible());
+      dialog->box(1)->setText(" 1500 ");
+      dialog->box(2)->setText("-1");
+      dialog->accept();
+    });
+    w.frame()->runCommand(cmd::kMemorySettings);
+    QVERIFY(seen);
+    QCOMPARE(w.messages().back(), std::string("Please enter an integer."));
+    QCOMPARE(w.doc().maxBlockH, 1500);
+    QCOMPARE(w.doc().maxSwapW, -1);
+    QCOMPARE(w.settings().getInt("Settings", "MaxBlockH", 0), 1500);
+    // Cancel changes nothing.
+    WhenModal([](QWidget* modal) {
+      static_cast<MemorySettingsDialog*>(modal)->box(1)->setText("99");
+      modal->close();
+    });
+    w.frame()->runCommand(cmd::kMemorySettings);
+    QCOMPARE(w.doc().maxBlockH, 1500);
+
+    QString name;
+    WhenModal([](QWidget* modal) {
+      auto* dialog = qobject_cast<ProfileNameDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("Profile Name"));
+      QCOMPARE(dialog->nameEdit()->text(), QStringLiteral("Profile"));
+      Screenshot(dialog, "profile_name");
+      dialog->nameEdit()->setText("Sunset");
+      dialog->accept();
+    });
+    QVERIFY(ProfileNameDialog::ask(w.frame(), &name));
+    QCOMPARE(name, QStringLiteral("Sunset"));
+    WhenModal([](QWidget* modal) { modal->close(); });
+    QVERIFY(!ProfileNameDialog::ask(w.frame(), &name));
+  }
+
+  // The road of one picture: a camera JPEG opened through the dialog, the level and a colour
+  // slider changed, saved as JPEG with a suggested quality; the written file is smaller than the
+  // original and carries the same EXIF block. The window's pictures are kept for the guide.
+  void endToEndCameraJpeg() {
+    QTemporaryDir dir;
+    const QString original = dir.filePath("IMG_0412.jpg");
+    QCOMPARE(QProcess::execute(QStringLiteral(ORVANE_MAKE_SAMPLE), {original, "1600", "1067"}), 0);
+    WindowHarness w(dir.path(), {"orvane-nr"}, QSize(1280, 860));
+    w.settings().setString("Document", "Path", dir.path().toStdString());
+    WhenModal([&](QWidget* modal) {
+      auto* dialog = qobject_cast<CPrevFileDlg*>(modal);
+      QVERIFY(dialog != nullptr);
+      ClickFile(*dialog, original);
+      QTRY_COMPARE(dialog->sizeText()->text(), QStringLiteral("1600 x 1067\nPixels"));
+      Screenshot(dialog, "guide_open");
+      ChooseInFileDialog(modal, original);
+    }, "orvane::CPrevFileDlg");
+    w.frame()->runCommand(cmd::kOpen);
+    QCOMPARE(w.doc().path, original.toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.view()->previewTimerActive() && !w.doc().busy, 20000);
+    Screenshot(w.frame(), "guide_window");
+
+    w.doc().noiseLevel = 14;
+    ApplySliderPosition(CorrectionSlider::kBoost, 30, w.doc().colour);
+    w.frame()->runCommand(cmd::kFullCropMode);
+    QTest::qWait(300);
+    Screenshot(w.frame(), "guide_fullcrop");
+    w.frame()->runCommand(cmd::kDetailMode);
+
+    const QString saved = dir.filePath("IMG_0412_NR.jpg");
+    int suggested = 0;
+    WhenModal([&](QWidget* modal) {
+      QCOMPARE(QFileInfo(qobject_cast<QFileDialog*>(modal)->selectedFiles().value(0)).fileName(),
+               QStringLiteral("IMG_0412_NR.jpg"));
+      Screenshot(modal, "guide_save");
+      ChooseInFileDialog(modal, saved);
+      WhenModal([&](QWidget* options) {
+        auto* dialog = static_cast<JpegOptionsDialog*>(options);
+        dialog->suggestQuality();
+        suggested = dialog->quality();
+        Screenshot(dialog, "guide_jpeg_options");
+        dialog->accept();
+      }, "orvane::JpegOptionsDialog");
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QVERIFY(suggested >= 59 && suggested <= 91);
+    QCOMPARE(w.doc().jpegQuality, suggested);
+    QVERIFY(QFileInfo::exists(saved));
+    QVERIFY(QFileInfo(saved).size() < QFileInfo(original).size());
+    QCOMPARE(w.doc().path, original.toStdString());  // saving keeps the document's name
+
+    // The EXIF block, tag by tag, as an independent reader sees it.
+    auto exif = [](const QString& file) {
+      QProcess tool;
+      tool.start(QStringLiteral(ORVANE_EXIFTOOL), {"-a", "-G1", "-s", "-EXIF:all", file});
+      tool.waitForFinished(30000);
+      return tool.readAllStandardOutput();
+    };
+    const QByteArray before = exif(original);
+    QVERIFY(before.contains("Quillmark Test Optics"));
+    QCOMPARE(exif(saved), before);
+  }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
