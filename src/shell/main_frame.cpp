@@ -28,7 +28,10 @@
 #include "shell/panes/colour_match_pane.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/panes/nr_options_pane.h"
+#include "shell/dialogs/folder_browser.h"
 #include "shell/dialogs/memory_settings_dialog.h"
+#include "shell/dialogs/prev_file_dlg.h"
+#include "shell/dialogs/profile_name_dialog.h"
 #include "shell/dialogs/save_dialogs.h"
 #include "shell/qt_host.h"
 #include "view/hushwick_view.h"
@@ -157,6 +160,21 @@ void CMainFrame::createPanes() {
     panes_[spec.id - kPaneNrOptionsId] = dock;
   }
   fileProperties_->setNrOptionsPane(nrOptions_);
+  // The panes ask through the program's own dialogs: the open dialog with its preview, the
+  // "Profile Name" box and the folder chooser that takes a typed path.
+  colourMatch_->chooseReference = [this] { return ChooseReferenceImage(this, settings_).toStdString(); };
+  colourMatch_->askProfileName = [this](std::string& name) {
+    QString chosen;
+    if (!ProfileNameDialog::ask(this, &chosen)) return false;
+    name = chosen.toStdString();
+    return true;
+  };
+  fileProperties_->browseFolder = [this] {
+    FolderBrowser browser(host_, QString::fromLatin1(kFolderBrowserTitle), QString(),
+                          QString::fromStdString(fileProperties_->outputFolder()), this);
+    QString chosen;
+    return browser.run(&chosen) ? chosen.toStdString() : std::string();
+  };
   QDockWidget* nr = pane(kPaneNrOptionsId);
   QDockWidget* cc = pane(kPaneColorCorrectionId);
   QDockWidget* cm = pane(kPaneColorMatchId);
