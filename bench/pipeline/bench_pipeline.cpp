@@ -16,6 +16,7 @@
 #include "app/document.h"
 #include "base/worker_pool.h"
 #include "pipeline/noise_estimate.h"
+#include "quiet_host.h"
 
 namespace {
 
@@ -23,19 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
-class QuietHost : public orvane::UiHost {
- public:
-  void showMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-  orvane::Answer askYesNo(const std::string&) override { return orvane::Answer::No; }
-  orvane::Answer askYesNoCancel(const std::string&) override { return orvane::Answer::No; }
-  bool drainEvents() override { return true; }
-  void beginEscapeWatch() override {}
-  bool escapePressed() override { return false; }
-  void setWaitCursor(bool) override {}
-  void updateAllViews() override {}
-  std::unique_ptr<orvane::StatusBarProgress> createStatusProgress(int) override { return nullptr; }
-  std::unique_ptr<orvane::ProgressWindow> createProgressWindow() override { return nullptr; }
-};
+using orvane::bench::QuietHost;
 
 int Shell(const std::string& command) {
   const int raw = std::system(command.c_str());

@@ -17,22 +17,11 @@
 
 #include "app/document.h"
 #include "pipeline/noise_estimate.h"
+#include "quiet_host.h"
 
 namespace {
 
-class QuietHost : public orvane::UiHost {
- public:
-  void showMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-  orvane::Answer askYesNo(const std::string&) override { return orvane::Answer::No; }
-  orvane::Answer askYesNoCancel(const std::string&) override { return orvane::Answer::No; }
-  bool drainEvents() override { return true; }
-  void beginEscapeWatch() override {}
-  bool escapePressed() override { return false; }
-  void setWaitCursor(bool) override {}
-  void updateAllViews() override {}
-  std::unique_ptr<orvane::StatusBarProgress> createStatusProgress(int) override { return nullptr; }
-  std::unique_ptr<orvane::ProgressWindow> createProgressWindow() override { return nullptr; }
-};
+using orvane::bench::QuietHost;
 
 double Psnr(const uint8_t* a, const uint8_t* b, size_t n) {
   double sum = 0;
