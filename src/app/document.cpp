@@ -31,11 +31,11 @@ CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
 }
 
 int CHushwickDoc::Read(NoiseSetting id) const {
-  return settings_.getInt(kSection, Spec(id).key, DefaultInt(id));
+  return settings_.getInt(kSection, SettingRow(id).key, DefaultInt(id));
 }
 
 void CHushwickDoc::Write(NoiseSetting id, int value) {
-  settings_.setInt(kSection, Spec(id).key, value);
+  settings_.setInt(kSection, SettingRow(id).key, value);
 }
 
 CHushwickDoc::~CHushwickDoc() { settings_.setInt(kSection, "CropAspect", cropPreset); }

@@ -62,34 +62,34 @@ std::string Number(double v) {
 
 // One help line of a setting of the table: option, value, what it does, range and default.
 std::string HelpLine(NoiseSetting id, std::string_view value) {
-  const NoiseSettingSpec& spec = Spec(id);
-  std::string line = "  --" + std::string(spec.option) + " " + std::string(value);
+  const NoiseSettingRow& row = SettingRow(id);
+  std::string line = "  --" + std::string(row.option) + " " + std::string(value);
   line.resize(std::max<size_t>(line.size() + 1, 27), ' ');
-  std::string text = std::string(spec.what);
+  std::string text = std::string(row.what);
   if (id == NoiseSetting::kMode) {
     text = NameList(kModeNames);
   } else if (id == NoiseSetting::kOutputWindow) {
     text = NameList(kOutputWindowNames) + " (default " +
            std::string(kOutputWindowNames[DefaultInt(id)]) + ")";
   } else if (value == "on|off") {
-    text += std::string(" (default ") + (spec.byDefault != 0 ? "on" : "off") + ")";
+    text += std::string(" (default ") + (row.byDefault != 0 ? "on" : "off") + ")";
   } else {
-    text += " " + Number(spec.low) + ".." + Number(spec.high) + " (default " +
-            Number(spec.byDefault) + ")";
+    text += " " + Number(row.low) + ".." + Number(row.high) + " (default " +
+            Number(row.byDefault) + ")";
   }
   return line + text + "\n";
 }
 
 // The pair options give width and height from two rows of the table.
 std::string PairHelpLine(NoiseSetting w, NoiseSetting h) {
-  std::string line = "  --" + std::string(Spec(w).option) + " WxH";
+  std::string line = "  --" + std::string(SettingRow(w).option) + " WxH";
   line.resize(std::max<size_t>(line.size() + 1, 27), ' ');
-  return line + std::string(Spec(w).what) + " (default " + Number(Spec(w).byDefault) + "x" +
-         Number(Spec(h).byDefault) + ")\n";
+  return line + std::string(SettingRow(w).what) + " (default " + Number(SettingRow(w).byDefault) + "x" +
+         Number(SettingRow(h).byDefault) + ")\n";
 }
 
 bool ParseSetting(const std::string& text, NoiseSetting id, int& out) {
-  return ParseInt(text, static_cast<int>(Spec(id).low), static_cast<int>(Spec(id).high), out);
+  return ParseInt(text, static_cast<int>(SettingRow(id).low), static_cast<int>(SettingRow(id).high), out);
 }
 
 // A name of the list gives its index.
@@ -176,7 +176,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   const std::map<std::string, Handler> valued = {
       {"--level", [&](const std::string& v) {
          if (v == "auto") return o.level.reset(), o.autoLevel = true;
-         const NoiseSettingSpec& level = Spec(NoiseSetting::kNoiseLevel);
+         const NoiseSettingRow& level = SettingRow(NoiseSetting::kNoiseLevel);
          double d;
          return ParseDouble(v, level.low, level.high, d) && (o.level = d, o.autoLevel = false, true);
        }},
@@ -216,13 +216,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       {"--enhanced-sampling", [&](const std::string& v) { bool b; return ParseSwitch(v, b) && (o.enhancedSampling = b, true); }},
       {"--block-size", [&](const std::string& v) {
          int w, h;
-         const NoiseSettingSpec& range = Spec(NoiseSetting::kMaxBlockW);
+         const NoiseSettingRow& range = SettingRow(NoiseSetting::kMaxBlockW);
          return ParsePair(v, 'x', static_cast<int>(range.low), static_cast<int>(range.high), w, h) &&
                 (o.blockW = w, o.blockH = h, true);
        }},
       {"--swap-threshold", [&](const std::string& v) {
          int w, h;
-         const NoiseSettingSpec& range = Spec(NoiseSetting::kMaxSwapW);
+         const NoiseSettingRow& range = SettingRow(NoiseSetting::kMaxSwapW);
          return ParsePair(v, 'x', static_cast<int>(range.low), static_cast<int>(range.high), w, h) &&
                 (o.swapW = w, o.swapH = h, true);
        }},

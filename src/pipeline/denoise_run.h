@@ -71,7 +71,7 @@ class DenoiseDocument {
   int64_t swapThresholdBytes() const;
 
   // Noise-reduction settings, from the settings table.
-  double noiseLevel = Spec(NoiseSetting::kNoiseLevel).byDefault;
+  double noiseLevel = SettingRow(NoiseSetting::kNoiseLevel).byDefault;
   int levels = DefaultInt(NoiseSetting::kBlockNoise) ? 5 : 3;
   int perChannel = 1;
   int advancedProcessing = DefaultInt(NoiseSetting::kAdvancedProcessing);

@@ -27,7 +27,7 @@ enum class NoiseSetting {
   kEnhancedSampling,
 };
 
-struct NoiseSettingSpec {
+struct NoiseSettingRow {
   NoiseSetting id;
   std::string_view option;  // the command line's option without "--"
   double low, high;         // what a typed value may be; switches are 0 ... 1
@@ -36,7 +36,7 @@ struct NoiseSettingSpec {
   std::string_view what;    // for the command line's help
 };
 
-inline constexpr NoiseSettingSpec kNoiseSettings[] = {
+inline constexpr NoiseSettingRow kNoiseSettings[] = {
     {NoiseSetting::kNoiseLevel, "level", 0, 100, 8.0, "", "noise level"},
     {NoiseSetting::kBlockNoise, "block-noise", 0, 1, 1, "",
      "remove block noise: 5 levels instead of 3"},
@@ -61,17 +61,17 @@ inline constexpr NoiseSettingSpec kNoiseSettings[] = {
      "every JPEG component at full resolution"},
 };
 
-constexpr const NoiseSettingSpec& Spec(NoiseSetting id) {
+constexpr const NoiseSettingRow& SettingRow(NoiseSetting id) {
   return kNoiseSettings[static_cast<int>(id)];
 }
-constexpr int DefaultInt(NoiseSetting id) { return static_cast<int>(Spec(id).byDefault); }
+constexpr int DefaultInt(NoiseSetting id) { return static_cast<int>(SettingRow(id).byDefault); }
 
 // The names of the modes and output windows on the command line, in enum order.
 inline constexpr std::string_view kModeNames[] = {"default", "nature", "portrait", "high-noise",
                                                   "scanner"};
 inline constexpr std::string_view kOutputWindowNames[] = {"result", "edges", "noise"};
 
-// The table's order is the enum's; checked here so that Spec() can index it.
+// The table's order is the enum's; checked here so that SettingRow() can index it.
 constexpr bool TableFollowsEnum() {
   for (int i = 0; i < static_cast<int>(std::size(kNoiseSettings)); ++i)
     if (static_cast<int>(kNoiseSettings[i].id) != i) return false;

@@ -72,19 +72,19 @@ TEST(CliOptions, UsageErrors) {
 // from the settings table.
 TEST(CliOptions, SettingsTableDrivesBothFrontEnds) {
   const std::string help = UsageText();
-  for (const NoiseSettingSpec& spec : kNoiseSettings) {
-    const std::string option = "--" + std::string(spec.option);
+  for (const NoiseSettingRow& row : kNoiseSettings) {
+    const std::string option = "--" + std::string(row.option);
     EXPECT_NE(help.find(option), std::string::npos) << option;
-    if (spec.high <= 1 || spec.id == NoiseSetting::kMode || spec.id == NoiseSetting::kOutputWindow)
+    if (row.high <= 1 || row.id == NoiseSetting::kMode || row.id == NoiseSetting::kOutputWindow)
       continue;  // switches and names
     auto value = [&](double v) {
       const std::string n = std::to_string(static_cast<int>(v));
       return option == "--block-size" || option == "--swap-threshold" ? n + "x" + n : n;
     };
-    EXPECT_TRUE(ParseCommandLine({option, value(spec.low), "a.jpg"}).ok) << option;
-    EXPECT_TRUE(ParseCommandLine({option, value(spec.high), "a.jpg"}).ok) << option;
-    EXPECT_FALSE(ParseCommandLine({option, value(spec.low - 1), "a.jpg"}).ok) << option;
-    EXPECT_FALSE(ParseCommandLine({option, value(spec.high + 1), "a.jpg"}).ok) << option;
+    EXPECT_TRUE(ParseCommandLine({option, value(row.low), "a.jpg"}).ok) << option;
+    EXPECT_TRUE(ParseCommandLine({option, value(row.high), "a.jpg"}).ok) << option;
+    EXPECT_FALSE(ParseCommandLine({option, value(row.low - 1), "a.jpg"}).ok) << option;
+    EXPECT_FALSE(ParseCommandLine({option, value(row.high + 1), "a.jpg"}).ok) << option;
   }
   EXPECT_NE(help.find("--level X|auto           noise level 0..100 (default 8)"), std::string::npos)
       << help;
@@ -96,7 +96,7 @@ TEST(CliOptions, SettingsTableDrivesBothFrontEnds) {
   MemorySettingsStore store;
   {
     CHushwickDoc doc(host, store);
-    EXPECT_EQ(doc.noiseLevel, Spec(NoiseSetting::kNoiseLevel).byDefault);
+    EXPECT_EQ(doc.noiseLevel, SettingRow(NoiseSetting::kNoiseLevel).byDefault);
     EXPECT_EQ(doc.sharpenAmount, DefaultInt(NoiseSetting::kSharpenAmount));
     EXPECT_EQ(doc.nrMode, kModeDefault);
     EXPECT_EQ(doc.maxBlockW, DefaultInt(NoiseSetting::kMaxBlockW));
@@ -104,8 +104,8 @@ TEST(CliOptions, SettingsTableDrivesBothFrontEnds) {
     doc.storeMemorySettings(100, 200, 300, 400);
     doc.storeJpegOptions(77, 0);
   }
-  EXPECT_EQ(store.getInt("Settings", Spec(NoiseSetting::kMaxSwapH).key, 0), 400);
-  EXPECT_EQ(store.getInt("Settings", Spec(NoiseSetting::kJpegQuality).key, 0), 77);
+  EXPECT_EQ(store.getInt("Settings", SettingRow(NoiseSetting::kMaxSwapH).key, 0), 400);
+  EXPECT_EQ(store.getInt("Settings", SettingRow(NoiseSetting::kJpegQuality).key, 0), 77);
   CHushwickDoc again(host, store);
   EXPECT_EQ(again.maxBlockH, 200);
   EXPECT_EQ(again.enhancedSampling, 0);
