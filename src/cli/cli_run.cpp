@@ -109,7 +109,8 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
-std::string JsonNumber(double v) {
+// A number in its shortest form (up to six digits), for JSON and for text alike.
+std::string NumberText(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.6g", v);
   return buf;
@@ -182,19 +183,13 @@ struct FileReport {
   std::string note;
 };
 
-std::string LevelText(double level) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", level);
-  return text;
-}
-
 void PrintReport(const FileReport& r, const CliOptions& o) {
   if (o.json) {
     std::printf("{\"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, \"height\": %d, "
                 "\"level\": %s, \"time\": %s, \"result\": %s}\n",
                 JsonString(r.input).c_str(), JsonString(r.output).c_str(),
-                static_cast<long long>(r.size), r.width, r.height, JsonNumber(r.level).c_str(),
-                JsonNumber(r.seconds).c_str(),
+                static_cast<long long>(r.size), r.width, r.height, NumberText(r.level).c_str(),
+                NumberText(r.seconds).c_str(),
                 JsonString(r.error.empty() ? "ok" : r.error).c_str());
     std::fflush(stdout);
     return;
@@ -267,7 +262,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     const double estimated = EstimateNoiseLevel(doc.sourceImage, nullptr, doc.threads);
     if (estimated >= 0) {
       doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
-      report.note = "level " + LevelText(doc.noiseLevel) + " (estimated)";
+      report.note = "level " + NumberText(doc.noiseLevel) + " (estimated)";
     }
   }
   report.level = doc.noiseLevel;
@@ -434,12 +429,12 @@ int RunInfo(const CliOptions& options) {
         {"cameraMake", img.cameraMake, false},
         {"cameraModel", img.cameraModel, false},
         {"dateTaken", img.dateTaken, false},
-        {"exposureTime", JsonNumber(img.exposureTime), true},
-        {"shutterTime", JsonNumber(img.shutterTime), true},
-        {"fNumber", JsonNumber(img.fNumber), true},
+        {"exposureTime", NumberText(img.exposureTime), true},
+        {"shutterTime", NumberText(img.shutterTime), true},
+        {"fNumber", NumberText(img.fNumber), true},
         {"isoSpeed", std::to_string(img.isoSpeed), true},
-        {"noiseSigma", JsonNumber(std::round(noise.sigma * 100) / 100), true},
-        {"suggestedLevel", JsonNumber(suggested), true},
+        {"noiseSigma", NumberText(std::round(noise.sigma * 100) / 100), true},
+        {"suggestedLevel", NumberText(suggested), true},
     };
     if (options.json) {
       std::string line = "{";
