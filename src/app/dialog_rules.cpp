@@ -11,6 +11,15 @@ std::string ProgressPercentText(int pos, int min, int max) {
   return std::to_string(p == 100 ? p : p % 100) + "%";
 }
 
+bool ProgressPacer::due(int position, int maximum, double nowMs) {
+  if (drawnAny_ && position == drawn_) return false;
+  if (drawnAny_ && position < maximum && nowMs - drawnAt_ < kProgressRedrawMs) return false;
+  drawnAny_ = true;
+  drawn_ = position;
+  drawnAt_ = nowMs;
+  return true;
+}
+
 PreviewSize PreviewFit(int width, int height, int areaWidth, int areaHeight) {
   if (width <= 0 || height <= 0 || areaWidth <= 0 || areaHeight <= 0) return {};
   if (width <= areaWidth && height <= areaHeight) return {width, height};

@@ -16,6 +16,23 @@ inline constexpr const char* kProgressCaption = "Processing Full Image";
 // The first status-bar pane's text when no run is going on.
 inline constexpr const char* kStatusReady = "Ready";
 
+// When a progress bar is redrawn. A run reports dozens of steps, a small run all of them within a
+// few milliseconds, and every redraw of a bar costs about a millisecond of the run; the eye sees
+// no more than the screen's refresh anyway. A position is drawn when the last drawn one is at
+// least kProgressRedrawMs old, when it is the last step, and never twice.
+inline constexpr double kProgressRedrawMs = 25.0;
+class ProgressPacer {
+ public:
+  // True when position (of 0 ... maximum) should be drawn at nowMs, a steady clock's reading in
+  // milliseconds; a true answer counts as drawn.
+  bool due(int position, int maximum, double nowMs);
+
+ private:
+  bool drawnAny_ = false;
+  int drawn_ = 0;
+  double drawnAt_ = 0.0;
+};
+
 struct PreviewSize {
   int width = 0;
   int height = 0;

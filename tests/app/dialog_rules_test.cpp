@@ -29,6 +29,19 @@ TEST(ProgressPercentText, PositionsWithinTheRange) {
     EXPECT_EQ(ProgressPercentText(c.pos, c.min, c.max), c.text) << c.pos << " in " << c.min << ".." << c.max;
 }
 
+TEST(ProgressPacer, DrawsTheFirstAndLastStepsAndAtMostOneStepPerInterval) {
+  ProgressPacer pacer;
+  EXPECT_TRUE(pacer.due(1, 36, 1000.0));    // the first step shows at once
+  EXPECT_FALSE(pacer.due(2, 36, 1001.0));   // a burst of fast steps is not drawn one by one
+  EXPECT_FALSE(pacer.due(9, 36, 1024.9));
+  EXPECT_TRUE(pacer.due(10, 36, 1025.0));   // the interval has passed
+  EXPECT_FALSE(pacer.due(10, 36, 2000.0));  // the same position is never drawn twice
+  EXPECT_TRUE(pacer.due(11, 36, 2000.0));   // a slow step shows as soon as it arrives
+  EXPECT_TRUE(pacer.due(36, 36, 2001.0));   // the last step always shows
+  ProgressPacer restarted;
+  EXPECT_TRUE(restarted.due(0, 36, 0.0));   // a clock reading of 0 is an ordinary time
+}
+
 TEST(PreviewFit, ShrinksByTheLargerRatioAndKeepsSmallPictures) {
   struct Case {
     int w, h, aw, ah, ew, eh;

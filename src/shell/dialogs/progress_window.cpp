@@ -1,5 +1,7 @@
 #include "shell/dialogs/progress_window.h"
 
+#include <chrono>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,6 +16,14 @@
 #include "shell/qt_host.h"
 
 namespace orvane {
+namespace {
+
+double NowMs() {
+  return std::chrono::duration<double, std::milli>(
+             std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
 
 ProgressWindowDialog::ProgressWindowDialog(QtUiHost& host, const QString& caption)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), host_(host) {
@@ -91,7 +101,8 @@ void ProgressWindowDialog::setRange(int low, int high) {
 void ProgressWindowDialog::setPosition(int position) {
   // Pending events first: this is where Cancel gets pressed.
   host_.drainEvents();
-  bar_->setValue(position);
+  // A bar redraws itself at once on every new value; fast steps are shown at a pace.
+  if (pacer_.due(position, max_, NowMs())) bar_->setValue(position);
   const QString text = QString::fromStdString(ProgressPercentText(position, min_, max_));
   if (percent_->text() != text) percent_->setText(text);
 }
@@ -146,7 +157,7 @@ StatusBarProgressBar::~StatusBarProgressBar() {
 }
 
 void StatusBarProgressBar::setPosition(int position) {
-  if (bar_ != nullptr) bar_->setValue(position);
+  if (bar_ != nullptr && pacer_.due(position, bar_->maximum(), NowMs())) bar_->setValue(position);
 }
 
 }  // namespace orvane

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QString>
 
+#include "app/dialog_rules.h"
 #include "app/host.h"
 
 class QLabel;
@@ -50,6 +51,7 @@ class ProgressWindowDialog : public QDialog, public ProgressWindow {
   QLabel* status_ = nullptr;
   QLabel* percent_ = nullptr;
   QProgressBar* bar_ = nullptr;
+  ProgressPacer pacer_;
   QPushButton* cancel_ = nullptr;
   QPointer<QWidget> owner_;
   int min_ = 0;
@@ -71,6 +73,7 @@ class StatusBarProgressBar : public StatusBarProgress {
  private:
   QPointer<QStatusBar> statusBar_;
   QPointer<QProgressBar> bar_;
+  ProgressPacer pacer_;
 };
 
 }  // namespace orvane
