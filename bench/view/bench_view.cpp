@@ -16,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "app/colour_timer_work.h"
@@ -96,24 +97,40 @@ int main(int argc, char** argv) {
   std::printf("open dialog preview (%d x %d shown): %.1f ms, full load %.1f ms\n",
               area.image().width(), area.image().height(), Median(previews), load);
 
+  // Start-ups alternate with plain loads, so that a busy moment of the machine falls on both.
   orvane::QtSettingsStore settings(dir.filePath("settings.ini"));
-  const auto start = Clock::now();
-  orvane::OrvaneApp app(settings);
-  app.host().recordOnly = true;
-  app.start({"orvane-nr", QString::fromStdString(photo)});
-  app.frame()->setGeometry(0, 0, 1920, 1080);
-  app.frame()->show();
-  orvane::CHushwickView* view = app.frame()->view();
-  view->repaint();
-  const double firstPaint = Ms(start);
-  std::printf("start to first Detail paint: %.0f ms; Load alone: %.0f ms; ratio %.2f (at most 1.5)\n",
-              firstPaint, load, firstPaint / load);
+  std::unique_ptr<orvane::OrvaneApp> app;
+  std::vector<double> starts;
+  for (int i = 0; i < 3; ++i) {
+    {
+      orvane::RasterImage image;
+      const auto t = Clock::now();
+      image.Load(photo);
+      loads.push_back(Ms(t));
+    }
+    if (app) {
+      app->frame()->close();
+      app.reset();
+    }
+    const auto start = Clock::now();
+    app = std::make_unique<orvane::OrvaneApp>(settings);
+    app->host().recordOnly = true;
+    app->start({"orvane-nr", QString::fromStdString(photo)});
+    app->frame()->setGeometry(0, 0, 1920, 1080);
+    app->frame()->show();
+    app->frame()->view()->repaint();
+    starts.push_back(Ms(start));
+  }
+  orvane::CHushwickView* view = app->frame()->view();
+  const double firstPaint = Median(starts), loadNow = Median(loads);
+  std::printf("start to first Detail paint: %.0f ms; Load alone: %.0f ms; ratio %.2f (medians of 3 "
+              "and 6; at most 1.5)\n", firstPaint, loadNow, firstPaint / loadNow);
 
   const QSize client = view->viewport()->size();
   std::printf("view client area: %d x %d\n", client.width(), client.height());
   std::vector<double> runs;
   orvane::RunTimings stages;
-  app.document()->timings = &stages;
+  app->document()->timings = &stages;
   orvane::RunTimings sum;
   for (int i = 0; i < 7; ++i) {
     const auto t = Clock::now();
@@ -125,8 +142,8 @@ int main(int argc, char** argv) {
                        &orvane::RunTimings::compose})
       sum.*field += stages.*field * 1000 / 7;
   }
-  app.document()->timings = nullptr;
-  const orvane::Rect r = app.document()->region;
+  app->document()->timings = nullptr;
+  const orvane::Rect r = app->document()->region;
   std::printf("region run over %d x %d: %.1f ms (median of 7; at most 40); on average: engine %.1f, "
               "pack %.1f, colour %.1f, sharpen %.1f, speckles %.1f, edges %.1f, compose %.1f ms\n",
               r.right - r.left, r.bottom - r.top, Median(runs), sum.engine, sum.pack, sum.colour,
@@ -148,7 +165,7 @@ int main(int argc, char** argv) {
   // posted by the slider) and timer 2 makes the quick preview of the region, then the view
   // repaints.
   {
-    orvane::ColourCorrectionPane* pane = app.frame()->colourCorrectionPane();
+    orvane::ColourCorrectionPane* pane = app->frame()->colourCorrectionPane();
     orvane::ValueSlider* slider = pane->slider(orvane::CorrectionSlider::kTemperature);
     std::vector<double> moves;
     for (int i = 0; i < 30; ++i) {
@@ -158,11 +175,11 @@ int main(int argc, char** argv) {
       QCoreApplication::sendPostedEvents();
       QCoreApplication::processEvents();
       pane->timer(2).stop();
-      orvane::DoColourTimerWork(*app.document(), *app.frame(), orvane::TimerWork::kQuickPreview);
+      orvane::DoColourTimerWork(*app->document(), *app->frame(), orvane::TimerWork::kQuickPreview);
       view->repaint();
       moves.push_back(Ms(t));
     }
-    const orvane::Region q = app.document()->region;
+    const orvane::Region q = app->document()->region;
     std::printf("colour slider move to redrawn quick preview over %d x %d: %.2f ms (median of 30; "
                 "at most 30)\n", q.right - q.left, q.bottom - q.top, Median(moves));
   }
@@ -174,7 +191,7 @@ int main(int argc, char** argv) {
     std::vector<double> shrinks;
     for (int i = 0; i < 3; ++i) {
       const auto t = Clock::now();
-      small.Resample(app.document()->sourceImage, 174, 116, 2);
+      small.Resample(app->document()->sourceImage, 174, 116, 2);
       shrinks.push_back(Ms(t));
     }
     std::printf("File Properties thumbnail made: %.1f ms (median of 3)\n", Median(shrinks));
@@ -208,8 +225,8 @@ int main(int argc, char** argv) {
                 Median(fills));
   }
 
-  app.frame()->runCommand(orvane::cmd::kFullCropMode);
-  for (int i = 0; i < 10; ++i) app.frame()->runCommand(orvane::cmd::kZoomIn);
+  app->frame()->runCommand(orvane::cmd::kFullCropMode);
+  for (int i = 0; i < 10; ++i) app->frame()->runCommand(orvane::cmd::kZoomIn);
   view->repaint();
   std::vector<double> crop, cropMoved, cropMovedCpu;
   for (int i = 0; i < 30; ++i) {
@@ -218,7 +235,7 @@ int main(int argc, char** argv) {
     crop.push_back(Ms(t));
   }
   for (int i = 0; i < 30; ++i) {
-    app.document()->panCrop(-3, -2, client.width(), client.height());
+    app->document()->panCrop(-3, -2, client.width(), client.height());
     const auto t = Clock::now();
     const double c = ThreadCpuMs();
     view->repaint();
@@ -228,6 +245,6 @@ int main(int argc, char** argv) {
   std::printf("Full/Crop repaint: %.2f ms; while panning (the crop moves each time): %.2f ms, "
               "%.2f ms of processor time (medians of 30; at most 8)\n",
               Median(crop), Median(cropMoved), Median(cropMovedCpu));
-  app.frame()->close();
+  app->frame()->close();
   return 0;
 }
