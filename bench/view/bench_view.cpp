@@ -122,9 +122,11 @@ int main(int argc, char** argv) {
     starts.push_back(Ms(start));
   }
   orvane::CHushwickView* view = app->frame()->view();
-  const double firstPaint = Median(starts), loadNow = Median(loads);
-  std::printf("start to first Detail paint: %.0f ms; Load alone: %.0f ms; ratio %.2f (medians of 3 "
-              "and 6; at most 1.5)\n", firstPaint, loadNow, firstPaint / loadNow);
+  // The first start-up of the process also pays for Qt's own first use (fonts, style, icons).
+  const double loadNow = Median(loads);
+  std::printf("start to first Detail paint: first %.0f ms, then %.0f and %.0f ms; Load alone: %.0f ms "
+              "(median of 6); ratio %.2f for the first, %.2f for the median (at most 1.5)\n",
+              starts[0], starts[1], starts[2], loadNow, starts[0] / loadNow, Median(starts) / loadNow);
 
   const QSize client = view->viewport()->size();
   std::printf("view client area: %d x %d\n", client.width(), client.height());
