@@ -59,9 +59,15 @@ PixelBlock DecodeRawBufferHere(std::span<const uint8_t> file, int& width, int& h
 // picture), then width x height x 3 bytes. False when the descriptor fails.
 bool SendRawAnswer(int fd, const PixelBlock& block, int width, int height);
 
-// DecodeRawFile with the helper program named: the tests put failing ones in its place.
+// How long the helper may take before it is stopped and the file counts as no raw picture: a
+// damaged file can send the decoder round in circles, and Load must end. Decoding the largest
+// camera files takes seconds.
+inline constexpr int kRawHelperTimeoutMs = 60000;
+
+// DecodeRawFile with the helper program named and its time limit: the tests put failing ones in
+// its place.
 PixelBlock DecodeRawFileWith(const std::string& helper, const std::string& path, int& width,
-                             int& height);
+                             int& height, int timeoutMs = kRawHelperTimeoutMs);
 
 // The helper program: "--file PATH" decodes a file, "--stdin" the bytes read from standard
 // input; the answer goes to standard output.

@@ -3,13 +3,17 @@
 // with posix_spawn, which is safe in a process with threads (the window's, the worker pool's),
 // where fork() without exec is not: a child can inherit a lock that another thread held.
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -54,10 +58,32 @@ const std::string& HelperPath() {
   return path;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Reads exactly bytes from fd unless it ends, fails or the deadline passes first.
+bool ReadAllBefore(int fd, void* data, size_t bytes, Clock::time_point deadline) {
+  auto* p = static_cast<uint8_t*>(data);
+  while (bytes > 0) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd ready{fd, POLLIN, 0};
+    const int polled = ::poll(&ready, 1, static_cast<int>(std::min<int64_t>(left, 1 << 30)));
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled <= 0) return false;
+    const ssize_t n = ::read(fd, p, bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
 // Runs the helper with args, standard input from inputFd (or /dev/null when -1), and reads its
-// answer. A helper that is missing, crashes or answers less counts as no raw picture.
+// answer. A helper that is missing, crashes, answers less or takes longer than timeoutMs counts
+// as no raw picture; one that is still running then is killed.
 PixelBlock AskHelper(const std::string& helper, const char* const* args, int inputFd, int& width,
-                     int& height) {
+                     int& height, int timeoutMs) {
   width = height = 0;
   if (helper.empty()) return nullptr;
   int answer[2];
@@ -91,15 +117,19 @@ PixelBlock AskHelper(const std::string& helper, const char* const* args, int inp
     ::close(answer[0]);
     return nullptr;
   }
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   int32_t head[2] = {0, 0};
   PixelBlock block;
-  if (ReadAll(answer[0], head, sizeof head) && head[0] > 0 && head[1] > 0 &&
-      int64_t{head[0]} * head[1] <= kMaxPixels) {
+  bool answered = ReadAllBefore(answer[0], head, sizeof head, deadline);
+  if (answered && head[0] > 0 && head[1] > 0 && int64_t{head[0]} * head[1] <= kMaxPixels) {
     block = AllocatePixels(uint64_t(head[0]) * uint64_t(head[1]) * 3);
-    if (block && !ReadAll(answer[0], block.get(), size_t(head[0]) * size_t(head[1]) * 3))
-      block.reset();
+    answered = block && ReadAllBefore(answer[0], block.get(), size_t(head[0]) * size_t(head[1]) * 3,
+                                      deadline);
+    if (!answered) block.reset();
   }
   ::close(answer[0]);
+  // Out of time, or the answer broke off: the helper is stopped rather than waited for.
+  if (!answered) ::kill(child, SIGKILL);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
@@ -112,13 +142,13 @@ PixelBlock AskHelper(const std::string& helper, const char* const* args, int inp
 }  // namespace
 
 PixelBlock DecodeRawFileWith(const std::string& helper, const std::string& path, int& width,
-                             int& height) {
+                             int& height, int timeoutMs) {
   width = height = 0;
   // A FIFO or device would block the decoder's reading for ever; only regular files are tried.
   if (path.empty() || !IsRegularFile(path)) return nullptr;
   const std::string parent = std::to_string(::getpid());
   const char* const args[] = {kRawHelperName, "--parent", parent.c_str(), "--file", path.c_str(), nullptr};
-  return AskHelper(helper, args, -1, width, height);
+  return AskHelper(helper, args, -1, width, height, timeoutMs);
 }
 
 PixelBlock DecodeRawFile(const std::string& path, int& width, int& height) {
@@ -135,7 +165,7 @@ PixelBlock DecodeRawBuffer(std::span<const uint8_t> file, int& width, int& heigh
   if (WriteAll(memory, file.data(), file.size()) && ::lseek(memory, 0, SEEK_SET) == 0) {
     const std::string parent = std::to_string(::getpid());
     const char* const args[] = {kRawHelperName, "--parent", parent.c_str(), "--stdin", nullptr};
-    block = AskHelper(HelperPath(), args, memory, width, height);
+    block = AskHelper(HelperPath(), args, memory, width, height, kRawHelperTimeoutMs);
   }
   ::close(memory);
   return block;

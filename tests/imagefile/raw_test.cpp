@@ -308,6 +308,15 @@ TEST(RawDecode, FailingHelperMeansNoRawPicture) {
     EXPECT_EQ(h, 0) << c.name;
   }
   int w = -1, h = -1;
+  // A helper that never answers (a decoder going round in circles) is stopped at the time limit.
+  const std::string hangs = dir.File("hangs");
+  const std::string script = "#!/bin/sh\nexec sleep 600\n";
+  testing::WriteBytes(hangs, std::vector<uint8_t>(script.begin(), script.end()));
+  ASSERT_EQ(::chmod(hangs.c_str(), 0755), 0);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(DecodeRawFileWith(hangs, dir.File("ok.dng"), w, h, 300));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+  EXPECT_EQ(w, 0);
   EXPECT_FALSE(DecodeRawFileWith(dir.File("missing"), dir.File("ok.dng"), w, h));
   EXPECT_FALSE(DecodeRawFileWith("", dir.File("ok.dng"), w, h));
   EXPECT_TRUE(DecodeRawFile(dir.File("ok.dng"), w, h));  // the real helper reads it
