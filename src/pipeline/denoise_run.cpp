@@ -155,8 +155,11 @@ int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, W
     return NR_OK;
   }
   // Both dimensions use the formula once either exceeds its limit; a dimension equal to a
-  // multiple of its limit gets one block more than it needs.
-  const int nx = w / maxW + 1, ny = h / maxH + 1;
+  // multiple of its limit gets one block more than it needs. A limit just above the engine's
+  // smallest side would make blocks it cannot take (99 pixels with a limit of 33: four of 24,
+  // left undenoised), so a dimension never gets more blocks than it has 32-pixel lengths.
+  const int nx = std::min(w / maxW + 1, std::max(1, w / kMinBlockSide));
+  const int ny = std::min(h / maxH + 1, std::max(1, h / kMinBlockSide));
   const int bw = w / nx, bh = h / ny;
   const int lastW = bw + (w - nx * bw), lastH = bh + (h - ny * bh);
   SwapBuffer block(&host_);

@@ -99,6 +99,9 @@ TEST(DenoiseRun, BlockGridSizesAndOrder) {
       {"6200 wide, wider last column", 6200, 40, 3100, 2100,
        {{2066, 40, 0, 0}, {2066, 40, 2066, 0}, {2068, 40, 4132, 0}}},
       {"stored sizes below 32 count as the defaults", 3100, 40, 0, -5, {{3100, 40, 0, 0}}},
+      {"limits just above 32 never give blocks too small to denoise", 99, 99, 33, 33,
+       {{33, 33, 0, 0}, {33, 33, 0, 33}, {33, 33, 0, 66}, {33, 33, 33, 0}, {33, 33, 33, 33},
+        {33, 33, 33, 66}, {33, 33, 66, 0}, {33, 33, 66, 33}, {33, 33, 66, 66}}},
   };
   for (const Case& c : cases) {
     test::ScriptedHost host;
