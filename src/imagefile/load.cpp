@@ -120,9 +120,15 @@ int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page)
   // The file is mapped, not read: detection looks at a few bytes, and a file that is no
   // picture (gigabytes of zeros named .jpg) is refused without reading it.
   MappedFile file;
-  const int rc = file.Open(path);
-  if (rc != kOk) return rc;
-  return LoadFromMemory(file.bytes(), path, typeHint, page);
+  if (const int rc = file.Open(path); rc != kOk) return rc;
+  const int rc = LoadFromMemory(file.bytes(), path, typeHint, page);
+  // Part of the file went away while it was read (truncated, its card pulled out): whatever was
+  // decoded holds zeros for it.
+  if (file.damaged()) {
+    Release();
+    return kBadFile;
+  }
+  return rc;
 }
 
 int RasterImage::LoadFromMemory(std::span<const uint8_t> file, const std::string& name,

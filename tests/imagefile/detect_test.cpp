@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <memory>
+
 #include "fixtures.h"
 #include "imagefile/codec/codec.h"
 
@@ -106,6 +110,37 @@ TEST(Detect, MissingFileIsUnknown) {
   test::TempDir dir;
   EXPECT_EQ(DetectImageType(dir.File("none.jpg")), T::UnknownType);
   EXPECT_EQ(DetectImageType(dir.path().string()), T::UnknownType);  // a folder
+}
+
+// A file cut short while it is mapped (another program truncating it, a card pulled out) must
+// not end the program: the lost bytes read as zeros and the mapping says it is damaged.
+TEST(MappedFile, ShrunkFileReadsZerosAndIsMarkedDamaged) {
+  test::TempDir dir;
+  const std::vector<uint8_t> content(65536, 0x55);
+  test::WriteBytes(dir.File("a.bin"), content);
+  test::WriteBytes(dir.File("b.bin"), content);
+  MappedFile cut, kept;
+  ASSERT_EQ(cut.Open(dir.File("a.bin")), kOk);
+  ASSERT_EQ(kept.Open(dir.File("b.bin")), kOk);
+  EXPECT_EQ(cut.bytes()[10], 0x55);
+  ASSERT_EQ(::truncate(dir.File("a.bin").c_str(), 100), 0);
+  EXPECT_FALSE(cut.damaged());
+  EXPECT_EQ(cut.bytes()[50000], 0);  // the page is gone from the file
+  EXPECT_TRUE(cut.damaged());
+  EXPECT_EQ(cut.bytes()[10], 0x55);  // what was read before stays
+  EXPECT_EQ(kept.bytes()[50000], 0x55);
+  EXPECT_FALSE(kept.damaged());
+  cut.Close();
+  EXPECT_FALSE(cut.damaged());
+
+  // More files open at once than there are guards: the rest are read into memory instead.
+  std::vector<std::unique_ptr<MappedFile>> many;
+  for (int i = 0; i < 80; ++i) {
+    many.push_back(std::make_unique<MappedFile>());
+    ASSERT_EQ(many.back()->Open(dir.File("b.bin")), kOk) << i;
+    ASSERT_EQ(many.back()->bytes().size(), content.size()) << i;
+    EXPECT_EQ(many.back()->bytes()[65535], 0x55) << i;
+  }
 }
 
 }  // namespace

@@ -100,6 +100,8 @@ ImageFileType ImageTypeFromExtension(std::string_view name);
 // are used and a type is decided from the first bytes alone. Open: 2 when the file does not
 // exist or cannot be accessed, 38 when it is not a regular file (a FIFO, a device: refused
 // before it is opened) or cannot be mapped, 1 when it is too large to map.
+// A file that shrinks while it is mapped reads as zeros where its bytes went, and damaged()
+// says so (see mapping_guard.h); when no guard is free the file is read into memory instead.
 class MappedFile {
  public:
   MappedFile() = default;
@@ -109,12 +111,17 @@ class MappedFile {
   int Open(const std::string& path);
   void Close();
   std::span<const uint8_t> bytes() const {
+    if (data_ == nullptr) return {copy_.data(), copy_.size()};
     return {static_cast<const uint8_t*>(data_), size_};
   }
+  // Whether a read found part of the file gone since it was opened.
+  bool damaged() const;
 
  private:
   void* data_ = nullptr;
   size_t size_ = 0;
+  int guard_ = -1;
+  std::vector<uint8_t> copy_;
 };
 
 // Whether path names a regular file (not a FIFO, device, socket or folder).

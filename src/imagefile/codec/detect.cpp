@@ -10,6 +10,7 @@
 #include <new>
 
 #include "imagefile/codec/codec.h"
+#include "imagefile/codec/mapping_guard.h"
 
 #include "base/text.h"
 
@@ -113,10 +114,17 @@ bool IsRegularFile(const std::string& path) {
 MappedFile::~MappedFile() { Close(); }
 
 void MappedFile::Close() {
-  if (data_ != nullptr) ::munmap(data_, size_);
+  if (data_ != nullptr) {
+    ReleaseMapping(guard_);
+    ::munmap(data_, size_);
+  }
   data_ = nullptr;
   size_ = 0;
+  guard_ = -1;
+  copy_.clear();
 }
+
+bool MappedFile::damaged() const { return data_ != nullptr && MappingDamaged(guard_); }
 
 int MappedFile::Open(const std::string& path) {
   Close();
@@ -137,6 +145,11 @@ int MappedFile::Open(const std::string& path) {
   const int error = errno;
   ::close(fd);
   if (data == MAP_FAILED) return error == ENOMEM ? kOutOfMemory : kOpenFailed;
+  guard_ = GuardMapping(data, size);
+  if (guard_ < 0) {
+    ::munmap(data, size);
+    return ReadWholeFile(path, copy_);
+  }
   data_ = data;
   size_ = size;
   return kOk;
