@@ -3,7 +3,6 @@
 // with posix_spawn, which is safe in a process with threads (the window's, the worker pool's),
 // where fork() without exec is not: a child can inherit a lock that another thread held.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
@@ -60,25 +59,6 @@ const std::string& HelperPath() {
 
 using Clock = std::chrono::steady_clock;
 
-// Reads exactly bytes from fd unless it ends, fails or the deadline passes first.
-bool ReadAllBefore(int fd, void* data, size_t bytes, Clock::time_point deadline) {
-  auto* p = static_cast<uint8_t*>(data);
-  while (bytes > 0) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd ready{fd, POLLIN, 0};
-    const int polled = ::poll(&ready, 1, static_cast<int>(std::min<int64_t>(left, 1 << 30)));
-    if (polled < 0 && errno == EINTR) continue;
-    if (polled <= 0) return false;
-    const ssize_t n = ::read(fd, p, bytes);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    bytes -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Runs the helper with args, standard input from inputFd (or /dev/null when -1), and reads its
 // answer. A helper that is missing, crashes, answers less or takes longer than timeoutMs counts
 // as no raw picture; one that is still running then is killed.
@@ -120,10 +100,10 @@ PixelBlock AskHelper(const std::string& helper, const char* const* args, int inp
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   int32_t head[2] = {0, 0};
   PixelBlock block;
-  bool answered = ReadAllBefore(answer[0], head, sizeof head, deadline);
+  bool answered = ReadAll(answer[0], head, sizeof head, deadline);
   if (answered && head[0] > 0 && head[1] > 0 && int64_t{head[0]} * head[1] <= kMaxPixels) {
     block = AllocatePixels(uint64_t(head[0]) * uint64_t(head[1]) * 3);
-    answered = block && ReadAllBefore(answer[0], block.get(), size_t(head[0]) * size_t(head[1]) * 3,
+    answered = block && ReadAll(answer[0], block.get(), size_t(head[0]) * size_t(head[1]) * 3,
                                       deadline);
     if (!answered) block.reset();
   }
