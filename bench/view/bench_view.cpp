@@ -77,12 +77,13 @@ int main(int argc, char** argv) {
   std::printf("picture: %d x %d (%.1f megapixels), window 1920 x 1080\n", w, h, w * h / 1e6);
 
   std::vector<double> loads;
-  for (int i = 0; i < 3; ++i) {
+  auto timeLoad = [&] {
     orvane::RasterImage image;
     const auto t = Clock::now();
     image.Load(photo);
     loads.push_back(Ms(t));
-  }
+  };
+  for (int i = 0; i < 3; ++i) timeLoad();
   const double load = Median(loads);
 
   // The open dialog's preview: a decode scaled to the preview area, then fitted into it.
@@ -102,12 +103,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<orvane::OrvaneApp> app;
   std::vector<double> starts;
   for (int i = 0; i < 3; ++i) {
-    {
-      orvane::RasterImage image;
-      const auto t = Clock::now();
-      image.Load(photo);
-      loads.push_back(Ms(t));
-    }
+    timeLoad();
     if (app) {
       app->frame()->close();
       app.reset();
