@@ -5,36 +5,33 @@
 #include <cstring>
 #include <new>
 
-#include <sys/mman.h>
+#include "base/worker_pool.h"
 
 namespace orvane {
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-constexpr uint64_t kHugePixelBlock = uint64_t{8} << 20;
-
-}  // namespace
-
 
 PixelBlock AllocatePixels(uint64_t bytes) {
   if (bytes == 0 || bytes > SIZE_MAX / 2) return nullptr;
-  // A photograph's pixels are tens of megabytes: asked for in huge pages, they are faulted in
-  // 2 MiB at a time instead of 4 KiB, which otherwise costs more than decoding or copying them.
-  if (bytes >= kHugePixelBlock) {
-    const size_t rounded = (static_cast<size_t>(bytes) + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, rounded);
-    if (p == nullptr) return nullptr;
-#ifdef MADV_HUGEPAGE
-    madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-    return PixelBlock(static_cast<uint8_t*>(p));
-  }
   return PixelBlock(static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes))));
 }
 
 namespace {
 
 bool ValidDepth(int depth) { return depth == 1 || depth == 8 || depth == 24 || depth == 32; }
+
+// Copies a picture's bytes. A photograph is copied by every core: most of the time goes on the
+// kernel handing out the new block's pages, and each core can take its share of those.
+void CopyBytes(uint8_t* to, const uint8_t* from, uint64_t bytes) {
+  constexpr uint64_t kPiece = uint64_t{4} << 20;
+  if (bytes < 4 * kPiece) {
+    std::memcpy(to, from, static_cast<size_t>(bytes));
+    return;
+  }
+  WorkerPool pool(DefaultThreadCount());
+  pool.run(static_cast<int64_t>((bytes + kPiece - 1) / kPiece), [&](int64_t piece, int) {
+    const uint64_t at = static_cast<uint64_t>(piece) * kPiece;
+    std::memcpy(to + at, from + at, static_cast<size_t>(std::min(kPiece, bytes - at)));
+  });
+}
 
 }  // namespace
 
@@ -132,8 +129,7 @@ int RasterImage::CopyFrom(const RasterImage& source) {
   }
   int rc = Create(source.width, source.height, source.bitsPerPixel);
   if (rc != kOk) return rc;
-  std::memcpy(pixels_.get(), source.pixels_.get(),
-              ImageBytes(width, height, bitsPerPixel));
+  CopyBytes(pixels_.get(), source.pixels_.get(), ImageBytes(width, height, bitsPerPixel));
   paletteSize = std::clamp(source.paletteSize, 0, 256);
   std::copy_n(source.palette.begin(), paletteSize, palette.begin());
   return CopyInfo(source);

@@ -124,6 +124,14 @@ TEST(RasterImage, CopyFromCopiesPixelsAndInfoButNotOptionsOrCamera) {
   RasterImage empty;
   ASSERT_EQ(copy.CopyFrom(empty), kOk);
   EXPECT_TRUE(copy.IsEmpty());
+
+  // A photograph-sized picture is copied in pieces on several cores; the last piece is short.
+  RasterImage big, bigCopy;
+  ASSERT_EQ(big.Create(3001, 2003, 24), kOk);
+  const size_t bytes = RasterImage::ImageBytes(3001, 2003, 24);
+  for (size_t i = 0; i < bytes; ++i) big.Pixels()[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+  ASSERT_EQ(bigCopy.CopyFrom(big), kOk);
+  EXPECT_EQ(std::memcmp(big.Pixels(), bigCopy.Pixels(), bytes), 0);
 }
 
 TEST(RasterImage, DepthConversions) {
