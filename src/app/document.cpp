@@ -238,8 +238,10 @@ void CHushwickDoc::EnterFullCropMode(bool reset) {
 bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   if (views_ == nullptr) return false;
   if (!fullCropMode && !ask) return false;
-  bool apply = true;
-  if (ask && !(enlarge == 1.0 && cropOffsetX == 0 && cropOffsetY == 0)) {
+  // Only a crop the user has been shown is applied: outside Full/Crop mode (leaving Curves or
+  // Histogram for Detail, say) the remembered preset must not cut the picture unseen.
+  bool apply = fullCropMode != 0;
+  if (apply && ask && !(enlarge == 1.0 && cropOffsetX == 0 && cropOffsetY == 0)) {
     switch (ui_.askYesNoCancel("Apply Crop to Image?")) {
       case Answer::Cancel:
         views_->selectModeTab(fullCropMode ? 1 : 0);

@@ -286,7 +286,8 @@ TEST(Document, LeavingCropMode) {
       {"asked, Cancel stays", true, 2.0, 0, true, {Answer::Cancel}, false, 1, 400, 1},
       {"Apply Crop (no question)", true, 2.0, 0, false, {}, true, 0, 200, 0},
       {"Apply Crop outside the mode does nothing", false, 1.0, 0, false, {}, false, 0, 400, 0},
-      {"asked outside the mode applies the preset", false, 1.0, 0, true, {}, true, 0, 300, 0},
+      // Switching displays outside the mode must not crop to a preset nobody was shown.
+      {"asked outside the mode leaves the picture whole", false, 1.0, 0, true, {}, true, 0, 400, 0},
   };
   for (const Case& c : cases) {
     ScriptedHost host;
