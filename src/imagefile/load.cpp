@@ -120,7 +120,7 @@ int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page)
   // The file is mapped, not read: detection looks at a few bytes, and a file that is no
   // picture (gigabytes of zeros named .jpg) is refused without reading it.
   MappedFile file;
-  if (const int rc = file.Open(path); rc != kOk) return rc;
+  if (const int opened = file.Open(path); opened != kOk) return opened;
   const int rc = LoadFromMemory(file.bytes(), path, typeHint, page);
   // Part of the file went away while it was read (truncated, its card pulled out): whatever was
   // decoded holds zeros for it.

@@ -103,8 +103,8 @@ PixelBlock AskHelper(const std::string& helper, const char* const* args, int inp
   bool answered = ReadAll(answer[0], head, sizeof head, deadline);
   if (answered && head[0] > 0 && head[1] > 0 && int64_t{head[0]} * head[1] <= kMaxPixels) {
     block = AllocatePixels(uint64_t(head[0]) * uint64_t(head[1]) * 3);
-    answered = block && ReadAll(answer[0], block.get(), size_t(head[0]) * size_t(head[1]) * 3,
-                                      deadline);
+    answered = block && ReadAll(answer[0], block.get(),
+                                size_t(head[0]) * size_t(head[1]) * 3, deadline);
     if (!answered) block.reset();
   }
   ::close(answer[0]);

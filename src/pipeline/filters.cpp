@@ -35,7 +35,6 @@ void SharpenInside(const uint8_t* ORVANE_RESTRICT u, const uint8_t* ORVANE_RESTR
 
 }  // namespace
 
-
 bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination, int amount,
              unsigned mask, WorkerPool* pool) {
   if (!Valid(source) || !Valid(destination)) return false;
