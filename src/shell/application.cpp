@@ -23,6 +23,7 @@
 #include "shell/main_frame.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/qt_host.h"
+#include "shell/quit_signals.h"
 #include "view/hushwick_view.h"
 
 namespace orvane {
@@ -74,6 +75,12 @@ bool OrvaneApp::start(const QStringList& arguments) {
     }
   }
   return true;
+}
+
+void OrvaneApp::closeOnSignal() {
+  // As the close box would; a run under way puts the close off and the window tries again. A
+  // dialog left open must not keep the program alive once the window has gone.
+  if (frame_->close()) QCoreApplication::quit();
 }
 
 void OrvaneApp::showWindow() {
@@ -178,6 +185,7 @@ int RunDesktopProgram(int argc, char** argv) {
   OrvaneApp orvane(settings);
   if (!orvane.start(QCoreApplication::arguments())) return 1;
   orvane.showWindow();
+  const QuitSignals quitSignals([&orvane] { orvane.closeOnSignal(); });
   return QApplication::exec();
 }
 

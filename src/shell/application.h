@@ -27,6 +27,9 @@ class OrvaneApp : public QObject {
   bool start(const QStringList& arguments);
   // Shows the window (maximised unless a placement is stored) and paints it at once.
   void showWindow();
+  // The program was asked to end by a signal: the window is closed as by its close box, so the
+  // settings are written on the way out.
+  void closeOnSignal();
 
   // File > Open with its dialog; openPath without it.
   void open();

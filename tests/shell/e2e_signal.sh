@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The built program asked to end by a signal (as a session or service manager does) ends by
+# itself, successfully, and writes its settings on the way out: the photograph it opened is in
+# the recent-file list. A second signal while the first is handled ends it at once.
+set -euo pipefail
+program=$1 make_sample=$2
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ]; then
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb
+"$make_sample" "$work/photo.png" 800 500
+settings="$work/config/Quillmark/Orvane NR.conf"
+
+# Waits up to 20 s for the program to end; sets status to its exit status.
+wait_end() {
+  status="still running"
+  for _ in $(seq 1 200); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      status=0
+      wait "$pid" || status=$?
+      pid=
+      return
+    fi
+    sleep 0.1
+  done
+}
+
+for signal in TERM HUP INT; do
+  rm -rf "$work/config"
+  "$program" "$work/photo.png" &
+  pid=$!
+  sleep 3  # started, picture loaded, window shown
+  kill -"$signal" "$pid"
+  wait_end
+  [ "$status" = 0 ] || { echo "SIG$signal: exit status $status, expected 0"; exit 1; }
+  grep -q "File1=.*photo.png" "$settings" ||
+    { echo "SIG$signal: the recent-file list was not written"; cat "$settings" || true; exit 1; }
+done
+
+# Two at once: the second is not waited for.
+"$program" "$work/photo.png" &
+pid=$!
+sleep 3
+kill -STOP "$pid"
+kill -TERM "$pid"
+kill -TERM "$pid"
+kill -CONT "$pid"
+wait_end
+[ "$status" != "still running" ] || { echo "two signals: the program is still running"; exit 1; }
+echo "ok"
