@@ -169,8 +169,6 @@ CommandState CommandStateOf(int command, const CommandFacts& f) {
     case kFullCropMode: s.checked = f.fullCropMode == 1 && f.viewTab == 0; break;
     case kCurves: s.checked = f.viewTab == 1; break;
     case kHistogram: s.checked = f.viewTab == 2; break;
-    // The toolbar customisation has no dialog here.
-    case kCustomize: s.enabled = false; break;
     // The entry stands in for the recent files while there are none.
     case kRecentFile: s.enabled = false; break;
     default: break;

@@ -88,6 +88,7 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar, QMenu** recentMenu) {
 }
 
 void CommandRegistry::fillToolbar(QToolBar* toolbar, std::span<const int> buttons) const {
+  toolbar->clear();
   for (int id : buttons) {
     if (id == 0) {
       toolbar->addSeparator();

@@ -25,7 +25,7 @@ class CommandRegistry : public QObject {
   QAction* action(int id) const { return actions_.value(id, nullptr); }
   // Builds the menu bar in the table's order; recentMenu receives the "Recent File" entries.
   void buildMenuBar(QMenuBar* bar, QMenu** recentMenu);
-  // Fills a toolbar with its buttons.
+  // Fills a toolbar with its buttons, in place of those it had.
   void fillToolbar(QToolBar* toolbar, std::span<const int> buttons) const;
   // Sets every action's enabled state and check mark.
   void applyStates(const CommandFacts& facts);

@@ -28,6 +28,7 @@
 #include "shell/panes/colour_match_pane.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/panes/nr_options_pane.h"
+#include "shell/dialogs/customize_dialog.h"
 #include "shell/dialogs/folder_browser.h"
 #include "shell/dialogs/memory_settings_dialog.h"
 #include "shell/dialogs/prev_file_dlg.h"
@@ -133,12 +134,25 @@ void CMainFrame::createBars() {
   standardBar_ = addToolBar(QStringLiteral("Standard"));
   standardBar_->setObjectName(QStringLiteral("Standard"));
   standardBar_->setIconSize(QSize(16, 15));
-  commands_->fillToolbar(standardBar_, StandardToolbarButtons());
   cropBar_ = addToolBar(QStringLiteral("Crop"));
   cropBar_->setObjectName(QStringLiteral("Crop"));
   cropBar_->setIconSize(QSize(16, 15));
-  commands_->fillToolbar(cropBar_, CropToolbarButtons());
+  const ToolbarButtons defaults = DefaultToolbarButtons();
+  toolbarButtons_.standard =
+      ButtonsFromText(settings_.getString("CommandBars", "Standard Buttons", ""), defaults.standard);
+  toolbarButtons_.crop =
+      ButtonsFromText(settings_.getString("CommandBars", "Crop Buttons", ""), defaults.crop);
+  commands_->fillToolbar(standardBar_, toolbarButtons_.standard);
+  commands_->fillToolbar(cropBar_, toolbarButtons_.crop);
   setRecentFiles({});
+}
+
+void CMainFrame::setToolbarButtons(const ToolbarButtons& buttons) {
+  toolbarButtons_ = buttons;
+  commands_->fillToolbar(standardBar_, buttons.standard);
+  commands_->fillToolbar(cropBar_, buttons.crop);
+  settings_.setString("CommandBars", "Standard Buttons", ButtonsText(buttons.standard));
+  settings_.setString("CommandBars", "Crop Buttons", ButtonsText(buttons.crop));
 }
 
 void CMainFrame::createPanes() {
@@ -373,6 +387,12 @@ void CMainFrame::runCommand(int id) {
       case cmd::kGrid: view_->toggleGrid(); break;
       case cmd::kZoomIn: doc_.zoomIn(); break;
       case cmd::kZoomOut: doc_.zoomOut(); break;
+      case cmd::kCustomize: {
+        CustomizeDialog dialog(*commands_, toolbarButtons_, this);
+        dialog.exec();
+        if (dialog.buttons() != toolbarButtons_) setToolbarButtons(dialog.buttons());
+        break;
+      }
       case cmd::kMemorySettings: {
         MemorySettingsDialog dialog(doc_, host_, this);
         dialog.exec();

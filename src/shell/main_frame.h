@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/command_table.h"
+#include "app/toolbar_layout.h"
 #include "app/document.h"
 
 class QDockWidget;
@@ -89,6 +90,10 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   ReferenceStore& referenceStore() { return *referenceStore_; }
   QToolBar* standardToolbar() const { return standardBar_; }
   QToolBar* cropToolbar() const { return cropBar_; }
+  // The toolbars' buttons (View > Toolbars > Customize...); setting them refills the toolbars and
+  // writes them to the settings.
+  const ToolbarButtons& toolbarButtons() const { return toolbarButtons_; }
+  void setToolbarButtons(const ToolbarButtons& buttons);
   bool closeRetryPending() const { return closeRetry_.isActive(); }
 
  protected:
@@ -111,6 +116,7 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   CommandRegistry* commands_ = nullptr;
   QToolBar* standardBar_ = nullptr;
   QToolBar* cropBar_ = nullptr;
+  ToolbarButtons toolbarButtons_;
   QMenu* recentMenu_ = nullptr;
   QList<QAction*> recentActions_;
   QStringList recent_;

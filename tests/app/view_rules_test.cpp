@@ -287,7 +287,7 @@ TEST(CommandTable, EnablingRulesAndCheckMarks) {
       {cmd::kZoomIn, &loaded, {false, false}},     {cmd::kPaste, &loaded, {false, false}},
       {cmd::kDetailMode, &loaded, {true, true}},   {cmd::kFullCropMode, &crop, {true, true}},
       {cmd::kDetailMode, &crop, {true, false}},    {cmd::kCurves, &crop, {true, false}},
-      {cmd::kCustomize, &loaded, {false, false}},  {cmd::kMemorySettings, &loaded, {true, false}},
+      {cmd::kCustomize, &loaded, {true, false}},  {cmd::kMemorySettings, &loaded, {true, false}},
       {cmd::kThemeOffice2003, &none, {true, true}}, {cmd::kThemeOfficeXp, &none, {true, false}},
       {cmd::kPaneThemeOffice2003, &none, {true, true}}, {cmd::kGrid, &none, {true, false}},
       {cmd::kStatusBar, &none, {true, true}},    {cmd::kRecentFile, &loaded, {false, false}},

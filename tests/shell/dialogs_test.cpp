@@ -1,8 +1,12 @@
 // The dialogs in a real X window: the progress window and the status-bar bar, the folder
 // chooser with its typed path, the open dialog's preview, the JPEG options with their number
 // corrections and the quality suggestion, the save sequence cancelled at each step, Memory
-// Settings and the profile name.
+// Settings, the profile name and Customize.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QToolBar>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -26,6 +30,7 @@
 #include "app/correction_sliders.h"
 #include "app/save_sequence.h"
 #include "imagefile/jpeg_options.h"
+#include "shell/dialogs/customize_dialog.h"
 #include "shell/dialogs/folder_browser.h"
 #include "shell/dialogs/jpeg_options_dialog.h"
 #include "shell/dialogs/memory_settings_dialog.h"
@@ -475,6 +480,60 @@ class DialogsTest : public QObject {
     QCOMPARE(name, QStringLiteral("Sunset"));
     WhenModal([](QWidget* modal) { modal->close(); });
     QVERIFY(!ProfileNameDialog::ask(w.frame(), &name));
+  }
+
+  // Customize through its command: a command put on the Standard toolbar, a button taken off the
+  // Crop toolbar; the toolbars change, and the next start has the same buttons. Reset restores.
+  void customizeToolbars() {
+    QTemporaryDir dir;
+    {
+      WindowHarness w(dir.path());
+      QVERIFY(w.frame()->commands()->action(cmd::kCustomize)->isEnabled());
+      bool seen = false;
+      WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<CustomizeDialog*>(modal);
+        QVERIFY(dialog != nullptr);
+        seen = true;
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Customize"));
+        QCOMPARE(dialog->categories()->count(), 9);
+        dialog->categories()->setCurrentItem(
+            dialog->categories()->findItems(QStringLiteral("Settings"), Qt::MatchExactly).value(0));
+        const auto items = dialog->commandList()->findItems(QStringLiteral("Memory Settings"), Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        dialog->commandList()->setCurrentItem(items[0]);
+        QTest::mouseClick(dialog->addButton(), Qt::LeftButton);
+        Screenshot(dialog, "customize_commands");
+        dialog->pages()->setCurrentIndex(1);
+        dialog->toolbarList()->setCurrentRow(1);  // Crop: Apply Crop, |, Grid, |, Zoom In, Zoom Out
+        QCOMPARE(dialog->buttonList()->count(), 6);
+        dialog->buttonList()->setCurrentRow(2);
+        QTest::mouseClick(dialog->pageButton(QStringLiteral("&Remove")), Qt::LeftButton);
+        QCOMPARE(dialog->buttonList()->count(), 4);  // the separators around the Grid merged
+        Screenshot(dialog, "customize_toolbars");
+        dialog->close();
+      }, "orvane::CustomizeDialog");
+      w.frame()->runCommand(cmd::kCustomize);
+      QVERIFY(seen);
+      QToolBar* standard = w.frame()->standardToolbar();
+      QCOMPARE(standard->actions().back(), w.frame()->commands()->action(cmd::kMemorySettings));
+      QVERIFY(!w.frame()->cropToolbar()->actions().contains(w.frame()->commands()->action(cmd::kGrid)));
+      QCOMPARE(w.frame()->cropToolbar()->actions().size(), 4);
+    }
+    WindowHarness next(dir.path());
+    QCOMPARE(next.frame()->standardToolbar()->actions().back(),
+             next.frame()->commands()->action(cmd::kMemorySettings));
+    QCOMPARE(next.frame()->toolbarButtons().crop,
+             (std::vector<int>{cmd::kApplyCrop, 0, cmd::kZoomIn, cmd::kZoomOut}));
+    WhenModal([](QWidget* modal) {
+      auto* dialog = static_cast<CustomizeDialog*>(modal);
+      dialog->pages()->setCurrentIndex(1);
+      dialog->toolbarList()->setCurrentRow(1);
+      QTest::mouseClick(dialog->pageButton(QStringLiteral("R&eset")), Qt::LeftButton);
+      dialog->close();
+    }, "orvane::CustomizeDialog");
+    next.frame()->runCommand(cmd::kCustomize);
+    QCOMPARE(next.frame()->toolbarButtons().crop, DefaultToolbarButtons().crop);
+    QCOMPARE(next.frame()->cropToolbar()->actions().size(), 6);
   }
 
   // The road of one picture: a camera JPEG opened through the dialog, the level and a colour

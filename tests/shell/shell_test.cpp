@@ -74,7 +74,7 @@ class ShellTest : public QObject {
     QVERIFY(!action(w, cmd::kReload)->isEnabled());
     QVERIFY(!action(w, cmd::kNextImage)->isEnabled());
     QVERIFY(!action(w, cmd::kRotateCw)->isEnabled());
-    QVERIFY(!action(w, cmd::kCustomize)->isEnabled());
+    QVERIFY(action(w, cmd::kCustomize)->isEnabled());
     QVERIFY(action(w, cmd::kMemorySettings)->isEnabled());
     QVERIFY(action(w, cmd::kDetailMode)->isChecked());
     QVERIFY(action(w, cmd::kThemeOffice2003)->isChecked());

@@ -1,0 +1,154 @@
+#include "shell/dialogs/customize_dialog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "shell/command_registry.h"
+
+namespace orvane {
+
+CustomizeDialog::CustomizeDialog(const CommandRegistry& commands, const ToolbarButtons& buttons,
+                                 QWidget* parent)
+    : QDialog(parent), commands_(commands), buttons_(buttons) {
+  setObjectName(QStringLiteral("CustomizeDialog"));
+  setWindowTitle(QStringLiteral("Customize"));
+  pages_ = new QTabWidget(this);
+
+  // Commands: categories on the left, their commands on the right.
+  auto* commandPage = new QWidget(pages_);
+  categories_ = new QListWidget(commandPage);
+  categories_->setObjectName(QStringLiteral("categories"));
+  for (const std::string& c : CustomizeCategories()) categories_->addItem(QString::fromStdString(c));
+  commandList_ = new QListWidget(commandPage);
+  commandList_->setObjectName(QStringLiteral("commands"));
+  target_ = new QComboBox(commandPage);
+  target_->setObjectName(QStringLiteral("targetToolbar"));
+  target_->addItems({QStringLiteral("Standard"), QStringLiteral("Crop")});
+  add_ = new QPushButton(QStringLiteral("&Add to Toolbar"), commandPage);
+  add_->setObjectName(QStringLiteral("addToToolbar"));
+  auto* lists = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel(QStringLiteral("Categories:"), commandPage));
+  left->addWidget(categories_);
+  auto* right = new QVBoxLayout;
+  right->addWidget(new QLabel(QStringLiteral("Commands:"), commandPage));
+  right->addWidget(commandList_);
+  lists->addLayout(left, 2);
+  lists->addLayout(right, 3);
+  auto* addRow = new QHBoxLayout;
+  addRow->addStretch(1);
+  addRow->addWidget(new QLabel(QStringLiteral("Toolbar:"), commandPage));
+  addRow->addWidget(target_);
+  addRow->addWidget(add_);
+  auto* commandLayout = new QVBoxLayout(commandPage);
+  commandLayout->addLayout(lists, 1);
+  commandLayout->addLayout(addRow);
+  pages_->addTab(commandPage, QStringLiteral("&Commands"));
+
+  // Toolbars: the toolbars on the left, the chosen one's buttons and the edits on the right.
+  auto* toolbarPage = new QWidget(pages_);
+  toolbars_ = new QListWidget(toolbarPage);
+  toolbars_->setObjectName(QStringLiteral("toolbars"));
+  toolbars_->addItems({QStringLiteral("Standard"), QStringLiteral("Crop")});
+  buttonList_ = new QListWidget(toolbarPage);
+  buttonList_->setObjectName(QStringLiteral("buttons"));
+  auto* editColumn = new QVBoxLayout;
+  auto makeButton = [&](const QString& text, auto&& action) {
+    auto* b = new QPushButton(text, toolbarPage);
+    connect(b, &QPushButton::clicked, this, action);
+    editColumn->addWidget(b);
+  };
+  makeButton(QStringLiteral("Move &Up"),
+             [this] { edit(MoveButton(bar(toolbars_->currentRow()), buttonList_->currentRow(), -1)); });
+  makeButton(QStringLiteral("Move &Down"),
+             [this] { edit(MoveButton(bar(toolbars_->currentRow()), buttonList_->currentRow(), 1)); });
+  makeButton(QStringLiteral("&Remove"),
+             [this] { edit(RemoveButton(bar(toolbars_->currentRow()), buttonList_->currentRow())); });
+  makeButton(QStringLiteral("Add &Separator"),
+             [this] { edit(AddSeparator(bar(toolbars_->currentRow()), buttonList_->currentRow())); });
+  makeButton(QStringLiteral("R&eset"), [this] {
+    const int row = toolbars_->currentRow();
+    const ToolbarButtons defaults = DefaultToolbarButtons();
+    bar(row) = row == 1 ? defaults.crop : defaults.standard;
+    showToolbar(row, 0);
+  });
+  editColumn->addStretch(1);
+  auto* toolbarLayout = new QHBoxLayout(toolbarPage);
+  auto* barColumn = new QVBoxLayout;
+  barColumn->addWidget(new QLabel(QStringLiteral("Toolbars:"), toolbarPage));
+  barColumn->addWidget(toolbars_);
+  auto* buttonColumn = new QVBoxLayout;
+  buttonColumn->addWidget(new QLabel(QStringLiteral("Buttons:"), toolbarPage));
+  buttonColumn->addWidget(buttonList_);
+  toolbarLayout->addLayout(barColumn, 2);
+  toolbarLayout->addLayout(buttonColumn, 3);
+  toolbarLayout->addLayout(editColumn);
+  pages_->addTab(toolbarPage, QStringLiteral("&Toolbars"));
+
+  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  connect(close, &QDialogButtonBox::rejected, this, &QDialog::accept);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pages_, 1);
+  layout->addWidget(close);
+
+  connect(categories_, &QListWidget::currentRowChanged, this, [this](int row) { showCategory(row); });
+  connect(toolbars_, &QListWidget::currentRowChanged, this, [this](int row) { showToolbar(row, 0); });
+  connect(add_, &QPushButton::clicked, this, [this] {
+    const QListWidgetItem* item = commandList_->currentItem();
+    if (item == nullptr) return;
+    const int toolbar = target_->currentIndex();
+    std::vector<int>& list = bar(toolbar);
+    if (AddButton(list, item->data(Qt::UserRole).toInt(), static_cast<int>(list.size()) - 1) >= 0 &&
+        toolbars_->currentRow() == toolbar)
+      showToolbar(toolbar, static_cast<int>(list.size()) - 1);
+  });
+  connect(commandList_, &QListWidget::itemDoubleClicked, add_, &QPushButton::click);
+  categories_->setCurrentRow(0);
+  toolbars_->setCurrentRow(0);
+  resize(520, 360);
+}
+
+QPushButton* CustomizeDialog::pageButton(const QString& text) const {
+  for (QPushButton* b : findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+void CustomizeDialog::showCategory(int row) {
+  commandList_->clear();
+  if (row < 0) return;
+  for (const int id : CategoryCommands(categories_->item(row)->text().toStdString())) {
+    auto* item = new QListWidgetItem(QString::fromStdString(CommandName(id)), commandList_);
+    item->setData(Qt::UserRole, id);
+    if (const QAction* a = commands_.action(id)) item->setIcon(a->icon());
+  }
+  commandList_->setCurrentRow(0);
+  add_->setEnabled(commandList_->count() > 0);
+}
+
+void CustomizeDialog::showToolbar(int row, int select) {
+  buttonList_->clear();
+  if (row < 0) return;
+  for (const int id : bar(row)) {
+    auto* item = new QListWidgetItem(id == 0 ? QStringLiteral("(separator)")
+                                             : QString::fromStdString(CommandName(id)),
+                                     buttonList_);
+    item->setData(Qt::UserRole, id);
+    if (const QAction* a = id == 0 ? nullptr : commands_.action(id)) item->setIcon(a->icon());
+  }
+  buttonList_->setCurrentRow(std::clamp(select, 0, buttonList_->count() - 1));
+}
+
+void CustomizeDialog::edit(int result) {
+  if (result < 0) return;  // nothing changed (the edit would break the toolbar's rules)
+  showToolbar(toolbars_->currentRow(), result);
+}
+
+}  // namespace orvane
