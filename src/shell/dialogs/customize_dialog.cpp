@@ -13,6 +13,23 @@
 #include "shell/command_registry.h"
 
 namespace orvane {
+namespace {
+
+// Two lists side by side, each under its title.
+QHBoxLayout* TitledLists(QWidget* page, const QString& leftTitle, QWidget* left,
+                         const QString& rightTitle, QWidget* right) {
+  auto* row = new QHBoxLayout;
+  int stretch = 2;
+  for (auto [title, list] : {std::pair{leftTitle, left}, std::pair{rightTitle, right}}) {
+    auto* column = new QVBoxLayout;
+    column->addWidget(new QLabel(title, page));
+    column->addWidget(list);
+    row->addLayout(column, stretch++);
+  }
+  return row;
+}
+
+}  // namespace
 
 CustomizeDialog::CustomizeDialog(const CommandRegistry& commands, const ToolbarButtons& buttons,
                                  QWidget* parent)
@@ -33,15 +50,8 @@ CustomizeDialog::CustomizeDialog(const CommandRegistry& commands, const ToolbarB
   target_->addItems({QStringLiteral("Standard"), QStringLiteral("Crop")});
   add_ = new QPushButton(QStringLiteral("&Add to Toolbar"), commandPage);
   add_->setObjectName(QStringLiteral("addToToolbar"));
-  auto* lists = new QHBoxLayout;
-  auto* left = new QVBoxLayout;
-  left->addWidget(new QLabel(QStringLiteral("Categories:"), commandPage));
-  left->addWidget(categories_);
-  auto* right = new QVBoxLayout;
-  right->addWidget(new QLabel(QStringLiteral("Commands:"), commandPage));
-  right->addWidget(commandList_);
-  lists->addLayout(left, 2);
-  lists->addLayout(right, 3);
+  QHBoxLayout* lists = TitledLists(commandPage, QStringLiteral("Categories:"), categories_,
+                                   QStringLiteral("Commands:"), commandList_);
   auto* addRow = new QHBoxLayout;
   addRow->addStretch(1);
   addRow->addWidget(new QLabel(QStringLiteral("Toolbar:"), commandPage));
@@ -80,16 +90,10 @@ CustomizeDialog::CustomizeDialog(const CommandRegistry& commands, const ToolbarB
     showToolbar(row, 0);
   });
   editColumn->addStretch(1);
-  auto* toolbarLayout = new QHBoxLayout(toolbarPage);
-  auto* barColumn = new QVBoxLayout;
-  barColumn->addWidget(new QLabel(QStringLiteral("Toolbars:"), toolbarPage));
-  barColumn->addWidget(toolbars_);
-  auto* buttonColumn = new QVBoxLayout;
-  buttonColumn->addWidget(new QLabel(QStringLiteral("Buttons:"), toolbarPage));
-  buttonColumn->addWidget(buttonList_);
-  toolbarLayout->addLayout(barColumn, 2);
-  toolbarLayout->addLayout(buttonColumn, 3);
+  QHBoxLayout* toolbarLayout = TitledLists(toolbarPage, QStringLiteral("Toolbars:"), toolbars_,
+                                           QStringLiteral("Buttons:"), buttonList_);
   toolbarLayout->addLayout(editColumn);
+  toolbarPage->setLayout(toolbarLayout);
   pages_->addTab(toolbarPage, QStringLiteral("&Toolbars"));
 
   auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
