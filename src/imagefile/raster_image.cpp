@@ -306,28 +306,37 @@ bool AreaAverage(const uint8_t* src, int sw, int sh, uint8_t* dst, int dw, int d
   } catch (const std::bad_alloc&) {
     return false;
   }
-  for (int y = 0; y < sh; ++y) {
-    const uint8_t* row = src + static_cast<size_t>(y) * sw * channels;
-    double* out = mid.data() + static_cast<size_t>(y) * dw * channels;
-    for (int x = 0; x < dw; ++x) {
-      const Span& s = xs[static_cast<size_t>(x)];
-      for (size_t k = 0; k < s.weights.size(); ++k) {
-        const uint8_t* p = row + (s.first + static_cast<int>(k)) * channels;
-        for (int c = 0; c < channels; ++c) out[x * channels + c] += p[c] * s.weights[k];
+  // A photograph shrunk to a thumbnail is tens of millions of products: rows go to every core.
+  WorkerPool pool(static_cast<int64_t>(sw) * sh >= (int64_t{1} << 20) ? DefaultThreadCount() : 1);
+  ForRows(&pool, sh, [&](int64_t y0, int64_t y1) {
+    for (int64_t y = y0; y < y1; ++y) {
+      const uint8_t* row = src + static_cast<size_t>(y) * sw * channels;
+      double* out = mid.data() + static_cast<size_t>(y) * dw * channels;
+      for (int x = 0; x < dw; ++x) {
+        const Span& s = xs[static_cast<size_t>(x)];
+        // Sums kept in registers: the byte pointer could alias them in memory.
+        double sum[4] = {0, 0, 0, 0};
+        for (size_t k = 0; k < s.weights.size(); ++k) {
+          const uint8_t* p = row + (s.first + static_cast<int>(k)) * channels;
+          for (int c = 0; c < channels; ++c) sum[c] += p[c] * s.weights[k];
+        }
+        for (int c = 0; c < channels; ++c) out[x * channels + c] = sum[c];
       }
     }
-  }
+  });
   const size_t midRow = static_cast<size_t>(dw) * channels;
-  for (int y = 0; y < dh; ++y) {
-    const Span& s = ys[static_cast<size_t>(y)];
-    uint8_t* out = dst + static_cast<size_t>(y) * midRow;
-    for (size_t i = 0; i < midRow; ++i) {
-      double v = 0;
-      for (size_t k = 0; k < s.weights.size(); ++k)
-        v += mid[(s.first + k) * midRow + i] * s.weights[k];
-      out[i] = static_cast<uint8_t>(std::min(255.0, v + 0.5));
+  ForRows(&pool, dh, [&](int64_t y0, int64_t y1) {
+    for (int64_t y = y0; y < y1; ++y) {
+      const Span& s = ys[static_cast<size_t>(y)];
+      uint8_t* out = dst + static_cast<size_t>(y) * midRow;
+      for (size_t i = 0; i < midRow; ++i) {
+        double v = 0;
+        for (size_t k = 0; k < s.weights.size(); ++k)
+          v += mid[(s.first + k) * midRow + i] * s.weights[k];
+        out[i] = static_cast<uint8_t>(std::min(255.0, v + 0.5));
+      }
     }
-  }
+  });
   return true;
 }
 

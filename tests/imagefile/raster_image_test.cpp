@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "fixtures.h"
@@ -231,6 +232,35 @@ TEST(RasterImage, AreaAveragingWhenShrinking) {
   ASSERT_EQ(half.Resample(row, 2, 1, 2), kOk);
   EXPECT_EQ(half.Pixels()[0], 30);   // (0 * 1 + 90 * 0.5) / 1.5
   EXPECT_EQ(half.Pixels()[3], 150);  // (90 * 0.5 + 180) / 1.5
+}
+
+// A photograph shrunk to a thumbnail is worked on by every core: the same bytes for any number
+// of threads, and each output pixel the mean of its block.
+TEST(RasterImage, AreaAveragingOfALargePictureOnEveryCore) {
+  RasterImage source;
+  ASSERT_EQ(source.Create(1500, 800, 24), kOk);
+  uint32_t seed = 3;
+  const size_t bytes = RasterImage::ImageBytes(1500, 800, 24);
+  for (size_t i = 0; i < bytes; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    source.Pixels()[i] = static_cast<uint8_t>(seed >> 24);
+  }
+  std::vector<std::vector<uint8_t>> results;
+  for (const char* threads : {"1", "3"}) {
+    setenv("ORVANE_THREADS", threads, 1);
+    RasterImage small;
+    ASSERT_EQ(small.Resample(source, 30, 20, 2), kOk);
+    results.emplace_back(small.Pixels(), small.Pixels() + RasterImage::ImageBytes(30, 20, 24));
+  }
+  unsetenv("ORVANE_THREADS");
+  EXPECT_EQ(results[0], results[1]);
+  for (int oy : {0, 7, 19})
+    for (int ox : {0, 13, 29}) {
+      int64_t sum = 0;
+      for (int y = oy * 40; y < oy * 40 + 40; ++y)
+        for (int x = ox * 50; x < ox * 50 + 50; ++x) sum += source.Pixels()[(y * 1500 + x) * 3 + 1];
+      EXPECT_NEAR(results[0][(oy * 30 + ox) * 3 + 1], sum / 2000.0, 1.0) << ox << "," << oy;
+    }
 }
 
 TEST(RasterImage, BilinearWhenEnlarging) {
