@@ -183,9 +183,10 @@ int RunDesktopProgram(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("Orvane NR"));
   QtSettingsStore settings;
   OrvaneApp orvane(settings);
+  // Set up first: a signal that comes while the picture loads is handled once the loop runs.
+  const QuitSignals quitSignals([&orvane] { orvane.closeOnSignal(); });
   if (!orvane.start(QCoreApplication::arguments())) return 1;
   orvane.showWindow();
-  const QuitSignals quitSignals([&orvane] { orvane.closeOnSignal(); });
   return QApplication::exec();
 }
 

@@ -3,7 +3,7 @@
 # itself, successfully, and writes its settings on the way out: the photograph it opened is in
 # the recent-file list. A second signal while the first is handled ends it at once.
 set -euo pipefail
-program=$1 make_sample=$2
+program=$1 make_sample=$2 finder=$3
 work=$(mktemp -d)
 pid=
 cleanup() {
@@ -17,6 +17,19 @@ trap cleanup EXIT
 export XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb
 "$make_sample" "$work/photo.png" 800 500
 settings="$work/config/Quillmark/Orvane NR.conf"
+
+# Waits up to 30 s for the started program to show the photograph (its signal handling is set
+# up by then).
+wait_shown() {
+  for _ in $(seq 1 60); do
+    sleep 0.5
+    kill -0 "$pid" || { echo "the program ended early"; exit 1; }
+    import -window root "$work/shot.png" 2>/dev/null || continue
+    if "$finder" "$work/shot.png" "$work/photo.png" >/dev/null; then return; fi
+  done
+  echo "the photograph never appeared"
+  exit 1
+}
 
 # Waits up to 20 s for the program to end; sets status to its exit status.
 wait_end() {
@@ -36,7 +49,7 @@ for signal in TERM HUP INT; do
   rm -rf "$work/config"
   "$program" "$work/photo.png" &
   pid=$!
-  sleep 3  # started, picture loaded, window shown
+  wait_shown
   kill -"$signal" "$pid"
   wait_end
   [ "$status" = 0 ] || { echo "SIG$signal: exit status $status, expected 0"; exit 1; }
@@ -47,7 +60,7 @@ done
 # Two at once: the second is not waited for.
 "$program" "$work/photo.png" &
 pid=$!
-sleep 3
+wait_shown
 kill -STOP "$pid"
 kill -TERM "$pid"
 kill -TERM "$pid"
