@@ -237,8 +237,11 @@ TEST_F(CliFolder, OutputWindowsAreWritten) {
   const auto result = PixelsOf(path("r.png")), edges = PixelsOf(path("e.png")), noise = PixelsOf(path("n.png"));
   ASSERT_FALSE(edges.empty());
   EXPECT_NE(edges, result);
-  for (size_t i = 0; i < edges.size(); ++i)
-    if (i % 3 != 0) ASSERT_LE(edges[i], 63) << i;  // green and blue at a quarter
+  for (size_t i = 0; i < edges.size(); ++i) {
+    if (i % 3 != 0) {
+      ASSERT_LE(edges[i], 63) << i;  // green and blue at a quarter
+    }
+  }
   ASSERT_FALSE(noise.empty());
   EXPECT_EQ(*std::max_element(noise.begin(), noise.end()), 0);
 }

@@ -234,7 +234,7 @@ class DialogsTest : public QObject {
     WindowHarness w(dir.path());
     RasterImage picture;
     QVERIFY(picture.Create(3000, 2000, 24) == kOk);
-    for (int i = 0; i < 3000 * 2000 * 3; ++i) picture.Pixels()[i] = static_cast<uint8_t>((i * 7919) >> 5);
+    for (uint32_t i = 0; i < 3000u * 2000u * 3u; ++i) picture.Pixels()[i] = static_cast<uint8_t>((i * 7919u) >> 5);
     JpegOptionsRequest request;
     request.quality = 92;
     request.enhancedSampling = 1;
