@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> work;
 
   orvane::ColourParams all;
-  all.matchMode = 1;
+  all.matchMode = orvane::MatchMode::kReferenceImage;
   all.matchFade = 60;
   all.blackPoint = 10;
   all.whitePoint = 240;
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   Report("copy only (baseline)", mp, [&] { work = rgbx; });
   Report("chain, every step (RGBX4)", mp, chain(all));
   orvane::ColourParams match;
-  match.matchMode = 1;
+  match.matchMode = orvane::MatchMode::kReferenceImage;
   Report("chain, colour match only", mp, chain(match));
   orvane::ColourParams tone;
   tone.exposureEv = 0.7;

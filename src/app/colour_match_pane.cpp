@@ -25,7 +25,7 @@ MatchPaneEffect AfterReferenceLoad(ColourMatchPaneState& pane, ColourParams& par
   }
   effect.redrawPreview = true;
   pane.paneMode = static_cast<int>(MatchMode::kReferenceImage);
-  params.matchMode = pane.paneMode;
+  params.matchMode = static_cast<MatchMode>(pane.paneMode);
   params.matchFade = 0;
   pane.fadePosition = 0;
   effect.timerDelayMs = kTimerMs;
@@ -41,7 +41,7 @@ const MatchPaneControls& MatchPaneVisibility(int paneMode) {
 
 MatchPaneEffect OnNoColourMatch(ColourMatchPaneState& pane, MatchDocument doc) {
   pane.paneMode = static_cast<int>(MatchMode::kNone);
-  doc.params.matchMode = pane.paneMode;
+  doc.params.matchMode = static_cast<MatchMode>(pane.paneMode);
   doc.params.matchTables.ResetToIdentity();
   pane.preview.Release();
   MatchPaneEffect effect;
@@ -53,7 +53,7 @@ MatchPaneEffect OnNoColourMatch(ColourMatchPaneState& pane, MatchDocument doc) {
 MatchPaneEffect OnMatchToImage(ColourMatchPaneState& pane, MatchDocument doc,
                                const ReferenceStore& store) {
   pane.paneMode = static_cast<int>(MatchMode::kReferenceImage);
-  doc.params.matchMode = pane.paneMode;
+  doc.params.matchMode = static_cast<MatchMode>(pane.paneMode);
   BuildMatchTables(doc.source, store.reference, doc.params.matchTables);
   MatchPaneEffect effect;
   if (store.reference.HoldsImage()) {
@@ -74,7 +74,7 @@ MatchPaneEffect OnMatchToProfile(ColourMatchPaneState& pane, MatchDocument doc,
   MatchPaneEffect effect;
   ReadSelectedProfile(list, store.profile, &effect.message);
   BuildMatchTables(doc.source, store.profile, doc.params.matchTables);
-  doc.params.matchMode = pane.paneMode;
+  doc.params.matchMode = static_cast<MatchMode>(pane.paneMode);
   if (store.profile.HoldsImage()) {
     CopyPreview(pane, store.profile);
     effect.timerDelayMs = kTimerMs;
@@ -142,7 +142,7 @@ AutoSwitchAction OnAutoSwitchToggled(ColourMatchPaneState& pane, bool on) {
 MatchPaneEffect RefreshFromDocument(ColourMatchPaneState& pane, const ColourParams& params) {
   MatchPaneEffect effect;
   pane.fadePosition = std::clamp(params.matchFade, 0, 255);
-  pane.paneMode = std::clamp(params.matchMode, 0, 2);
+  pane.paneMode = std::clamp(static_cast<int>(params.matchMode), 0, 2);
   if (pane.paneMode == 0) {
     pane.preview.Release();
     effect.redrawPreview = true;

@@ -159,7 +159,7 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
     slot.path = o.matchProfile;
     slot.distributions = data.distributions;
     BuildMatchTables(doc.sourceImage, slot, doc.colour.matchTables);
-    doc.colour.matchMode = 2;
+    doc.colour.matchMode = MatchMode::kProfile;
   }
   if (o.fade) doc.colour.matchFade = *o.fade;
   if (o.rotateClockwise) doc.RotateImage(*o.rotateClockwise);

@@ -63,7 +63,7 @@ void ColourCorrectionChain::Apply(const ColourParams& params, uint8_t* pixels, i
                                   int height, PixelLayout layout) {
   if (pixels == nullptr || width <= 0 || height <= 0) return;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  if (params.matchMode > 0) ApplyMatch(params, pixels, count, layout);
+  if (params.matchMode != MatchMode::kNone) ApplyMatch(params, pixels, count, layout);
   if (ToneCurveActive(params)) {
     ToneCurve curve;
     BuildToneCurve(params, BlueTableIndex(layout), curve);

@@ -41,7 +41,7 @@ struct DisplayCurves {
 DisplayCurves CurvesForDisplay(const ColourParams& params);
 
 struct ColourCorrectionChain {
-  // Applies colour match (matchMode > 0), tone curve and colour boost, in that order.
+  // Applies colour match (when matchMode is not kNone), tone curve and colour boost, in that order.
   // With every parameter at its default the buffer is left unchanged.
   static void Apply(const ColourParams& params, uint8_t* pixels, int width, int height,
                     PixelLayout layout);

@@ -22,13 +22,16 @@ struct MatchTables {
   bool operator==(const MatchTables&) const = default;
 };
 
+// Which colour match is on.
+enum class MatchMode : int { kNone = 0, kReferenceImage = 1, kProfile = 2 };
+
 struct ColourParams {
   int blackPoint = 0;       // input level mapped to 0
   int whitePoint = 255;     // input level mapped to 255
   float blueGamma = 1.0f;   // colour temperature; single precision on purpose, see the sliders
   double exposureEv = 0.0;  // -4 .. +4
   int colourBoost = 0;      // 0 .. 100
-  int matchMode = 0;        // 0 none, 1 reference image, 2 profile
+  MatchMode matchMode = MatchMode::kNone;
   int matchFade = 0;        // 0 full match .. 255 almost none
   MatchTables matchTables;
 
@@ -36,11 +39,10 @@ struct ColourParams {
   void ResetForNewImage() {
     blackPoint = 0;
     whitePoint = 255;
-    matchMode = 0;
+    matchMode = MatchMode::kNone;
     matchFade = 0;
   }
 };
 
-enum class MatchMode : int { kNone = 0, kReferenceImage = 1, kProfile = 2 };
 
 }  // namespace orvane

@@ -48,7 +48,7 @@ int LoadReferenceImage(ReferenceStore& store, const std::string& path, const Ras
     slot.image.Release();
     return rc;
   }
-  params.matchMode = static_cast<int>(MatchMode::kReferenceImage);
+  params.matchMode = MatchMode::kReferenceImage;
   slot.path = path;
   ComputeDistributions(slot.image, slot.distributions);
   BuildMatchTables(source, slot, params.matchTables);

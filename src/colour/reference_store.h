@@ -45,7 +45,7 @@ bool ComputeDistributions(const RasterImage& image, ChannelDistributions& out);
 void BuildMatchTables(const RasterImage& source, const ReferenceSlot& slot, MatchTables& tables);
 
 // Loads path into the reference slot at full resolution, takes its distributions, rebuilds the
-// document's tables, sets matchMode to 1 and shrinks the slot's picture to its thumbnail.
+// document's tables, sets matchMode to the reference image and shrinks the slot's picture to its thumbnail.
 // An empty path returns kInvalidArgument with nothing changed (the dialog belongs to the GUI).
 // A file that cannot be loaded leaves the slot with an empty path and no picture, the tables
 // untouched, and returns the loader's code.

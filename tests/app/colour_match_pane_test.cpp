@@ -29,7 +29,7 @@ TEST(ColourMatchPaneTest, MatchToImageWithoutReference) {
   Fixture f;
   f.params.matchTables.red.fill(3);
   const MatchPaneEffect effect = OnMatchToImage(f.pane, f.doc, f.store);
-  EXPECT_EQ(f.params.matchMode, 1);
+  EXPECT_EQ(f.params.matchMode, MatchMode::kReferenceImage);
   EXPECT_EQ(f.params.matchTables, MatchTables{});
   EXPECT_EQ(f.pane.nameField, "Please load image...");
   EXPECT_TRUE(f.pane.preview.IsEmpty());
@@ -60,11 +60,11 @@ TEST(ColourMatchPaneTest, MatchToImageWithAReferenceInTheSlot) {
 
 TEST(ColourMatchPaneTest, NoColourMatchResetsTablesAndPreview) {
   Fixture f;
-  f.params.matchMode = 2;
+  f.params.matchMode = MatchMode::kProfile;
   f.params.matchTables.blue.fill(1);
   MakeGrey(f.pane.preview, 3, 3, 1);
   const MatchPaneEffect effect = OnNoColourMatch(f.pane, f.doc);
-  EXPECT_EQ(f.params.matchMode, 0);
+  EXPECT_EQ(f.params.matchMode, MatchMode::kNone);
   EXPECT_EQ(f.pane.paneMode, 0);
   EXPECT_EQ(f.params.matchTables, MatchTables{});
   EXPECT_TRUE(f.pane.preview.IsEmpty());
@@ -77,7 +77,7 @@ TEST(ColourMatchPaneTest, CancelledLoadStillSwitchesToImageMatchWithFadeZero) {
   f.pane.fadePosition = 120;
   const MatchPaneEffect effect = OnReferenceChosen(f.pane, f.doc, f.store, "");
   EXPECT_EQ(f.pane.paneMode, 1);
-  EXPECT_EQ(f.params.matchMode, 1);
+  EXPECT_EQ(f.params.matchMode, MatchMode::kReferenceImage);
   EXPECT_EQ(f.params.matchFade, 0);
   EXPECT_EQ(f.pane.fadePosition, 0);
   EXPECT_EQ(effect.timerDelayMs, 50);
@@ -100,9 +100,9 @@ TEST(ColourMatchPaneTest, DroppedFileEndings) {
   effect.timerDelayMs = -1;
   EXPECT_FALSE(OnReferenceDropped(f.pane, f.doc, f.store, "/a/photo.jpeg", effect));
   EXPECT_EQ(effect.timerDelayMs, -1);
-  EXPECT_EQ(f.params.matchMode, 0);
+  EXPECT_EQ(f.params.matchMode, MatchMode::kNone);
   EXPECT_TRUE(OnReferenceDropped(f.pane, f.doc, f.store, "/nowhere/photo.JPG", effect));
-  EXPECT_EQ(f.params.matchMode, 1);  // as for the button, even when loading fails
+  EXPECT_EQ(f.params.matchMode, MatchMode::kReferenceImage);  // as for the button, even when loading fails
   EXPECT_TRUE(f.store.reference.path.empty());
 }
 
@@ -132,7 +132,7 @@ TEST(ColourMatchPaneTest, FadeDelaysAutoSwitchAndTimerWork) {
 TEST(ColourMatchPaneTest, RefreshAndVisibility) {
   Fixture f;
   MakeGrey(f.pane.preview, 3, 3, 1);
-  f.params.matchMode = 2;
+  f.params.matchMode = MatchMode::kProfile;
   f.params.matchFade = 40;
   RefreshFromDocument(f.pane, f.params);
   EXPECT_EQ(f.pane.paneMode, 2);
@@ -175,7 +175,7 @@ TEST(ColourMatchPaneTest, MatchToProfileReadsTheSelectionAndReportsDamage) {
   list.Select(0);  // bright
   MatchPaneEffect effect = OnMatchToProfile(f.pane, f.doc, f.store, list);
   EXPECT_TRUE(effect.message.empty());
-  EXPECT_EQ(f.params.matchMode, 2);
+  EXPECT_EQ(f.params.matchMode, MatchMode::kProfile);
   EXPECT_EQ(f.pane.preview.Width(), 6);
   EXPECT_EQ(effect.timerDelayMs, 50);
   EXPECT_GT(f.params.matchTables.red[100], 150);  // most of the source lies below 100
@@ -216,7 +216,7 @@ TEST(ColourMatchPaneTest, SaveThenDeleteThroughThePane) {
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(ShownProfileName(list.SelectedPath()), "C");
   EXPECT_EQ(f.store.profile.path, list.SelectedPath());
-  EXPECT_EQ(f.params.matchMode, 2);
+  EXPECT_EQ(f.params.matchMode, MatchMode::kProfile);
   EXPECT_EQ(f.pane.preview.Width(), 170);
   EXPECT_EQ(effect.timerDelayMs, 50);
   EXPECT_EQ(f.params.matchTables.green[100], 59);  // everything pulled to the reference's 60

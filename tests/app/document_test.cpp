@@ -97,7 +97,7 @@ TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
   doc.colour.blackPoint = 20;
   doc.colour.whitePoint = 200;
   doc.colour.exposureEv = 1.0;
-  doc.colour.matchMode = 1;
+  doc.colour.matchMode = MatchMode::kReferenceImage;
   doc.enlarge = 2.0;
   doc.cropOffsetX = 30;
   doc.cropSwapOrientation = 1;
@@ -110,7 +110,7 @@ TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
   EXPECT_EQ(doc.nrMode, kModeNature);
   EXPECT_EQ(doc.colour.blackPoint, 0);
   EXPECT_EQ(doc.colour.whitePoint, 255);
-  EXPECT_EQ(doc.colour.matchMode, 0);
+  EXPECT_EQ(doc.colour.matchMode, MatchMode::kNone);
   EXPECT_EQ(doc.colour.exposureEv, 1.0);  // exposure survives a new picture
   EXPECT_EQ(doc.enlarge, 1.0);
   EXPECT_EQ(doc.cropOffsetX, 0);

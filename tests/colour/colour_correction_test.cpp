@@ -27,7 +27,7 @@ TEST(ColourCorrectionChainTest, DefaultsLeaveEveryLayoutUnchanged) {
 
 TEST(ColourCorrectionChainTest, FullFadeTakesOneOffWhateverTheTables) {
   ColourParams params;
-  params.matchMode = 1;
+  params.matchMode = MatchMode::kReferenceImage;
   params.matchFade = 255;
   for (int i = 0; i < 256; ++i) {
     params.matchTables.red[i] = 255;
@@ -52,7 +52,7 @@ TEST(ColourCorrectionChainTest, FullFadeTakesOneOffWhateverTheTables) {
 
 TEST(ColourCorrectionChainTest, MatchTablesFollowColoursInEachLayout) {
   ColourParams params;
-  params.matchMode = 2;
+  params.matchMode = MatchMode::kProfile;
   params.matchFade = 0;
   params.matchTables.red.fill(200);
   params.matchTables.green.fill(100);
@@ -96,7 +96,7 @@ TEST(ColourCorrectionChainTest, ExposureAloneShapesAllChannelsAlike) {
 
 TEST(ColourCorrectionChainTest, OrderIsMatchThenToneThenBoost) {
   ColourParams params;
-  params.matchMode = 1;
+  params.matchMode = MatchMode::kReferenceImage;
   params.matchFade = 0;
   params.matchTables.red.fill(101);  // (101 * 255) >> 8 = 100
   params.blackPoint = 100;           // 100 -> 0 only if the match ran first
@@ -115,7 +115,7 @@ TEST(ColourCorrectionChainTest, OrderIsMatchThenToneThenBoost) {
 TEST(ColourCorrectionChainTest, CurvesForDisplayAddTheMatchOffset) {
   ColourParams params;
   params.blueGamma = 0.6f;
-  params.matchTables.red[10] = 30;  // +20, drawn even with matchMode 0
+  params.matchTables.red[10] = 30;  // +20, drawn even with no match on
   const DisplayCurves curves = CurvesForDisplay(params);
   EXPECT_EQ(curves.red[10], 30);
   EXPECT_EQ(curves.green[128], 128);
@@ -226,11 +226,11 @@ TEST(CorrectionSlidersTest, ResetTimersAndTimerWork) {
   p.blueGamma = 0.8f;
   p.exposureEv = 1.0;
   p.colourBoost = 9;
-  p.matchMode = 2;
+  p.matchMode = MatchMode::kProfile;
   ResetCorrection(p);
   EXPECT_FALSE(ToneCurveActive(p));
   EXPECT_EQ(p.colourBoost, 0);
-  EXPECT_EQ(p.matchMode, 2);
+  EXPECT_EQ(p.matchMode, MatchMode::kProfile);
 
   EXPECT_EQ(TimerFor(PaneEvent::kSliderMove), (TimerRequest{2, 100}));
   EXPECT_EQ(TimerFor(PaneEvent::kSliderEndScroll), (TimerRequest{1, 100}));

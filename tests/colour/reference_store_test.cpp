@@ -64,7 +64,7 @@ TEST(ReferenceStoreTest, UnloadableReferenceLeavesAnEmptySlot) {
     EXPECT_TRUE(store.reference.path.empty()) << name;
     EXPECT_FALSE(store.reference.HoldsImage()) << name;
     EXPECT_EQ(params.matchTables.green[0], 5) << name;  // tables keep their contents
-    EXPECT_EQ(params.matchMode, 0) << name;
+    EXPECT_EQ(params.matchMode, MatchMode::kNone) << name;
   }
 }
 
@@ -86,7 +86,7 @@ TEST(ReferenceStoreTest, LoadsARealFileAndKeepsOnlyItsThumbnail) {
   ColourParams params;
   params.matchFade = 40;
   ASSERT_EQ(LoadReferenceImage(store, path, source, params), kOk);
-  EXPECT_EQ(params.matchMode, 1);
+  EXPECT_EQ(params.matchMode, MatchMode::kReferenceImage);
   EXPECT_EQ(params.matchFade, 40);
   EXPECT_EQ(store.reference.path, path);
   EXPECT_EQ(store.reference.image.Width(), 170);

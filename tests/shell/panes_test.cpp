@@ -404,7 +404,7 @@ class PanesTest : public QObject {
     pane->autoSwitch()->setChecked(false);
     for (const Row& r : rows) {
       pane->modeButton(r.mode)->click();
-      QCOMPARE(w.doc().colour.matchMode, r.mode);
+      QCOMPARE(static_cast<int>(w.doc().colour.matchMode), r.mode);
       QCOMPARE(pane->nameField()->isVisible(), r.name);
       if (r.name) QCOMPARE(pane->nameField()->isEnabled(), r.nameEnabled);
       QCOMPARE(pane->loadButton()->isVisible(), r.load);
@@ -427,7 +427,7 @@ class PanesTest : public QObject {
     QCOMPARE(pane->profiles().Count(), 4);
     QCOMPARE(pane->profiles().Selection(), 2);
     QCOMPARE(pane->profileBox()->currentText(), QString::fromStdString((user / "d.cpf").string()));
-    QCOMPARE(w.doc().colour.matchMode, 2);
+    QCOMPARE(w.doc().colour.matchMode, MatchMode::kProfile);
     // No answers Yes: nothing is deleted.
     w.answers.push_back(Answer::No);
     QTest::mouseClick(pane->deleteButton(), Qt::LeftButton);
@@ -449,10 +449,10 @@ class PanesTest : public QObject {
       QApplication::sendEvent(box, &dropped);
     };
     drop(ignored);
-    QCOMPARE(w.doc().colour.matchMode, 0);
+    QCOMPARE(w.doc().colour.matchMode, MatchMode::kNone);
     QVERIFY(pane->previewBox()->picture().isNull());
     drop(taken);
-    QCOMPARE(w.doc().colour.matchMode, 1);
+    QCOMPARE(w.doc().colour.matchMode, MatchMode::kReferenceImage);
     QCOMPARE(pane->modeButton(1)->isChecked(), true);
     QCOMPARE(pane->nameField()->text(), QStringLiteral("sky.JPG"));
     QCOMPARE(pane->previewBox()->picture().size(), QSize(170, 99));
@@ -517,7 +517,7 @@ class PanesTest : public QObject {
     w.doc().colour.matchFade = 90;
     pane->chooseReference = [] { return std::string(); };
     pane->loadReference();
-    QCOMPARE(w.doc().colour.matchMode, 1);
+    QCOMPARE(w.doc().colour.matchMode, MatchMode::kReferenceImage);
     QCOMPARE(w.doc().colour.matchFade, 0);
     QCOMPARE(pane->fade()->position(), 0);
   }
