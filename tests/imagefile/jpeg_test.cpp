@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <cstring>
 
@@ -80,6 +82,33 @@ TEST(Jpeg, RoundTripKeepsPixelsAndResolution) {
   EXPECT_EQ(back.resolutionUnit, 2u);
   EXPECT_EQ(back.saveResolutionUnit, 2);
   EXPECT_TRUE(back.exifBlock.empty());
+}
+
+// A photograph-sized file: the pages of the rows to come are faulted in on another core while
+// the decoder works. The pixels are those of a decode on one core, and a file cut short in the
+// middle still ends as damage (the helper is stopped before the rows' memory goes).
+TEST(Jpeg, LargePictureSameOnOneCoreAndCutShortIsDamage) {
+  RasterImage source;
+  ASSERT_EQ(source.Create(2400, 1600, 24), kOk);
+  uint32_t seed = 11;
+  for (size_t i = 0; i < RasterImage::ImageBytes(2400, 1600, 24); ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    source.Pixels()[i] = static_cast<uint8_t>((i / 3 % 2400) / 10 + (seed >> 28));
+  }
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(WriteJpeg(source, bytes), kOk);
+  RasterImage everyCore, oneCore;
+  ASSERT_EQ(ReadJpeg(bytes, ImageFileType::JpegRgb, 0, everyCore), kOk);
+  setenv("ORVANE_THREADS", "1", 1);
+  ASSERT_EQ(ReadJpeg(bytes, ImageFileType::JpegRgb, 0, oneCore), kOk);
+  unsetenv("ORVANE_THREADS");
+  EXPECT_EQ(test::MaxDifference(everyCore, oneCore), 0);
+  for (const double share : {0.3, 0.7, 0.95}) {
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() * share));
+    RasterImage image;
+    EXPECT_EQ(ReadJpeg(cut, ImageFileType::JpegRgb, 0, image), kBadFile) << share;
+    EXPECT_TRUE(image.IsEmpty()) << share;
+  }
 }
 
 TEST(Jpeg, ResolutionUnits) {
