@@ -26,6 +26,17 @@ std::string TopMenu(std::string_view menu) {
   return std::string(menu.substr(0, menu.find('>')));
 }
 
+// The menu bar's menus in order.
+std::vector<std::string> TopMenus() {
+  std::vector<std::string> menus;
+  for (const CommandSpec& c : CommandTable()) {
+    if (c.menu.empty()) continue;
+    const std::string top = TopMenu(c.menu);
+    if (std::find(menus.begin(), menus.end(), top) == menus.end()) menus.push_back(top);
+  }
+  return menus;
+}
+
 }  // namespace
 
 ToolbarButtons DefaultToolbarButtons() {
@@ -34,12 +45,27 @@ ToolbarButtons DefaultToolbarButtons() {
   return {{standard.begin(), standard.end()}, {crop.begin(), crop.end()}};
 }
 
+int MenuButton(std::string_view menu) {
+  const std::vector<std::string> menus = TopMenus();
+  const auto it = std::find(menus.begin(), menus.end(), menu);
+  return it == menus.end() ? 0 : -static_cast<int>(it - menus.begin()) - 1;
+}
+
+std::string MenuOfButton(int button) {
+  const std::vector<std::string> menus = TopMenus();
+  const int index = -button - 1;
+  return button < 0 && index < static_cast<int>(menus.size()) ? menus[static_cast<size_t>(index)]
+                                                              : std::string();
+}
+
 bool CanSitOnToolbar(int command) {
+  if (command < 0) return !MenuOfButton(command).empty();
   const CommandSpec* c = FindCommand(command);
   return c != nullptr && command != cmd::kRecentFile && !CommandName(command).empty();
 }
 
 std::string CommandName(int command) {
+  if (command < 0) return MenuOfButton(command);
   const CommandSpec* c = FindCommand(command);
   if (c == nullptr) return {};
   if (!c->tooltip.empty() && c->tooltip.find('&') == std::string_view::npos)
@@ -79,13 +105,7 @@ std::vector<int> ButtonsFromText(std::string_view text, std::span<const int> fal
 }
 
 std::vector<std::string> CustomizeCategories() {
-  std::vector<std::string> categories;
-  for (const CommandSpec& c : CommandTable()) {
-    if (c.menu.empty()) continue;
-    const std::string top = TopMenu(c.menu);
-    if (std::find(categories.begin(), categories.end(), top) == categories.end())
-      categories.push_back(top);
-  }
+  std::vector<std::string> categories = TopMenus();
   categories.insert(categories.end(), {"All Commands", "Built-in Menus", "New Menu"});
   return categories;
 }
@@ -97,6 +117,10 @@ std::vector<int> CategoryCommands(std::string_view category) {
       if (CanSitOnToolbar(c.id)) commands.push_back(c.id);
     std::stable_sort(commands.begin(), commands.end(),
                      [](int a, int b) { return CommandName(a) < CommandName(b); });
+    return commands;
+  }
+  if (category == "Built-in Menus") {
+    for (const std::string& menu : TopMenus()) commands.push_back(MenuButton(menu));
     return commands;
   }
   for (const CommandSpec& c : CommandTable())

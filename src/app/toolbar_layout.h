@@ -18,8 +18,14 @@ struct ToolbarButtons {
 };
 ToolbarButtons DefaultToolbarButtons();
 
+// A menu of the menu bar on a toolbar, as a button that drops it down: -1 for the first menu
+// ("File"), -2 for the second, and so on. 0 when there is no such menu.
+int MenuButton(std::string_view menu);
+// The menu bar's menu a button drops down ("File"), or empty when the button is no menu.
+std::string MenuOfButton(int button);
+
 // Whether a command can be put on a toolbar: every command of the table with a name of its own
-// (not the recent-file stand-in, not the shortcut-only mode steps).
+// (not the recent-file stand-in, not the shortcut-only mode steps), and the menu bar's menus.
 bool CanSitOnToolbar(int command);
 // The name a command is listed and shown under on a toolbar (its tooltip, or its menu text
 // without the mnemonic and shortcut).
@@ -36,8 +42,8 @@ std::vector<int> ButtonsFromText(std::string_view text, std::span<const int> fal
 // "Built-in Menus" and "New Menu".
 std::vector<std::string> CustomizeCategories();
 // The commands a category lists: a menu's commands in menu order (its submenus' too), all
-// commands that can sit on a toolbar sorted by name, or none for the last two categories (menus
-// are not put on toolbars here).
+// commands that can sit on a toolbar sorted by name, the menus themselves for "Built-in Menus",
+// or none for "New Menu" (menus of one's own are not made here).
 std::vector<int> CategoryCommands(std::string_view category);
 
 // The edits of the Toolbars page; each keeps the rules of ButtonsFromText. Add puts a command

@@ -5,8 +5,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
+#include "app/toolbar_layout.h"
 #include "shell/toolbar_icons.h"
 
 namespace orvane {
@@ -67,6 +69,7 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar, QMenu** recentMenu) {
         m = parent == nullptr ? bar->addMenu(name) : parent->addMenu(name);
         m->setObjectName(QStringLiteral("menu ") + sofar);
         menus.insert(sofar, m);
+        if (parent == nullptr) topMenus_.insert(name, m);
       }
       parent = m;
     }
@@ -92,6 +95,13 @@ void CommandRegistry::fillToolbar(QToolBar* toolbar, std::span<const int> button
   for (int id : buttons) {
     if (id == 0) {
       toolbar->addSeparator();
+    } else if (id < 0) {
+      QMenu* menu = topMenus_.value(QString::fromStdString(MenuOfButton(id)), nullptr);
+      if (menu == nullptr) continue;
+      QAction* button = menu->menuAction();
+      toolbar->addAction(button);
+      if (auto* tool = qobject_cast<QToolButton*>(toolbar->widgetForAction(button)))
+        tool->setPopupMode(QToolButton::InstantPopup);
     } else {
       toolbar->addAction(action(id));
     }

@@ -25,13 +25,15 @@ class CommandRegistry : public QObject {
   QAction* action(int id) const { return actions_.value(id, nullptr); }
   // Builds the menu bar in the table's order; recentMenu receives the "Recent File" entries.
   void buildMenuBar(QMenuBar* bar, QMenu** recentMenu);
-  // Fills a toolbar with its buttons, in place of those it had.
+  // Fills a toolbar with its buttons, in place of those it had; a menu of the menu bar (a
+  // negative button) drops down from its button.
   void fillToolbar(QToolBar* toolbar, std::span<const int> buttons) const;
   // Sets every action's enabled state and check mark.
   void applyStates(const CommandFacts& facts);
 
  private:
   QHash<int, QAction*> actions_;
+  QHash<QString, QMenu*> topMenus_;  // the menu bar's menus by name
 };
 
 }  // namespace orvane

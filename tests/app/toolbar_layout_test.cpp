@@ -18,6 +18,7 @@ TEST(ToolbarLayout, SettingsTextRoundTripAndRepairs) {
     std::vector<int> read;
   } const cases[] = {
       {"32796,0,57601", {kMemorySettings, 0, kOpen}},
+      {"-1,57601,-9", {-1, kOpen}},  // a menu; -9 names none
       // Unknown ids, the recent-file stand-in, a command twice and stray separators go.
       {"0,57601,0,0,99999,57616,57601,0,", {}},  // the trailing comma makes it no list at all
       {"0,57601,0,0,99999,57616,57601,0", {kOpen}},
@@ -48,7 +49,12 @@ TEST(ToolbarLayout, CategoriesAndTheirCommands) {
   EXPECT_EQ(std::find(all.begin(), all.end(), kNextMode), all.end());  // a shortcut, no name
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end(),
                              [](int a, int b) { return CommandName(a) < CommandName(b); }));
-  EXPECT_TRUE(CategoryCommands("Built-in Menus").empty());
+  // The menus themselves, as drop-down buttons: -1 for File and on in menu-bar order.
+  EXPECT_EQ(CategoryCommands("Built-in Menus"), (std::vector<int>{-1, -2, -3, -4, -5, -6}));
+  EXPECT_EQ(CommandName(-5), "Settings");
+  EXPECT_EQ(MenuButton("Help"), -6);
+  EXPECT_EQ(MenuButton("Tools"), 0);
+  EXPECT_FALSE(CanSitOnToolbar(-7));
   EXPECT_TRUE(CategoryCommands("New Menu").empty());
   EXPECT_EQ(CommandName(kCustomize), "Customize");
   EXPECT_EQ(CommandName(kRotateCw), "Rotate CW");

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
+#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -502,6 +504,12 @@ class DialogsTest : public QObject {
         QCOMPARE(items.size(), 1);
         dialog->commandList()->setCurrentItem(items[0]);
         QTest::mouseClick(dialog->addButton(), Qt::LeftButton);
+        // A menu of the menu bar goes on as a drop-down button.
+        dialog->categories()->setCurrentItem(
+            dialog->categories()->findItems(QStringLiteral("Built-in Menus"), Qt::MatchExactly).value(0));
+        QCOMPARE(dialog->commandList()->item(0)->text(), QStringLiteral("File"));
+        dialog->commandList()->setCurrentRow(0);
+        QTest::mouseClick(dialog->addButton(), Qt::LeftButton);
         Screenshot(dialog, "customize_commands");
         dialog->pages()->setCurrentIndex(1);
         dialog->toolbarList()->setCurrentRow(1);  // Crop: Apply Crop, |, Grid, |, Zoom In, Zoom Out
@@ -515,13 +523,21 @@ class DialogsTest : public QObject {
       w.frame()->runCommand(cmd::kCustomize);
       QVERIFY(seen);
       QToolBar* standard = w.frame()->standardToolbar();
-      QCOMPARE(standard->actions().back(), w.frame()->commands()->action(cmd::kMemorySettings));
+      const QList<QAction*> buttons = standard->actions();
+      QCOMPARE(buttons.at(buttons.size() - 2), w.frame()->commands()->action(cmd::kMemorySettings));
+      QVERIFY(buttons.back()->menu() != nullptr);  // File drops down with Open in it
+      QVERIFY(buttons.back()->menu()->actions().contains(w.frame()->commands()->action(cmd::kOpen)));
+      auto* drop = qobject_cast<QToolButton*>(standard->widgetForAction(buttons.back()));
+      QVERIFY(drop != nullptr);
+      QCOMPARE(drop->popupMode(), QToolButton::InstantPopup);
+      QTest::qWait(100);  // the refilled bar lays its buttons out
+      Screenshot(standard, "customized_toolbar");
       QVERIFY(!w.frame()->cropToolbar()->actions().contains(w.frame()->commands()->action(cmd::kGrid)));
       QCOMPARE(w.frame()->cropToolbar()->actions().size(), 4);
     }
     WindowHarness next(dir.path());
-    QCOMPARE(next.frame()->standardToolbar()->actions().back(),
-             next.frame()->commands()->action(cmd::kMemorySettings));
+    QCOMPARE(next.frame()->toolbarButtons().standard.back(), -1);
+    QVERIFY(next.frame()->standardToolbar()->actions().back()->menu() != nullptr);
     QCOMPARE(next.frame()->toolbarButtons().crop,
              (std::vector<int>{cmd::kApplyCrop, 0, cmd::kZoomIn, cmd::kZoomOut}));
     WhenModal([](QWidget* modal) {
