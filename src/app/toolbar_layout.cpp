@@ -53,9 +53,8 @@ int MenuButton(std::string_view menu) {
 
 std::string MenuOfButton(int button) {
   const std::vector<std::string> menus = TopMenus();
-  const int index = -button - 1;
-  return button < 0 && index < static_cast<int>(menus.size()) ? menus[static_cast<size_t>(index)]
-                                                              : std::string();
+  if (button >= 0 || button < -static_cast<int>(menus.size())) return {};
+  return menus[static_cast<size_t>(-button - 1)];
 }
 
 bool CanSitOnToolbar(int command) {
@@ -78,6 +77,7 @@ std::string CommandName(int command) {
 }
 
 std::string ButtonsText(std::span<const int> buttons) {
+  if (buttons.empty()) return kNoButtons;
   std::string text;
   for (const int id : buttons) {
     if (!text.empty()) text += ',';
@@ -87,6 +87,7 @@ std::string ButtonsText(std::span<const int> buttons) {
 }
 
 std::vector<int> ButtonsFromText(std::string_view text, std::span<const int> fallback) {
+  if (text == kNoButtons) return {};
   std::vector<int> read;
   size_t start = 0;
   while (start <= text.size()) {
@@ -150,7 +151,7 @@ int RemoveButton(std::vector<int>& buttons, int at) {
   if (at < 0 || at >= static_cast<int>(buttons.size())) return -1;
   buttons.erase(buttons.begin() + at);
   buttons = Tidy(buttons);
-  return std::min(at, static_cast<int>(buttons.size()) - 1);
+  return std::max(0, std::min(at, static_cast<int>(buttons.size()) - 1));
 }
 
 int MoveButton(std::vector<int>& buttons, int at, int delta) {

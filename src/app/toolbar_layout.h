@@ -31,11 +31,13 @@ bool CanSitOnToolbar(int command);
 // without the mnemonic and shortcut).
 std::string CommandName(int command);
 
-// A button list as the settings keep it: the ids separated by commas, "57601,57603,0,32792".
+// A button list as the settings keep it: the ids separated by commas, "57601,57603,0,32792",
+// or kNoButtons for a toolbar emptied on purpose.
+inline constexpr const char* kNoButtons = "none";
 std::string ButtonsText(std::span<const int> buttons);
 // Back from the settings: unknown or misplaced entries are dropped (a command that cannot sit on
-// a toolbar, a command twice, a separator at either end or after another); text with no button
-// at all, or that is not a list of numbers, gives the fallback.
+// a toolbar, a command twice, a separator at either end or after another); text that is not a
+// list of numbers, or leaves no button, gives the fallback.
 std::vector<int> ButtonsFromText(std::string_view text, std::span<const int> fallback);
 
 // The Commands page's categories: the menus in the menu bar's order, then "All Commands",
@@ -49,7 +51,8 @@ std::vector<int> CategoryCommands(std::string_view category);
 // The edits of the Toolbars page; each keeps the rules of ButtonsFromText. Add puts a command
 // after position at (at the end when at is out of range) unless the toolbar has it already;
 // AddSeparator puts one after at; Move swaps the button at `at` with its neighbour (delta -1 or
-// 1). Each returns the position of the affected button, or -1 when nothing changed.
+// 1). Each returns the position of the affected button (after a removal, the one now in its
+// place, 0 when none is left), or -1 when nothing changed.
 int AddButton(std::vector<int>& buttons, int command, int at);
 int AddSeparator(std::vector<int>& buttons, int at);
 int RemoveButton(std::vector<int>& buttons, int at);

@@ -18,7 +18,7 @@ TEST(ToolbarLayout, SettingsTextRoundTripAndRepairs) {
     std::vector<int> read;
   } const cases[] = {
       {"32796,0,57601", {kMemorySettings, 0, kOpen}},
-      {"-1,57601,-9", {-1, kOpen}},  // a menu; -9 names none
+      {"-1,57601,-9,-2147483648", {-1, kOpen}},  // a menu; the others name none
       // Unknown ids, the recent-file stand-in, a command twice and stray separators go.
       {"0,57601,0,0,99999,57616,57601,0,", {}},  // the trailing comma makes it no list at all
       {"0,57601,0,0,99999,57616,57601,0", {kOpen}},
@@ -80,6 +80,12 @@ TEST(ToolbarLayout, EditsKeepTheListTidy) {
   EXPECT_EQ(RemoveButton(b, 0), 0);                       // a leading separator goes too
   EXPECT_EQ(b, (std::vector<int>{kAbout, kSave}));
   EXPECT_EQ(RemoveButton(b, 7), -1);
+  EXPECT_EQ(RemoveButton(b, 1), 0);
+  EXPECT_EQ(RemoveButton(b, 0), 0);                       // the last one: an empty toolbar
+  EXPECT_TRUE(b.empty());
+  // An emptied toolbar stays empty at the next start; a list that only lost its buttons does not.
+  EXPECT_EQ(ButtonsText(b), kNoButtons);
+  EXPECT_TRUE(ButtonsFromText(ButtonsText(b), std::vector<int>{kOpen}).empty());
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ void CustomizeDialog::showToolbar(int row, int select) {
     item->setData(Qt::UserRole, id);
     if (const QAction* a = id == 0 ? nullptr : commands_.action(id)) item->setIcon(a->icon());
   }
-  buttonList_->setCurrentRow(std::clamp(select, 0, buttonList_->count() - 1));
+  if (buttonList_->count() > 0) buttonList_->setCurrentRow(std::min(std::max(select, 0), buttonList_->count() - 1));
 }
 
 void CustomizeDialog::edit(int result) {
