@@ -17,7 +17,9 @@ volatile sig_atomic_t gReceived = 0;
 // Only async-signal-safe calls: a byte to the event loop, or, the second time, the default
 // action of the signal.
 void OnQuitSignal(int signal) {
-  if (gReceived++ > 0) {
+  const sig_atomic_t before = gReceived;
+  gReceived = before + 1;
+  if (before > 0) {
     ::signal(signal, SIG_DFL);
     ::raise(signal);
     return;
