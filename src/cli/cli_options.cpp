@@ -74,8 +74,8 @@ std::string HelpLine(NoiseSetting id, std::string_view value) {
   } else if (value == "on|off") {
     text += std::string(" (default ") + (row.byDefault != 0 ? "on" : "off") + ")";
   } else {
-    text += " " + Number(row.low) + ".." + Number(row.high) + " (default " +
-            Number(row.byDefault) + ")";
+    text.append(" ").append(Number(row.low)).append("..").append(Number(row.high));
+    text.append(" (default ").append(Number(row.byDefault)).append(")");
   }
   return line + text + "\n";
 }

@@ -66,7 +66,9 @@ class TerminalProgress : public ProgressWindow {
 }  // namespace
 
 void ConsoleHost::beginFile(const std::string& name, int index, int count) {
-  file_ = count > 1 ? "[" + std::to_string(index) + "/" + std::to_string(count) + "] " + name : name;
+  file_.clear();
+  if (count > 1) file_.append("[").append(std::to_string(index)).append("/").append(std::to_string(count)).append("] ");
+  file_ += name;
   messages_.clear();
 }
 
