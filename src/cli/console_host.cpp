@@ -67,7 +67,8 @@ class TerminalProgress : public ProgressWindow {
 
 void ConsoleHost::beginFile(const std::string& name, int index, int count) {
   file_.clear();
-  if (count > 1) file_.append("[").append(std::to_string(index)).append("/").append(std::to_string(count)).append("] ");
+  if (count > 1)
+    file_.append("[").append(std::to_string(index)).append("/").append(std::to_string(count)).append("] ");
   file_ += name;
   messages_.clear();
 }
