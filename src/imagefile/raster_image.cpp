@@ -296,6 +296,27 @@ std::vector<Span> AreaSpans(int w, int n) {
   return spans;
 }
 
+// The horizontal pass of AreaAverage over rows y0 ... y1 - 1, for pixels of kChannels bytes:
+// each output's sums stay in registers (in memory the byte pointer could alias them).
+template <int kChannels>
+void AverageAcross(const uint8_t* src, int sw, const std::vector<Span>& xs, int64_t y0, int64_t y1,
+                   double* mid) {
+  const int dw = static_cast<int>(xs.size());
+  for (int64_t y = y0; y < y1; ++y) {
+    const uint8_t* row = src + static_cast<size_t>(y) * sw * kChannels;
+    double* out = mid + static_cast<size_t>(y) * dw * kChannels;
+    for (int x = 0; x < dw; ++x) {
+      const Span& s = xs[static_cast<size_t>(x)];
+      double sum[kChannels] = {};
+      for (size_t k = 0; k < s.weights.size(); ++k) {
+        const uint8_t* p = row + (s.first + static_cast<int>(k)) * kChannels;
+        for (int c = 0; c < kChannels; ++c) sum[c] += p[c] * s.weights[k];
+      }
+      for (int c = 0; c < kChannels; ++c) out[x * kChannels + c] = sum[c];
+    }
+  }
+}
+
 bool AreaAverage(const uint8_t* src, int sw, int sh, uint8_t* dst, int dw, int dh, int channels) {
   const std::vector<Span> xs = AreaSpans(sw, dw);
   const std::vector<Span> ys = AreaSpans(sh, dh);
@@ -309,19 +330,10 @@ bool AreaAverage(const uint8_t* src, int sw, int sh, uint8_t* dst, int dw, int d
   // A photograph shrunk to a thumbnail is tens of millions of products: rows go to every core.
   WorkerPool pool(static_cast<int64_t>(sw) * sh >= (int64_t{1} << 20) ? DefaultThreadCount() : 1);
   ForRows(&pool, sh, [&](int64_t y0, int64_t y1) {
-    for (int64_t y = y0; y < y1; ++y) {
-      const uint8_t* row = src + static_cast<size_t>(y) * sw * channels;
-      double* out = mid.data() + static_cast<size_t>(y) * dw * channels;
-      for (int x = 0; x < dw; ++x) {
-        const Span& s = xs[static_cast<size_t>(x)];
-        // Sums kept in registers: the byte pointer could alias them in memory.
-        double sum[4] = {0, 0, 0, 0};
-        for (size_t k = 0; k < s.weights.size(); ++k) {
-          const uint8_t* p = row + (s.first + static_cast<int>(k)) * channels;
-          for (int c = 0; c < channels; ++c) sum[c] += p[c] * s.weights[k];
-        }
-        for (int c = 0; c < channels; ++c) out[x * channels + c] = sum[c];
-      }
+    if (channels == 4) {
+      AverageAcross<4>(src, sw, xs, y0, y1, mid.data());
+    } else {
+      AverageAcross<3>(src, sw, xs, y0, y1, mid.data());
     }
   });
   const size_t midRow = static_cast<size_t>(dw) * channels;
