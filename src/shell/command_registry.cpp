@@ -35,21 +35,21 @@ QList<QKeySequence> Shortcuts(std::string_view text) {
 
 CommandRegistry::CommandRegistry(QWidget* window, std::function<void(int)> triggered)
     : QObject(window) {
-  for (const CommandSpec& spec : CommandTable()) {
+  for (const CommandSpec& entry : CommandTable()) {
     auto* a = new QAction(window);
-    a->setObjectName(QStringLiteral("cmd%1").arg(spec.id));
-    a->setData(spec.id);
-    a->setText(spec.menuText.empty() ? Text(spec.tooltip) : Text(spec.menuText));
-    a->setStatusTip(Text(spec.prompt));
-    a->setToolTip(Text(spec.tooltip));
-    a->setCheckable(spec.checkable);
-    a->setShortcuts(Shortcuts(spec.shortcuts));
+    a->setObjectName(QStringLiteral("cmd%1").arg(entry.id));
+    a->setData(entry.id);
+    a->setText(entry.menuText.empty() ? Text(entry.tooltip) : Text(entry.menuText));
+    a->setStatusTip(Text(entry.prompt));
+    a->setToolTip(Text(entry.tooltip));
+    a->setCheckable(entry.checkable);
+    a->setShortcuts(Shortcuts(entry.shortcuts));
     a->setShortcutContext(Qt::WindowShortcut);
-    if (!spec.toolbar.empty()) a->setIcon(ToolbarIcon(spec.id));
-    const int id = spec.id;
+    if (!entry.toolbar.empty()) a->setIcon(ToolbarIcon(entry.id));
+    const int id = entry.id;
     // Check marks follow the state, not the click: the command decides.
-    connect(a, &QAction::triggered, this, [a, id, spec, triggered] {
-      if (spec.checkable) a->setChecked(!a->isChecked());
+    connect(a, &QAction::triggered, this, [a, id, entry, triggered] {
+      if (entry.checkable) a->setChecked(!a->isChecked());
       triggered(id);
     });
     window->addAction(a);  // shortcuts of commands in no menu work too
@@ -75,18 +75,18 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar, QMenu** recentMenu) {
     }
     return parent;
   };
-  for (const CommandSpec& spec : CommandTable()) {
-    if (spec.menu.empty()) continue;
-    QMenu* menu = menuFor(Text(spec.menu));
-    if (spec.id == cmd::kRecentFile) {
+  for (const CommandSpec& entry : CommandTable()) {
+    if (entry.menu.empty()) continue;
+    QMenu* menu = menuFor(Text(entry.menu));
+    if (entry.id == cmd::kRecentFile) {
       // A group of up to four entries, filled by the window; a separator after it, before Exit.
       menu->addSeparator();
       *recentMenu = menu;
-      menu->addAction(action(spec.id));
+      menu->addAction(action(entry.id));
       menu->addSeparator();
       continue;
     }
-    menu->addAction(action(spec.id));
+    menu->addAction(action(entry.id));
   }
 }
 

@@ -156,11 +156,11 @@ void CMainFrame::setToolbarButtons(const ToolbarButtons& buttons) {
 }
 
 void CMainFrame::createPanes() {
-  for (const PaneSpec& spec : kPanes) {
-    auto* dock = new QDockWidget(QString::fromLatin1(spec.title), this);
-    dock->setObjectName(QStringLiteral("pane%1").arg(spec.id));
+  for (const PaneSpec& paneEntry : kPanes) {
+    auto* dock = new QDockWidget(QString::fromLatin1(paneEntry.title), this);
+    dock->setObjectName(QStringLiteral("pane%1").arg(paneEntry.id));
     PaneWidget* body = nullptr;
-    switch (spec.id) {
+    switch (paneEntry.id) {
       case kPaneNrOptionsId: body = nrOptions_ = new NrOptionsPane(*this, dock); break;
       case kPaneFilePropertiesId: body = fileProperties_ = new FilePropertiesPane(*this, dock); break;
       case kPaneColorCorrectionId: body = colourCorrection_ = new ColourCorrectionPane(*this, dock); break;
@@ -171,7 +171,7 @@ void CMainFrame::createPanes() {
     }
     body->installEventFilter(this);
     dock->setWidget(body);
-    panes_[spec.id - kPaneNrOptionsId] = dock;
+    panes_[paneEntry.id - kPaneNrOptionsId] = dock;
   }
   fileProperties_->setNrOptionsPane(nrOptions_);
   // The panes ask through the program's own dialogs: the open dialog with its preview, the
