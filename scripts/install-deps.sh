@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins
   # tests, benchmarks, fuzzing
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # colour profiles for the metadata tests
+  liblcms2-dev
   # independent tools the tests compare against
   libimage-exiftool-perl pngcheck jpeginfo libtiff-tools imagemagick netpbm libraw-bin libwmf-bin gsfonts
   # the desktop program under a virtual display: the X server, its authority file, a font for

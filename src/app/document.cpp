@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "colour/colour_correction.h"
+#include "imagefile/codec/codec.h"
 #include "imagefile/folder_list.h"
 #include "pipeline/edge_map.h"
 #include "base/worker_pool.h"
@@ -129,6 +130,7 @@ int CHushwickDoc::openFile(const std::string& filePath) {
   fileSize = ec ? 0 : static_cast<int64_t>(size);
   exifCopy = sourceImage.exifBlock;
   exifOrientation = exifCopy.empty() ? 1 : sourceImage.orientation;
+  metadataCopy = sourceImage.metadata;
   path = filePath;
   finishNewPicture();
   return kOk;
@@ -156,12 +158,15 @@ int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
   std::memcpy(pasted.Pixels(), rgb, RasterImage::ImageBytes(width, height, 24));
   sourceImage.TakeOver(pasted);
   sourceImage.exifBlock.clear();
+  sourceImage.metadata.clear();
+  sourceImage.fileBitsPerSample = 8;
   sourceImage.ResetCameraInfo();
   sourceImage.orientation = 1;
   startNewPicture(false);
   fileSize = static_cast<int64_t>(width) * height * 3;
   exifCopy.clear();
   exifOrientation = 1;
+  metadataCopy.clear();
   path = "Untitled";
   finishNewPicture();
   return kOk;
@@ -182,7 +187,7 @@ void CHushwickDoc::stepInFolder(bool next) {
 
 int64_t CHushwickDoc::jpegTargetSize() const {
   const int64_t exifSegment = exifCopy.empty() ? 0 : static_cast<int64_t>(exifCopy.size()) + 4;
-  return fileSize - exifSegment;
+  return fileSize - exifSegment - JpegMetadataBytes(metadataCopy);
 }
 
 CropRectangle CHushwickDoc::CropRect() {
@@ -361,6 +366,7 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   resultImage.jpegQuality = jpegQuality;
   resultImage.jpegFullChroma = enhancedSampling;
   resultImage.exifBlock = exifCopy;
+  resultImage.metadata = metadataCopy;
   resultImage.orientation = exifCopy.empty() ? 1 : exifOrientation;
   const int rc = resultImage.Save(outputPath, ImageFileType::UnknownType);
   progressWindow.reset();

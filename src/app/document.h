@@ -97,7 +97,8 @@ class CHushwickDoc : public DenoiseDocument {
   // The File Properties thumbnail's fractions for the crop's top-left corner (Full/Crop mode).
   void panCropToFraction(double fx, double fy);
 
-  // Target size for the quality search: the file size at open minus the EXIF segment.
+  // Target size for the quality search: the file size at open minus the EXIF segment and the
+  // markers of the other metadata a saved JPEG carries again.
   int64_t jpegTargetSize() const;
 
   // Writing the result to a chosen path: the whole-picture run with a progress window, the
@@ -116,6 +117,7 @@ class CHushwickDoc : public DenoiseDocument {
   int64_t fileSize = 0;        // bytes of that file when it was opened
   std::vector<uint8_t> exifCopy;
   int exifOrientation = 1;
+  PictureMetadata metadataCopy;  // colour profile, XMP, IPTC and comments of that file
   // JPEG options handed to saved pictures.
   int jpegQuality = kDefaultJpegQuality;
   int enhancedSampling = DefaultInt(NoiseSetting::kEnhancedSampling);

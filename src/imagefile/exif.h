@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -37,9 +38,19 @@ class ExifReader {
   std::optional<std::string> TagText(uint16_t tag) const;
 
  private:
+  friend bool AddExifToTiff(std::vector<uint8_t>& tiff, std::span<const uint8_t> payload);
   struct Data;
   std::unique_ptr<Data> data_;
 };
+
+// A copy of an EXIF payload whose orientation tag (in IFD0) says orientation; a payload
+// without the tag, or one that does not parse, is copied as it is.
+std::vector<uint8_t> ExifWithOrientation(std::span<const uint8_t> payload, int orientation);
+
+// The TIFF file in tiff with the EXIF tags of payload added (orientation set to 1, as the
+// pixels are written upright); the tags describing the stored picture stay the file's own.
+// False, and tiff unchanged, when the payload does not parse or the file cannot be rewritten.
+bool AddExifToTiff(std::vector<uint8_t>& tiff, std::span<const uint8_t> payload);
 
 // Seconds for an APEX shutter speed value, by the camera step table (30 s … 1/2000 s).
 double ShutterStep(double apex);

@@ -35,6 +35,8 @@ int CallReader(const ImageFormat& format, std::span<const uint8_t> file, ImageFi
 static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFileType type,
                     int page) {
   image.exifBlock.clear();
+  image.metadata.clear();
+  image.fileBitsPerSample = 8;
   image.orientation = 1;
   const ImageFormat* format = FormatForType(type);
   if (format == nullptr || format->read == nullptr) return kUnsupportedFile;
@@ -86,6 +88,8 @@ static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFile
 int RasterImage::Load(const std::string& path, ImageFileType typeHint, int page) {
   Release();
   exifBlock.clear();
+  metadata.clear();
+  fileBitsPerSample = 8;
   ResetCameraInfo();
   if (path.empty()) return kNoFile;
   // Anything but a regular file (a FIFO would block the reading for ever) is refused before
@@ -135,6 +139,8 @@ int RasterImage::LoadFromMemory(std::span<const uint8_t> file, const std::string
                                 ImageFileType typeHint, int page) {
   Release();
   exifBlock.clear();
+  metadata.clear();
+  fileBitsPerSample = 8;
   ResetCameraInfo();
   ImageFileType type = typeHint;
   if (type == ImageFileType::UnknownType) {

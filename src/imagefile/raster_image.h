@@ -85,6 +85,20 @@ struct PaletteEntry {
   uint8_t reserved = 0;
 };
 
+// What a file carries besides its pixels and EXIF block, kept so that a saved picture carries
+// it too. Each writer takes what its format can hold.
+struct PictureMetadata {
+  std::vector<uint8_t> iccProfile;  // the embedded colour profile, as stored
+  std::string xmpPacket;            // the XMP packet (XML text)
+  std::vector<uint8_t> iptcBlock;   // a JPEG APP13 payload: "Photoshop 3.0\0" and resources
+  std::vector<std::string> comments;  // JPEG comment markers, in file order
+
+  bool empty() const {
+    return iccProfile.empty() && xmpPacket.empty() && iptcBlock.empty() && comments.empty();
+  }
+  void clear() { *this = PictureMetadata{}; }
+};
+
 class RasterImage {
  public:
   RasterImage() = default;
@@ -184,6 +198,8 @@ class RasterImage {
   int32_t jpegFullChroma = 1;   // 1: every JPEG component sampled 1x1; 0: encoder default
   int32_t jpegQuality = 75;
   std::vector<uint8_t> exifBlock;  // APP1 payload as stored, starting "Exif\0\0"
+  PictureMetadata metadata;        // colour profile, XMP, IPTC, comments of the file
+  int32_t fileBitsPerSample = 8;   // bits per sample stored in the file (pixels here have 8)
   std::string cameraMake;
   std::string cameraModel;
   std::string dateTaken;

@@ -33,6 +33,7 @@ int CopyWriterOptions(const RasterImage& from, RasterImage& to) {
   to.orientation = from.orientation;
   try {
     to.exifBlock = from.exifBlock;
+    to.metadata = from.metadata;
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }

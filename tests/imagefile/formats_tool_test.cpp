@@ -63,6 +63,7 @@ TEST_P(ToolTest, ReadsWhatTheToolWrites) {
 constexpr const char* kImRef = "convert {out} -depth 8 ppm:{ref}";
 constexpr const char* kPcxRef = "pcxtoppm {out} > {ref}";
 constexpr const char* kTgaRef = "tgatoppm {out} > {ref}";
+constexpr const char* kImTgaRef = "convert {out} -auto-orient -depth 8 ppm:{ref}";
 using T = ImageFileType;
 
 const ToolCase kCases[] = {
@@ -94,6 +95,19 @@ const ToolCase kCases[] = {
     {"tgamapraw", "convert {src} -colors 40 ppm:- | ppmtotga -cmap -norle > {out}", "a.tga",
      T::TgaIndexed, kTgaRef, 0},
     {"tgagrey", "ppmtotga -mono {src} > {out}", "a.tga", T::TgaIndexed, kTgaRef, 0},
+    // ImageMagick keeps a Targa's origin as the picture's orientation and writes the rows as
+    // they are held, with the origin bits saying which corner they start from; its reading
+    // turned upright (-auto-orient) is what the file shows.
+    {"tga24im", "convert {src} -type TrueColor {out}", "a.tga", T::TgaRgb, kImTgaRef, 0},
+    {"tga24rleim", "convert {src} -type TrueColor -compress RLE {out}", "a.tga", T::TgaRgb,
+     kImTgaRef, 0},
+    {"tgamapim", "convert {src} -colors 40 -type Palette {out}", "a.tga", T::TgaIndexed, kImTgaRef, 0},
+    {"tga24imtopleft", "convert {src} -orient topleft -type TrueColor {out}", "a.tga", T::TgaRgb,
+     kImTgaRef, 0},
+    {"tga24rleimtopright", "convert {src} -orient topright -type TrueColor -compress RLE {out}",
+     "a.tga", T::TgaRgb, kImTgaRef, 0},
+    {"tgamapimbottomright", "convert {src} -orient bottomright -colors 40 -type Palette {out}",
+     "a.tga", T::TgaIndexed, kImTgaRef, 0},
     {"psdrgb", "convert {src} -depth 8 {out}", "a.psd", T::PsdRgb, kImRef, 0},
     {"psdrgbrle", "convert {src} -depth 8 -compress RLE {out}", "a.psd", T::PsdRgb, kImRef, 0},
     {"psdrgb16", "convert {src} -depth 16 -compress RLE {out}", "a.psd", T::PsdRgb, kImRef, 0},

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
+#include "icc_fixtures.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/exif.h"
 
@@ -108,6 +109,66 @@ TEST(Tools, ExifSurvivesTheRoundTripAsExiftoolSees) {
   RasterImage again;
   ASSERT_EQ(again.Load(saved), kOk);
   EXPECT_EQ(again.exifBlock, image.exifBlock);
+}
+
+// A phone's photograph as exiftool makes it: a wide-gamut profile larger than one marker, EXIF
+// with orientation 6, XMP, IPTC and a comment. Each of our writers keeps what its format holds,
+// as exiftool reads it, and the colours under the kept profile are the input's.
+TEST(Tools, ProfileAndMetadataCarriedThroughEveryWriter) {
+  test::TempDir dir;
+  const std::vector<uint8_t> p3 = test::MakeP3Profile(90000);
+  const std::string p3File = dir.File("p3.icc"), srgb = dir.File("srgb.icc");
+  test::WriteBytes(p3File, p3);
+  test::WriteBytes(srgb, test::MakeSrgbProfile());
+  RasterImage camera;
+  test::MakeQuadrants(camera, 32, 20);
+  camera.jpegQuality = 98;
+  const std::string original = dir.File("phone.jpg");
+  ASSERT_EQ(camera.Save(original), kOk);
+  ASSERT_EQ(Shell("exiftool -q -overwrite_original '-ICC_Profile<=" + p3File +
+                  "' -Make=Quillcam -Orientation#=6 -XMP:Rating=4 -XMP:Subject=beach "
+                  "-IPTC:Keywords=sea -Comment='taken at dawn' " + original),
+            0);
+  RasterImage image;
+  ASSERT_EQ(image.Load(original), kOk);
+  ASSERT_EQ(image.metadata.iccProfile, p3);
+  image.jpegQuality = 98;
+  // The colours the input shows, turned upright and converted to sRGB by ImageMagick.
+  auto inSrgb = [&](const std::string& file, RasterImage& converted) {
+    const std::string out = file + ".srgb.png";
+    EXPECT_EQ(Shell("convert " + file + " -auto-orient -profile " + srgb + " -depth 8 " + out), 0);
+    EXPECT_EQ(converted.Load(out), kOk);
+  };
+  RasterImage reference, converted;
+  inSrgb(original, reference);
+  ASSERT_EQ(reference.width, 20);
+  // The profile matters: the unconverted pixels are far from what the input shows.
+  EXPECT_GT(test::MaxDifference(reference, image), 20);
+
+  const std::string tags = "-s -s -s -Make -Orientation# -XMP:Rating -XMP:Subject ";
+  const struct {
+    const char* file;
+    std::string expected;  // what exiftool reads of tags
+  } cases[] = {
+      {"out.jpg", "Quillcam\n6\n4\nbeach\n"},
+      {"out.png", "Quillcam\n1\n4\nbeach\n"},
+      {"out.tif", "Quillcam\n1\n4\nbeach\n"},
+      {"out.psd", "4\nbeach\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string out = dir.File(c.file);
+    ASSERT_EQ(image.Save(out), kOk) << c.file;
+    EXPECT_EQ(Capture("exiftool " + tags + out), c.expected) << c.file;
+    ASSERT_EQ(Shell("exiftool -q -b -ICC_Profile " + out + " > " + out + ".icc"), 0) << c.file;
+    EXPECT_EQ(test::ReadBytes(out + ".icc"), p3) << c.file;
+    inSrgb(out, converted);
+    EXPECT_LE(test::MaxDifference(converted, reference), 4) << c.file;
+  }
+  const std::string jpg = dir.File("out.jpg");
+  EXPECT_EQ(Capture("exiftool -s -s -s -IPTC:Keywords -Comment " + jpg), "sea\ntaken at dawn\n");
+  const std::string check = Capture("jpeginfo -c " + jpg + " 2>&1");
+  EXPECT_NE(check.find(" OK"), std::string::npos) << check;
+  EXPECT_EQ(Capture("pngcheck -q " + dir.File("out.png") + " 2>&1"), "");
 }
 
 }  // namespace

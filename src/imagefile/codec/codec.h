@@ -153,6 +153,19 @@ int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineJpeg(std::span<const uint8_t> file);
 bool IsJpegSignature(std::span<const uint8_t> head);
 
+// A marker written as it is: its code (JPEG_APP0 + n, JPEG_COM) and payload (at most 65533
+// bytes).
+struct JpegMarker {
+  int code = 0;
+  std::vector<uint8_t> payload;
+};
+// The markers that carry a picture's colour profile, XMP, IPTC data and comments. What JPEG
+// cannot hold (a profile that is damaged or not RGB, an XMP packet or comment too long for
+// one marker) is left out and dropped says so.
+std::vector<JpegMarker> JpegMetadataMarkers(const PictureMetadata& metadata, bool& dropped);
+// Bytes those markers add to a file (marker codes and length fields included).
+int64_t JpegMetadataBytes(const PictureMetadata& metadata);
+
 struct JpegEncodeOptions {
   int quality = 75;             // 1…100
   bool fullChroma = true;       // every component 1x1; false: 2x2 luminance
@@ -161,6 +174,7 @@ struct JpegEncodeOptions {
   int densityY = 300;
   int densityUnit = 1;          // JFIF unit byte: 0 aspect only, 1 per inch, 2 per cm
   std::span<const uint8_t> exifPayload;  // written as one APP1 marker when not empty
+  std::span<const JpegMarker> markers;   // written after it, in order
 };
 // Encodes a 24-bit block into out (used by the writer and by the JPEG size estimate).
 // An EXIF payload over 65533 bytes is not written and the result is kSavedWithoutExif.

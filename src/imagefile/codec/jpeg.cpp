@@ -20,6 +20,7 @@
 #include "base/worker_pool.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/exif.h"
+#include "imagefile/metadata.h"
 
 namespace orvane {
 
@@ -96,6 +97,8 @@ struct Compressor {
 };
 
 constexpr int kApp1 = JPEG_APP0 + 1;
+constexpr int kApp2 = JPEG_APP0 + 2;
+constexpr int kApp13 = JPEG_APP0 + 13;
 
 bool IsExifPayload(const jpeg_saved_marker_ptr m) {
   return m->marker == kApp1 && m->data_length > 4 && std::memcmp(m->data, "Exif", 4) == 0;
@@ -139,6 +142,7 @@ struct Decoded {
   int densityUnit = 0;
   bool sawJfif = false;
   std::vector<uint8_t> exif;
+  PictureMetadata metadata;
 };
 
 // Entropy-coded data spends at least one bit on every 8 x 8 block (its DC code), so a file
@@ -177,6 +181,25 @@ void PickExif(jpeg_saved_marker_ptr list, std::vector<uint8_t>& exif) {
     continues = m->data_length == kFullSegment;
   }
   if (Parses(block)) exif = std::move(block);
+}
+
+// The colour profile (its APP2 pieces put together), the first standard XMP packet, the first
+// Photoshop APP13 block (which holds the IPTC data) and every comment.
+void PickMetadata(jpeg_saved_marker_ptr list, PictureMetadata& metadata) {
+  IccAssembler icc;
+  for (jpeg_saved_marker_ptr m = list; m != nullptr; m = m->next) {
+    const std::span<const uint8_t> payload(m->data, m->data_length);
+    if (m->marker == kApp2) {
+      icc.Add(payload);
+    } else if (m->marker == kApp1 && metadata.xmpPacket.empty()) {
+      if (auto packet = XmpFromApp1(payload)) metadata.xmpPacket = std::move(*packet);
+    } else if (m->marker == kApp13 && metadata.iptcBlock.empty() && IsPhotoshopApp13(payload)) {
+      metadata.iptcBlock.assign(payload.begin(), payload.end());
+    } else if (m->marker == JPEG_COM) {
+      metadata.comments.emplace_back(payload.begin(), payload.end());
+    }
+  }
+  metadata.iccProfile = icc.Profile();
 }
 
 // Faults in the pages of the rows still to come on another core while this one decodes: a
@@ -234,6 +257,9 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   d.cinfo.progress = &progress;
   jpeg_mem_src(&d.cinfo, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_save_markers(&d.cinfo, kApp1, 0xFFFF);
+  jpeg_save_markers(&d.cinfo, kApp2, 0xFFFF);
+  jpeg_save_markers(&d.cinfo, kApp13, 0xFFFF);
+  jpeg_save_markers(&d.cinfo, JPEG_COM, 0xFFFF);
   if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return kBadFile;
   const int w = static_cast<int>(d.cinfo.image_width);
   const int h = static_cast<int>(d.cinfo.image_height);
@@ -247,6 +273,7 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   // Markers are all kept by now: APP1 sits before the first scan. The copy is ours before
   // the library frees its own.
   PickExif(d.cinfo.marker_list, out.exif);
+  PickMetadata(d.cinfo.marker_list, out.metadata);
   out.sawJfif = d.cinfo.saw_JFIF_marker;
   out.densityX = d.cinfo.X_density;
   out.densityY = d.cinfo.Y_density;
@@ -336,6 +363,7 @@ int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int, RasterImage
   image.originalWidth = swapped ? decoded.storedHeight : decoded.storedWidth;
   image.originalHeight = swapped ? decoded.storedWidth : decoded.storedHeight;
   image.exifBlock = std::move(decoded.exif);
+  image.metadata = std::move(decoded.metadata);
 
   image.AdoptPixels(std::move(decoded.block), w, h, grey ? 8 : 24, true);
   if (grey) {
@@ -385,6 +413,9 @@ int Encode(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& o
     jpeg_write_marker(&c.cinfo, kApp1, options.exifPayload.data(),
                       static_cast<unsigned int>(options.exifPayload.size()));
   }
+  for (const JpegMarker& m : options.markers) {
+    jpeg_write_marker(&c.cinfo, m.code, m.payload.data(), static_cast<unsigned int>(m.payload.size()));
+  }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   while (c.cinfo.next_scanline < c.cinfo.image_height) {
     // libjpeg takes non-const rows but only reads them.
@@ -401,6 +432,39 @@ int Encode(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& o
 }
 
 }  // namespace
+
+std::vector<JpegMarker> JpegMetadataMarkers(const PictureMetadata& metadata, bool& dropped) {
+  constexpr size_t kMaxPayload = 65533;
+  std::vector<JpegMarker> markers;
+  if (!metadata.xmpPacket.empty()) {
+    std::vector<uint8_t> payload = XmpApp1(metadata.xmpPacket);
+    if (payload.empty()) dropped = true;
+    else markers.push_back({kApp1, std::move(payload)});
+  }
+  if (!metadata.iccProfile.empty()) {
+    std::vector<std::vector<uint8_t>> pieces;
+    if (IsRgbIccProfile(metadata.iccProfile)) pieces = SplitIccProfile(metadata.iccProfile);
+    if (pieces.empty()) dropped = true;
+    for (std::vector<uint8_t>& piece : pieces) markers.push_back({kApp2, std::move(piece)});
+  }
+  if (!metadata.iptcBlock.empty()) {
+    if (metadata.iptcBlock.size() > kMaxPayload) dropped = true;
+    else markers.push_back({kApp13, metadata.iptcBlock});
+  }
+  for (const std::string& comment : metadata.comments) {
+    if (comment.size() > kMaxPayload) dropped = true;
+    else markers.push_back({JPEG_COM, std::vector<uint8_t>(comment.begin(), comment.end())});
+  }
+  return markers;
+}
+
+int64_t JpegMetadataBytes(const PictureMetadata& metadata) {
+  bool dropped = false;
+  int64_t bytes = 0;
+  for (const JpegMarker& m : JpegMetadataMarkers(metadata, dropped))
+    bytes += 4 + static_cast<int64_t>(m.payload.size());
+  return bytes;
+}
 
 int EncodeJpeg(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& options,
                std::vector<uint8_t>& out) {
@@ -429,15 +493,18 @@ int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out) {
   options.densityUnit = image.saveResolutionUnit == 3 ? 2 : 1;
   // A block that does not parse is never written: the picture is saved without it, upright,
   // and the caller is told.
-  bool exifDropped = false;
+  bool dropped = false;
   if (!image.exifBlock.empty()) {
     ExifReader reader;
     if (reader.Open(image.exifBlock)) {
       options.exifPayload = image.exifBlock;
     } else {
-      exifDropped = true;
+      dropped = true;
     }
   }
+
+  const std::vector<JpegMarker> markers = JpegMetadataMarkers(image.metadata, dropped);
+  options.markers = markers;
 
   // With an EXIF block the pixels go back to the orientation its (unchanged) tag describes.
   PixelBlock stored;
@@ -448,7 +515,7 @@ int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out) {
     if (stored && image.orientation >= 5) std::swap(width, height);
   }
   const int rc = EncodeJpeg(stored ? stored.get() : image.Pixels(), width, height, options, out);
-  return rc == kOk && exifDropped ? kSavedWithoutExif : rc;
+  return rc == kOk && dropped ? kSavedWithoutExif : rc;
 }
 
 }  // namespace orvane

@@ -9,6 +9,8 @@
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/codec/picture.h"  // OnWhite
+#include "imagefile/exif.h"
+#include "imagefile/metadata.h"
 
 namespace orvane {
 
@@ -45,7 +47,30 @@ struct PngResult {
   bool hasPhys = false;
   uint32_t physX = 0, physY = 0;
   int physUnit = 0;
+  int bitDepth = 8;
+  PictureMetadata metadata;
 };
+
+constexpr char kXmpKeyword[] = "XML:com.adobe.xmp";
+
+// The colour profile and the XMP packet (read after the image too: text may follow it).
+void ReadMetadata(png_structp png, png_infop info, PictureMetadata& metadata) {
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 length = 0;
+  if (metadata.iccProfile.empty() &&
+      png_get_iCCP(png, info, &name, &compression, &profile, &length) != 0 && profile != nullptr)
+    metadata.iccProfile.assign(profile, profile + length);
+  png_textp texts = nullptr;
+  int count = 0;
+  png_get_text(png, info, &texts, &count);
+  for (int i = 0; i < count && metadata.xmpPacket.empty(); ++i) {
+    if (texts[i].key != nullptr && std::strcmp(texts[i].key, kXmpKeyword) == 0 &&
+        texts[i].compression >= PNG_ITXT_COMPRESSION_NONE && texts[i].text != nullptr)
+      metadata.xmpPacket.assign(texts[i].text, texts[i].itxt_length);
+  }
+}
 
 // Fills the palette for 1- and 8-bit reads: the file's entries with transparency laid on
 // white, or the grey levels of a grey image.
@@ -92,6 +117,8 @@ int Decode(ImageFileType type, PngResult& out,
   if (static_cast<uint64_t>(w) * hgt > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
   out.width = static_cast<int>(w);
   out.height = static_cast<int>(hgt);
+  out.bitDepth = bitDepth;
+  ReadMetadata(h.png, h.info, out.metadata);
 
   png_uint_32 rx = 0, ry = 0;
   int unit = 0;
@@ -136,7 +163,8 @@ int Decode(ImageFileType type, PngResult& out,
   }
   for (png_uint_32 y = 0; y < hgt; ++y) rows[y] = out.block.get() + y * rowBytes;
   png_read_image(h.png, rows.data());
-  png_read_end(h.png, nullptr);
+  png_read_end(h.png, h.info);
+  ReadMetadata(h.png, h.info, out.metadata);
   out.depth = depth;
   return kOk;
 }
@@ -185,6 +213,8 @@ int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
   image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
   image.paletteSize = out.paletteSize;
   image.palette = out.palette;
+  image.fileBitsPerSample = out.bitDepth;
+  image.metadata = std::move(out.metadata);
   if (out.hasPhys && out.physUnit == PNG_RESOLUTION_METER) {
     image.resolutionX = out.physX / 100;
     image.resolutionY = out.physY / 100;
@@ -243,7 +273,59 @@ void PhysFor(const RasterImage& image, png_uint_32& x, png_uint_32& y, int& unit
   }
 }
 
-int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer) {
+// The chunks that carry the picture's colour profile, EXIF block (orientation 1: the pixels
+// are written upright), XMP packet and comments, made ready before libpng is called.
+struct PngMetadata {
+  std::vector<uint8_t> exif;  // without "Exif\0\0"
+  std::span<const uint8_t> profile;
+  std::vector<png_text> texts;
+  bool dropped = false;
+};
+
+void PrepareMetadata(const RasterImage& image, PngMetadata& m) {
+  const PictureMetadata& meta = image.metadata;
+  if (!meta.iccProfile.empty()) {
+    if (IsRgbIccProfile(meta.iccProfile)) m.profile = meta.iccProfile;
+    else m.dropped = true;
+  }
+  if (!image.exifBlock.empty()) {
+    ExifReader reader;
+    if (reader.Open(image.exifBlock) && image.exifBlock.size() - 6 <= UINT32_MAX) {
+      m.exif = ExifWithOrientation(image.exifBlock, 1);
+      m.exif.erase(m.exif.begin(), m.exif.begin() + 6);
+    } else {
+      m.dropped = true;
+    }
+  }
+  // libpng takes non-const texts but only reads them.
+  if (!meta.xmpPacket.empty()) {
+    png_text t{};
+    t.compression = PNG_ITXT_COMPRESSION_NONE;
+    t.key = const_cast<png_charp>(kXmpKeyword);
+    t.text = const_cast<png_charp>(meta.xmpPacket.c_str());
+    t.itxt_length = meta.xmpPacket.size();
+    m.texts.push_back(t);
+  }
+  for (const std::string& comment : meta.comments) {
+    png_text t{};
+    t.compression = PNG_ITXT_COMPRESSION_NONE;  // a comment may be any text: UTF-8 in iTXt
+    t.key = const_cast<png_charp>("Comment");
+    t.text = const_cast<png_charp>(comment.c_str());
+    t.itxt_length = comment.size();
+    m.texts.push_back(t);
+  }
+}
+
+void SetMetadataChunks(png_structp png, png_infop info, PngMetadata& m) {
+  if (!m.profile.empty()) {
+    png_set_iCCP(png, info, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, m.profile.data(),
+                 static_cast<png_uint_32>(m.profile.size()));
+  }
+  if (!m.exif.empty()) png_set_eXIf_1(png, info, static_cast<png_uint_32>(m.exif.size()), m.exif.data());
+  if (!m.texts.empty()) png_set_text(png, info, m.texts.data(), static_cast<int>(m.texts.size()));
+}
+
+int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer, PngMetadata& meta) {
   if (setjmp(png_jmpbuf(h.png))) return writer.failed ? kOutOfMemory : kWriteError;
   png_set_write_fn(h.png, &writer, WriteToMemory, FlushMemory);
   png_set_IHDR(h.png, h.info, static_cast<png_uint_32>(image.width),
@@ -260,12 +342,15 @@ int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer) {
   int unit = 0;
   PhysFor(image, px, py, unit);
   png_set_pHYs(h.png, h.info, px, py, unit);
+  SetMetadataChunks(h.png, h.info, meta);
   png_write_info(h.png, h.info);
   const size_t rowBytes = static_cast<size_t>(image.width) * 3;
   for (int y = 0; y < image.height; ++y) {
     // libpng takes non-const rows but only reads them.
     png_write_row(h.png, const_cast<png_bytep>(image.Pixels() + y * rowBytes));
   }
+  // libpng 1.6 would write the eXIf chunk a second time after the image.
+  png_set_invalid(h.png, h.info, PNG_INFO_eXIf);
   png_write_end(h.png, h.info);
   return kOk;
 }
@@ -280,7 +365,10 @@ int WritePng(const RasterImage& image, std::vector<uint8_t>& out) {
   h.info = png_create_info_struct(h.png);
   if (h.info == nullptr) return kOutOfMemory;
   MemoryWriter writer{&out};
-  return Encode(image, h, writer);
+  PngMetadata meta;
+  PrepareMetadata(image, meta);
+  const int rc = Encode(image, h, writer, meta);
+  return rc == kOk && meta.dropped ? kSavedWithoutExif : rc;
 }
 
 }  // namespace orvane

@@ -8,6 +8,7 @@
 #include "imagefile/codec/byte_view.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/codec/picture.h"
+#include "imagefile/metadata.h"
 
 namespace orvane {
 namespace {
@@ -200,11 +201,72 @@ int DecodePsd(std::span<const uint8_t> file, Picture& p) {
 
 }  // namespace
 
+namespace {
+
+constexpr int kIccResource = 1039;
+constexpr int kXmpResource = 1060;
+
+// The colour profile and XMP packet among the image resources: each "8BIM", its number, a
+// name padded to an even length, a 32-bit size and the data, padded to an even length.
+void ReadPsdMetadata(const ByteView& v, PictureMetadata& metadata) {
+  uint64_t pos = 26 + 4 + uint64_t(v.U32be(26));
+  if (!v.Has(pos, 4)) return;
+  const uint64_t end = pos + 4 + v.U32be(pos);
+  pos += 4;
+  while (pos + 12 <= end && v.Has(pos, 12) && std::memcmp(v.data() + pos, "8BIM", 4) == 0) {
+    const int id = v.U16be(pos + 4);
+    const uint64_t nameBytes = (uint64_t(v.U8(pos + 6)) + 2) & ~uint64_t{1};
+    const uint64_t sizeAt = pos + 6 + nameBytes;
+    const uint64_t size = v.U32be(sizeAt);
+    const uint64_t dataAt = sizeAt + 4;
+    if (dataAt + size > end || !v.Has(dataAt, size)) return;
+    const uint8_t* data = v.data() + dataAt;
+    if (id == kIccResource) metadata.iccProfile.assign(data, data + size);
+    if (id == kXmpResource) metadata.xmpPacket.assign(reinterpret_cast<const char*>(data), size);
+    pos = dataAt + ((size + 1) & ~uint64_t{1});
+  }
+}
+
+void PutResource(std::vector<uint8_t>& out, int id, std::span<const uint8_t> data) {
+  out.insert(out.end(), {'8', 'B', 'I', 'M'});
+  PutU16be(out, static_cast<uint16_t>(id));
+  PutU16be(out, 0);  // empty name, padded
+  PutU32be(out, static_cast<uint32_t>(data.size()));
+  out.insert(out.end(), data.begin(), data.end());
+  if (data.size() % 2 != 0) out.push_back(0);
+}
+
+// The image resources section for the picture's colour profile and XMP packet. False when a
+// profile had to be left out.
+bool PutPsdMetadata(std::vector<uint8_t>& out, const PictureMetadata& metadata) {
+  const size_t lengthAt = out.size();
+  PutU32be(out, 0);
+  bool kept = true;
+  if (!metadata.iccProfile.empty()) {
+    if (IsRgbIccProfile(metadata.iccProfile)) PutResource(out, kIccResource, metadata.iccProfile);
+    else kept = false;
+  }
+  if (!metadata.xmpPacket.empty() && metadata.xmpPacket.size() < UINT32_MAX / 2) {
+    const auto* xmp = reinterpret_cast<const uint8_t*>(metadata.xmpPacket.data());
+    PutResource(out, kXmpResource, {xmp, metadata.xmpPacket.size()});
+  }
+  const auto length = static_cast<uint32_t>(out.size() - lengthAt - 4);
+  for (int i = 0; i < 4; ++i) out[lengthAt + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  return kept;
+}
+
+}  // namespace
+
 int ReadPsd(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
   Picture p;
   int rc = DecodePsd(file, p);
   if (rc != kOk) return rc;
-  return DeliverPicture(p, type, image);
+  rc = DeliverPicture(p, type, image);
+  if (rc != kOk) return rc;
+  const ByteView v(file);
+  image.fileBitsPerSample = v.U16be(22);
+  ReadPsdMetadata(v, image.metadata);
+  return kOk;
 }
 
 ImageFileType RefinePsd(std::span<const uint8_t> file) {
@@ -233,13 +295,13 @@ int WritePsd(const RasterImage& image, std::vector<uint8_t>& out) {
   PutU16be(out, 8);
   PutU16be(out, kRgb);
   PutU32be(out, 0);  // colour mode data
-  PutU32be(out, 0);  // image resources
+  const bool kept = PutPsdMetadata(out, image.metadata);
   PutU32be(out, 0);  // layers and masks
   PutU16be(out, 0);  // raw data
   const uint8_t* px = image.Pixels();
   for (int c = 0; c < 3; ++c)
     for (uint64_t i = 0; i < w * h; ++i) out.push_back(px[3 * i + c]);
-  return kOk;
+  return kept ? kOk : kSavedWithoutExif;
 }
 
 }  // namespace orvane

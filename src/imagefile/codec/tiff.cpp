@@ -10,6 +10,8 @@
 
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/exif.h"
+#include "imagefile/metadata.h"
 
 namespace orvane {
 
@@ -325,6 +327,39 @@ int Decode(TIFF* tif, ImageFileType type, uint64_t fileSize, TiffResult& out) {
   return kOk;
 }
 
+// The colour profile and XMP packet of the directory.
+void ReadMetadata(TIFF* tif, PictureMetadata& metadata) {
+  uint32_t length = 0;
+  void* data = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &length, &data) && data != nullptr && length > 0) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    metadata.iccProfile.assign(bytes, bytes + length);
+  }
+  length = 0;
+  data = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_XMLPACKET, &length, &data) && data != nullptr && length > 0)
+    metadata.xmpPacket.assign(static_cast<const char*>(data), length);
+}
+
+// Sets the tags for the picture's colour profile and XMP packet. False when a profile had to
+// be left out (damaged, or not for RGB data).
+bool SetMetadataTags(TIFF* tif, const PictureMetadata& metadata) {
+  bool kept = true;
+  if (!metadata.iccProfile.empty()) {
+    if (IsRgbIccProfile(metadata.iccProfile)) {
+      TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(metadata.iccProfile.size()),
+                   metadata.iccProfile.data());
+    } else {
+      kept = false;
+    }
+  }
+  if (!metadata.xmpPacket.empty() && metadata.xmpPacket.size() <= UINT32_MAX) {
+    TIFFSetField(tif, TIFFTAG_XMLPACKET, static_cast<uint32_t>(metadata.xmpPacket.size()),
+                 metadata.xmpPacket.data());
+  }
+  return kept;
+}
+
 uint32_t ResolutionValue(float v) {
   if (!(v > 0)) return 0;  // also NaN
   if (v >= 4e9f) return 4000000000u;
@@ -360,6 +395,10 @@ int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
   image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
   image.paletteSize = out.paletteSize;
   image.palette = out.palette;
+  uint16_t bits = 8;
+  TIFFGetFieldDefaulted(h.tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  image.fileBitsPerSample = bits;
+  ReadMetadata(h.tif, image.metadata);
   float rx = 0, ry = 0;
   uint16_t unit = RESUNIT_NONE;
   const bool hasX = TIFFGetField(h.tif, TIFFTAG_XRESOLUTION, &rx) != 0;
@@ -401,6 +440,7 @@ int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
   TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT,
                unit == 2 ? RESUNIT_INCH : unit == 3 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  bool kept = SetMetadataTags(tif, image.metadata);
   const size_t rowBytes = static_cast<size_t>(image.width) * 3;
   // The encoder may change the row it is given, so it gets a copy.
   PixelBlock row = AllocatePixels(rowBytes);
@@ -413,7 +453,9 @@ int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
   if (!TIFFWriteDirectory(tif)) return m.failed ? kOutOfMemory : kWriteError;
   TIFFClose(h.tif);
   h.tif = nullptr;
-  return m.failed ? kOutOfMemory : kOk;
+  if (m.failed) return kOutOfMemory;
+  if (!image.exifBlock.empty()) kept = AddExifToTiff(out, image.exifBlock) && kept;
+  return kept ? kOk : kSavedWithoutExif;
 }
 
 }  // namespace orvane
