@@ -118,6 +118,18 @@ std::string NumberText(double v) {
 
 std::string ImageWords(int code) { return ResultWords(Result{ResultKind::kImage, code}); }
 
+// The processing works in 8 bits per sample; a deeper file loses its extra precision.
+std::string DepthNote(const RasterImage& image) {
+  return image.fileBitsPerSample > 8
+             ? std::to_string(image.fileBitsPerSample) + "-bit picture reduced to 8 bits"
+             : std::string();
+}
+
+void AddNote(std::string& notes, const std::string& note) {
+  if (note.empty()) return;
+  notes += (notes.empty() ? "" : ", ") + note;
+}
+
 // Settles the document's settings from the flags, before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
   if (o.threads) doc.threads = *o.threads;
@@ -185,12 +197,12 @@ struct FileReport {
 
 void PrintReport(const FileReport& r, const CliOptions& o) {
   if (o.json) {
-    std::printf("{\"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, \"height\": %d, "
-                "\"level\": %s, \"time\": %s, \"result\": %s}\n",
-                JsonString(r.input).c_str(), JsonString(r.output).c_str(),
-                static_cast<long long>(r.size), r.width, r.height, NumberText(r.level).c_str(),
-                NumberText(r.seconds).c_str(),
-                JsonString(r.error.empty() ? "ok" : r.error).c_str());
+    std::printf("{\"ok\": %s, \"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, "
+                "\"height\": %d, \"level\": %s, \"time\": %s, \"note\": %s, \"result\": %s}\n",
+                r.error.empty() ? "true" : "false", JsonString(r.input).c_str(),
+                JsonString(r.output).c_str(), static_cast<long long>(r.size), r.width, r.height,
+                NumberText(r.level).c_str(), NumberText(r.seconds).c_str(),
+                JsonString(r.note).c_str(), JsonString(r.error.empty() ? "ok" : r.error).c_str());
     std::fflush(stdout);
     return;
   }
@@ -266,6 +278,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     }
   }
   report.level = doc.noiseLevel;
+  AddNote(report.note, DepthNote(doc.sourceImage));
   if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
     report.error = e;
     return report;
@@ -295,7 +308,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
       return EstimateJpegSize(src, quality, sampling);
     });
     doc.storeJpegOptions(q, sampling);
-    report.note += std::string(report.note.empty() ? "" : ", ") + "quality " + std::to_string(q);
+    AddNote(report.note, "quality " + std::to_string(q));
   }
   const Result saved = doc.writeResult(report.output, /*keepOutputWindow=*/true);
   if (!saved.succeeded()) {
@@ -311,8 +324,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   written.insert(key);
-  if (saved.code == kSavedWithoutExif)
-    report.note += std::string(report.note.empty() ? "" : ", ") + ResultWords(saved);
+  if (saved.code == kSavedWithoutExif) AddNote(report.note, ResultWords(saved));
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
   report.size = static_cast<int64_t>(fs::file_size(report.output, ec));
@@ -402,8 +414,12 @@ int RunInfo(const CliOptions& options) {
     const std::string refused = NotRegular(file);
     const int rc = refused.empty() ? img.Load(file) : kOpenFailed;
     if (rc != kOk) {
+      const std::string why = refused.empty() ? ImageWords(rc) : refused;
       std::fprintf(stderr, "orvane-nr-cli: %s: cannot read this file: %s\n", Printable(file).c_str(),
-                   refused.empty() ? ImageWords(rc).c_str() : refused.c_str());
+                   why.c_str());
+      if (options.json)
+        std::printf("{\"ok\": false, \"path\": %s, \"error\": %s}\n", JsonString(file).c_str(),
+                    JsonString("cannot read this file: " + why).c_str());
       status = 1;
       continue;
     }
@@ -419,6 +435,7 @@ int RunInfo(const CliOptions& options) {
         {"width", std::to_string(img.width), true},
         {"height", std::to_string(img.height), true},
         {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
+        {"bitsPerSample", std::to_string(img.fileBitsPerSample), true},
         {"originalWidth", std::to_string(img.originalWidth), true},
         {"originalHeight", std::to_string(img.originalHeight), true},
         {"orientation", std::to_string(img.orientation), true},
@@ -437,9 +454,9 @@ int RunInfo(const CliOptions& options) {
         {"suggestedLevel", NumberText(suggested), true},
     };
     if (options.json) {
-      std::string line = "{";
+      std::string line = "{\"ok\": true";
       for (size_t i = 0; i < fields.size(); ++i) {
-        line += (i ? ", " : "") + JsonString(fields[i].name) + ": " +
+        line += ", " + JsonString(fields[i].name) + ": " +
                 (fields[i].number ? fields[i].text : JsonString(fields[i].text));
       }
       std::printf("%s}\n", line.c_str());
@@ -493,9 +510,12 @@ int RunConvert(const CliOptions& options) {
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot write: %s\n", outName.c_str(), WriteFailure(rc).c_str());
     return 1;
   }
+  std::string notes;
+  AddNote(notes, DepthNote(img));
+  if (rc == kSavedWithoutExif) AddNote(notes, ImageWords(rc));
   if (!options.quiet)
-    std::printf("%s -> %s (%d x %d%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
-                rc == kSavedWithoutExif ? (", " + ImageWords(rc)).c_str() : "");
+    std::printf("%s -> %s (%d x %d%s%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
+                notes.empty() ? "" : ", ", notes.c_str());
   return 0;
 }
 

@@ -271,3 +271,37 @@ TEST_F(CliFolder, UsageErrorsInfoAndConvert) {
 
 }  // namespace
 }  // namespace orvane
+
+namespace orvane::test {
+namespace {
+
+// A 16-bit picture (1024 levels per channel, made by ImageMagick) is worked on in 8 bits:
+// info shows the file's depth and each run says so once per file. Every JSON object says
+// whether it succeeded, a file that cannot be read too.
+TEST_F(CliFolder, SixteenBitNotedAndJsonSaysOk) {
+  const std::string deep = path("deep.png");
+  ASSERT_EQ(RunCommand("convert -size 64x48 gradient:black-white -depth 16 " + Quote(deep)).status, 0);
+  const auto info = Cli("info --json " + Quote(deep) + " " + Quote(path("missing.jpg")));
+  EXPECT_EQ(info.status, 1);
+  EXPECT_NE(info.out.find("{\"ok\": true, \"path\""), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("\"bitsPerSample\": 16"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("{\"ok\": false, \"path\""), std::string::npos) << info.out;
+  const std::string eight = sample("eight.jpg", 64, 48);
+  const auto run = Cli("-d " + Quote(root_) + " " + Quote(deep) + " " + Quote(eight));
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::string note = "16-bit picture reduced to 8 bits";
+  const size_t first = run.out.find(note);
+  EXPECT_NE(first, std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find(note, first + 1), std::string::npos) << run.out;
+  EXPECT_LT(run.out.find("deep.png -> "), first);
+  EXPECT_GT(run.out.find("eight.jpg -> "), first) << "the note belongs to the 16-bit file's line";
+  const auto json = Cli("--json --overwrite -d " + Quote(root_) + " " + Quote(deep) + " " + Quote(path("no.png")));
+  EXPECT_NE(json.out.find("{\"ok\": true, "), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"note\": \"" + note + "\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("{\"ok\": false, "), std::string::npos) << json.out;
+  const auto converted = Cli("convert " + Quote(deep) + " " + Quote(path("c.png")));
+  EXPECT_NE(converted.out.find(note), std::string::npos) << converted.out;
+}
+
+}  // namespace
+}  // namespace orvane::test
