@@ -19,7 +19,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD)
 
-run: build
+# Only the programs it runs are built here; `make test` builds the rest.
+run: configure
+	@cmake --build $(BUILD) --target orvane_programs
 	@bash scripts/run-sample.sh $(BUILD)
 
 # The Debian package: build/orvane-nr_<version>_<arch>.deb

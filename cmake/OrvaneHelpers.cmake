@@ -1,6 +1,26 @@
 # orvane_add_test(NAME <target> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])
 # One GoogleTest executable per subsystem; every test case becomes its own ctest entry.
 # Cases labelled "unit" also run in the sanitizer build.
+# orvane_raw_helper_beside(<target>)
+# The programs look for the camera raw helper beside themselves (or in the libexec folder of an
+# installed tree), never at a path compiled in: every program and test of the build gets a copy
+# of the helper in its own folder, refreshed whenever the helper is rebuilt.
+function(orvane_raw_helper_beside target)
+  if(NOT TARGET orvane-raw-helper)
+    return()
+  endif()
+  string(MAKE_C_IDENTIFIER "${CMAKE_CURRENT_BINARY_DIR}" folder)
+  set(copy orvane_raw_helper_copy_${folder})
+  if(NOT TARGET ${copy})
+    set(beside ${CMAKE_CURRENT_BINARY_DIR}/orvane-raw-helper)
+    add_custom_command(OUTPUT ${beside}
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:orvane-raw-helper> ${beside}
+      DEPENDS orvane-raw-helper VERBATIM)
+    add_custom_target(${copy} DEPENDS ${beside})
+  endif()
+  add_dependencies(${target} ${copy})
+endfunction()
+
 function(orvane_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_LABELS)
@@ -8,6 +28,7 @@ function(orvane_add_test)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  orvane_raw_helper_beside(${T_NAME})
   gtest_discover_tests(${T_NAME}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES LABELS "${T_LABELS}"

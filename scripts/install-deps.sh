@@ -19,8 +19,9 @@ packages=(
   # the desktop program under a virtual display: the X server, its authority file, a font for
   # Qt to draw text with (none is installed without recommends), and import for screenshots
   xvfb xauth fonts-dejavu-core
-  # the package: dpkg-shlibdeps finds its runtime libraries; the desktop entry's check
-  dpkg-dev file desktop-file-utils
+  # the package: dpkg-shlibdeps finds its runtime libraries; the checks of the desktop entry, the
+  # metainfo and the whole package, and strace to see which programs the unpacked tool starts
+  dpkg-dev file desktop-file-utils appstream lintian strace
 )
 
 missing=()

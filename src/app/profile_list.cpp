@@ -194,4 +194,17 @@ const RasterImage* ProfileThumbnailCache::Get(const std::string& path) {
   return &entries_.front().image;
 }
 
+std::string FindProfile(const ProfileFolders& folders, const std::string& name) {
+  std::error_code ec;
+  if (name.empty()) return {};
+  if (std::filesystem::is_regular_file(name, ec)) return name;
+  ProfileList list;
+  list.Fill(folders);
+  for (const std::string& entry : list.Entries()) {
+    const std::string file = std::filesystem::path(entry).filename().string();
+    if (file == name || file == name + ".cpf" || ShownProfileName(entry) == name) return entry;
+  }
+  return {};
+}
+
 }  // namespace orvane

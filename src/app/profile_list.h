@@ -52,6 +52,11 @@ class ProfileList {
   int selection_ = -1;
 };
 
+// The profile a name given by the user means: an existing file as it is; otherwise the profile
+// of the folders whose file name is name, or name + ".cpf", or whose shown name is name
+// ("Sunset Glow"). Empty when none is.
+std::string FindProfile(const ProfileFolders& folders, const std::string& name);
+
 // Reads the list's selected profile into the slot. The slot changes only when the whole file
 // was read; otherwise *message (when given) names the file and says why. A list without a
 // selection, or a file that cannot be opened, does nothing and says nothing.

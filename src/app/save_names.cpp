@@ -1,5 +1,8 @@
 #include "app/save_names.h"
 
+#include <filesystem>
+#include <string_view>
+
 #include "base/text.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/format_lists.h"
@@ -58,6 +61,21 @@ void RememberSaveFolder(SettingsStore& settings, const std::string& chosenPath,
 
 bool NeedsJpegOptions(const std::string& chosenPath) {
   return chosenPath.size() >= 3 && Lower(chosenPath.substr(chosenPath.size() - 3)) == "jpg";
+}
+
+bool IsOwnOutput(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path p(path);
+  const std::string stem = p.stem().string();
+  constexpr std::string_view kSuffix = "_NR";
+  if (stem.size() <= kSuffix.size() || !stem.ends_with(kSuffix) || !p.has_extension()) return false;
+  const std::string original = stem.substr(0, stem.size() - kSuffix.size());
+  std::error_code ec;
+  const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().stem() == original && it->is_regular_file(ec)) return true;
+  }
+  return false;
 }
 
 }  // namespace orvane

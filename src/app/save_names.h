@@ -25,6 +25,11 @@ std::string SaveDefaultPattern(const std::string& keptExtension);
 // photo -> photo.jpg.
 std::string ProposedSaveName(const std::string& documentPath, const std::string& title = "");
 
+// Whether path is one of this program's results: its name before the extension ends in "_NR"
+// and a file of the same name without it (any extension) lies in the same folder. A batch
+// skips such files so that running it twice does not make NAME_NR_NR.
+bool IsOwnOutput(const std::string& path);
+
 // The dialog's filter list for a default pattern, each entry "description|pattern|", the whole
 // list closed by one more "|".
 std::string SaveFilterList(const std::string& pattern);

@@ -60,6 +60,33 @@ std::string Number(double v) {
   return buf;
 }
 
+// An option's help: the option, then its text broken at spaces so that no line is wider than
+// 80 columns; continued lines start in the text's column.
+std::string Wrapped(const std::string& option, const std::string& text) {
+  constexpr size_t kWidth = 80, kColumn = 27;
+  std::string out = option;
+  size_t used = option.size();
+  for (size_t at = 0; at < text.size();) {
+    // A word, or a whole "(default ...)" that reads badly when broken.
+    size_t end = text.find(text[at] == '(' ? ')' : ' ', at);
+    if (end != std::string::npos && text[end] == ')') ++end;
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(at, end - at);
+    const bool first = used == option.size();
+    if (!first && used + 1 + word.size() > kWidth) {
+      out += "\n" + std::string(kColumn, ' ');
+      used = kColumn;
+    } else if (!first) {
+      out += ' ';
+      ++used;
+    }
+    out += word;
+    used += word.size();
+    at = end + 1;
+  }
+  return out + "\n";
+}
+
 // One help line of a setting of the table: option, value, what it does, range and default.
 std::string HelpLine(NoiseSetting id, std::string_view value) {
   const NoiseSettingRow& row = SettingRow(id);
@@ -77,15 +104,15 @@ std::string HelpLine(NoiseSetting id, std::string_view value) {
     text.append(" ").append(Number(row.low)).append("..").append(Number(row.high));
     text.append(" (default ").append(Number(row.byDefault)).append(")");
   }
-  return line + text + "\n";
+  return Wrapped(line, text);
 }
 
 // The pair options give width and height from two rows of the table.
 std::string PairHelpLine(NoiseSetting w, NoiseSetting h) {
   std::string line = "  --" + std::string(SettingRow(w).option) + " WxH";
   line.resize(std::max<size_t>(line.size() + 1, 27), ' ');
-  return line + std::string(SettingRow(w).what) + " (default " + Number(SettingRow(w).byDefault) + "x" +
-         Number(SettingRow(h).byDefault) + ")\n";
+  return Wrapped(line, std::string(SettingRow(w).what) + " (default " +
+                          Number(SettingRow(w).byDefault) + "x" + Number(SettingRow(h).byDefault) + ")");
 }
 
 bool ParseSetting(const std::string& text, NoiseSetting id, int& out) {
@@ -105,8 +132,9 @@ std::string UsageText() {
   return
       "Usage:\n"
       "  orvane-nr-cli [options] FILE...        denoise each FILE and save the result\n"
-      "  orvane-nr-cli info [--json] FILE...    type, size, resolution, orientation, camera fields\n"
-      "  orvane-nr-cli convert IN OUT           read IN, write OUT in the type OUT's extension names\n"
+      "  orvane-nr-cli info [--json] FILE...    type, size, bit depth, camera data\n"
+      "  orvane-nr-cli convert IN OUT           IN written in the type OUT names\n"
+      "  orvane-nr-cli profiles                 the profiles --match-profile finds\n"
       "  orvane-nr-cli --help | --version\n"
       "\n"
       "Noise reduction:\n" +
@@ -125,33 +153,38 @@ std::string UsageText() {
       "  --boost N                colour boost 0..100\n"
       "  --auto-levels            black and white points from the picture\n"
       "  --match-image FILE       match the colours to a reference picture\n"
-      "  --match-profile FILE     match the colours to a colour profile (.cpf)\n"
+      "  --match-profile NAME     match the colours to a colour profile: a .cpf file,\n"
+      "                           or a profile's name (\"Sunset Glow\") in the installed\n"
+      "                           profiles folder or ~/.local/share/Quillmark/Orvane NR\n"
       "  --fade N                 weaken the colour match, 0..255\n"
       "Crop and rotate:\n"
       "  --rotate cw|ccw\n"
-      "  --crop-preset N          0 square, 1 3:1, 2 3:2, 3 4:3, 4 letter, 5 legal, 6 A4, 7 16:9,\n"
-      "                           8 keep (default)\n"
+      "  --crop-preset N          0 square, 1 3:1, 2 3:2, 3 4:3, 4 letter, 5 legal,\n"
+      "                           6 A4, 7 16:9, 8 keep (default)\n"
       "  --enlarge X              1..3: the crop is the picture's side divided by this\n"
       "  --crop-offset X,Y        top-left corner of the crop\n"
       "  --crop-swap              swap the crop between landscape and portrait\n"
       "Saving:\n"
       "  -o FILE                  output file (one input only)\n"
-      "  -d DIR                   output folder\n"
+      "  -d DIR                   output folder (made when missing)\n"
       "  --type EXT               output type: " + TypeOptionList() + "\n" +
-      "  --overwrite              replace an existing output (never a read-only one)\n" +
+      "  --overwrite              replace an existing output (never a read-only one)\n"
+      "  --include-outputs        also process inputs that are this program's results\n"
+      "                           (NAME_NR beside NAME, skipped otherwise)\n" +
       HelpLine(NoiseSetting::kJpegQuality, "N") +
       HelpLine(NoiseSetting::kEnhancedSampling, "on|off") +
-      "  --suggest-quality        highest quality that keeps a JPEG below the input's size\n" +
+      "  --suggest-quality        highest quality keeping a JPEG below the input's size\n" +
       PairHelpLine(NoiseSetting::kMaxBlockW, NoiseSetting::kMaxBlockH) +
       PairHelpLine(NoiseSetting::kMaxSwapW, NoiseSetting::kMaxSwapH) +
       "Other:\n"
       "  --quiet                  no progress and no summary lines\n"
       "  --json                   one JSON object per file\n"
-      "  --threads N              threads for the engine and the per-pixel work (default: every\n"
-      "                           core)\n"
+      "  --threads N              threads for the engine and the per-pixel work\n"
+      "                           (default: every core)\n"
       "\n"
-      "Output names follow the program's save dialog: NAME_NR with the input's type when it can\n"
-      "be written, else JPEG. Exit status: 0 all files done, 1 some failed, 2 usage error.\n";
+      "Output names follow the program's save dialog: NAME_NR with the input's type\n"
+      "when it can be written, else JPEG. Exit status: 0 all files done, 1 some failed,\n"
+      "2 usage error.\n";
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -164,6 +197,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       i = 1;
     } else if (args[0] == "convert") {
       o.command = Command::Convert;
+      i = 1;
+    } else if (args[0] == "profiles") {
+      o.command = Command::Profiles;
       i = 1;
     }
   }
@@ -235,6 +271,24 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
        }},
       {"--threads", [&](const std::string& v) { int n; return ParseInt(v, 1, 1024, n) && (o.threads = n, true); }},
   };
+  // What a number out of its range is told: the range it must lie in.
+  auto range = [](NoiseSetting id) {
+    const NoiseSettingRow& row = SettingRow(id);
+    return std::to_string(static_cast<int64_t>(row.low)) + ".." +
+           std::to_string(static_cast<int64_t>(row.high));
+  };
+  const std::map<std::string, std::string> ranges = {
+      {"--level", range(NoiseSetting::kNoiseLevel) + " or auto"},
+      {"--sharpen-amount", range(NoiseSetting::kSharpenAmount)},
+      {"--edge-threshold", range(NoiseSetting::kEdgeThreshold)},
+      {"--black-point", "0..255"}, {"--white-point", "0..255"}, {"--exposure", "-4..4"},
+      {"--temperature", "-100..100"}, {"--boost", "0..100"}, {"--fade", "0..255"},
+      {"--crop-preset", "0..8"}, {"--enlarge", "1..3"},
+      {"--quality", range(NoiseSetting::kJpegQuality)},
+      {"--block-size", "WxH with each side " + range(NoiseSetting::kMaxBlockW)},
+      {"--swap-threshold", "WxH with each side " + range(NoiseSetting::kMaxSwapW)},
+      {"--crop-offset", "X,Y, two numbers from 0"}, {"--threads", "1..1024"},
+  };
   bool onlyFiles = false;
   for (; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -249,6 +303,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (a == "--crop-swap") { o.cropSwap = true; continue; }
     if (a == "--suggest-quality") { o.suggestQuality = true; continue; }
     if (a == "--overwrite") { o.overwrite = true; continue; }
+    if (a == "--include-outputs") { o.includeOutputs = true; continue; }
     if (a == "--quiet" || a == "-q") { o.quiet = true; continue; }
     if (a == "--json") { o.json = true; continue; }
     std::string name = a, value;
@@ -264,10 +319,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (i + 1 >= args.size()) return fail(name + " needs a value");
       value = args[++i];
     }
-    if (!it->second(value)) return fail("invalid value \"" + value + "\" for " + name);
+    if (!it->second(value)) {
+      if (const auto r = ranges.find(name); r != ranges.end())
+        return fail(name + " " + value + ": must be " + r->second);
+      return fail("invalid value \"" + value + "\" for " + name);
+    }
   }
   if (o.command == Command::Convert && o.files.size() != 2)
     return fail("convert needs exactly one input and one output file");
+  if (o.command == Command::Profiles) {
+    if (!o.files.empty()) return fail("profiles takes no file");
+    result.ok = true;
+    return result;
+  }
   if (o.files.empty()) return fail("no input file given");
   if (!o.output.empty() && o.files.size() != 1) return fail("-o can only be used with one input file");
   if (!o.output.empty() && !o.outputDir.empty()) return fail("-o and -d cannot be used together");

@@ -9,7 +9,7 @@
 
 namespace orvane::cli {
 
-enum class Command { Denoise, Info, Convert, Help, Version };
+enum class Command { Denoise, Info, Convert, Profiles, Help, Version };
 
 struct CliOptions {
   Command command = Command::Denoise;
@@ -51,6 +51,7 @@ struct CliOptions {
   std::string outputDir;              // -d
   std::string type;                   // --type: extension without the dot
   bool overwrite = false;
+  bool includeOutputs = false;        // --include-outputs: also inputs that are our own results
   bool quiet = false;
   bool json = false;
   std::optional<int> threads;

@@ -22,6 +22,8 @@
 #include "imagefile/jpeg_options.h"
 #include "imagefile/result_words.h"
 #include "app/document.h"
+#include "app/install_paths.h"
+#include "app/profile_list.h"
 #include "app/save_names.h"
 #include "app/suggest_quality.h"
 #include "pipeline/edge_map.h"
@@ -130,6 +132,15 @@ void AddNote(std::string& notes, const std::string& note) {
   notes += (notes.empty() ? "" : ", ") + note;
 }
 
+// Where profiles are looked for: the shipped ones (beside the program in the build tree, in
+// share/orvane-nr/profiles when installed) and the user's own.
+ProfileFolders CliProfileFolders() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return {ec ? fs::path() : ShippedProfileFolder(self.parent_path()),
+          UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))};
+}
+
 // Settles the document's settings from the flags, before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
   if (o.threads) doc.threads = *o.threads;
@@ -164,11 +175,12 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
     const int rc = LoadReferenceImage(store, o.matchImage, doc.sourceImage, doc.colour);
     if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
   } else if (!o.matchProfile.empty()) {
+    const std::string file = FindProfile(CliProfileFolders(), o.matchProfile);
     ProfileData data;
-    const int rc = ReadProfileFile(o.matchProfile, data, nullptr);
+    const int rc = ReadProfileFile(file, data, nullptr);
     if (rc != kProfileOk) return ResultWords(Result{ResultKind::kProfile, rc, o.matchProfile});
     ReferenceSlot slot;
-    slot.path = o.matchProfile;
+    slot.path = file;
     slot.distributions = data.distributions;
     BuildMatchTables(doc.sourceImage, slot, doc.colour.matchTables);
     doc.colour.matchMode = MatchMode::kProfile;
@@ -192,23 +204,31 @@ struct FileReport {
   double seconds = 0;
   int width = 0, height = 0;
   double level = 0;  // the noise level used
+  int quality = 0;   // the JPEG quality written, 0 for other types
   std::string note;
+  bool skipped = false;  // one of our own results, left alone
 };
 
 void PrintReport(const FileReport& r, const CliOptions& o) {
   if (o.json) {
     std::printf("{\"ok\": %s, \"input\": %s, \"output\": %s, \"size\": %lld, \"width\": %d, "
-                "\"height\": %d, \"level\": %s, \"time\": %s, \"note\": %s, \"result\": %s}\n",
+                "\"height\": %d, \"level\": %s, \"quality\": %s, \"time\": %s, \"note\": %s, "
+                "\"skipped\": %s, \"result\": %s}\n",
                 r.error.empty() ? "true" : "false", JsonString(r.input).c_str(),
                 JsonString(r.output).c_str(), static_cast<long long>(r.size), r.width, r.height,
-                NumberText(r.level).c_str(), NumberText(r.seconds).c_str(),
-                JsonString(r.note).c_str(), JsonString(r.error.empty() ? "ok" : r.error).c_str());
+                NumberText(r.level).c_str(), r.quality > 0 ? std::to_string(r.quality).c_str() : "null",
+                NumberText(r.seconds).c_str(), JsonString(r.note).c_str(),
+                r.skipped ? "true" : "false", JsonString(r.error.empty() ? "ok" : r.error).c_str());
     std::fflush(stdout);
     return;
   }
   if (!r.error.empty()) {
     std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(r.aboutOutput ? r.output : r.input).c_str(),
                  Printable(r.error).c_str());
+    return;
+  }
+  if (r.skipped) {
+    if (!o.quiet) std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(r.input).c_str(), r.note.c_str());
     return;
   }
   if (!o.quiet) {
@@ -254,6 +274,11 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   report.input = input;
   if (std::string e = NotRegular(input); !e.empty()) {
     report.error = "cannot read this file: " + e;
+    return report;
+  }
+  if (!o.includeOutputs && IsOwnOutput(input)) {
+    report.skipped = true;
+    report.note = "skipped: a result of this program (use --include-outputs to process it)";
     return report;
   }
   const auto start = std::chrono::steady_clock::now();
@@ -324,6 +349,8 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   written.insert(key);
+  if (ImageTypeFromExtension(report.output) == ImageFileType::JpegRgb)
+    report.quality = doc.jpegQuality;
   if (saved.code == kSavedWithoutExif) AddNote(report.note, ResultWords(saved));
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();
@@ -367,9 +394,13 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
     return 2;
   }
   std::error_code ec;
+  // The output folder of -d is made when missing (-d cleaned *.jpg).
   if (!options.outputDir.empty() && !fs::is_directory(options.outputDir, ec)) {
-    std::fprintf(stderr, "orvane-nr-cli: %s: no such folder\n", Printable(options.outputDir).c_str());
-    return 2;
+    fs::create_directories(options.outputDir, ec);
+    if (!fs::is_directory(options.outputDir, ec)) {
+      std::fprintf(stderr, "orvane-nr-cli: %s: cannot make this folder\n", Printable(options.outputDir).c_str());
+      return 2;
+    }
   }
   // The folder of -o is checked before any work, not found missing after the run.
   if (!options.output.empty()) {
@@ -380,7 +411,9 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
     }
   }
   if (!options.matchProfile.empty()) {
-    if (std::string e = NotRegular(options.matchProfile); !e.empty()) {
+    const std::string file = FindProfile(CliProfileFolders(), options.matchProfile);
+    if (std::string e = file.empty() ? std::string() : NotRegular(file); !e.empty() || file.empty()) {
+      if (e.empty()) e = "no such colour profile (orvane-nr-cli profiles lists them)";
       std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(options.matchProfile).c_str(), e.c_str());
       return 2;
     }
@@ -393,6 +426,7 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   ConsoleHost host(interrupted, bar);
   ReferenceStore store;
   int status = 0;
+  int done = 0, failed = 0, skipped = 0;
   const int count = static_cast<int>(options.files.size());
   for (int index = 1; index <= count; ++index) {
     const std::string& input = options.files[static_cast<size_t>(index - 1)];
@@ -403,7 +437,11 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
     const FileReport report = DenoiseOne(input, options, host, store, index, count, written);
     PrintReport(report, options);
     if (!report.error.empty()) status = 1;
+    (report.skipped ? skipped : report.error.empty() ? done : failed) += 1;
   }
+  // A batch read on a terminal ends with what became of it.
+  if (count > 1 && !options.quiet && !options.json && isatty(STDOUT_FILENO))
+    std::printf("%d done, %d failed, %d skipped\n", done, failed, skipped);
   return status;
 }
 
@@ -516,6 +554,24 @@ int RunConvert(const CliOptions& options) {
   if (!options.quiet)
     std::printf("%s -> %s (%d x %d%s%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
                 notes.empty() ? "" : ", ", notes.c_str());
+  return 0;
+}
+
+int RunProfiles(const CliOptions& options) {
+  const ProfileFolders folders = CliProfileFolders();
+  ProfileList list;
+  list.Fill(folders);
+  if (options.json) {
+    for (const std::string& entry : list.Entries())
+      std::printf("{\"ok\": true, \"name\": %s, \"path\": %s}\n", JsonString(ShownProfileName(entry)).c_str(),
+                  JsonString(entry).c_str());
+    return 0;
+  }
+  for (const std::string& entry : list.Entries())
+    std::printf("%-24s %s\n", Printable(ShownProfileName(entry)).c_str(), Printable(entry).c_str());
+  if (list.Count() == 0 && !options.quiet)
+    std::fprintf(stderr, "orvane-nr-cli: no colour profiles in %s or %s\n",
+                 Printable(folders.program.string()).c_str(), Printable(folders.user.string()).c_str());
   return 0;
 }
 

@@ -20,5 +20,7 @@ bool CanWriteExtension(const std::string& extension);
 int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* interrupted);
 int RunInfo(const CliOptions& options);
 int RunConvert(const CliOptions& options);
+// Lists the colour profiles of the installed profiles folder and the user's folder.
+int RunProfiles(const CliOptions& options);
 
 }  // namespace orvane::cli

@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
     case Command::Convert:
       Catch(OnEndSignal);
       return RunConvert(o);
+    case Command::Profiles:
+      return RunProfiles(o);
     case Command::Denoise:
       break;
   }

@@ -32,8 +32,9 @@ bool IsExecutable(const std::string& path) {
          ::access(path.c_str(), X_OK) == 0;
 }
 
-// Where the helper lives: ORVANE_RAW_HELPER when set, beside the running program, in
-// ../libexec/orvane-nr of an installed program, or where this build put it.
+// Where the helper lives: ORVANE_RAW_HELPER when set, beside the running program, or in
+// ../libexec/orvane-nr of an installed program. Nothing else: a path compiled in would name a
+// folder of the build machine that anyone there might fill with a program of their own.
 std::string FindHelper() {
   if (const char* env = std::getenv("ORVANE_RAW_HELPER"); env != nullptr && IsExecutable(env))
     return env;
@@ -46,9 +47,6 @@ std::string FindHelper() {
          {folder + "/" + kRawHelperName, folder + "/../libexec/orvane-nr/" + kRawHelperName})
       if (IsExecutable(candidate)) return candidate;
   }
-#ifdef ORVANE_RAW_HELPER_BUILT
-  if (IsExecutable(ORVANE_RAW_HELPER_BUILT)) return ORVANE_RAW_HELPER_BUILT;
-#endif
   return {};
 }
 

@@ -74,6 +74,21 @@ TEST(ProfileListTest, FillListsBothFoldersSortedAndReadsTheFirst) {
   EXPECT_EQ(slot.image.Pixels()[0], 20);
 }
 
+TEST(ProfileListTest, FoundByPathFileNameOrShownName) {
+  Folders f;
+  fs::create_directories(f.folders.user);
+  WriteGreyProfile(f.folders.program / "Sunset Glow.cpf", 2, 2, 10);
+  WriteGreyProfile(f.folders.user / "mine.cpf", 2, 2, 20);
+  const std::string shipped = (f.folders.program / "Sunset Glow.cpf").string();
+  const std::string own = (f.folders.user / "mine.cpf").string();
+  const struct { std::string name, found; } cases[] = {
+      {"Sunset Glow", shipped}, {"Sunset Glow.cpf", shipped}, {"mine", own},
+      {own, own},  // a path stays as it is
+      {"Sunset", ""}, {"sunset glow", ""}, {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FindProfile(f.folders, c.name), c.found) << c.name;
+}
+
 TEST(ProfileListTest, DamagedProfileLeavesTheSlotAndNamesTheFile) {
   Folders f;
   WriteGreyProfile(f.folders.program / "a.cpf", 4, 2, 10);

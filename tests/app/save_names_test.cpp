@@ -1,6 +1,10 @@
 #include "app/save_names.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "app/host.h"
 
@@ -58,6 +62,24 @@ TEST(SaveNames, FolderMemoryAndJpegOptions) {
   EXPECT_TRUE(NeedsJpegOptions("/a/out.JPG"));
   EXPECT_FALSE(NeedsJpegOptions("/a/out.jpeg"));
   EXPECT_FALSE(NeedsJpegOptions("jp"));
+}
+
+TEST(SaveNames, OwnOutputsAreNamedBesideTheirOriginal) {
+  char pattern[] = "/tmp/orvane_names_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::filesystem::path dir = pattern;
+  for (const char* name : {"a.jpg", "a_NR.jpg", "b.png", "b_NR.jpg", "c_NR.tif", "d_nr.jpg", "d.jpg",
+                           "e_NR_NR.jpg", "e_NR.jpg", "_NR.jpg"})
+    std::ofstream(dir / name) << "x";
+  const struct { const char* name; bool output; } cases[] = {
+      {"a_NR.jpg", true},      {"b_NR.jpg", true},  // the result may have another type
+      {"c_NR.tif", false},     // no c beside it
+      {"d_nr.jpg", false},     // the suffix is written in capitals
+      {"e_NR_NR.jpg", true},   {"a.jpg", false}, {"_NR.jpg", false},
+      {"missing_NR.jpg", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsOwnOutput((dir / c.name).string()), c.output) << c.name;
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

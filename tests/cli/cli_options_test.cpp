@@ -48,11 +48,11 @@ TEST(CliOptions, UsageErrors) {
   struct Case { std::vector<std::string> args; const char* error; };
   const Case cases[] = {
       {{}, "no input file given"},
-      {{"--level", "101", "a.jpg"}, "invalid value \"101\" for --level"},
+      {{"--level", "101", "a.jpg"}, "--level 101: must be 0..100 or auto"},
       {{"--mode", "night", "a.jpg"}, "invalid value \"night\" for --mode"},
-      {{"--quality", "39", "a.jpg"}, "invalid value \"39\" for --quality"},
-      {{"--block-size", "10x10", "a.jpg"}, "invalid value \"10x10\" for --block-size"},
-      {{"--crop-offset", "5", "a.jpg"}, "invalid value \"5\" for --crop-offset"},
+      {{"--quality", "30", "a.jpg"}, "--quality 30: must be 40..100"},
+      {{"--block-size", "10x10", "a.jpg"}, "--block-size 10x10: must be WxH with each side 32..1048576"},
+      {{"--crop-offset", "5", "a.jpg"}, "--crop-offset 5: must be X,Y, two numbers from 0"},
       {{"--frobnicate", "a.jpg"}, "unknown option --frobnicate"},
       {{"a.jpg", "--level"}, "--level needs a value"},
       {{"-o", "x.jpg", "a.jpg", "b.jpg"}, "-o can only be used with one input file"},
@@ -128,6 +128,25 @@ TEST(CliOptions, OutputNames) {
   EXPECT_TRUE(CanWriteExtension(".PNG"));
   EXPECT_FALSE(CanWriteExtension("gif"));
   EXPECT_FALSE(CanWriteExtension(""));
+}
+
+}  // namespace
+}  // namespace orvane::cli
+
+namespace orvane::cli {
+namespace {
+
+TEST(CliOptions, HelpFitsEightyColumns) {
+  const std::string help = UsageText();
+  size_t start = 0, lines = 0;
+  for (size_t end; (end = help.find('\n', start)) != std::string::npos; start = end + 1, ++lines)
+    EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+  EXPECT_GT(lines, 30u);
+  // A wrapped line keeps its words: the longest option text is still there, on two lines.
+  EXPECT_NE(help.find("--enhanced-sampling on|off every JPEG component at full resolution\n"
+                      "                           (default on)\n"),
+            std::string::npos)
+      << help;
 }
 
 }  // namespace

@@ -303,5 +303,29 @@ TEST_F(CliFolder, SixteenBitNotedAndJsonSaysOk) {
   EXPECT_NE(converted.out.find(note), std::string::npos) << converted.out;
 }
 
+// A batch over *.jpg run twice leaves the first run's results alone (each is NAME_NR beside
+// NAME); --include-outputs takes them too. On a terminal the batch ends with a summary line.
+TEST_F(CliFolder, OwnResultsSkippedAndBatchSummary) {
+  const std::string a = sample("a.jpg", 48, 32);
+  const std::string lone = sample("lone_NR.jpg", 48, 32);  // no lone.jpg beside it: a picture
+  ASSERT_EQ(Cli("-q " + Quote(a)).status, 0);
+  const std::string again = Quote(a) + " " + Quote(path("a_NR.jpg")) + " " + Quote(lone);
+  const auto second = Cli("--overwrite " + again);
+  ASSERT_EQ(second.status, 0) << second.out;
+  EXPECT_NE(second.out.find("a_NR.jpg: skipped: a result of this program"), std::string::npos) << second.out;
+  EXPECT_FALSE(std::filesystem::exists(path("a_NR_NR.jpg")));
+  EXPECT_TRUE(std::filesystem::exists(path("lone_NR_NR.jpg")));
+  // Through a terminal (script gives the program one) the summary line counts all three kinds.
+  const auto terminal = RunCommand("script -qec " + Quote(std::string(ORVANE_CLI) + " " + again) +
+                                   " /dev/null");
+  EXPECT_NE(terminal.out.find("0 done, 2 failed, 1 skipped"), std::string::npos) << terminal.out;
+  EXPECT_EQ(second.out.find(" skipped\n"), std::string::npos) << "no summary into a pipe";
+  const auto json = Cli("--json --overwrite " + again);
+  EXPECT_NE(json.out.find("\"skipped\": true"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"quality\": 92"), std::string::npos) << json.out;
+  ASSERT_EQ(Cli("--include-outputs --overwrite " + again).status, 0);
+  EXPECT_TRUE(std::filesystem::exists(path("a_NR_NR.jpg")));
+}
+
 }  // namespace
 }  // namespace orvane::test
