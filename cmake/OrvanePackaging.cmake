@@ -54,7 +54,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "photo noise reduction")
 # One string: a list of several would be joined with semicolons into the control file.
 set(CPACK_PACKAGE_DESCRIPTION "Orvane NR removes noise from one photograph at a time. The desktop
 program shows the picture and its denoised result side by side, with colour
-correction, colour match, crop and rotate; orvane-nr-cli does the same from
+correction, colour match, crop and rotate. orvane-nr-cli does the same from
 the command line for many files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
