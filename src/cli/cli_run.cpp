@@ -411,9 +411,10 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
     }
   }
   if (!options.matchProfile.empty()) {
-    const std::string file = FindProfile(CliProfileFolders(), options.matchProfile);
-    if (std::string e = file.empty() ? std::string() : NotRegular(file); !e.empty() || file.empty()) {
-      if (e.empty()) e = "no such colour profile (orvane-nr-cli profiles lists them)";
+    std::string e = NotRegular(options.matchProfile);
+    if (e.empty() && FindProfile(CliProfileFolders(), options.matchProfile).empty())
+      e = "no such colour profile (orvane-nr-cli profiles lists them)";
+    if (!e.empty()) {
       std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(options.matchProfile).c_str(), e.c_str());
       return 2;
     }

@@ -56,8 +56,10 @@ inline constexpr int kCancelled = 14;
 inline constexpr int kOpenFailed = 38;       // the file could not be opened for reading or writing
 inline constexpr int kBadFile = 40;          // damaged, truncated or inconsistent file data
 inline constexpr int kUnsupportedFile = 41;  // a valid file using a feature no reader here handles
-// Save wrote the file but left out an EXIF block too large for one JPEG marker. The file is
-// complete and usable; the caller may tell the user the camera data was not kept.
+// Save wrote the file but left out metadata it could not keep: an EXIF block that does not
+// parse or is too large for one JPEG marker, a colour profile that does not parse (or is not
+// for RGB pictures), an XMP packet or comment too long for its marker. The file is complete
+// and usable; the caller may tell the user what was not kept.
 inline constexpr int kSavedWithoutExif = 42;
 
 // Largest picture accepted from a file or created: one gigapixel. Fuzzing builds lower it so

@@ -17,7 +17,7 @@ std::string ImageWords(int code) {
     case kOpenFailed: return "the file could not be opened";
     case kBadFile: return "the file is damaged or truncated";
     case kUnsupportedFile: return "the file uses a feature this program cannot read";
-    case kSavedWithoutExif: return "camera data not kept (too large or damaged)";
+    case kSavedWithoutExif: return "camera data or colour profile not kept (too large or damaged)";
     default: return "error " + std::to_string(code);
   }
 }

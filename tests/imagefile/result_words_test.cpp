@@ -21,7 +21,7 @@ TEST(ResultWords, EachListKeepsItsWords) {
       {{ResultKind::kImage, kOutOfMemory}, "not enough memory (or the picture is too large)", false},
       {{ResultKind::kImage, kNoFile}, "no such file, or it cannot be accessed", false},
       {{ResultKind::kImage, kBadFile}, "the file is damaged or truncated", false},
-      {{ResultKind::kImage, kSavedWithoutExif}, "camera data not kept (too large or damaged)", true},
+      {{ResultKind::kImage, kSavedWithoutExif}, "camera data or colour profile not kept (too large or damaged)", true},
       {{ResultKind::kImage, 77}, "error 77", false},
       {{ResultKind::kProfile, kProfileTruncated, "/p/a.cpf"},
        "An attempt was made to access /p/a.cpf past its end.", false},
