@@ -37,7 +37,7 @@ void CopyNrOptions(const NrOptionsState& state, int modeIndex, DenoiseDocument& 
   doc.sharpenEdges = state.sharpenEdges ? 1 : 0;
   doc.sharpenAmount = state.sharpenAmount;
   doc.edgeThreshold = state.edgeThreshold;
-  if (modeIndex >= kModeDefault && modeIndex <= kModeScanner) doc.nrMode = static_cast<NrMode>(modeIndex);
+  if (modeIndex >= kModeDefault && modeIndex <= kModePhoto) doc.nrMode = static_cast<NrMode>(modeIndex);
 }
 
 void ApplyNrDefaults(NrOptionsState& state, int& modeIndex) {

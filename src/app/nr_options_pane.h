@@ -11,12 +11,13 @@
 namespace orvane {
 
 // The mode list, index = nrMode; each entry shows two lines.
-inline constexpr std::array<const char*, 5> kNrModeTexts = {
+inline constexpr std::array<const char*, 6> kNrModeTexts = {
     "Default Mode",
     "Nature Mode\n(Retain fine details)",
     "Portrait Mode\n(Retain facial texture)",
     "High Noise Mode\n(Extreme high noise or ISO)",
     "Scanner Mode\n(Remove Moire form scans)",
+    "Photo Mode\n(Luminance and colour apart)",
 };
 
 // Timer 1 of the pane: after a click or the end of a slider drag, and after typing.

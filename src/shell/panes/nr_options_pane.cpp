@@ -200,7 +200,8 @@ bool NrOptionsPane::canEstimate() const {
 void NrOptionsPane::EstimateNoiseLevel() {
   if (!canEstimate()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const double level = AutoNoiseLevel(orvane::EstimateNoiseLevel(doc_->sourceImage));
+  const double level =
+      AutoNoiseLevel(orvane::AutomaticNoiseLevel(doc_->sourceImage, mode_->currentIndex()));
   QApplication::restoreOverrideCursor();
   doc_->noiseLevel = level;
   slider_->setPosition(NoiseSliderPosition(level));
