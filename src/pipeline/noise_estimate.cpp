@@ -212,25 +212,10 @@ double ChannelNoiseFigure(const std::vector<TileSample>& tiles) {
 
 }  // namespace
 
-NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
-  NoiseEstimate e;
-  if (rgb == nullptr || width < 4 || height < 4) return e;
-  const TileSamples tiles = MeasureTiles(rgb, width, height, pool);
-  double sumSquares = 0;
-  for (int c = 0; c < 3; ++c) {
-    e.channelSigma[c] = ChannelNoiseFigure(tiles.channel[c]);
-    sumSquares += e.channelSigma[c] * e.channelSigma[c];
-  }
-  e.tilesUsed = tiles.used, e.tilesSeen = tiles.seen;
-  e.sigma = std::sqrt(sumSquares / 3);
-  e.level = NoiseLevelForSigma(e.sigma);
-  return e;
-}
+namespace {
 
-PictureNoise MeasurePictureNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
+PictureNoise FitPictureNoise(const TileSamples& tiles) {
   PictureNoise result;
-  if (rgb == nullptr || width < 4 || height < 4) return result;
-  const TileSamples tiles = MeasureTiles(rgb, width, height, pool);
   double typical = 0;  // mean noise variance over the picture's tiles and channels
   int typicalCount = 0;
   for (int c = 0; c < 3; ++c) {
@@ -240,7 +225,8 @@ PictureNoise MeasurePictureNoise(const uint8_t* rgb, int width, int height, Work
     std::vector<double> band[kBands];
     std::vector<double> bandMean[kBands];
     for (const TileSample& t : v) {
-      if (!t.usable || !t.quiet) continue;
+      // Noise near black or white is partly clipped away and reads low.
+      if (!t.usable || !t.quiet || t.mean < 2 * t.noise || t.mean > 255 - 2 * t.noise) continue;
       const int b = std::clamp(static_cast<int>(t.mean * kBands / 256), 0, kBands - 1);
       band[b].push_back(t.noise);
       bandMean[b].push_back(t.mean);
@@ -284,6 +270,30 @@ PictureNoise MeasurePictureNoise(const uint8_t* rgb, int width, int height, Work
   }
   result.sigma = typicalCount > 0 ? std::sqrt(typical / typicalCount) : 0;
   return result;
+}
+
+}  // namespace
+
+PictureNoise MeasurePictureNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
+  if (rgb == nullptr || width < 4 || height < 4) return PictureNoise{};
+  return FitPictureNoise(MeasureTiles(rgb, width, height, pool));
+}
+
+NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
+  NoiseEstimate e;
+  if (rgb == nullptr || width < 4 || height < 4) return e;
+  const TileSamples tiles = MeasureTiles(rgb, width, height, pool);
+  double sumSquares = 0;
+  for (int c = 0; c < 3; ++c) {
+    e.channelSigma[c] = ChannelNoiseFigure(tiles.channel[c]);
+    sumSquares += e.channelSigma[c] * e.channelSigma[c];
+  }
+  e.tilesUsed = tiles.used, e.tilesSeen = tiles.seen;
+  e.sigma = std::sqrt(sumSquares / 3);
+  // The level suits the noise where most of the picture is, not its darkest quiet parts.
+  e.typicalSigma = FitPictureNoise(tiles).sigma;
+  e.level = NoiseLevelForSigma(e.typicalSigma);
+  return e;
 }
 
 NoiseModel PhotoNoiseShape(const PictureNoise& noise) {

@@ -24,7 +24,8 @@ struct NoiseEstimate {
   double channelSigma[3] = {};     // red, green, blue
   int tilesUsed = 0;               // tiles that measured noise (of any channel)
   int tilesSeen = 0;
-  double level = 0;                // NoiseLevelForSigma(sigma)
+  double typicalSigma = 0;         // PictureNoise::sigma: the noise where most of the picture is
+  double level = 0;                // NoiseLevelForSigma(typicalSigma)
 };
 
 // rgb: 24-bit pixels, rows of width x 3 bytes (red, green, blue), top row first. A picture

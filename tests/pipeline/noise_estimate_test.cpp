@@ -152,6 +152,21 @@ TEST(NoiseEstimate, ModelOfNoiseByBrightness) {
   EXPECT_EQ(PhotoNoiseShape(none).channel[0].sigmaAt(0), PhotoNoiseShape(none).channel[0].sigmaAt(255));
 }
 
+// One rule for "Auto" and --level auto: High Noise mode's engine threshold is four times the
+// level, Photo mode's level is the typical sigma.
+TEST(NoiseEstimate, AutomaticLevelForEachMode) {
+  const std::vector<uint8_t> noisy = WithNoise(CleanScene(), 12.0);
+  RasterImage img;
+  ASSERT_EQ(img.Create(kW, kH, 24), kOk);
+  std::copy(noisy.begin(), noisy.end(), img.Pixels());
+  const double classic = AutomaticNoiseLevel(img, kModeDefault);
+  EXPECT_EQ(classic, EstimateNoiseLevel(img));
+  EXPECT_EQ(AutomaticNoiseLevel(img, kModeNature), classic);
+  EXPECT_EQ(AutomaticNoiseLevel(img, kModeHighNoise), classic / 4);
+  EXPECT_NEAR(AutomaticNoiseLevel(img, kModePhoto), 12, 1.5);
+  EXPECT_EQ(AutomaticNoiseLevel(RasterImage{}, kModePhoto), -1);
+}
+
 // JPEG removes much of the finest noise; what it leaves still asks for denoising, and the level
 // stays below the one for the same noise uncompressed.
 TEST(NoiseEstimate, JpegCompressedNoise) {
