@@ -113,9 +113,10 @@ int main(int argc, char** argv) {
       const orvane::NoiseEstimate e = orvane::EstimateNoise(noisy.data(), clean.Width(), clean.Height());
       const double autoLevel = std::round(e.level * 2) / 2;
       if (s.estimateOnly) {
-        std::printf("%-22s %5.1f %7.2f %7.2f %6.1f  (%.2f %.2f %.2f)\n", name.c_str(), sigma,
-                    Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.sigma, autoLevel,
-                    e.channelSigma[0], e.channelSigma[1], e.channelSigma[2]);
+        std::printf("%-22s %5.1f %7.2f %7.2f %6.1f  (%.2f %.2f %.2f) quiet %.3f\n", name.c_str(),
+                    sigma, Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.typicalSigma,
+                    autoLevel, e.channelSigma[0], e.channelSigma[1], e.channelSigma[2],
+                    e.tilesSeen > 0 ? static_cast<double>(e.tilesUsed) / e.tilesSeen : 0.0);
         continue;
       }
       const double autoPsnr = Denoised(noisy, clean, autoLevel);

@@ -109,7 +109,7 @@ struct LevelPoint {
   double sigma, level;
 };
 constexpr std::array<LevelPoint, 9> kLevelTable = {{
-    {0, 0}, {3, 3}, {5, 8}, {10, 19.5}, {15, 32}, {20, 46}, {25, 60}, {30, 74}, {40, 100},
+    {0, 0}, {3, 3}, {5, 8.5}, {10, 20.5}, {15, 34.5}, {20, 48}, {25, 62.5}, {30, 81}, {40, 100},
 }};
 
 }  // namespace
