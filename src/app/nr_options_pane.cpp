@@ -47,11 +47,12 @@ void ApplyNrDefaults(NrOptionsState& state, int& modeIndex) {
 }
 
 NrOptionsEnabling NrEnabling(const NrOptionsState& state, bool hasImage, bool fullCropMode,
-                             bool showsEdges) {
+                             bool showsEdges, int mode) {
   NrOptionsEnabling e;
   e.level = hasImage && !fullCropMode;
   e.advanced = e.level && state.advancedProcessing;
-  e.sharpenBox = e.advanced && state.sharpenEdges;
+  e.sharpen = e.advanced && mode != kModePhoto;
+  e.sharpenBox = e.sharpen && state.sharpenEdges;
   e.thresholdBox = e.advanced && showsEdges;
   return e;
 }

@@ -49,7 +49,8 @@ void ApplyNrDefaults(NrOptionsState& state, int& modeIndex);
 // What the enabling rules enable.
 struct NrOptionsEnabling {
   bool level = false;        // slider, box, Remove Block Noise, Advanced Processing
-  bool advanced = false;     // mode combo, Sharpen Edges, amount spin, Default, threshold label
+  bool advanced = false;     // mode combo, Default, threshold label
+  bool sharpen = false;      // Sharpen Edges and the amount spin: Photo mode does not sharpen
   bool sharpenBox = false;   // the amount box
   bool thresholdBox = false; // threshold box and spin
   bool operator==(const NrOptionsEnabling&) const = default;
@@ -57,7 +58,7 @@ struct NrOptionsEnabling {
 // doc may be null: then a picture counts as loaded, Full/Crop mode as off and the output window
 // as not showing edges.
 NrOptionsEnabling NrEnabling(const NrOptionsState& state, bool hasImage, bool fullCropMode,
-                             bool showsEdges);
+                             bool showsEdges, int mode = kModeDefault);
 
 // A typed box: the value read as a number (0 when it is none), held to its limits. limited
 // tells the widget to put the limit's text in the box and select it.
