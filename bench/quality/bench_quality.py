@@ -120,7 +120,7 @@ def peer_methods():
         # -denoise SPATIAL,PHOTOMETRIC: its photometric sigma is best near a third of the
         # noise's (measured on these photographs); the spatial one matters little.
         found.append(("G'MIC -denoise", lambda c: [round(c.sigma * k, 1) for k in
-                                                   (0.15, 0.25, 0.35, 0.5)],
+                                                   (0.1, 0.15, 0.25, 0.35, 0.5)],
                       lambda c, s, o: run(["gmic", "-v", "-", c.noisy_path, "-denoise",
                                            "10,%s" % s, "-o", o])))
     return found
