@@ -30,6 +30,8 @@ constexpr double kClippedShare = 0.1;
 // Photo mode: below this typical sigma a picture counts as clean; the level for a sigma.
 constexpr double kPhotoMinSigma = 0.5;
 constexpr double kPhotoLevelPerSigma = 1.0;
+// The lower quartile of tiles' noise figures over their noise, for tiles of noise alone.
+constexpr double kLowerQuartileToSigma = 1.05;
 
 // Robust spread of values around zero.
 double Spread(std::vector<float>& v) {
@@ -220,7 +222,8 @@ PictureNoise FitPictureNoise(const TileSamples& tiles) {
   int typicalCount = 0;
   for (int c = 0; c < 3; ++c) {
     const std::vector<TileSample>& v = tiles.channel[c];
-    // The quiet tiles by brightness: the median noise figure of each band of values.
+    // The quiet tiles by brightness: the lower quartile of each band's noise figures, which
+    // leans to the flattest tiles (texture only adds to a figure) and, scaled, is the noise.
     constexpr int kBands = 8;
     std::vector<double> band[kBands];
     std::vector<double> bandMean[kBands];
@@ -238,9 +241,9 @@ PictureNoise FitPictureNoise(const TileSamples& tiles) {
     const size_t minTiles = 4;
     for (int b = 0; b < kBands; ++b) {
       if (band[b].size() < minTiles) continue;
-      auto mid = band[b].begin() + static_cast<std::ptrdiff_t>(band[b].size() / 2);
-      std::nth_element(band[b].begin(), mid, band[b].end());
-      const double sigma = *mid;
+      auto at = band[b].begin() + static_cast<std::ptrdiff_t>(band[b].size() / 4);
+      std::nth_element(band[b].begin(), at, band[b].end());
+      const double sigma = *at * kLowerQuartileToSigma;
       double m = 0;
       for (double x : bandMean[b]) m += x;
       m /= static_cast<double>(bandMean[b].size());
