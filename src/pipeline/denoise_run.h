@@ -15,7 +15,6 @@
 #include "imagefile/result_words.h"
 #include "pipeline/run_host.h"
 #include "pipeline/edge_map.h"
-#include "pipeline/edge_map.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
@@ -45,6 +44,16 @@ inline constexpr int kMinBlockSide = 32;
 struct RunTimings {
   double pack = 0, colour = 0, sharpen = 0, speckle = 0, engine = 0, edges = 0, compose = 0;
 };
+
+// How the run cuts the region for the engine: nx x ny blocks of bw x bh pixels, those of the
+// last column lastW wide and of the last row lastH tall. One piece is a grid of 1 x 1 that
+// shows no block texts.
+struct BlockGrid {
+  bool pieces = false;
+  int nx = 1, ny = 1, bw = 0, bh = 0, lastW = 0, lastH = 0;
+};
+
+class StageClock;
 
 class DenoiseDocument {
  public:
@@ -126,15 +135,24 @@ class DenoiseDocument {
   // The stages of a run, in the order runNoiseReduction calls them.
   Region runArea(bool regionOnly, const Pictures& pics);  // also sets regionWidth, regionHeight
   NoiseReduceParams engineParams();
-  void packRegion(const Pictures& pics, const Region& area, uint8_t* work, WorkerPool& pool);
-  bool prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool);
-  void removeSpeckles(uint8_t* work, WorkerPool& pool);
-  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
-  bool computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool);
-  Composition composition(const Region& area, const Pictures& pics, const uint8_t* work,
-                          const uint8_t* before, const uint8_t* sharpened,
-                          const uint8_t* edges) const;
-  bool composeRegion(Composition c, const Pictures& pics, WorkerPool& pool);
+  BlockGrid blockGrid() const;
+  // Packs w x h pixels of the region from (x, y) into rows of w x 4 bytes, with the colour work
+  // unless the output window is the filtered noise.
+  void packColoured(const Pictures& pics, const Region& area, int x, int y, int w, int h,
+                    uint8_t* to, WorkerPool* pool);
+  // Scanner mode: the packed region into the working buffer, and the speckle passes over it.
+  bool packWithSpeckles(const Pictures& pics, const Region& area, uint8_t* store,
+                        WorkerPool& pool);
+  int runEngine(const Pictures& pics, const Region& area, bool speckled, uint8_t* block,
+                uint8_t* store, const NoiseReduceParams& params, WorkerPool& pool,
+                StageClock& clock);
+  // Denoises one block of packed pixels (rows of width x 4 bytes); an engine result code.
+  int denoiseBlock(uint8_t* block, int width, int height, const NoiseReduceParams& params,
+                   const EngineOptions& options);
+  // The edge map, the sharpened copy (sharpenWith > 0: its amount) and the composition into
+  // the result picture, a stripe of rows at a time.
+  bool composeRegion(const Region& area, const Pictures& pics, const uint8_t* store,
+                     int sharpenWith, WorkerPool& pool, StageClock& clock);
 
   // The part of the run that the engine call in progress covers: the share of pixels done
   // before it and its own share, so that progress adds up over blocks.

@@ -352,7 +352,7 @@ TEST(DenoiseRun, BuffersAreKeptForTheSameRegion) {
   doc.runNoiseReduction(true);
   EXPECT_EQ(doc.workBuffer.data(), work);
   EXPECT_EQ(doc.beforeBuffer.data(), before);
-  EXPECT_EQ(doc.workBuffer.size(), 40 * 40 * 4);
+  EXPECT_EQ(doc.workBuffer.size(), 40 * 40 * 3);
   // A new threshold leaves memory of the same size alone; the next new size is mapped.
   doc.maxSwapW = doc.maxSwapH = 32;
   doc.runNoiseReduction(true);
@@ -397,10 +397,11 @@ void RunWithAddressSpace(size_t extra, const std::vector<std::string>& expected)
 
 TEST(DenoiseRunDeathTest, OutOfMemoryEndsTheRunWithItsMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  // 36 MB a region buffer: neither fits in 20 MB (each buffer says so), only the first in 50 MB.
+  // The region's working buffer takes 27 MB, the block buffer (3000 x 1500 pixels) 18 MB: neither
+  // fits in 20 MB (each buffer says so), only the first in 35 MB.
   EXPECT_EXIT(RunWithAddressSpace(size_t{20} << 20, {"Out of memory", "Out of memory", "Out of memeory #2"}),
               ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(RunWithAddressSpace(size_t{50} << 20, {"Out of memory", "Memory Error (out of memeory)"}),
+  EXPECT_EXIT(RunWithAddressSpace(size_t{35} << 20, {"Out of memory", "Memory Error (out of memeory)"}),
               ::testing::ExitedWithCode(0), "");
 }
 #endif

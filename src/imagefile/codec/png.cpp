@@ -9,6 +9,8 @@
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/codec/picture.h"  // OnWhite
+#include "imagefile/codec/png_image_data.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 
@@ -261,13 +263,10 @@ int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer) {
   PhysFor(image, px, py, unit);
   png_set_pHYs(h.png, h.info, px, py, unit);
   png_write_info(h.png, h.info);
-  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
-  for (int y = 0; y < image.height; ++y) {
-    // libpng takes non-const rows but only reads them.
-    png_write_row(h.png, const_cast<png_bytep>(image.Pixels() + y * rowBytes));
-  }
-  png_write_end(h.png, h.info);
-  return kOk;
+  // libpng has written every chunk before the image data; the image data and the end are
+  // made on every core.
+  return AppendPngImageData(image.Pixels(), image.width, image.height, DefaultThreadCount(),
+                            *writer.out);
 }
 
 }  // namespace

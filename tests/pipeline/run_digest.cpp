@@ -1,6 +1,6 @@
 // Prints one line per run setting: the setting and a digest of the result picture it gives.
 // The lines of one build are compared with those of another to show that a change of the run's
-// inner workings left every output byte as it was (tests/pipeline/run_digests.txt holds them).
+// inner workings left every output byte as it was (run_digests.txt beside this file holds them).
 //
 // orvane-run-digest
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/document.h"
-#include "quiet_host.h"
+#include "../../bench/pipeline/quiet_host.h"
 
 namespace {
 
