@@ -358,6 +358,10 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0)
     return refuse(kSaveReadOnly);
   if (progressWindow) progressWindow->setText("Saving file...");
+  // The whole picture's working buffers are not needed by the region run that follows (it has
+  // a size of its own); the writer gets their memory.
+  workBuffer.release();
+  beforeBuffer.release();
   resultImage.jpegQuality = jpegQuality;
   resultImage.jpegFullChroma = enhancedSampling;
   resultImage.exifBlock = exifCopy;

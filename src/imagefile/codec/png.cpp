@@ -2,6 +2,7 @@
 // called it; those functions keep their results in objects owned by the caller.
 #include <png.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -182,6 +183,12 @@ int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
       p[i * 3] = r;
       p[i * 3 + 1] = g;
       p[i * 3 + 2] = b;
+    }
+    // The last quarter of the block is no longer used; give it back rather than keep it
+    // for the picture's lifetime.
+    if (void* smaller = std::realloc(p, count * 3)) {
+      (void)out.block.release();
+      out.block.reset(static_cast<uint8_t*>(smaller));
     }
   }
   image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
