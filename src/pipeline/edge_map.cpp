@@ -167,55 +167,87 @@ bool ComputeEdgeMap(const uint8_t* packed, int width, int height, uint8_t* edges
 
 namespace {
 
+// Which formula composes a pixel, in the order the rules are tried.
+enum class Rule { kEdgeWindow, kPortrait, kSharpened, kEdges, kProcessed };
+
+// One row of the composition by one rule; F has PB bytes per pixel, O and S four.
+template <int PB, Rule R, bool Noise>
+void ComposeRow(int width, const uint8_t* __restrict__ f, const uint8_t* __restrict__ o,
+                const uint8_t* __restrict__ s, const uint8_t* __restrict__ e,
+                const uint8_t* __restrict__ src, uint8_t* __restrict__ out) {
+  for (int x = 0; x < width; ++x) {
+    const uint8_t* fp = f + PB * x;
+    int v[3];
+    if constexpr (R == Rule::kEdgeWindow) {
+      v[0] = 255 - e[x];
+      v[1] = fp[1] >> 2;
+      v[2] = fp[2] >> 2;
+    } else if constexpr (R == Rule::kPortrait) {
+      // Dark pixels lean to the processed value, bright ones to the unprocessed.
+      int sw = static_cast<int>(255.0 - (0.44 * fp[0] + 0.3 * fp[1] + 0.26 * fp[2]));
+      if (sw < 0) sw = 0;
+      const int ew = e[x];
+      for (int k = 0; k < 3; ++k) {
+        const int m = (sw * fp[k] + (255 - sw) * o[4 * x + k]) >> 8;
+        v[k] = (m * ew + (255 - ew) * s[4 * x + k]) >> 8;
+      }
+    } else if constexpr (R == Rule::kSharpened) {
+      const int ew = e[x];
+      for (int k = 0; k < 3; ++k) v[k] = (fp[k] * ew + s[4 * x + k] * (255 - ew)) >> 8;
+    } else if constexpr (R == Rule::kEdges) {
+      const int ew = e[x];
+      for (int k = 0; k < 3; ++k) v[k] = (o[4 * x + k] * (255 - ew) + fp[k] * ew) >> 8;
+    } else {
+      for (int k = 0; k < 3; ++k) v[k] = fp[k];
+    }
+    if constexpr (Noise) {
+      for (int k = 0; k < 3; ++k) {
+        const int d = std::abs(v[k] - src[3 * x + k]) * 10;
+        v[k] = d > 255 ? 255 : d;
+      }
+    }
+    for (int k = 0; k < 3; ++k) out[3 * x + k] = static_cast<uint8_t>(v[k]);
+  }
+}
+
+// Rows [y0, y1) of the composition by one rule.
+template <int PB, Rule R, bool Noise>
+void ComposeRowsBy(const Composition& c, int64_t y0, int64_t y1) {
+  for (int64_t y = y0; y < y1; ++y) {
+    const int64_t rowStart = y * c.width;
+    const ptrdiff_t at = (c.top + y) * c.imageStride + static_cast<ptrdiff_t>(c.left) * 3;
+    ComposeRow<PB, R, Noise>(c.width, c.processed + rowStart * PB,
+                             c.unprocessed != nullptr ? c.unprocessed + rowStart * 4 : nullptr,
+                             c.sharpened != nullptr ? c.sharpened + rowStart * 4 : nullptr,
+                             c.edges != nullptr ? c.edges + rowStart : nullptr,
+                             Noise ? c.source + at : nullptr, c.result + at);
+  }
+}
+
+template <int PB, Rule R>
+void ComposeRowsWindow(const Composition& c, int64_t y0, int64_t y1) {
+  if (c.outputWindow == kOutputNoise && c.source != nullptr) {
+    ComposeRowsBy<PB, R, true>(c, y0, y1);
+  } else {
+    ComposeRowsBy<PB, R, false>(c, y0, y1);
+  }
+}
+
 // Rows [y0, y1) of the composition; F has PB bytes per pixel.
 template <int PB>
 void ComposeRows(const Composition& c, int64_t y0, int64_t y1) {
-  const bool edgeWindow = c.edges != nullptr && c.outputWindow == kOutputEdges;
-  const bool noiseWindow = c.outputWindow == kOutputNoise && c.source != nullptr;
-    for (int64_t y = y0; y < y1; ++y) {
-      const int64_t rowStart = y * c.width;
-      const uint8_t* f = c.processed + rowStart * PB;
-      const uint8_t* o = c.unprocessed != nullptr ? c.unprocessed + rowStart * 4 : nullptr;
-      const uint8_t* s = c.sharpened != nullptr ? c.sharpened + rowStart * 4 : nullptr;
-      const uint8_t* e = c.edges != nullptr ? c.edges + rowStart : nullptr;
-      uint8_t* out = c.result + (c.top + y) * c.imageStride + static_cast<ptrdiff_t>(c.left) * 3;
-      const uint8_t* src =
-          noiseWindow ? c.source + (c.top + y) * c.imageStride + static_cast<ptrdiff_t>(c.left) * 3
-                      : nullptr;
-      for (int x = 0; x < c.width; ++x) {
-        const uint8_t* fp = f + PB * x;
-        int v[3];
-        if (edgeWindow) {
-          v[0] = 255 - e[x];
-          v[1] = fp[1] >> 2;
-          v[2] = fp[2] >> 2;
-        } else if (e != nullptr && s != nullptr && c.nrMode == kModePortrait && o != nullptr) {
-          // Dark pixels lean to the processed value, bright ones to the unprocessed.
-          int sw = static_cast<int>(255.0 - (0.44 * fp[0] + 0.3 * fp[1] + 0.26 * fp[2]));
-          if (sw < 0) sw = 0;
-          const int ew = e[x];
-          for (int k = 0; k < 3; ++k) {
-            const int m = (sw * fp[k] + (255 - sw) * o[4 * x + k]) >> 8;
-            v[k] = (m * ew + (255 - ew) * s[4 * x + k]) >> 8;
-          }
-        } else if (e != nullptr && s != nullptr) {
-          const int ew = e[x];
-          for (int k = 0; k < 3; ++k) v[k] = (fp[k] * ew + s[4 * x + k] * (255 - ew)) >> 8;
-        } else if (e != nullptr && o != nullptr) {
-          const int ew = e[x];
-          for (int k = 0; k < 3; ++k) v[k] = (o[4 * x + k] * (255 - ew) + fp[k] * ew) >> 8;
-        } else {
-          for (int k = 0; k < 3; ++k) v[k] = fp[k];
-        }
-        if (src != nullptr) {
-          for (int k = 0; k < 3; ++k) {
-            const int d = std::abs(v[k] - src[3 * x + k]) * 10;
-            v[k] = d > 255 ? 255 : d;
-          }
-        }
-        for (int k = 0; k < 3; ++k) out[3 * x + k] = static_cast<uint8_t>(v[k]);
-      }
-    }
+  const bool e = c.edges != nullptr, s = c.sharpened != nullptr, o = c.unprocessed != nullptr;
+  if (e && c.outputWindow == kOutputEdges) {
+    ComposeRowsWindow<PB, Rule::kEdgeWindow>(c, y0, y1);
+  } else if (e && s && c.nrMode == kModePortrait && o) {
+    ComposeRowsWindow<PB, Rule::kPortrait>(c, y0, y1);
+  } else if (e && s) {
+    ComposeRowsWindow<PB, Rule::kSharpened>(c, y0, y1);
+  } else if (e && o) {
+    ComposeRowsWindow<PB, Rule::kEdges>(c, y0, y1);
+  } else {
+    ComposeRowsWindow<PB, Rule::kProcessed>(c, y0, y1);
+  }
 }
 
 }  // namespace

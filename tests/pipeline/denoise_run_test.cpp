@@ -398,8 +398,8 @@ void RunWithAddressSpace(size_t extra, const std::vector<std::string>& expected)
 TEST(DenoiseRunDeathTest, OutOfMemoryEndsTheRunWithItsMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // The region's working buffer takes 27 MB, the block buffer (3000 x 1500 pixels) 18 MB: neither
-  // fits in 20 MB (each buffer says so), only the first in 35 MB.
-  EXPECT_EXIT(RunWithAddressSpace(size_t{20} << 20, {"Out of memory", "Out of memory", "Out of memeory #2"}),
+  // fits in 10 MB (each buffer says so), only the first in 35 MB.
+  EXPECT_EXIT(RunWithAddressSpace(size_t{10} << 20, {"Out of memory", "Out of memory", "Out of memeory #2"}),
               ::testing::ExitedWithCode(0), "");
   EXPECT_EXIT(RunWithAddressSpace(size_t{35} << 20, {"Out of memory", "Memory Error (out of memeory)"}),
               ::testing::ExitedWithCode(0), "");
