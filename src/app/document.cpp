@@ -366,7 +366,17 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   resultImage.jpegFullChroma = enhancedSampling;
   resultImage.exifBlock = exifCopy;
   resultImage.orientation = exifCopy.empty() ? 1 : exifOrientation;
+  // The writers that work in steps move the progress window's bar as they go.
+  if (progressWindow) {
+    resultImage.saveProgress = [this, ranged = false](int done, int total) mutable {
+      if (!progressWindow) return;
+      if (!ranged) progressWindow->setRange(0, total);
+      ranged = true;
+      progressWindow->setPosition(done);
+    };
+  }
   const int rc = resultImage.Save(outputPath, ImageFileType::UnknownType);
+  resultImage.saveProgress = nullptr;
   progressWindow.reset();
   runNoiseReduction(true);
   // A failed write is reported instead of passing for a save.

@@ -31,6 +31,7 @@ int CopyWriterOptions(const RasterImage& from, RasterImage& to) {
   to.jpegFullChroma = from.jpegFullChroma;
   to.jpegQuality = from.jpegQuality;
   to.orientation = from.orientation;
+  to.saveProgress = from.saveProgress;
   try {
     to.exifBlock = from.exifBlock;
   } catch (const std::bad_alloc&) {

@@ -104,6 +104,9 @@ class DenoiseDocument {
   Region region;
   std::unique_ptr<ProgressWindow> progressWindow;   // put there by whoever starts a long run
   std::unique_ptr<StatusBarProgress> statusProgress;
+  // Kept between runs so that a run over a region of the same size reuses their memory:
+  // workBuffer holds the region after the engine (red, green, blue: three bytes per pixel),
+  // beforeBuffer one block at a time, packed, on its way through the engine.
   SwapBuffer workBuffer;
   SwapBuffer beforeBuffer;
 
@@ -124,7 +127,9 @@ class DenoiseDocument {
   };
   virtual Pictures pictures() = 0;
   // The colour-correction chain on packed pixels (red, green, blue, 255); pool may be used to
-  // split the work (the chain is per pixel, so any split gives the same bytes).
+  // split the work (the chain is per pixel, so any split gives the same bytes). The run calls
+  // it for a block or a stripe of rows at a time, from several threads at once for different
+  // pixels.
   virtual void applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) = 0;
   // Drops the quick colour preview of the region; every run does.
   virtual void releaseQuickPreview() {}

@@ -105,6 +105,7 @@ int ParallelDeflate(const ParallelDeflateJob& job) {
       }
       if (!job.emit(p.bytes)) return kWriteError;
       std::vector<uint8_t>().swap(p.bytes);
+      if (job.progress) job.progress(first + i + 1);
     }
   }
   return kOk;

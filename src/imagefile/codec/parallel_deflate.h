@@ -28,6 +28,8 @@ struct ParallelDeflateJob {
   // Receives the compressed stream in order, one part per piece (the first begins with the
   // zlib header, the last ends with the checksum); false stops the work.
   std::function<bool(std::span<const uint8_t> part)> emit;
+  // Told after each piece has been handed on (pieces done so far); may be empty.
+  std::function<void(int done)> progress;
   int level = 6;
   int strategy = 0;  // zlib's Z_DEFAULT_STRATEGY; PNG rows compress best with Z_FILTERED (1)
   int threads = 1;

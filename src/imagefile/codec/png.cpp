@@ -273,7 +273,7 @@ int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer) {
   // libpng has written every chunk before the image data; the image data and the end are
   // made on every core.
   return AppendPngImageData(image.Pixels(), image.width, image.height, DefaultThreadCount(),
-                            *writer.out);
+                            *writer.out, image.saveProgress);
 }
 
 }  // namespace

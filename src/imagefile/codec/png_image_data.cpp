@@ -94,7 +94,8 @@ void AppendChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* d
 }  // namespace
 
 int AppendPngImageData(const uint8_t* rgb, int width, int height, int threads,
-                       std::vector<uint8_t>& out) {
+                       std::vector<uint8_t>& out,
+                       const std::function<void(int done, int total)>& progress) {
   if (rgb == nullptr || width <= 0 || height <= 0) return kInvalidArgument;
   const size_t rowBytes = static_cast<size_t>(width) * kBpp;
   const uint64_t line = rowBytes + 1;
@@ -127,6 +128,10 @@ int AppendPngImageData(const uint8_t* rgb, int width, int height, int threads,
     }
     return true;
   };
+  if (progress) {
+    progress(0, job.pieces);
+    job.progress = [&](int done) { progress(done, job.pieces); };
+  }
   job.level = 6;
   job.strategy = Z_FILTERED;
   job.threads = threads;
