@@ -1,36 +1,19 @@
 #include "pipeline/engine_memory.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
 namespace orvane {
 namespace {
 
-// Large buffers are mapped and asked for huge pages, as the engine's own allocator does.
-constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
-
 void* Fresh(std::size_t bytes) {
-  if (bytes >= kMapThreshold) {
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-#ifdef MADV_HUGEPAGE
-    madvise(p, bytes, MADV_HUGEPAGE);
-#endif
-    return p;
-  }
-  const std::size_t rounded = (bytes + 63) / 64 * 64;
-  return std::aligned_alloc(64, rounded == 0 ? 64 : rounded);
+  const EngineAllocator& fresh = DefaultEngineAllocator();
+  return fresh.allocate(bytes, fresh.context);
 }
 
 void Free(void* p, std::size_t bytes) {
-  if (bytes >= kMapThreshold) {
-    munmap(p, bytes);
-  } else {
-    std::free(p);
-  }
+  const EngineAllocator& fresh = DefaultEngineAllocator();
+  fresh.release(p, bytes, fresh.context);
 }
 
 }  // namespace
