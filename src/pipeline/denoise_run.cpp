@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -182,15 +183,46 @@ int DenoiseDocument::reportProgress(int step, int total) {
 BlockGrid DenoiseDocument::blockGrid() const {
   const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
   const int w = regionWidth, h = regionHeight;
-  if (w <= maxW && h <= maxH) return BlockGrid{false, 1, 1, w, h, w, h};
+  BlockGrid g;
+  if (w <= maxW && h <= maxH) {
+    g.bw = g.lastW = w;
+    g.bh = g.lastH = h;
+    return g;
+  }
   // Both dimensions use the formula once either exceeds its limit; a dimension equal to a
   // multiple of its limit gets one block more than it needs. A limit just above the engine's
   // smallest side would make blocks it cannot take (99 pixels with a limit of 33: four of 24,
   // left undenoised), so a dimension never gets more blocks than it has 32-pixel lengths.
-  const int nx = std::min(w / maxW + 1, std::max(1, w / kMinBlockSide));
-  const int ny = std::min(h / maxH + 1, std::max(1, h / kMinBlockSide));
-  const int bw = w / nx, bh = h / ny;
-  return BlockGrid{true, nx, ny, bw, bh, bw + (w - nx * bw), bh + (h - ny * bh)};
+  g.nx = std::min(w / maxW + 1, std::max(1, w / kMinBlockSide));
+  g.ny = std::min(h / maxH + 1, std::max(1, h / kMinBlockSide));
+  g.bw = w / g.nx, g.bh = h / g.ny;
+  g.lastW = g.bw + (w - g.nx * g.bw), g.lastH = g.bh + (h - g.ny * g.bh);
+  return g;
+}
+
+void DenoiseDocument::forEachBlock(const BlockGrid& g, const std::function<void(const Rect&)>& body) {
+  const int total = g.nx * g.ny;
+  int counter = 1;
+  blockStart_ = 0;
+  blockShare_ = 1;
+  for (int ix = 0; ix < g.nx; ++ix) {
+    const int x0 = ix * g.bw;
+    const int blockW = ix == g.nx - 1 ? g.lastW : g.bw;
+    for (int iy = 0; iy < g.ny; ++iy) {
+      const int y0 = iy * g.bh;
+      const int blockH = iy == g.ny - 1 ? g.lastH : g.bh;
+      if (progressWindow && total > 1) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Processing block %d/%d...", counter, total);
+        progressWindow->setText(text);
+      }
+      ++counter;
+      blockShare_ = static_cast<double>(blockW) * blockH /
+                    (static_cast<double>(regionWidth) * regionHeight);
+      body(Rect{x0, y0, x0 + blockW, y0 + blockH});
+      blockStart_ += blockShare_;
+    }
+  }
 }
 
 void DenoiseDocument::packColoured(const Pictures& pics, const Region& area, int x, int y, int w,
@@ -239,45 +271,72 @@ int DenoiseDocument::runEngine(const Pictures& pics, const Region& area, bool sp
   EngineOptions options;
   options.threads = pool.size();
   options.allocator = memory.allocator();
-  const BlockGrid g = blockGrid();
-  const int w = regionWidth, h = regionHeight;
-  blockStart_ = 0;
-  blockShare_ = 1;
+  const int w = regionWidth;
   int r = NR_OK;
-  int counter = 1;
-  const int total = g.nx * g.ny;
-  for (int ix = 0; ix < g.nx; ++ix) {
-    const int x0 = ix * g.bw;
-    const int blockW = ix == g.nx - 1 ? g.lastW : g.bw;
-    for (int iy = 0; iy < g.ny; ++iy) {
-      const int y0 = iy * g.bh;
-      const int blockH = iy == g.ny - 1 ? g.lastH : g.bh;
-      uint8_t* stored = store + (static_cast<int64_t>(y0) * w + x0) * 3;
-      // The block as the working buffer holds it: packed and colour-corrected, or after the
-      // speckle passes, which needed the whole region.
-      if (speckled) {
-        CopyPixels(stored, int64_t{w} * 3, 3, block, int64_t{blockW} * 4, blockW, blockH, &pool);
-      } else {
-        packColoured(pics, area, x0, y0, blockW, blockH, block, &pool);
-      }
-      clock.mark(&RunTimings::pack);
-      if (g.pieces) {
-        if (progressWindow) {
-          char text[64];
-          std::snprintf(text, sizeof text, "Processing block %d/%d...", counter, total);
-          progressWindow->setText(text);
-        }
-        ++counter;
-        blockShare_ = static_cast<double>(blockW) * blockH / (static_cast<double>(w) * h);
-      }
-      if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
-        r = denoiseBlock(block, blockW, blockH, params, options);
-      clock.mark(&RunTimings::engine);
-      StorePixels(block, int64_t{blockW} * 4, stored, int64_t{w} * 3, blockW, blockH, &pool);
-      clock.mark(&RunTimings::pack);
-      blockStart_ += blockShare_;
+  forEachBlock(blockGrid(), [&](const Rect& b) {
+    const int blockW = b.width(), blockH = b.height();
+    uint8_t* stored = store + (static_cast<int64_t>(b.top) * w + b.left) * 3;
+    // The block as the working buffer holds it: packed and colour-corrected, or after the
+    // speckle passes, which needed the whole region.
+    if (speckled) {
+      CopyPixels(stored, int64_t{w} * 3, 3, block, int64_t{blockW} * 4, blockW, blockH, &pool);
+    } else {
+      packColoured(pics, area, b.left, b.top, blockW, blockH, block, &pool);
     }
+    clock.mark(&RunTimings::pack);
+    if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
+      r = denoiseBlock(block, blockW, blockH, params, options);
+    clock.mark(&RunTimings::engine);
+    StorePixels(block, int64_t{blockW} * 4, stored, int64_t{w} * 3, blockW, blockH, &pool);
+    clock.mark(&RunTimings::pack);
+  });
+  return r;
+}
+
+const PictureNoise& DenoiseDocument::pictureNoise(const Pictures& pics, WorkerPool& pool) {
+  // Measured once per picture: a sample of its pixels tells whether it is still the same one.
+  uint64_t print = 1469598103934665603ull;
+  const int64_t bytes = static_cast<int64_t>(pics.width) * pics.height * 3;
+  const int64_t step = std::max<int64_t>(1, bytes / 4099);
+  for (int64_t i = 0; i < bytes; i += step) print = (print ^ pics.source[i]) * 1099511628211ull;
+  if (!noiseKnown_ || noiseKey_ != std::make_tuple(pics.source, pics.width, pics.height, print)) {
+    noise_ = MeasurePictureNoise(pics.source, pics.width, pics.height, &pool);
+    noiseKey_ = std::make_tuple(pics.source, pics.width, pics.height, print);
+    noiseKnown_ = true;
   }
+  return noise_;
+}
+
+int DenoiseDocument::runPhotoRegion(const Pictures& pics, const Region& area, uint8_t* before,
+                                    uint8_t* store, WorkerPool& pool) {
+  const int w = regionWidth, h = regionHeight;
+  packColoured(pics, area, 0, 0, w, h, before, &pool);
+  SwapBuffer work(&host_);
+  work.setThreshold(swapThresholdBytes());
+  if (!work.allocate(static_cast<int64_t>(w) * h * 4) || work.data() == nullptr)
+    return NR_OUT_OF_MEMORY;
+  std::memcpy(work.data(), before, static_cast<size_t>(w) * h * 4);
+  const int r = runPhoto(work.data(), before, pics, pool);
+  StorePixels(work.data(), int64_t{w} * 4, store, int64_t{w} * 3, w, h, &pool);
+  return r;
+}
+
+int DenoiseDocument::runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics,
+                              WorkerPool& pool) {
+  PhotoDenoiseParams params;
+  params.noise = PhotoNoiseShape(pictureNoise(pics, pool));
+  params.strength = noiseLevel;
+  params.threads = pool.size();
+  params.progress = &EngineProgress;
+  params.progressContext = this;
+  const int64_t stride = int64_t{regionWidth} * 4;
+  int r = NR_OK;
+  // Every block is read from the unprocessed copy with its surroundings, so blocks join
+  // without seams.
+  forEachBlock(blockGrid(), [&](const Rect& b) {
+    if (r == NR_OK || r == NR_CANCELLED)
+      r = PhotoDenoise(before, work, regionWidth, regionHeight, stride, b, params);
+  });
   return r;
 }
 
@@ -323,8 +382,11 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   const int64_t threshold = swapThresholdBytes();
   workBuffer.setThreshold(threshold);
   beforeBuffer.setThreshold(threshold);
+  // Photo mode reads every block with its surroundings: the packed region is held whole.
+  const bool photo = nrMode == kModePhoto;
   workBuffer.allocate(static_cast<int64_t>(regionWidth) * regionHeight * 3);
-  beforeBuffer.allocate(static_cast<int64_t>(grid.lastW) * grid.lastH * 4);
+  beforeBuffer.allocate(photo ? static_cast<int64_t>(regionWidth) * regionHeight * 4
+                              : static_cast<int64_t>(grid.lastW) * grid.lastH * 4);
   uint8_t* store = workBuffer.data();
   if (store == nullptr) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
   uint8_t* block = beforeBuffer.data();
@@ -334,7 +396,8 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
   releaseQuickPreview();
   if (progressWindow) progressWindow->setText("Preparing buffers...");
-  const int sharpenWith = sharpenEdges && sharpenAmount > 0 ? sharpenAmount : 0;
+  // Photo mode cleans edges itself: no sharpened copy, no edge weighting.
+  const int sharpenWith = !photo && sharpenEdges && sharpenAmount > 0 ? sharpenAmount : 0;
 
   bool speckled = false;
   if (nrMode == kModeScanner) {
@@ -344,7 +407,9 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   }
   clock.mark(&RunTimings::speckle);
 
-  const int result = runEngine(pics, area, speckled, block, store, params, pool, clock);
+  const int result = photo ? runPhotoRegion(pics, area, block, store, pool)
+                           : runEngine(pics, area, speckled, block, store, params, pool, clock);
+  clock.mark(&RunTimings::engine);
 
   if (progressWindow) progressWindow->setText("Finishing...");
   busy = 0;
@@ -378,7 +443,8 @@ bool DenoiseDocument::composeRegion(const Region& area, const Pictures& pics, co
   if (out.result == nullptr || out.width != pics.width || out.height != pics.height) return false;
   const int w = regionWidth, h = regionHeight;
   std::vector<uint8_t> table;
-  if (advancedProcessing || outputWindow == kOutputEdges) {
+  const bool weighted = advancedProcessing && nrMode != kModePhoto;
+  if (weighted || outputWindow == kOutputEdges) {
     const int largest = LargestSquaredGradient(store, 3, w, h, &pool);
     // Without the memory for it the result is composed without the edge map.
     if (largest >= 0) table = EdgeWeightTable(largest, edgeThreshold, nrMode);

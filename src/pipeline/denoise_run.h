@@ -7,14 +7,18 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <tuple>
 
 #include "base/rect.h"
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
 #include "pipeline/run_host.h"
+#include "engine/photo_denoise.h"
 #include "pipeline/edge_map.h"
+#include "pipeline/noise_estimate.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
@@ -45,11 +49,10 @@ struct RunTimings {
   double pack = 0, colour = 0, sharpen = 0, speckle = 0, engine = 0, edges = 0, compose = 0;
 };
 
-// How the run cuts the region for the engine: nx x ny blocks of bw x bh pixels, those of the
-// last column lastW wide and of the last row lastH tall. One piece is a grid of 1 x 1 that
-// shows no block texts.
+// How the run cuts the region into blocks: nx x ny blocks of bw x bh pixels, those of the last
+// column lastW wide and of the last row lastH tall. A region within the block limits is one
+// block of 1 x 1, which shows no block texts.
 struct BlockGrid {
-  bool pieces = false;
   int nx = 1, ny = 1, bw = 0, bh = 0, lastW = 0, lastH = 0;
 };
 
@@ -141,6 +144,8 @@ class DenoiseDocument {
   Region runArea(bool regionOnly, const Pictures& pics);  // also sets regionWidth, regionHeight
   NoiseReduceParams engineParams();
   BlockGrid blockGrid() const;
+  // Visits the blocks column by column with the progress window's block texts and shares.
+  void forEachBlock(const BlockGrid& grid, const std::function<void(const Rect&)>& body);
   // Packs w x h pixels of the region from (x, y) into rows of w x 4 bytes, with the colour work
   // unless the output window is the filtered noise.
   void packColoured(const Pictures& pics, const Region& area, int x, int y, int w, int h,
@@ -154,6 +159,12 @@ class DenoiseDocument {
   // Denoises one block of packed pixels (rows of width x 4 bytes); an engine result code.
   int denoiseBlock(uint8_t* block, int width, int height, const NoiseReduceParams& params,
                    const EngineOptions& options);
+  // Photo mode: the packed region whole in before (which must hold it), cleaned block by
+  // block with the surroundings of each, into the working buffer.
+  int runPhotoRegion(const Pictures& pics, const Region& area, uint8_t* before, uint8_t* store,
+                     WorkerPool& pool);
+  // Photo mode: cleans work from the unprocessed copy, block by block.
+  int runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics, WorkerPool& pool);
   // The edge map, the sharpened copy (sharpenWith > 0: its amount) and the composition into
   // the result picture, a stripe of rows at a time.
   bool composeRegion(const Region& area, const Pictures& pics, const uint8_t* store,
@@ -162,6 +173,12 @@ class DenoiseDocument {
   // The part of the run that the engine call in progress covers: the share of pixels done
   // before it and its own share, so that progress adds up over blocks.
   double blockStart_ = 0, blockShare_ = 1;
+
+  // The picture's noise for Photo mode, measured once per picture.
+  const PictureNoise& pictureNoise(const Pictures& pics, WorkerPool& pool);
+  PictureNoise noise_;
+  bool noiseKnown_ = false;
+  std::tuple<const uint8_t*, int, int, uint64_t> noiseKey_;
 };
 
 }  // namespace orvane
