@@ -40,14 +40,21 @@ int Mirror(int x, int n) {
 struct Planes {
   Rect area;
   int w = 0, h = 0;
-  std::unique_ptr<float[]> data;
-  bool allocate(const Rect& r) {
+  float* data = nullptr;
+  // Takes the memory from store, which grows when it is too small.
+  bool allocate(const Rect& r, PhotoScratch::Store& store) {
     area = r;
     w = r.width(), h = r.height();
-    data.reset(new (std::nothrow) float[static_cast<size_t>(w) * h * 3]);
+    const size_t n = static_cast<size_t>(w) * h * 3;
+    if (store.size < n) {
+      store.data.reset();
+      store.data.reset(new (std::nothrow) float[n]);
+      store.size = store.data ? n : 0;
+    }
+    data = store.data.get();
     return data != nullptr;
   }
-  float* plane(int c) { return data.get() + static_cast<size_t>(c) * w * h; }
+  float* plane(int c) { return data + static_cast<size_t>(c) * w * h; }
   PhotoPlanes view() {
     PhotoPlanes v;
     for (int c = 0; c < 3; ++c) v.plane[c] = plane(c);
@@ -71,13 +78,14 @@ struct Accumulator {
 
 class Denoiser {
  public:
-  Denoiser(const PhotoDenoiseParams& p) : params_(p) {}
+  Denoiser(const PhotoDenoiseParams& p, PhotoScratch& scratch) : params_(p), scratch_(scratch) {}
 
   int run(const uint8_t* src, uint8_t* dst, int width, int height, int64_t stride, const Rect& out) {
     const Rect padded{out.left - kPhotoHalo, out.top - kPhotoHalo, out.right + kPhotoHalo,
                       out.bottom + kPhotoHalo};
     const Rect pilotArea{out.left - kB, out.top - kB, out.right + kB, out.bottom + kB};
-    if (!noisy_.allocate(padded) || !pilot_.allocate(padded)) return NR_OUT_OF_MEMORY;
+    if (!noisy_.allocate(padded, scratch_.noisy) || !pilot_.allocate(padded, scratch_.pilot))
+      return NR_OUT_OF_MEMORY;
     noisyView_ = noisy_.view();
     pilotView_ = pilot_.view();
     WorkerPool pool(params_.threads > 0 ? params_.threads : DefaultThreadCount());
@@ -187,6 +195,7 @@ class Denoiser {
   }
 
   const PhotoDenoiseParams& params_;
+  PhotoScratch& scratch_;
   const PhotoKernels& kernels_ = SelectPhotoKernels();
   Planes noisy_, pilot_;
   PhotoPlanes noisyView_, pilotView_;
@@ -195,7 +204,7 @@ class Denoiser {
 }  // namespace
 
 int PhotoDenoise(const uint8_t* src, uint8_t* dst, int width, int height, int64_t stride,
-                 const Rect& out, const PhotoDenoiseParams& params) {
+                 const Rect& out, const PhotoDenoiseParams& params, PhotoScratch* scratch) {
   if (src == nullptr || dst == nullptr || src == dst || width <= 0 || height <= 0 ||
       stride < static_cast<int64_t>(width) * 4 || out.left < 0 || out.top < 0 ||
       out.right > width || out.bottom > height || out.left >= out.right || out.top >= out.bottom ||
@@ -208,7 +217,8 @@ int PhotoDenoise(const uint8_t* src, uint8_t* dst, int width, int height, int64_
     return NR_OK;
   }
   try {
-    Denoiser d(params);
+    PhotoScratch own;
+    Denoiser d(params, scratch != nullptr ? *scratch : own);
     return d.run(src, dst, width, height, stride, out);
   } catch (const std::bad_alloc&) {
     return NR_OUT_OF_MEMORY;

@@ -14,7 +14,9 @@
 // its surroundings) gives the same bytes as the region cleaned whole, for any thread count.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "base/rect.h"
 #include "engine/noise_reduce.h"
@@ -44,12 +46,23 @@ struct PhotoDenoiseParams {
   void* progressContext = nullptr;
 };
 
+// Working memory that calls for the parts of one region may share, so that each part does not
+// fault in fresh pages.
+struct PhotoScratch {
+  struct Store {
+    std::unique_ptr<float[]> data;
+    size_t size = 0;
+  };
+  Store noisy, pilot;
+};
+
 // Cleans the part `out` of a region of packed pixels (red, green, blue, fourth byte; rows
 // stride bytes apart) of width x height pixels. Reads src within kPhotoHalo of `out` (mirrored
 // at the region's sides), writes bytes 0..2 of dst inside `out` only; src and dst may not be
 // the same buffer. Returns NR_OK, NR_CANCELLED (dst may then be partly written),
 // NR_OUT_OF_MEMORY or NR_INVALID_PARAMETER.
 int PhotoDenoise(const uint8_t* src, uint8_t* dst, int width, int height, int64_t stride,
-                 const Rect& out, const PhotoDenoiseParams& params);
+                 const Rect& out, const PhotoDenoiseParams& params,
+                 PhotoScratch* scratch = nullptr);
 
 }  // namespace orvane

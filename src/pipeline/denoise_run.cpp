@@ -331,11 +331,12 @@ int DenoiseDocument::runPhoto(uint8_t* work, const uint8_t* before, const Pictur
   params.progressContext = this;
   const int64_t stride = int64_t{regionWidth} * 4;
   int r = NR_OK;
+  PhotoScratch scratch;
   // Every block is read from the unprocessed copy with its surroundings, so blocks join
   // without seams.
   forEachBlock(blockGrid(), [&](const Rect& b) {
     if (r == NR_OK || r == NR_CANCELLED)
-      r = PhotoDenoise(before, work, regionWidth, regionHeight, stride, b, params);
+      r = PhotoDenoise(before, work, regionWidth, regionHeight, stride, b, params, &scratch);
   });
   return r;
 }
