@@ -96,11 +96,11 @@ int main() {
       const auto start = std::chrono::steady_clock::now();
       RasterImage image;
       const int rc = image.LoadFromMemory(c.file, c.name);
-      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
       rusage usage{};
       getrusage(RUSAGE_SELF, &usage);
-      std::printf("%-36s %5zu KB  result %2d  %6.2f s  peak %5ld MB\n", c.name, c.file.size() / 1000, rc,
-                  seconds, usage.ru_maxrss / 1024);
+      std::printf("%-36s %5zu KB  result %2d  %6.2f s  peak %5ld MB\n", c.name,
+                  c.file.size() / 1000, rc, seconds.count(), usage.ru_maxrss / 1024);
       std::fflush(stdout);
       _exit(0);
     }

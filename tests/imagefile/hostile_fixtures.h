@@ -99,8 +99,12 @@ inline std::vector<uint8_t> JpegWithScans(int scans) {
   // The first scan runs up to the next marker that is not a restart or stuffed byte: a table
   // or the next scan.
   size_t end = first + 2;
-  while (end + 1 < second && !(jpeg[end] == 0xFF && jpeg[end + 1] != 0 && (jpeg[end + 1] < 0xD0 || jpeg[end + 1] > 0xD7))) ++end;
-  const std::vector<uint8_t> scan(jpeg.begin() + static_cast<long>(first), jpeg.begin() + static_cast<long>(end));
+  auto isMarker = [&](size_t at) {
+    return jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7);
+  };
+  while (end + 1 < second && !isMarker(end)) ++end;
+  const std::vector<uint8_t> scan(jpeg.begin() + static_cast<long>(first),
+                                  jpeg.begin() + static_cast<long>(end));
   std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<long>(end));
   for (size_t i = count; i < static_cast<size_t>(scans); ++i) out.insert(out.end(), scan.begin(), scan.end());
   out.insert(out.end(), jpeg.begin() + static_cast<long>(end), jpeg.end());

@@ -169,8 +169,10 @@ int PlayEmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
               cbBmi < 12)
             return kBadFile;
           // The bitmap's header and pixels are stored apart; the decoder wants them together.
-          std::vector<uint8_t> dib(file.begin() + r.at + offBmi, file.begin() + r.at + offBmi + cbBmi);
-          dib.insert(dib.end(), file.begin() + r.at + offBits, file.begin() + r.at + offBits + cbBits);
+          const auto bmi = file.begin() + static_cast<long>(r.at + offBmi);
+          const auto bits = file.begin() + static_cast<long>(r.at + offBits);
+          std::vector<uint8_t> dib(bmi, bmi + cbBmi);
+          dib.insert(dib.end(), bits, bits + cbBits);
           rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
                                 xSrc, ySrc, cxSrc, cySrc);
           if (rc != kOk) return rc;
@@ -204,8 +206,10 @@ int PlayEmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
             return kBadFile;
           const int64_t cxSrc = stretch ? v.S32le(r.at + 100) : static_cast<int64_t>(cxDest);
           const int64_t cySrc = stretch ? v.S32le(r.at + 104) : static_cast<int64_t>(cyDest);
-          std::vector<uint8_t> dib(file.begin() + r.at + offBmi, file.begin() + r.at + offBmi + cbBmi);
-          dib.insert(dib.end(), file.begin() + r.at + offBits, file.begin() + r.at + offBits + cbBits);
+          const auto bmi = file.begin() + static_cast<long>(r.at + offBmi);
+          const auto bits = file.begin() + static_cast<long>(r.at + offBits);
+          std::vector<uint8_t> dib(bmi, bmi + cbBmi);
+          dib.insert(dib.end(), bits, bits + cbBits);
           rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
                                 xSrc, ySrc, cxSrc, cySrc);
           if (rc != kOk) return rc;

@@ -60,11 +60,13 @@ int PlanCanvas(MetafileCanvas& canvas, int64_t width, int64_t height) {
 
 int AllocateCanvas(MetafileCanvas& canvas, size_t fileBytes) {
   const int64_t area = canvas.width * canvas.height;
-  if (canvas.painted * 2 < static_cast<double>(area) || canvas.painted * 4 < canvas.drawn ||
-      canvas.painted > 4.0 * static_cast<double>(area) + static_cast<double>(kCanvasPixelsAlwaysAllowed))
+  const double canvasPixels = static_cast<double>(area);
+  if (canvas.painted * 2 < canvasPixels || canvas.painted * 4 < canvas.drawn ||
+      canvas.painted > 4 * canvasPixels + static_cast<double>(kCanvasPixelsAlwaysAllowed))
     return kBadFile;
-  const int64_t earned = canvas.bitmapPixels > kMaxPixels ? kMaxPixels
-                                                          : canvas.bitmapPixels * kCanvasPixelsPerBitmapPixel;
+  const int64_t earned = canvas.bitmapPixels > kMaxPixels
+                             ? kMaxPixels
+                             : canvas.bitmapPixels * kCanvasPixelsPerBitmapPixel;
   if (area > std::max(kCanvasPixelsAlwaysAllowed, earned) || !FileMayHold(area, fileBytes) ||
       !FileMayHold(canvas.bitmapPixels, fileBytes))
     return kOutOfMemory;

@@ -31,9 +31,9 @@ struct MetafileCanvas {
 // Sets the canvas size for the measuring pass; an impossible size is refused here.
 int PlanCanvas(MetafileCanvas& canvas, int64_t width, int64_t height);
 // Ends the measuring pass and allocates the black canvas. A file whose bitmaps leave most of
-// the canvas black, fall three quarters outside it, or paint it over and over, is damaged (kBadFile); a canvas
-// far larger than the bitmaps drawn on it, or than the file could hold, is refused
-// (kOutOfMemory).
+// the canvas black, fall three quarters outside it, or paint it over and over, is damaged
+// (kBadFile); a canvas far larger than the bitmaps drawn on it, or than the file could hold,
+// is refused (kOutOfMemory).
 int AllocateCanvas(MetafileCanvas& canvas, size_t fileBytes);
 
 // Draws a packed bitmap (header, masks, palette, pixels) of which the source rectangle

@@ -333,7 +333,8 @@ bool LzwEndsWhole(std::span<const uint8_t> data, uint64_t least, uint64_t most) 
       if (static_cast<int>(code) > next) return false;
       const uint32_t len = static_cast<int>(code) == next ? length[previous] + 1u : length[code];
       total += len;
-      if (next < 4096) length[next++] = static_cast<uint16_t>(std::min<uint32_t>(length[previous] + 1u, 65535));
+      if (next < 4096)
+        length[next++] = static_cast<uint16_t>(std::min<uint32_t>(length[previous] + 1u, 65535));
     }
     if (total > most) return false;
     previous = static_cast<int>(code);
@@ -346,7 +347,8 @@ bool LzwEndsWhole(std::span<const uint8_t> data, uint64_t least, uint64_t most) 
 bool StripsEndWhole(TIFF* tif, const Layout& l, std::span<const uint8_t> file) {
   uint16_t compression = COMPRESSION_NONE;
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-  const bool deflate = compression == COMPRESSION_ADOBE_DEFLATE || compression == COMPRESSION_DEFLATE;
+  const bool deflate =
+      compression == COMPRESSION_ADOBE_DEFLATE || compression == COMPRESSION_DEFLATE;
   if (!deflate && compression != COMPRESSION_LZW) return true;
   const bool tiled = TIFFIsTiled(tif);
   const uint32_t count = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
