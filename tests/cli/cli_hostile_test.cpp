@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "cli_test_support.h"
+#include "hostile_fixtures.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -154,18 +155,9 @@ TEST_F(CliFolder, SignalsDuringASaveLeaveNoTemporaryFile) {
         _exit(127);
       }
       ASSERT_GT(child, 0);
-      bool saving = false;
-      alignas(inotify_event) char events[4096];
-      pollfd ready{watch, POLLIN, 0};
-      while (!saving && poll(&ready, 1, 60000) == 1) {
-        const ssize_t n = read(watch, events, sizeof events);
-        for (ssize_t at = 0; at < n;) {
-          const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-          // A hidden name, or the unnamed file the kernel calls "#" and its number.
-          saving = saving || (e->len > 0 && (e->name[0] == '.' || e->name[0] == '#'));
-          at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-        }
-      }
+      // A hidden name, or the unnamed file the kernel calls "#" and its number.
+      const bool saving =
+          test::WaitForNamedEvent(watch, [](const char* name) { return name[0] == '.' || name[0] == '#'; });
       close(watch);
       for (int i = 0; i < signals; ++i) {
         kill(child, sig);

@@ -2,6 +2,8 @@
 // seed maker; and a way to run a load in a child process with little memory.
 #pragma once
 
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -322,6 +324,22 @@ inline std::vector<uint8_t> PngClaiming(uint32_t w, uint32_t h, uint32_t rows, s
   if (png.size() + 24 < bytes) PngChunk(png, "prVt", std::vector<uint8_t>(bytes - png.size() - 24, 0));
   PngChunk(png, "IEND", {});
   return png;
+}
+
+// Waits (up to a minute) until the inotify descriptor reports an event whose file name
+// `wanted` accepts; false when none came.
+inline bool WaitForNamedEvent(int watch, const std::function<bool(const char*)>& wanted) {
+  alignas(inotify_event) char events[4096];
+  pollfd ready{watch, POLLIN, 0};
+  while (poll(&ready, 1, 60000) == 1) {
+    const ssize_t n = read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+      if (e->len > 0 && wanted(e->name)) return true;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+    }
+  }
+  return false;
 }
 
 // The address space or data size (resource) now in use, from /proc/self/status.

@@ -276,17 +276,7 @@ TEST(Save, KilledSaveLeavesNothing) {
       _exit(0);
     }
     ASSERT_GT(child, 0);
-    bool opened = false;
-    alignas(inotify_event) char events[4096];
-    pollfd ready{watch, POLLIN, 0};
-    while (!opened && poll(&ready, 1, 60000) == 1) {
-      const ssize_t n = read(watch, events, sizeof events);
-      for (ssize_t at = 0; at < n;) {
-        const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-        opened = opened || e->len > 0;
-        at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-      }
-    }
+    const bool opened = test::WaitForNamedEvent(watch, [](const char*) { return true; });
     close(watch);
     kill(child, sig);
     int status = 0;

@@ -63,6 +63,17 @@ struct Mapping {
   }
 };
 
+// A record's bitmap header and pixels are stored apart; the decoder wants them together. The
+// caller has checked that both lie inside the record.
+std::vector<uint8_t> JoinedDib(std::span<const uint8_t> file, uint64_t record, uint32_t offBmi,
+                               uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) {
+  const auto bmi = file.subspan(static_cast<size_t>(record + offBmi), cbBmi);
+  const auto bits = file.subspan(static_cast<size_t>(record + offBits), cbBits);
+  std::vector<uint8_t> dib(bmi.begin(), bmi.end());
+  dib.insert(dib.end(), bits.begin(), bits.end());
+  return dib;
+}
+
 // Maps the destination rectangle of a bitmap record to the canvas and draws the bitmap there.
 int DrawRecordBitmap(MetafileCanvas& canvas, const Mapping& map, double originX, double originY,
                      std::span<const uint8_t> dib, double xDest, double yDest, double cxDest,
@@ -168,11 +179,7 @@ int PlayEmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
           if (uint64_t{offBmi} + cbBmi > r.bytes || uint64_t{offBits} + cbBits > r.bytes ||
               cbBmi < 12)
             return kBadFile;
-          // The bitmap's header and pixels are stored apart; the decoder wants them together.
-          const auto bmi = file.begin() + static_cast<long>(r.at + offBmi);
-          const auto bits = file.begin() + static_cast<long>(r.at + offBits);
-          std::vector<uint8_t> dib(bmi, bmi + cbBmi);
-          dib.insert(dib.end(), bits, bits + cbBits);
+          const std::vector<uint8_t> dib = JoinedDib(file, r.at, offBmi, cbBmi, offBits, cbBits);
           rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
                                 xSrc, ySrc, cxSrc, cySrc);
           if (rc != kOk) return rc;
@@ -206,10 +213,7 @@ int PlayEmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
             return kBadFile;
           const int64_t cxSrc = stretch ? v.S32le(r.at + 100) : static_cast<int64_t>(cxDest);
           const int64_t cySrc = stretch ? v.S32le(r.at + 104) : static_cast<int64_t>(cyDest);
-          const auto bmi = file.begin() + static_cast<long>(r.at + offBmi);
-          const auto bits = file.begin() + static_cast<long>(r.at + offBits);
-          std::vector<uint8_t> dib(bmi, bmi + cbBmi);
-          dib.insert(dib.end(), bits, bits + cbBits);
+          const std::vector<uint8_t> dib = JoinedDib(file, r.at, offBmi, cbBmi, offBits, cbBits);
           rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
                                 xSrc, ySrc, cxSrc, cySrc);
           if (rc != kOk) return rc;
