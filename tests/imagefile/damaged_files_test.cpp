@@ -204,16 +204,19 @@ TEST(Jpeg, StrayBytesOutsideTheScanAreTolerated) {
   stray.insert(stray.begin() + static_cast<long>(sof), {0x12, 0x34, 0x00});
   Bytes padded = file;
   padded.insert(padded.end() - 2, 5, 0x00);
-  Bytes leftover = file;
+  Bytes leftover = file, zerosThenData = file;
   leftover.insert(leftover.end() - 2, {0x5A, 0x3C, 0x99});
+  zerosThenData.insert(zerosThenData.end() - 2, {0, 0, 0, 0x99});
   for (const Bytes* f : {&stray, &padded}) {
     RasterImage image;
     ASSERT_EQ(LoadAs(*f, "s.jpg", image), kOk);
     EXPECT_EQ(GarbledShare(clean, image), 0.0);
   }
   // Coded data left over after the last row is what a decoder that lost its way leaves.
-  RasterImage image;
-  EXPECT_EQ(LoadAs(leftover, "s.jpg", image), kBadFile);
+  for (const Bytes* f : {&leftover, &zerosThenData}) {
+    RasterImage image;
+    EXPECT_EQ(LoadAs(*f, "s.jpg", image), kBadFile);
+  }
 }
 
 // Deflate's checksum covers the whole strip: every flipped byte of it is found, also those

@@ -47,15 +47,13 @@ constexpr int kMaxScans = 1000;
   std::longjmp(err->jump, 1);
 }
 
-// Whether the bytes next_marker skipped before the marker just read are all zero: padding some
-// writers leave, not picture data. The source is the file in memory, so the skipped bytes lie
-// right before the fill bytes (0xFF) that precede the marker code.
+// Whether the bytes the marker reader skipped before the marker it found are all zero: padding
+// some writers leave, not picture data. The reader hands its position back after every byte it
+// skips, so when it warns the source stands right after the last of them.
 bool SkippedOnlyZeros(j_decompress_ptr cinfo, const JOCTET* fileStart, long skipped) {
-  const JOCTET* p = cinfo->src->next_input_byte - 1;  // the marker code
-  if (skipped <= 0 || p <= fileStart) return false;
-  while (p > fileStart && p[-1] == 0xFF) --p;
-  if (p - fileStart < skipped) return false;
-  return std::all_of(p - skipped, p, [](JOCTET b) { return b == 0; });
+  const JOCTET* end = cinfo->src->next_input_byte;
+  if (skipped <= 0 || end - fileStart < skipped) return false;
+  return std::all_of(end - skipped, end, [](JOCTET b) { return b == 0; });
 }
 
 // Warnings are not printed. Those saying the data ended early or does not decode are fatal:
