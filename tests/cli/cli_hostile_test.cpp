@@ -156,8 +156,8 @@ TEST_F(CliFolder, SignalsDuringASaveLeaveNoTemporaryFile) {
       }
       ASSERT_GT(child, 0);
       // A hidden name, or the unnamed file the kernel calls "#" and its number.
-      const bool saving =
-          test::WaitForNamedEvent(watch, [](const char* name) { return name[0] == '.' || name[0] == '#'; });
+      const bool saving = test::WaitForNamedEvent(
+          watch, [](const char* name) { return name[0] == '.' || name[0] == '#'; });
       close(watch);
       for (int i = 0; i < signals; ++i) {
         kill(child, sig);
