@@ -53,6 +53,7 @@ fuzz-build: deps
 	@cmake --build $(FUZZ_BUILD)
 
 bench: build
+	@bash scripts/install-deps.sh --bench
 	@bash scripts/run-bench.sh $(BUILD)
 
 fuzz: fuzz-build

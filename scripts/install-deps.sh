@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running Orvane NR needs.
 # Idempotent: packages already present are skipped, and apt is only asked when something is missing.
+# --bench adds what `make bench` needs besides: the other denoisers the quality benchmark sets
+# beside ours, and the packages whose photographs it cuts its test pictures from.
 set -euo pipefail
 
 packages=(
@@ -20,6 +22,15 @@ packages=(
   # the package: dpkg-shlibdeps finds its runtime libraries; the desktop entry's check
   dpkg-dev file desktop-file-utils
 )
+
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(
+    # the quality benchmark: Python with OpenCV (also a peer) and scikit-image (SSIM, photographs)
+    python3 python3-numpy python3-opencv python3-skimage gmic
+    # photographs: desktop wallpapers and a portrait
+    plasma-workspace-wallpapers python3-matplotlib
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

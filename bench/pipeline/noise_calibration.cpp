@@ -6,6 +6,7 @@
 //   --jpeg Q       compress the noisy picture as JPEG quality Q before measuring
 //   --red-scale X  the red channel's noise is X times the others'
 //   --shot         noise grows with brightness: sigma at mid-grey, sqrt-scaled
+//   --camera       as a sensor's: variance = a * value + b, sigma at mid-grey, b = (sigma / 3)^2
 //   --estimate     only the estimate, no search for the best level
 #include <cmath>
 #include <cstdio>
@@ -33,6 +34,7 @@ struct Settings {
   int jpeg = 0;
   double redScale = 1;
   bool shot = false;
+  bool camera = false;
   bool estimateOnly = false;
 };
 
@@ -46,6 +48,10 @@ std::vector<uint8_t> AddNoise(const orvane::RasterImage& clean, double sigma, co
     const int v = clean.Pixels()[i];
     double sd = sigma * (i % 3 == 0 ? s.redScale : 1);
     if (s.shot) sd *= std::sqrt((v + 8) / 128.0);
+    if (s.camera) {
+      const double b = sigma * sigma / 9, a = (sigma * sigma - b) / 128;
+      sd = std::sqrt(a * v + b);
+    }
     const long r = std::lround(v + sd * gauss(rng));
     out[i] = static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
   }
@@ -83,6 +89,7 @@ int main(int argc, char** argv) {
     if (a == "--jpeg" && i + 1 < argc) s.jpeg = std::atoi(argv[++i]);
     else if (a == "--red-scale" && i + 1 < argc) s.redScale = std::atof(argv[++i]);
     else if (a == "--shot") s.shot = true;
+    else if (a == "--camera") s.camera = true;
     else if (a == "--estimate") s.estimateOnly = true;
     else if (a == "--sigmas" && i + 1 < argc) {
       sigmas.clear();
@@ -106,25 +113,26 @@ int main(int argc, char** argv) {
       const orvane::NoiseEstimate e = orvane::EstimateNoise(noisy.data(), clean.Width(), clean.Height());
       const double autoLevel = std::round(e.level * 2) / 2;
       if (s.estimateOnly) {
-        std::printf("%-22s %5.1f %7.2f %7.2f %6.1f  (%.2f %.2f %.2f)\n", name.c_str(), sigma,
-                    Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.sigma, autoLevel,
-                    e.channelSigma[0], e.channelSigma[1], e.channelSigma[2]);
+        std::printf("%-22s %5.1f %7.2f %7.2f %6.1f  (%.2f %.2f %.2f) quiet %.3f\n", name.c_str(),
+                    sigma, Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.typicalSigma,
+                    autoLevel, e.channelSigma[0], e.channelSigma[1], e.channelSigma[2],
+                    e.tilesSeen > 0 ? static_cast<double>(e.tilesUsed) / e.tilesSeen : 0.0);
         continue;
       }
       const double autoPsnr = Denoised(noisy, clean, autoLevel);
       // Coarse search every 4 levels, then every level around the best.
       double bestLevel = 0, bestPsnr = Denoised(noisy, clean, 0);
-      for (int level = 4; level <= 80; level += 4) {
+      for (int level = 4; level <= 100; level += 4) {
         const double p = Denoised(noisy, clean, level);
         if (p > bestPsnr) bestPsnr = p, bestLevel = level;
       }
       const int centre = static_cast<int>(bestLevel);
-      for (int level = std::max(1, centre - 3); level <= std::min(80, centre + 3); ++level) {
+      for (int level = std::max(1, centre - 3); level <= std::min(100, centre + 3); ++level) {
         const double p = Denoised(noisy, clean, level);
         if (p > bestPsnr) bestPsnr = p, bestLevel = level;
       }
       std::printf("%-22s %5.1f %7.2f %7.2f %7.2f %6.1f %7.2f %6.0f %7.2f %7.2f\n", name.c_str(), sigma,
-                  Psnr(noisy.data(), clean.Pixels(), noisy.size()), Denoised(noisy, clean, 8), e.sigma,
+                  Psnr(noisy.data(), clean.Pixels(), noisy.size()), Denoised(noisy, clean, 8), e.typicalSigma,
                   autoLevel, autoPsnr,
                   bestLevel, bestPsnr, bestPsnr - autoPsnr);
       std::fflush(stdout);

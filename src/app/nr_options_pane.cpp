@@ -37,7 +37,7 @@ void CopyNrOptions(const NrOptionsState& state, int modeIndex, DenoiseDocument& 
   doc.sharpenEdges = state.sharpenEdges ? 1 : 0;
   doc.sharpenAmount = state.sharpenAmount;
   doc.edgeThreshold = state.edgeThreshold;
-  if (modeIndex >= kModeDefault && modeIndex <= kModeScanner) doc.nrMode = static_cast<NrMode>(modeIndex);
+  if (modeIndex >= kModeDefault && modeIndex <= kModePhoto) doc.nrMode = static_cast<NrMode>(modeIndex);
 }
 
 void ApplyNrDefaults(NrOptionsState& state, int& modeIndex) {
@@ -47,11 +47,12 @@ void ApplyNrDefaults(NrOptionsState& state, int& modeIndex) {
 }
 
 NrOptionsEnabling NrEnabling(const NrOptionsState& state, bool hasImage, bool fullCropMode,
-                             bool showsEdges) {
+                             bool showsEdges, int mode) {
   NrOptionsEnabling e;
   e.level = hasImage && !fullCropMode;
   e.advanced = e.level && state.advancedProcessing;
-  e.sharpenBox = e.advanced && state.sharpenEdges;
+  e.sharpen = e.advanced && mode != kModePhoto;
+  e.sharpenBox = e.sharpen && state.sharpenEdges;
   e.thresholdBox = e.advanced && showsEdges;
   return e;
 }

@@ -11,12 +11,13 @@
 namespace orvane {
 
 // The mode list, index = nrMode; each entry shows two lines.
-inline constexpr std::array<const char*, 5> kNrModeTexts = {
+inline constexpr std::array<const char*, 6> kNrModeTexts = {
     "Default Mode",
     "Nature Mode\n(Retain fine details)",
     "Portrait Mode\n(Retain facial texture)",
     "High Noise Mode\n(Extreme high noise or ISO)",
     "Scanner Mode\n(Remove Moire form scans)",
+    "Photo Mode\n(Luminance and colour apart)",
 };
 
 // Timer 1 of the pane: after a click or the end of a slider drag, and after typing.
@@ -48,7 +49,8 @@ void ApplyNrDefaults(NrOptionsState& state, int& modeIndex);
 // What the enabling rules enable.
 struct NrOptionsEnabling {
   bool level = false;        // slider, box, Remove Block Noise, Advanced Processing
-  bool advanced = false;     // mode combo, Sharpen Edges, amount spin, Default, threshold label
+  bool advanced = false;     // mode combo, Default, threshold label
+  bool sharpen = false;      // Sharpen Edges and the amount spin: Photo mode does not sharpen
   bool sharpenBox = false;   // the amount box
   bool thresholdBox = false; // threshold box and spin
   bool operator==(const NrOptionsEnabling&) const = default;
@@ -56,7 +58,7 @@ struct NrOptionsEnabling {
 // doc may be null: then a picture counts as loaded, Full/Crop mode as off and the output window
 // as not showing edges.
 NrOptionsEnabling NrEnabling(const NrOptionsState& state, bool hasImage, bool fullCropMode,
-                             bool showsEdges);
+                             bool showsEdges, int mode = kModeDefault);
 
 // A typed box: the value read as a number (0 when it is none), held to its limits. limited
 // tells the widget to put the limit's text in the box and select it.

@@ -15,6 +15,7 @@
 
 #include "cli/console_host.h"
 #include "app/correction_sliders.h"
+#include "app/nr_options_pane.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/codec/codec.h"
@@ -254,10 +255,9 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   if (o.autoLevel) {
-    // The estimate is for the engine's threshold; High Noise mode multiplies the level by 4.
-    const double estimated = EstimateNoiseLevel(doc.sourceImage, nullptr, doc.threads);
+    const double estimated = AutomaticNoiseLevel(doc.sourceImage, doc.nrMode, doc.threads);
     if (estimated >= 0) {
-      doc.noiseLevel = doc.nrMode == kModeHighNoise ? std::round(estimated / 4 * 10) / 10 : estimated;
+      doc.noiseLevel = AutoNoiseLevel(estimated);
       report.note = "level " + NumberText(doc.noiseLevel) + " (estimated)";
     }
   }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "base/worker_pool.h"
 #include "pipeline/edge_map.h"
@@ -142,55 +143,111 @@ int DenoiseDocument::reportProgress(int step, int total) {
   return cancelRequested;
 }
 
-int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
-  if (engine == nullptr) return NR_INVALID_PARAMETER;
-  EngineOptions options;
-  options.threads = pool.size();
+BlockGrid DenoiseDocument::blockGrid() const {
   const int maxW = effectiveMaxBlockW(), maxH = effectiveMaxBlockH();
   const int w = regionWidth, h = regionHeight;
-  blockStart_ = 0;
-  blockShare_ = 1;
+  BlockGrid g;
   if (w <= maxW && h <= maxH) {
-    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params, options);
-    return NR_OK;
+    g.bw = g.lastW = w;
+    g.bh = g.lastH = h;
+    return g;
   }
   // Both dimensions use the formula once either exceeds its limit; a dimension equal to a
   // multiple of its limit gets one block more than it needs. A limit just above the engine's
   // smallest side would make blocks it cannot take (99 pixels with a limit of 33: four of 24,
   // left undenoised), so a dimension never gets more blocks than it has 32-pixel lengths.
-  const int nx = std::min(w / maxW + 1, std::max(1, w / kMinBlockSide));
-  const int ny = std::min(h / maxH + 1, std::max(1, h / kMinBlockSide));
-  const int bw = w / nx, bh = h / ny;
-  const int lastW = bw + (w - nx * bw), lastH = bh + (h - ny * bh);
-  SwapBuffer block(&host_);
-  block.setThreshold(swapThresholdBytes());
-  // The run must not hand the engine a buffer it does not have.
-  if (!block.allocate(static_cast<int64_t>(lastW) * lastH * 4) || block.data() == nullptr)
-    return NR_OUT_OF_MEMORY;
-  int r = NR_OK;
+  g.nx = std::min(w / maxW + 1, std::max(1, w / kMinBlockSide));
+  g.ny = std::min(h / maxH + 1, std::max(1, h / kMinBlockSide));
+  g.bw = w / g.nx, g.bh = h / g.ny;
+  g.lastW = g.bw + (w - g.nx * g.bw), g.lastH = g.bh + (h - g.ny * g.bh);
+  return g;
+}
+
+void DenoiseDocument::forEachBlock(const BlockGrid& g, const std::function<void(const Rect&)>& body) {
+  const int total = g.nx * g.ny;
   int counter = 1;
-  const int total = nx * ny;
-  for (int ix = 0; ix < nx; ++ix) {
-    const int x0 = ix * bw;
-    const int blockW = ix == nx - 1 ? lastW : bw;
-    for (int iy = 0; iy < ny; ++iy) {
-      const int y0 = iy * bh;
-      const int blockH = iy == ny - 1 ? lastH : bh;
-      uint8_t* origin = work + (static_cast<int64_t>(y0) * w + x0) * 4;
-      CopyPixels(origin, int64_t{w} * 4, 4, block.data(), int64_t{blockW} * 4, blockW, blockH, pool);
-      if (progressWindow) {
+  blockStart_ = 0;
+  blockShare_ = 1;
+  for (int ix = 0; ix < g.nx; ++ix) {
+    const int x0 = ix * g.bw;
+    const int blockW = ix == g.nx - 1 ? g.lastW : g.bw;
+    for (int iy = 0; iy < g.ny; ++iy) {
+      const int y0 = iy * g.bh;
+      const int blockH = iy == g.ny - 1 ? g.lastH : g.bh;
+      if (progressWindow && total > 1) {
         char text[64];
         std::snprintf(text, sizeof text, "Processing block %d/%d...", counter, total);
         progressWindow->setText(text);
       }
       ++counter;
-      blockShare_ = static_cast<double>(blockW) * blockH / (static_cast<double>(w) * h);
-      if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
-        r = engine(blockW, blockH, -1, block.data(), &params, options);
-      CopyPixels(block.data(), int64_t{blockW} * 4, 4, origin, int64_t{w} * 4, blockW, blockH, pool);
+      blockShare_ = static_cast<double>(blockW) * blockH /
+                    (static_cast<double>(regionWidth) * regionHeight);
+      body(Rect{x0, y0, x0 + blockW, y0 + blockH});
       blockStart_ += blockShare_;
     }
   }
+}
+
+int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
+  if (engine == nullptr) return NR_INVALID_PARAMETER;
+  EngineOptions options;
+  options.threads = pool.size();
+  const int w = regionWidth, h = regionHeight;
+  const BlockGrid g = blockGrid();
+  if (g.nx * g.ny == 1) {
+    blockStart_ = 0;
+    blockShare_ = 1;
+    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params, options);
+    return NR_OK;
+  }
+  SwapBuffer block(&host_);
+  block.setThreshold(swapThresholdBytes());
+  // The run must not hand the engine a buffer it does not have.
+  if (!block.allocate(static_cast<int64_t>(g.lastW) * g.lastH * 4) || block.data() == nullptr)
+    return NR_OUT_OF_MEMORY;
+  int r = NR_OK;
+  forEachBlock(g, [&](const Rect& b) {
+    const int blockW = b.width(), blockH = b.height();
+    uint8_t* origin = work + (static_cast<int64_t>(b.top) * w + b.left) * 4;
+    CopyPixels(origin, int64_t{w} * 4, 4, block.data(), int64_t{blockW} * 4, blockW, blockH, pool);
+    if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
+      r = engine(blockW, blockH, -1, block.data(), &params, options);
+    CopyPixels(block.data(), int64_t{blockW} * 4, 4, origin, int64_t{w} * 4, blockW, blockH, pool);
+  });
+  return r;
+}
+
+const PictureNoise& DenoiseDocument::pictureNoise(const Pictures& pics, WorkerPool& pool) {
+  // Measured once per picture: a sample of its pixels tells whether it is still the same one.
+  uint64_t print = 1469598103934665603ull;
+  const int64_t bytes = static_cast<int64_t>(pics.width) * pics.height * 3;
+  const int64_t step = std::max<int64_t>(1, bytes / 4099);
+  for (int64_t i = 0; i < bytes; i += step) print = (print ^ pics.source[i]) * 1099511628211ull;
+  if (!noiseKnown_ || noiseKey_ != std::make_tuple(pics.source, pics.width, pics.height, print)) {
+    noise_ = MeasurePictureNoise(pics.source, pics.width, pics.height, &pool);
+    noiseKey_ = std::make_tuple(pics.source, pics.width, pics.height, print);
+    noiseKnown_ = true;
+  }
+  return noise_;
+}
+
+int DenoiseDocument::runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics,
+                              WorkerPool& pool) {
+  PhotoDenoiseParams params;
+  params.noise = PhotoNoiseShape(pictureNoise(pics, pool));
+  params.strength = noiseLevel;
+  params.threads = pool.size();
+  params.progress = &EngineProgress;
+  params.progressContext = this;
+  const int64_t stride = int64_t{regionWidth} * 4;
+  int r = NR_OK;
+  PhotoScratch scratch;
+  // Every block is read from the unprocessed copy with its surroundings, so blocks join
+  // without seams.
+  forEachBlock(blockGrid(), [&](const Rect& b) {
+    if (r == NR_OK || r == NR_CANCELLED)
+      r = PhotoDenoise(before, work, regionWidth, regionHeight, stride, b, params, &scratch);
+  });
   return r;
 }
 
@@ -251,9 +308,11 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   std::memcpy(before, work, static_cast<size_t>(bytes));
   if (progressWindow) progressWindow->setText("Preparing buffers...");
 
+  const bool photo = nrMode == kModePhoto;
   SwapBuffer sharpened(&host_);
   sharpened.setThreshold(threshold);
-  const bool haveSharpened = prepareSharpened(work, sharpened, pool);
+  // Photo mode cleans edges itself: no sharpened copy, no edge weighting.
+  const bool haveSharpened = !photo && prepareSharpened(work, sharpened, pool);
   clock.mark(&RunTimings::sharpen);
 
   if (nrMode == kModeScanner) {
@@ -262,7 +321,7 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   }
   clock.mark(&RunTimings::speckle);
 
-  const int result = runEngine(work, params, pool);
+  const int result = photo ? runPhoto(work, before, pics, pool) : runEngine(work, params, pool);
   clock.mark(&RunTimings::engine);
 
   SwapBuffer edges(&host_);
@@ -328,7 +387,8 @@ void DenoiseDocument::removeSpeckles(uint8_t* work, WorkerPool& pool) {
 
 bool DenoiseDocument::computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool) {
   const int w = regionWidth, h = regionHeight;
-  if (!(advancedProcessing || outputWindow == kOutputEdges)) return false;
+  const bool weighted = advancedProcessing && nrMode != kModePhoto;
+  if (!(weighted || outputWindow == kOutputEdges)) return false;
   if (!edges.allocate(static_cast<int64_t>(w) * h) || !edges.data()) return false;
   return ComputeEdgeMap(work, w, h, edges.data(), edgeThreshold, nrMode, &pool);
 }

@@ -7,15 +7,18 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <tuple>
 
 #include "base/rect.h"
 #include "engine/engine_options.h"
 #include "engine/noise_reduce.h"
 #include "imagefile/result_words.h"
 #include "pipeline/run_host.h"
+#include "engine/photo_denoise.h"
 #include "pipeline/edge_map.h"
-#include "pipeline/edge_map.h"
+#include "pipeline/noise_estimate.h"
 #include "pipeline/noise_settings.h"
 #include "pipeline/swap_buffer.h"
 
@@ -40,6 +43,12 @@ inline constexpr int kDefaultMaxSwapH = DefaultInt(NoiseSetting::kMaxSwapH);
 // Blocks narrower or shorter than this are not given to the engine; stored block or swap sizes
 // below it are taken as the defaults so that no stored value can break the block grid.
 inline constexpr int kMinBlockSide = 32;
+
+// How the run cuts a large region into blocks: nx x ny blocks of bw x bh pixels, the last
+// column and row taking in what is left over.
+struct BlockGrid {
+  int nx = 1, ny = 1, bw = 0, bh = 0, lastW = 0, lastH = 0;
+};
 
 // Seconds spent in each stage of the last run, for the benchmark.
 struct RunTimings {
@@ -130,6 +139,11 @@ class DenoiseDocument {
   bool prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool);
   void removeSpeckles(uint8_t* work, WorkerPool& pool);
   int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
+  // Photo mode: cleans work from the unprocessed copy, block by block.
+  int runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics, WorkerPool& pool);
+  BlockGrid blockGrid() const;
+  // Visits the blocks column by column with the progress window's block texts and shares.
+  void forEachBlock(const BlockGrid& grid, const std::function<void(const Rect&)>& body);
   bool computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool);
   Composition composition(const Region& area, const Pictures& pics, const uint8_t* work,
                           const uint8_t* before, const uint8_t* sharpened,
@@ -139,6 +153,12 @@ class DenoiseDocument {
   // The part of the run that the engine call in progress covers: the share of pixels done
   // before it and its own share, so that progress adds up over blocks.
   double blockStart_ = 0, blockShare_ = 1;
+
+  // The picture's noise for Photo mode, measured once per picture.
+  const PictureNoise& pictureNoise(const Pictures& pics, WorkerPool& pool);
+  PictureNoise noise_;
+  bool noiseKnown_ = false;
+  std::tuple<const uint8_t*, int, int, uint64_t> noiseKey_;
 };
 
 }  // namespace orvane

@@ -13,7 +13,7 @@ namespace orvane {
 class WorkerPool;
 
 enum NrMode { kModeDefault = 0, kModeNature = 1, kModePortrait = 2, kModeHighNoise = 3,
-              kModeScanner = 4 };
+              kModeScanner = 4, kModePhoto = 5 };
 enum OutputWindow { kOutputResult = 0, kOutputEdges = 1, kOutputNoise = 2 };
 
 // The edge weight of a pixel whose flatness is o (255 flat ... 0 the region's strongest edge):

@@ -7,6 +7,7 @@
 
 #include "base/worker_pool.h"
 #include "imagefile/raster_image.h"
+#include "pipeline/edge_map.h"
 
 namespace orvane {
 namespace {
@@ -26,6 +27,11 @@ constexpr double kQuietFloor = 3.0;
 // holds no measurable noise.
 constexpr double kTextureGrowth = 3.0;
 constexpr double kClippedShare = 0.1;
+// Photo mode: below this typical sigma a picture counts as clean; the level for a sigma.
+constexpr double kPhotoMinSigma = 0.5;
+constexpr double kPhotoLevelPerSigma = 1.0;
+// The lower quartile of tiles' noise figures over their noise, for tiles of noise alone.
+constexpr double kLowerQuartileToSigma = 1.05;
 
 // Robust spread of values around zero.
 double Spread(std::vector<float>& v) {
@@ -40,6 +46,7 @@ struct TileFigures {
   double diagonal = 0;   // noise figure from the diagonal band
   double fine = 0;       // the stronger of the horizontal and vertical bands
   double coarse = 0;     // the three bands one scale coarser
+  double mean = 0;       // the tile's mean value
   bool usable = false;
 };
 
@@ -74,12 +81,15 @@ class TileMeter {
     TileFigures f;
     grid_.resize(static_cast<size_t>(tw) * th);
     int clipped = 0;
+    int64_t sum = 0;
     for (int y = 0; y < th; ++y)
       for (int x = 0; x < tw; ++x) {
         const uint8_t v = p[y * stride + 3 * x];
         clipped += v == 0 || v == 255;
+        sum += v;
         grid_[static_cast<size_t>(y) * tw + x] = v;
       }
+    f.mean = static_cast<double>(sum) / (static_cast<double>(tw) * th);
     if (tw < 4 || th < 4 || clipped > kClippedShare * tw * th) return f;
     Split(grid_, tw, th, finest_, next_);
     Split(next_, tw / 2, th / 2, coarser_, grid_);
@@ -101,7 +111,7 @@ struct LevelPoint {
   double sigma, level;
 };
 constexpr std::array<LevelPoint, 9> kLevelTable = {{
-    {0, 0}, {3, 3}, {5, 8}, {10, 19.5}, {15, 32}, {20, 46}, {25, 60}, {30, 74}, {40, 100},
+    {0, 0}, {3, 3}, {5, 8.5}, {10, 20.5}, {15, 34.5}, {20, 48}, {25, 62.5}, {30, 81}, {40, 100},
 }};
 
 }  // namespace
@@ -117,26 +127,36 @@ double NoiseLevelForSigma(double sigma) {
   return std::min(100.0, b.level + (b.level - a.level) * (sigma - b.sigma) / (b.sigma - a.sigma));
 }
 
-NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
-  NoiseEstimate e;
-  if (rgb == nullptr || width < 4 || height < 4) return e;
+namespace {
+
+// What the sampled tiles show, per channel, in the order the tiles were visited.
+struct TileSample {
+  double mean = 0;    // the tile's mean value in this channel
+  double noise = 0;   // its noise figure, texture taken out; meaningful when usable
+  bool usable = false;
+  bool quiet = false;
+};
+
+struct TileSamples {
+  std::vector<TileSample> channel[3];
+  int used = 0, seen = 0;
+};
+
+TileSamples MeasureTiles(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
+  TileSamples all;
   const int64_t stride = static_cast<int64_t>(width) * 3;
   const int tilesX = std::max(1, width / kTile), tilesY = std::max(1, height / kTile);
   const int tw = std::min(width, kTile) & ~1, th = std::min(height, kTile) & ~1;
   // Every step-th tile in each direction, so that at most kMaxTiles are measured.
-  const int64_t all = static_cast<int64_t>(tilesX) * tilesY;
+  const int64_t count = static_cast<int64_t>(tilesX) * tilesY;
   int step = 1;
-  while (all / (static_cast<int64_t>(step) * step) > kMaxTiles) ++step;
+  while (count / (static_cast<int64_t>(step) * step) > kMaxTiles) ++step;
 
-  // The tiles' noise figures per channel, a row of tiles at a time.
-  struct Row {
-    std::vector<double> quiet[3], every[3];
-    int used = 0, seen = 0;
-  };
-  std::vector<Row> rows(static_cast<size_t>((tilesY - step / 2 + step - 1) / step));
+  // A row of tiles at a time.
+  std::vector<TileSamples> rows(static_cast<size_t>((tilesY - step / 2 + step - 1) / step));
   const double g2 = kTextureGrowth * kTextureGrowth;
   auto measureRow = [&](int64_t index, TileMeter& meter) {
-    Row& row = rows[static_cast<size_t>(index)];
+    TileSamples& row = rows[static_cast<size_t>(index)];
     const int ty = step / 2 + static_cast<int>(index) * step;
     for (int tx = step / 2; tx < tilesX; tx += step) {
       ++row.seen;
@@ -145,14 +165,16 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPoo
         const uint8_t* p = rgb + static_cast<int64_t>(ty) * kTile * stride +
                            static_cast<int64_t>(tx) * kTile * 3 + c;
         const TileFigures f = meter.measure(p, tw, th, stride);
-        if (!f.usable) continue;
-        const double r = f.coarse / std::max(f.diagonal, 0.25);
-        const double noise = f.diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
-        row.every[c].push_back(noise);
-        if (f.fine <= kQuietFine * std::max(f.diagonal, kQuietFloor)) {
-          row.quiet[c].push_back(noise);
-          any = true;
+        TileSample t;
+        t.mean = f.mean;
+        if (f.usable) {
+          const double r = f.coarse / std::max(f.diagonal, 0.25);
+          t.noise = f.diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
+          t.usable = true;
+          t.quiet = f.fine <= kQuietFine * std::max(f.diagonal, kQuietFloor);
+          any = any || t.quiet;
         }
+        row.channel[c].push_back(t);
       }
       row.used += any;
     }
@@ -165,28 +187,149 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPoo
     TileMeter meter;
     for (size_t i = 0; i < rows.size(); ++i) measureRow(static_cast<int64_t>(i), meter);
   }
+  for (const TileSamples& row : rows) {
+    for (int c = 0; c < 3; ++c)
+      all.channel[c].insert(all.channel[c].end(), row.channel[c].begin(), row.channel[c].end());
+    all.used += row.used, all.seen += row.seen;
+  }
+  return all;
+}
 
+// The channel's noise: the median over the quiet tiles, or, with too few of them (a picture
+// of edges or texture from side to side), the quietest tenth of all, which tells the most.
+double ChannelNoiseFigure(const std::vector<TileSample>& tiles) {
+  std::vector<double> quiet, every;
+  for (const TileSample& t : tiles) {
+    if (!t.usable) continue;
+    every.push_back(t.noise);
+    if (t.quiet) quiet.push_back(t.noise);
+  }
+  const bool enough = quiet.size() >= std::max<size_t>(4, every.size() / 50);
+  std::vector<double>& v = enough ? quiet : every;
+  if (v.empty()) return 0;
+  auto at = v.begin() + static_cast<std::ptrdiff_t>(enough ? v.size() / 2 : v.size() / 10);
+  std::nth_element(v.begin(), at, v.end());
+  return *at;
+}
+
+}  // namespace
+
+namespace {
+
+PictureNoise FitPictureNoise(const TileSamples& tiles) {
+  PictureNoise result;
+  double typical = 0;  // mean noise variance over the picture's tiles and channels
+  int typicalCount = 0;
+  for (int c = 0; c < 3; ++c) {
+    const std::vector<TileSample>& v = tiles.channel[c];
+    // The quiet tiles by brightness: the lower quartile of each band's noise figures, which
+    // leans to the flattest tiles (texture only adds to a figure) and, scaled, is the noise.
+    constexpr int kBands = 8;
+    std::vector<double> band[kBands];
+    std::vector<double> bandMean[kBands];
+    for (const TileSample& t : v) {
+      // Noise near black or white is partly clipped away and reads low.
+      if (!t.usable || !t.quiet || t.mean < 2 * t.noise || t.mean > 255 - 2 * t.noise) continue;
+      const int b = std::clamp(static_cast<int>(t.mean * kBands / 256), 0, kBands - 1);
+      band[b].push_back(t.noise);
+      bandMean[b].push_back(t.mean);
+    }
+    // Fit variance = gain * value + floor through the bands' medians, weighted by how many
+    // tiles each band holds.
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    int bandsUsed = 0;
+    const size_t minTiles = 4;
+    for (int b = 0; b < kBands; ++b) {
+      if (band[b].size() < minTiles) continue;
+      auto at = band[b].begin() + static_cast<std::ptrdiff_t>(band[b].size() / 4);
+      std::nth_element(band[b].begin(), at, band[b].end());
+      const double sigma = *at * kLowerQuartileToSigma;
+      double m = 0;
+      for (double x : bandMean[b]) m += x;
+      m /= static_cast<double>(bandMean[b].size());
+      const double w = std::sqrt(static_cast<double>(band[b].size()));
+      sw += w, sx += w * m, sy += w * sigma * sigma, sxx += w * m * m, sxy += w * m * sigma * sigma;
+      ++bandsUsed;
+    }
+    ChannelNoise& model = result.model.channel[c];
+    const double overall = ChannelNoiseFigure(v);
+    if (bandsUsed >= 2 && sw * sxx - sx * sx > 1e-9) {
+      model.gain = (sw * sxy - sx * sy) / (sw * sxx - sx * sx);
+      model.floor = (sy - model.gain * sx) / sw;
+      if (model.gain < 0) model.gain = 0, model.floor = sy / sw;
+      if (model.floor < 0) {
+        model.gain = sxy / std::max(sxx, 1e-9);
+        model.floor = 0;
+      }
+    } else {
+      model.gain = 0;
+      model.floor = overall * overall;
+    }
+    for (const TileSample& t : v) {
+      const double s = model.sigmaAt(t.mean);
+      typical += s * s;
+      ++typicalCount;
+    }
+  }
+  result.sigma = typicalCount > 0 ? std::sqrt(typical / typicalCount) : 0;
+  return result;
+}
+
+}  // namespace
+
+PictureNoise MeasurePictureNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
+  if (rgb == nullptr || width < 4 || height < 4) return PictureNoise{};
+  return FitPictureNoise(MeasureTiles(rgb, width, height, pool));
+}
+
+NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
+  NoiseEstimate e;
+  if (rgb == nullptr || width < 4 || height < 4) return e;
+  const TileSamples tiles = MeasureTiles(rgb, width, height, pool);
   double sumSquares = 0;
   for (int c = 0; c < 3; ++c) {
-    std::vector<double> quiet, every;
-    for (const Row& row : rows) {
-      quiet.insert(quiet.end(), row.quiet[c].begin(), row.quiet[c].end());
-      every.insert(every.end(), row.every[c].begin(), row.every[c].end());
-    }
-    // Too few quiet tiles: a picture of edges or texture from side to side. Its quietest tiles
-    // tell the most about the noise.
-    const bool enough = quiet.size() >= std::max<size_t>(4, every.size() / 50);
-    std::vector<double>& v = enough ? quiet : every;
-    if (v.empty()) continue;
-    auto at = v.begin() + static_cast<std::ptrdiff_t>(enough ? v.size() / 2 : v.size() / 10);
-    std::nth_element(v.begin(), at, v.end());
-    e.channelSigma[c] = *at;
-    sumSquares += *at * *at;
+    e.channelSigma[c] = ChannelNoiseFigure(tiles.channel[c]);
+    sumSquares += e.channelSigma[c] * e.channelSigma[c];
   }
-  for (const Row& row : rows) e.tilesUsed += row.used, e.tilesSeen += row.seen;
+  e.tilesUsed = tiles.used, e.tilesSeen = tiles.seen;
   e.sigma = std::sqrt(sumSquares / 3);
-  e.level = NoiseLevelForSigma(e.sigma);
+  // The level suits the noise where most of the picture is, not its darkest quiet parts.
+  e.typicalSigma = FitPictureNoise(tiles).sigma;
+  e.level = NoiseLevelForSigma(e.typicalSigma);
   return e;
+}
+
+NoiseModel PhotoNoiseShape(const PictureNoise& noise) {
+  NoiseModel shape;
+  if (!(noise.sigma >= kPhotoMinSigma)) {
+    for (ChannelNoise& c : shape.channel) c = {0, 1};
+    return shape;
+  }
+  const double v = noise.sigma * noise.sigma;
+  for (int c = 0; c < 3; ++c)
+    shape.channel[c] = {noise.model.channel[c].gain / v, noise.model.channel[c].floor / v};
+  return shape;
+}
+
+double PhotoNoiseLevel(const PictureNoise& noise) {
+  return noise.sigma >= kPhotoMinSigma ? std::min(100.0, noise.sigma * kPhotoLevelPerSigma) : 0;
+}
+
+double AutomaticNoiseLevel(const RasterImage& picture, int nrMode, int threads) {
+  if (picture.IsEmpty()) return -1;
+  const RasterImage* rgb = &picture;
+  RasterImage widened;
+  if (picture.bitsPerPixel != 24) {
+    if (picture.ToTrueColour(widened) != kOk) return -1;
+    rgb = &widened;
+  }
+  WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
+  if (nrMode == kModePhoto)
+    return PhotoNoiseLevel(MeasurePictureNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool));
+  const NoiseEstimate e = EstimateNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool);
+  const double level = std::round(e.level * 2) / 2;
+  // The engine's threshold is four times the level in High Noise mode.
+  return nrMode == kModeHighNoise ? level / 4 : level;
 }
 
 double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail, int threads) {

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "engine/photo_denoise.h"
+
 namespace orvane {
 
 class RasterImage;
@@ -22,13 +24,38 @@ struct NoiseEstimate {
   double channelSigma[3] = {};     // red, green, blue
   int tilesUsed = 0;               // tiles that measured noise (of any channel)
   int tilesSeen = 0;
-  double level = 0;                // NoiseLevelForSigma(sigma)
+  double typicalSigma = 0;         // PictureNoise::sigma: the noise where most of the picture is
+  double level = 0;                // NoiseLevelForSigma(typicalSigma)
 };
 
 // rgb: 24-bit pixels, rows of width x 3 bytes (red, green, blue), top row first. A picture
 // smaller than one tile is measured as a single tile of what it has. Rows of tiles are spread
 // over the pool when there is one; the result is the same.
 NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPool* pool = nullptr);
+
+// The noise as a function of brightness, per channel, and its typical strength over the
+// picture: the root mean square over the picture's tiles of the modelled noise at each tile's
+// brightness, so that the figure speaks for where most of the picture is.
+struct PictureNoise {
+  NoiseModel model;
+  double sigma = 0;
+};
+
+// Quiet tiles grouped into bands of brightness; the bands' noise figures give the model's
+// variance = gain * value + floor for each channel (gain 0 when only one band has quiet tiles).
+PictureNoise MeasurePictureNoise(const uint8_t* rgb, int width, int height,
+                                 WorkerPool* pool = nullptr);
+
+// Photo mode's noise level is the noise's typical standard deviation in 8-bit steps. The
+// model scaled to a typical sigma of 1, which the level then multiplies; a picture without
+// measurable noise gets noise that is the same at every brightness.
+NoiseModel PhotoNoiseShape(const PictureNoise& noise);
+double PhotoNoiseLevel(const PictureNoise& noise);
+
+// The level "Auto" and --level auto choose for a picture in a mode (High Noise mode's engine
+// threshold is four times the level, Photo mode has its own scale), unrounded; -1 for an empty
+// picture or one that cannot be widened. threads: 0 for DefaultThreadCount().
+double AutomaticNoiseLevel(const RasterImage& picture, int nrMode, int threads = 0);
 
 // The noise level that gives the default settings their best result on noise of this standard
 // deviation; a table measured on photographs with added noise, interpolated.

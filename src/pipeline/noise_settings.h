@@ -45,7 +45,7 @@ inline constexpr NoiseSettingRow kNoiseSettings[] = {
     {NoiseSetting::kSharpenEdges, "sharpen", 0, 1, 1, "", "sharpen edges"},
     {NoiseSetting::kSharpenAmount, "sharpen-amount", 0, 100, 8, "", "sharpening"},
     {NoiseSetting::kEdgeThreshold, "edge-threshold", 0, 255, 0, "", "edge threshold"},
-    {NoiseSetting::kMode, "mode", kModeDefault, kModeScanner, kModeDefault, "", "mode"},
+    {NoiseSetting::kMode, "mode", kModeDefault, kModePhoto, kModeDefault, "", "mode"},
     {NoiseSetting::kOutputWindow, "output-window", kOutputResult, kOutputNoise, kOutputResult, "",
      "what the result shows"},
     {NoiseSetting::kMaxBlockW, "block-size", 32, 1 << 20, 3100, "MaxBlockW",
@@ -68,7 +68,7 @@ constexpr int DefaultInt(NoiseSetting id) { return static_cast<int>(SettingRow(i
 
 // The names of the modes and output windows on the command line, in enum order.
 inline constexpr std::string_view kModeNames[] = {"default", "nature", "portrait", "high-noise",
-                                                  "scanner"};
+                                                  "scanner", "photo"};
 inline constexpr std::string_view kOutputWindowNames[] = {"result", "edges", "noise"};
 
 // The table's order is the enum's; checked here so that SettingRow() can index it.

@@ -121,15 +121,19 @@ TEST(NrOptionsRules, EnablingFollowsTheConditions) {
   NrOptionsState s;
   s.advancedProcessing = true;
   s.sharpenEdges = true;
-  EXPECT_EQ(NrEnabling(s, true, false, false), (NrOptionsEnabling{true, true, true, false}));
-  EXPECT_EQ(NrEnabling(s, true, false, true), (NrOptionsEnabling{true, true, true, true}));
+  // {level, advanced, sharpen, sharpenBox, thresholdBox}
+  EXPECT_EQ(NrEnabling(s, true, false, false), (NrOptionsEnabling{true, true, true, true, false}));
+  EXPECT_EQ(NrEnabling(s, true, false, true), (NrOptionsEnabling{true, true, true, true, true}));
   EXPECT_EQ(NrEnabling(s, false, false, true), (NrOptionsEnabling{}));
   EXPECT_EQ(NrEnabling(s, true, true, true), (NrOptionsEnabling{}));
+  // Photo mode does not sharpen: its sharpening controls rest.
+  EXPECT_EQ(NrEnabling(s, true, false, false, kModePhoto),
+            (NrOptionsEnabling{true, true, false, false, false}));
   s.sharpenEdges = false;
-  EXPECT_EQ(NrEnabling(s, true, false, false), (NrOptionsEnabling{true, true, false, false}));
+  EXPECT_EQ(NrEnabling(s, true, false, false), (NrOptionsEnabling{true, true, true, false, false}));
   s.advancedProcessing = false;
   s.sharpenEdges = true;
-  EXPECT_EQ(NrEnabling(s, true, false, true), (NrOptionsEnabling{true, false, false, false}));
+  EXPECT_EQ(NrEnabling(s, true, false, true), (NrOptionsEnabling{true, false, false, false, false}));
 }
 
 TEST(NrOptionsRules, LoadDefaultAndCopyIntoTheDocument) {

@@ -47,7 +47,7 @@ TEST_F(CliFolder, DefaultSettingsWriteNameNRBesideTheInput) {
 TEST_F(CliFolder, EachModeRunsAndMattersWhereItShould) {
   const std::string in = sample("m.png", 200, 150, 3);
   std::vector<std::vector<uint8_t>> results;
-  for (const char* mode : {"default", "nature", "portrait", "high-noise", "scanner"}) {
+  for (const char* mode : {"default", "nature", "portrait", "high-noise", "scanner", "photo"}) {
     const std::string out = path(std::string(mode) + ".png");
     const auto r = Cli("--mode " + std::string(mode) + " -o " + Quote(out) + " " + Quote(in));
     ASSERT_EQ(r.status, 0) << mode << ": " << r.out;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -104,6 +105,66 @@ TEST(NoiseEstimate, ColourNoiseAndBrightnessDependentNoise) {
       Estimate(WithNoise(CleanScene(), [](int, int v) { return 12 * std::sqrt((v + 8) / 128.0); }));
   EXPECT_GT(shot.sigma, 12 * std::sqrt(38 / 128.0));
   EXPECT_LT(shot.sigma, 12 * std::sqrt(243 / 128.0));
+}
+
+// Photo mode's model: variance = gain * value + floor per channel, and the typical sigma over
+// the picture. Flat and textured pictures, Gaussian and brightness-dependent noise.
+TEST(NoiseEstimate, ModelOfNoiseByBrightness) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> clean;
+    double gain, floor;
+  };
+  const Case cases[] = {
+      {"flat, Gaussian", CleanScene(), 0, 100},
+      {"textured, Gaussian", TexturedScene(0.3), 0, 144},
+      {"flat, grows with brightness", CleanScene(), 1.5, 16},
+      {"textured, grows with brightness", TexturedScene(0.3), 1.5, 16},
+  };
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> noisy =
+        WithNoise(c.clean, [&](int, int v) { return std::sqrt(c.gain * v + c.floor); });
+    const PictureNoise n = MeasurePictureNoise(noisy.data(), kW, kH);
+    // The typical sigma: the modelled noise over the picture's own values.
+    double sum = 0;
+    for (uint8_t v : c.clean) sum += c.gain * v + c.floor;
+    const double typical = std::sqrt(sum / static_cast<double>(c.clean.size()));
+    EXPECT_NEAR(n.sigma, typical, 0.15 * typical) << c.name;
+    // At a dark and a bright value of the picture the model is within a fifth of the noise.
+    std::vector<uint8_t> values = c.clean;
+    std::sort(values.begin(), values.end());
+    const double dark = values[values.size() / 10], bright = values[values.size() * 9 / 10];
+    for (int ch = 0; ch < 3; ++ch) {
+      for (double v : {dark, bright}) {
+        const double want = std::sqrt(c.gain * v + c.floor);
+        EXPECT_NEAR(n.model.channel[ch].sigmaAt(v), want, 0.2 * want) << c.name << " at " << v;
+      }
+    }
+    // The level follows the typical sigma, and the shape it scales has a typical sigma of 1.
+    EXPECT_NEAR(PhotoNoiseLevel(n), n.sigma, 0.5) << c.name;
+    const NoiseModel shape = PhotoNoiseShape(n);
+    EXPECT_NEAR(shape.channel[1].sigmaAt(128) * n.sigma, n.model.channel[1].sigmaAt(128), 1e-9);
+  }
+  // A clean picture reads as clean, and its shape is even.
+  const std::vector<uint8_t> clean = CleanScene();
+  const PictureNoise none = MeasurePictureNoise(clean.data(), kW, kH);
+  EXPECT_LT(PhotoNoiseLevel(none), 1.0);
+  EXPECT_EQ(PhotoNoiseShape(none).channel[0].sigmaAt(0), PhotoNoiseShape(none).channel[0].sigmaAt(255));
+}
+
+// One rule for "Auto" and --level auto: High Noise mode's engine threshold is four times the
+// level, Photo mode's level is the typical sigma.
+TEST(NoiseEstimate, AutomaticLevelForEachMode) {
+  const std::vector<uint8_t> noisy = WithNoise(CleanScene(), 12.0);
+  RasterImage img;
+  ASSERT_EQ(img.Create(kW, kH, 24), kOk);
+  std::copy(noisy.begin(), noisy.end(), img.Pixels());
+  const double classic = AutomaticNoiseLevel(img, kModeDefault);
+  EXPECT_EQ(classic, EstimateNoiseLevel(img));
+  EXPECT_EQ(AutomaticNoiseLevel(img, kModeNature), classic);
+  EXPECT_EQ(AutomaticNoiseLevel(img, kModeHighNoise), classic / 4);
+  EXPECT_NEAR(AutomaticNoiseLevel(img, kModePhoto), 12, 1.5);
+  EXPECT_EQ(AutomaticNoiseLevel(RasterImage{}, kModePhoto), -1);
 }
 
 // JPEG removes much of the finest noise; what it leaves still asks for denoising, and the level

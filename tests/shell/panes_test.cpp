@@ -21,6 +21,7 @@
 #include "app/view_rules.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
+#include "pipeline/noise_estimate.h"
 #include "shell/controls/navigator_thumbnail.h"
 #include "shell/controls/popup_value_button.h"
 #include "shell/controls/value_slider.h"
@@ -237,8 +238,9 @@ class PanesTest : public QObject {
     WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
     settle(w);
     NrOptionsPane* pane = w.frame()->nrOptionsPane();
-    QCOMPARE(pane->modeList()->count(), 5);
+    QCOMPARE(pane->modeList()->count(), 6);
     QCOMPARE(pane->modeList()->itemText(4), QStringLiteral("Scanner Mode\n(Remove Moire form scans)"));
+    QCOMPARE(pane->modeList()->itemText(5), QStringLiteral("Photo Mode\n(Luminance and colour apart)"));
     // The slider moves: the box and the level follow at once, the run waits for the end.
     const int runs = pane->timerRuns();
     ValueSlider* slider = pane->slider();
@@ -317,6 +319,13 @@ class PanesTest : public QObject {
     QCOMPARE(pane->slider()->position(), NoiseSliderPosition(w.doc().noiseLevel));
     QTRY_COMPARE(pane->timerRuns(), runs + 1);
     settle(w);
+    // The level is the one the command line's --level auto sets for the mode shown.
+    for (int mode : {kModeHighNoise, kModePhoto}) {
+      pane->modeList()->setCurrentIndex(mode);
+      QTest::mouseClick(pane->autoButton(), Qt::LeftButton);
+      QCOMPARE(w.doc().noiseLevel, AutoNoiseLevel(AutomaticNoiseLevel(w.doc().sourceImage, mode)));
+      settle(w);
+    }
     // Full/Crop mode disables it again.
     w.frame()->runCommand(kCmdFullCropMode);
     QVERIFY(!pane->autoButton()->isEnabled());

@@ -159,7 +159,10 @@ NrOptionsPane::NrOptionsPane(CMainFrame& frame, QWidget* parent)
     showState();
     timer_.start(kNrClickDelayMs);
   });
-  connect(mode_, &QComboBox::activated, this, [this] { timer_.start(kNrClickDelayMs); });
+  connect(mode_, &QComboBox::activated, this, [this] {
+    UpdateEnabling();
+    timer_.start(kNrClickDelayMs);
+  });
   showState();
   UpdateEnabling();
 }
@@ -182,11 +185,13 @@ void NrOptionsPane::UpdateEnabling() {
   const bool hasImage = doc_ == nullptr || !doc_->sourceImage.IsEmpty();
   const bool fullCrop = doc_ != nullptr && doc_->fullCropMode;
   const bool edges = doc_ != nullptr && doc_->outputWindow == kOutputEdges;
-  const NrOptionsEnabling e = NrEnabling(state_, hasImage, fullCrop, edges);
+  const NrOptionsEnabling e = NrEnabling(state_, hasImage, fullCrop, edges, mode_->currentIndex());
   for (QWidget* w : std::initializer_list<QWidget*>{slider_, levelBox_, blockNoise_, advanced_, levelLabel_})
     w->setEnabled(e.level);
-  for (QWidget* w : std::initializer_list<QWidget*>{mode_, sharpen_, amountSpin_, defaultButton_, thresholdLabel_})
+  for (QWidget* w : std::initializer_list<QWidget*>{mode_, defaultButton_, thresholdLabel_})
     w->setEnabled(e.advanced);
+  sharpen_->setEnabled(e.sharpen);
+  amountSpin_->setEnabled(e.sharpen);
   amountBox_->setEnabled(e.sharpenBox);
   thresholdBox_->setEnabled(e.thresholdBox);
   thresholdSpin_->setEnabled(e.thresholdBox);
@@ -200,7 +205,8 @@ bool NrOptionsPane::canEstimate() const {
 void NrOptionsPane::EstimateNoiseLevel() {
   if (!canEstimate()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const double level = AutoNoiseLevel(orvane::EstimateNoiseLevel(doc_->sourceImage));
+  const double level =
+      AutoNoiseLevel(orvane::AutomaticNoiseLevel(doc_->sourceImage, mode_->currentIndex()));
   QApplication::restoreOverrideCursor();
   doc_->noiseLevel = level;
   slider_->setPosition(NoiseSliderPosition(level));
