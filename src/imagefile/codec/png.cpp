@@ -84,7 +84,8 @@ uint64_t PictureDataBytes(std::span<const uint8_t> file) {
     const uint64_t length = (uint64_t{file[at]} << 24) | (uint64_t{file[at + 1]} << 16) |
                             (uint64_t{file[at + 2]} << 8) | file[at + 3];
     if (std::memcmp(file.data() + at + 4, "IDAT", 4) == 0) total += length;
-    if (std::memcmp(file.data() + at + 4, "IEND", 4) == 0 || length > file.size() - at - 12) break;
+    const bool end = std::memcmp(file.data() + at + 4, "IEND", 4) == 0;
+    if (end || length > file.size() - at - 12) break;
     at += 12 + static_cast<size_t>(length);
   }
   return total;
@@ -116,10 +117,9 @@ int Decode(ImageFileType type, PngResult& out,
   png_get_IHDR(h.png, h.info, &w, &hgt, &bitDepth, &colourType, &interlace, nullptr, nullptr);
   if (w == 0 || hgt == 0) return kBadFile;
   const uint64_t pixels = static_cast<uint64_t>(w) * hgt;
-  if (pixels > static_cast<uint64_t>(kMaxPixels) ||
-      !FileMayHold(static_cast<int64_t>(pixels), reader.data.size()))
-    return kOutOfMemory;
+  if (pixels > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
   if (!DataCanFill(reader.data, w, hgt, bitDepth, colourType)) return kBadFile;
+  if (!FileMayHold(static_cast<int64_t>(pixels), reader.data.size())) return kOutOfMemory;
   out.width = static_cast<int>(w);
   out.height = static_cast<int>(hgt);
 
