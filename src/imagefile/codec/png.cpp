@@ -9,7 +9,7 @@
 
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
-#include "imagefile/codec/picture.h"  // OnWhite
+#include "imagefile/codec/picture.h"
 #include "imagefile/codec/png_image_data.h"
 #include "base/worker_pool.h"
 
@@ -80,6 +80,33 @@ void ReadPalette(png_structp png, png_infop info, int colourType, int bitDepth, 
   }
 }
 
+// Bytes of picture data in all IDAT chunks, walking the chunk list (0 when it is broken).
+uint64_t PictureDataBytes(std::span<const uint8_t> file) {
+  uint64_t total = 0;
+  for (size_t at = 8; at + 12 <= file.size();) {
+    const uint64_t length = (uint64_t{file[at]} << 24) | (uint64_t{file[at + 1]} << 16) |
+                            (uint64_t{file[at + 2]} << 8) | file[at + 3];
+    if (std::memcmp(file.data() + at + 4, "IDAT", 4) == 0) total += length;
+    const bool end = std::memcmp(file.data() + at + 4, "IEND", 4) == 0;
+    if (end || length > file.size() - at - 12) break;
+    at += 12 + static_cast<size_t>(length);
+  }
+  return total;
+}
+
+// Deflate codes at most 1032 bytes from one; a picture whose rows need more than its data
+// could give is refused before its memory is taken.
+bool DataCanFill(std::span<const uint8_t> file, uint64_t width, uint64_t height, int bitDepth,
+                 int colourType) {
+  const int channels = colourType == PNG_COLOR_TYPE_RGB          ? 3
+                       : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                       : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                 : 1;
+  const uint64_t rows = (width * channels * bitDepth + 7) / 8 * height;
+  constexpr uint64_t kMaxRatio = 1032;
+  return PictureDataBytes(file) * kMaxRatio + 64 >= rows;
+}
+
 int Decode(ImageFileType type, PngResult& out,
            ReadHandles& h, MemoryReader& reader, std::vector<png_bytep>& rows) {
   if (setjmp(png_jmpbuf(h.png))) {
@@ -92,7 +119,10 @@ int Decode(ImageFileType type, PngResult& out,
   int bitDepth = 0, colourType = 0, interlace = 0;
   png_get_IHDR(h.png, h.info, &w, &hgt, &bitDepth, &colourType, &interlace, nullptr, nullptr);
   if (w == 0 || hgt == 0) return kBadFile;
-  if (static_cast<uint64_t>(w) * hgt > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
+  const uint64_t pixels = static_cast<uint64_t>(w) * hgt;
+  if (pixels > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
+  if (!DataCanFill(reader.data, w, hgt, bitDepth, colourType)) return kBadFile;
+  if (!FileMayHold(static_cast<int64_t>(pixels), reader.data.size())) return kOutOfMemory;
   out.width = static_cast<int>(w);
   out.height = static_cast<int>(hgt);
 
