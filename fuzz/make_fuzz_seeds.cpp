@@ -98,5 +98,26 @@ int main(int argc, char** argv) {
   Put(root / "tiff", "missing_strip.tif", test::TiffMissingStrip());
   Put(root / "tiff", "claims_32767.tif", test::TiffClaimingHuge());
   Put(root / "bmp", "rle8_cut.bmp", test::BmpRle8(true));
+
+  // Damage no checksum catches and small files claiming huge pictures: a palette cut short, a
+  // run-length height that does not match the rows, data that is only its end marker,
+  // metafile boxes and frames far larger than their bitmaps, a flipped byte in a deflate strip
+  // and in a JPEG scan, picture data far too short for the size it claims.
+  const std::vector<uint8_t> pcx = test::Pcx8(16, 8);
+  Put(root / "pcx", "p8_palette_cut.pcx", std::vector<uint8_t>(pcx.begin(), pcx.end() - 300));
+  std::vector<uint8_t> tallRle = test::BmpRle8(false);
+  test::PutLe32(tallRle, 22, 64 + 256);
+  Put(root / "bmp", "rle8_height_flipped.bmp", tallRle);
+  Put(root / "bmp", "rle8_only_end.bmp", test::BmpRleClaiming(2000, 2000, false, 3000));
+  Put(root / "wmf", "box_32000.wmf", test::WmfClaiming(32000, 32000, 4000));
+  Put(root / "emf", "frame_360000.emf", test::EmfClaiming(360000, 240));
+  std::vector<uint8_t> deflate = test::GoodTiff(8);
+  deflate[deflate.size() / 3] ^= 0x08;
+  Put(root / "tiff", "deflate_flipped.tif", deflate);
+  Put(root / "tiff", "deflate_claims_8000.tif", test::TiffDeflateClaiming(8000, 8000, 4000));
+  Put(root / "png", "claims_8000.png", test::PngClaiming(8000, 8000, 2, 4000));
+  std::vector<uint8_t> flipped = jpeg;
+  flipped[test::JpegScanData(jpeg) + 20] ^= 0x10;
+  Put(root / "jpeg", "scan_flipped.jpg", flipped);
   return 0;
 }

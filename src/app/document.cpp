@@ -363,12 +363,26 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0)
     return refuse(kSaveReadOnly);
   if (progressWindow) progressWindow->setText("Saving file...");
+  // The whole picture's working buffers are not needed by the region run that follows (it has
+  // a size of its own); the writer gets their memory.
+  workBuffer.release();
+  beforeBuffer.release();
   resultImage.jpegQuality = jpegQuality;
   resultImage.jpegFullChroma = enhancedSampling;
   resultImage.exifBlock = exifCopy;
   resultImage.metadata = metadataCopy;
   resultImage.orientation = exifCopy.empty() ? 1 : exifOrientation;
+  // The writers that work in steps move the progress window's bar as they go.
+  if (progressWindow) {
+    resultImage.saveProgress = [this, ranged = false](int done, int total) mutable {
+      if (!progressWindow) return;
+      if (!ranged) progressWindow->setRange(0, total);
+      ranged = true;
+      progressWindow->setPosition(done);
+    };
+  }
   const int rc = resultImage.Save(outputPath, ImageFileType::UnknownType);
+  resultImage.saveProgress = nullptr;
   progressWindow.reset();
   runNoiseReduction(true);
   // A failed write is reported instead of passing for a save.

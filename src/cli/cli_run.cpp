@@ -248,11 +248,7 @@ std::string WriteFailure(int code) {
 }
 
 // Anything but a regular file is refused before it is opened: a FIFO would block for ever.
-std::string NotRegular(const std::string& path) {
-  std::error_code ec;
-  if (!fs::exists(fs::status(path, ec)) || IsRegularFile(path)) return {};
-  return fs::is_directory(path, ec) ? "is a folder, not a picture" : "not a regular file";
-}
+std::string NotRegular(const std::string& path) { return NotAPictureFileWords(path); }
 
 std::string ReadOnlyWords() { return ResultWords(Result{ResultKind::kSave, kSaveReadOnly}); }
 

@@ -16,6 +16,10 @@ struct EngineAllocator {
   void* context;
 };
 
+// The allocator the engine uses when the options name none: large blocks mapped and asked for
+// huge pages, small ones 64-byte aligned from the heap.
+const EngineAllocator& DefaultEngineAllocator();
+
 struct EngineOptions {
   int threads = 0;                              // 0: DefaultThreadCount()
   const EngineAllocator* allocator = nullptr;   // null: aligned heap memory

@@ -23,6 +23,8 @@ constexpr int kStripe = 64;             // rows of output one task accumulates
 // Grid steps of the two passes: the pilot is as good on a coarser grid (measured: 0.002 dB).
 constexpr int kPilotStep = 3;
 constexpr int kFinalStep = 2;
+// The second pass over the colour differences: half the time of the step above for 0.06 dB.
+constexpr int kChromaStep = 4;
 constexpr float kHardThreshold = 2.7f;  // pilot pass: coefficients below this many sigmas go
 
 const float kRoot3 = 0.57735026918962576f;   // 1/sqrt(3)
@@ -178,7 +180,15 @@ class Denoiser {
     const int y0 = out.top + s * kStripe, y1 = std::min(out.bottom, y0 + kStripe);
     PhotoBlockPass pass = passOver(out.left, out.right, y0, y1, kFinalStep, a);
     pass.pilot = &pilotView_;
+    // Luminance on the fine grid; the colour differences, smoother, on a coarser one.
+    pass.endPlane = 1;
     kernels_.wienerPass(pass);
+    PhotoBlockPass chroma = pass;
+    chroma.step = kChromaStep;
+    GridRange(out.left, out.right, kChromaStep, chroma.bx0, chroma.bx1);
+    GridRange(y0, y1, kChromaStep, chroma.by0, chroma.by1);
+    chroma.firstPlane = 1, chroma.endPlane = 3;
+    kernels_.wienerPass(chroma);
     for (int y = y0; y < y1; ++y) {
       uint8_t* row = dst + static_cast<int64_t>(y) * stride + static_cast<int64_t>(out.left) * 4;
       const int64_t base = (y - y0) * pass.accStride + kB;

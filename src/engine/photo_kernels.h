@@ -22,6 +22,7 @@ struct PhotoBlockPass {
   const PhotoPlanes* noisy = nullptr;
   const PhotoPlanes* pilot = nullptr;  // the second pass's guide; null in the first
   int bx0 = 0, bx1 = 0, by0 = 0, by1 = 0, step = 1;
+  int firstPlane = 0, endPlane = 3;  // the planes the Wiener pass cleans
   const NoiseModel* model = nullptr;
   double strength = 1;
   float hardThreshold = 2.7f;

@@ -189,19 +189,32 @@ void PilotPass(const PhotoBlockPass& pass) {
     }
 }
 
+// A block's DC coefficient without the rest of its transform: an eighth of its sum.
+inline float BlockDc(const V8* b) {
+  V8 s = b[0];
+  for (int y = 1; y < 8; ++y) s += b[y];
+  return LaneSum(s) / 8;
+}
+
 void WienerPass(const PhotoBlockPass& pass) {
   V8 b[3][8], g[3][8];
   for (int by = pass.by0; by <= pass.by1; by += pass.step)
     for (int bx = pass.bx0; bx <= pass.bx1; bx += pass.step) {
+      float dc[3];
       for (int c = 0; c < 3; ++c) {
         LoadBlock(*pass.pilot, c, bx, by, g[c]);
+        if (c < pass.firstPlane || c >= pass.endPlane) {
+          dc[c] = BlockDc(g[c]);  // only its brightness is needed
+          continue;
+        }
         Forward(g[c]);
+        dc[c] = g[c][0][0];
         LoadBlock(*pass.noisy, c, bx, by, b[c]);
         Forward(b[c]);
       }
       float sigma[3];
-      BlockSigmas(pass, g[0][0][0], g[1][0][0], g[2][0][0], sigma);
-      for (int c = 0; c < 3; ++c) {
+      BlockSigmas(pass, dc[0], dc[1], dc[2], sigma);
+      for (int c = pass.firstPlane; c < pass.endPlane; ++c) {
         const V8 v = Splat(sigma[c] * sigma[c]);
         V8 energy = {};
         for (int y = 0; y < 8; ++y) {

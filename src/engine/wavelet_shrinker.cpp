@@ -397,6 +397,8 @@ class PlaneRun {
 
 }  // namespace
 
+const EngineAllocator& DefaultEngineAllocator() { return kDefaultAllocator; }
+
 bool WaveletShrinker::report() {
   const int current = step++;
   if (progress && progress(current, total, progressContext) != 0) {

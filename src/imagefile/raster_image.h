@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -214,6 +215,9 @@ class RasterImage {
   int32_t originalWidth = 0;
   int32_t originalHeight = 0;
   int32_t orientation = 1;  // EXIF orientation 1…8
+  // Told how far a save has got (done out of total steps), on the saving thread, by the
+  // writers that work in steps (PNG); may be empty.
+  std::function<void(int done, int total)> saveProgress;
 
  private:
   PixelBlock pixels_;

@@ -1,6 +1,9 @@
 #include "imagefile/result_words.h"
 
+#include <filesystem>
+
 #include "engine/noise_reduce.h"
+#include "imagefile/codec/codec.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -81,6 +84,18 @@ std::string ResultWords(const Result& result) {
     case ResultKind::kSave: return SaveWords(result.code);
   }
   return {};
+}
+
+std::string NotAPictureFileWords(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (path.empty() || !fs::exists(fs::status(path, ec)) || IsRegularFile(path)) return {};
+  return fs::is_directory(path, ec) ? "is a folder, not a picture" : "not a regular file";
+}
+
+std::string LoadFailureWords(const std::string& path, int code) {
+  std::string words = NotAPictureFileWords(path);
+  return words.empty() ? ResultWords(Result{ResultKind::kImage, code}) : words;
 }
 
 }  // namespace orvane

@@ -58,4 +58,12 @@ struct Result {
 // plain words otherwise. Empty for plain success and for a cancelled dialog, which say nothing.
 std::string ResultWords(const Result& result);
 
+// What a path is when it cannot be a picture file: "is a folder, not a picture" or "not a
+// regular file" (a FIFO, a device, a socket). Empty for a regular file or a missing path.
+std::string NotAPictureFileWords(const std::string& path);
+
+// Why a picture file could not be loaded, in the words the window and the command line share:
+// what the path is when it is no regular file, else the words of the load's result code.
+std::string LoadFailureWords(const std::string& path, int code);
+
 }  // namespace orvane

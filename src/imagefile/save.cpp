@@ -31,6 +31,7 @@ int CopyWriterOptions(const RasterImage& from, RasterImage& to) {
   to.jpegFullChroma = from.jpegFullChroma;
   to.jpegQuality = from.jpegQuality;
   to.orientation = from.orientation;
+  to.saveProgress = from.saveProgress;
   try {
     to.exifBlock = from.exifBlock;
     to.metadata = from.metadata;
@@ -95,8 +96,102 @@ void RemovePendingTempFile() {
   if (gPendingSet.exchange(false)) ::unlink(gPendingTemp);
 }
 
-// Writes bytes to a temporary file beside path and renames it over path once complete, so a
-// failed write never destroys the file that was there.
+namespace {
+
+// A hidden name beside the target: the stem (a dot and the name) and 8 random hex digits.
+std::string TempName(const std::string& stem) {
+  static thread_local std::random_device random;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
+  return stem + suffix;
+}
+
+// Writes the bytes to fd, keeps the permissions of the file it replaces, and makes sure they
+// are on the disk. The system's reason when that fails.
+int WriteAndSync(int fd, std::span<const uint8_t> bytes, const struct stat* replaced) {
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  // A replaced file keeps its own permissions.
+  if (replaced != nullptr) ok = ok && ::fchmod(fd, replaced->st_mode & 07777) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  return ok ? 0 : errno;
+}
+
+// The result for a save that failed with the system's reason `error`.
+int SaveFailure(int error) { return Fail(error == EEXIST ? kOpenFailed : kWriteError, error); }
+
+// Where the file system allows it, the bytes go to an unnamed file in the target's folder,
+// which is given its name only once complete: a save killed half-way leaves nothing behind.
+// Returns 0 on success, -1 when unnamed files cannot be used here (nothing has taken a name;
+// the named way is to be tried), or an error code.
+int WriteUnnamed(const std::string& folder, const std::string& path, const std::string& tempStem,
+                 std::span<const uint8_t> bytes, const struct stat* replaced, bool replace) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  int error = WriteAndSync(fd, bytes, replaced);
+  // The descriptor's entry in /proc names the unnamed file; linking it through that needs no
+  // privilege, and fails when the name is taken.
+  char self[64];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+  bool named = false;
+  if (error == 0) {
+    if (::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      named = true;
+    } else if (errno == EEXIST && replace) {
+      // Replacing: the complete file gets a hidden name for the moment of the rename.
+      std::string temp;
+      int linked = -1;
+      for (int attempt = 0; attempt < 16 && linked != 0; ++attempt) {
+        temp = TempName(tempStem);
+        SetPending(temp);
+        linked = ::linkat(AT_FDCWD, self, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW);
+        if (linked != 0 && errno != EEXIST) break;
+      }
+      if (linked == 0) {
+        named = ::rename(temp.c_str(), path.c_str()) == 0;
+        if (!named) {
+          error = errno;
+          ::unlink(temp.c_str());
+        }
+      } else {
+        error = errno;
+      }
+      ClearPending();
+    } else {
+      error = errno;
+    }
+  }
+  ::close(fd);  // the bytes are on the disk: fsync has reported any write error
+  // Without /proc the unnamed file cannot be named: the named way is taken instead.
+  if (!named && (error == ENOENT || error == ENOTDIR)) return -1;
+  return named ? kOk : SaveFailure(error);
+}
+
+// The fallback: a hidden temporary file beside path, renamed over path once complete.
+int WriteNamed(const std::string& path, const std::string& tempStem,
+               std::span<const uint8_t> bytes, const struct stat* replaced, bool replace) {
+  // A new name each try; O_EXCL makes sure it is ours. The kernel applies the umask, so a new
+  // file gets the same permissions as one created directly.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temp = TempName(tempStem);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return Fail(kOpenFailed, errno);
+  SetPending(temp);
+  int error = WriteAndSync(fd, bytes, replaced);
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && !Publish(temp, path, replace)) error = errno;
+  if (error != 0) ::unlink(temp.c_str());
+  ClearPending();
+  return error == 0 ? kOk : SaveFailure(error);
+}
+
+}  // namespace
+
+// Writes bytes to a file beside path that takes path's name only once complete, so a failed
+// write never destroys the file that was there.
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
   gLastWriteErrno = 0;
   if (path.empty()) return kNoFile;
@@ -118,41 +213,12 @@ int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
   // short in the temporary name only.
   const size_t limit = NameLimit(folder);
   if (name.size() > limit) return Fail(kOpenFailed, ENAMETOOLONG);
-  const std::string stem = name.substr(0, std::min(name.size(), limit - 10));
-  // A new name each try; O_EXCL makes sure it is ours. The kernel applies the umask, so a new
-  // file gets the same permissions as one created directly.
-  std::random_device random;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
-    temp = (folder == "/" ? std::string() : folder) + "/." + stem + suffix;
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return Fail(kOpenFailed, errno);
-  SetPending(temp);
-  bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  // A replaced file keeps its own permissions.
-  if (exists) ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
-  ok = ok && ::fsync(fd) == 0;
-  int error = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && !Publish(temp, path, replace)) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    ClearPending();
-    return Fail(error == EEXIST ? kOpenFailed : kWriteError, error);
-  }
-  ClearPending();
-  return kOk;
+  const std::string tempStem = (folder == "/" ? std::string() : folder) + "/." +
+                               name.substr(0, std::min(name.size(), limit - 10));
+  const struct stat* replaced = exists ? &existing : nullptr;
+  const int unnamed = WriteUnnamed(folder, path, tempStem, bytes, replaced, replace);
+  if (unnamed != -1) return unnamed;
+  return WriteNamed(path, tempStem, bytes, replaced, replace);
 }
 
 int RasterImage::Save(const std::string& path, ImageFileType type) const {

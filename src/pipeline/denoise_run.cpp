@@ -1,13 +1,17 @@
 #include "pipeline/denoise_run.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <new>
+#include <vector>
 
 #include "base/worker_pool.h"
 #include "pipeline/edge_map.h"
+#include "pipeline/engine_memory.h"
 #include "pipeline/filters.h"
 
 namespace orvane {
@@ -19,18 +23,47 @@ int EngineProgress(int step, int total, void* context) {
 
 // Copies a w x h block into packed pixels: bytes 0..2 of each source pixel (3 or 4 bytes
 // wide), byte 3 set to 255. Rows are given in bytes. Packs the region and moves engine blocks.
+void CopyRows(const uint8_t* from, int64_t fromRow, int fromPixel, uint8_t* to, int64_t toRow,
+              int w, int64_t y0, int64_t y1) {
+  for (int64_t y = y0; y < y1; ++y) {
+    const uint8_t* s = from + y * fromRow;
+    uint8_t* d = to + y * toRow;
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      // Four bytes at a time; the byte read past the pixel is replaced by 255. The last pixel
+      // of a row of 3-byte pixels has no fourth byte to read, so it goes the slow way.
+      for (const int end = fromPixel == 4 ? w : w - 1; x < end; ++x) {
+        uint32_t v;
+        std::memcpy(&v, s + fromPixel * x, 4);
+        v |= 0xFF000000u;
+        std::memcpy(d + 4 * x, &v, 4);
+      }
+    }
+    for (; x < w; ++x) {
+      d[4 * x] = s[fromPixel * x];
+      d[4 * x + 1] = s[fromPixel * x + 1];
+      d[4 * x + 2] = s[fromPixel * x + 2];
+      d[4 * x + 3] = 255;
+    }
+  }
+}
+
 void CopyPixels(const uint8_t* from, int64_t fromRow, int fromPixel, uint8_t* to, int64_t toRow,
-                int w, int h, WorkerPool& pool) {
-  ParallelFor(pool, 0, h, 64, [&](int64_t y0, int64_t y1) {
+                int w, int h, WorkerPool* pool) {
+  ForRows(pool, h, [&](int64_t y0, int64_t y1) { CopyRows(from, fromRow, fromPixel, to, toRow, w, y0, y1); });
+}
+
+// Copies bytes 0..2 of a w x h block of packed pixels into pixels of 3 bytes.
+void StorePixels(const uint8_t* from, int64_t fromRow, uint8_t* to, int64_t toRow, int w, int h,
+                 WorkerPool* pool) {
+  ForRows(pool, h, [&](int64_t y0, int64_t y1) {
     for (int64_t y = y0; y < y1; ++y) {
       const uint8_t* s = from + y * fromRow;
       uint8_t* d = to + y * toRow;
-      for (int x = 0; x < w; ++x) {
-        d[4 * x] = s[fromPixel * x];
-        d[4 * x + 1] = s[fromPixel * x + 1];
-        d[4 * x + 2] = s[fromPixel * x + 2];
-        d[4 * x + 3] = 255;
-      }
+      // Four bytes at a time; the fourth is overwritten by the next pixel.
+      int x = 0;
+      for (; x < w - 1; ++x) std::memcpy(d + 3 * x, s + 4 * x, 4);
+      for (; x < w; ++x) std::memcpy(d + 3 * x, s + 4 * x, 3);
     }
   });
 }
@@ -42,6 +75,8 @@ class NoStatusBar : public StatusBarProgress {
   bool hasBar() const override { return false; }
   void setPosition(int) override {}
 };
+
+}  // namespace
 
 // Adds the time since the last mark to a stage's total when timings are wanted.
 class StageClock {
@@ -60,6 +95,8 @@ class StageClock {
   RunTimings* timings_;
   std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
+
+namespace {
 
 // Ends every run the same way, however it ends.
 struct RunEnd {
@@ -188,31 +225,70 @@ void DenoiseDocument::forEachBlock(const BlockGrid& g, const std::function<void(
   }
 }
 
-int DenoiseDocument::runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool) {
+void DenoiseDocument::packColoured(const Pictures& pics, const Region& area, int x, int y, int w,
+                                   int h, uint8_t* to, WorkerPool* pool) {
+  const int64_t imageRow = static_cast<int64_t>(pics.width) * 3;
+  const uint8_t* origin =
+      pics.source + (area.top + y) * imageRow + static_cast<int64_t>(area.left + x) * 3;
+  CopyPixels(origin, imageRow, 3, to, static_cast<int64_t>(w) * 4, w, h, pool);
+  // The filtered-noise window shows what the noise reduction alone changed.
+  if (outputWindow != kOutputNoise) applyColourChain(to, w, h, pool);
+}
+
+bool DenoiseDocument::packWithSpeckles(const Pictures& pics, const Region& area, uint8_t* store,
+                                       WorkerPool& pool) {
+  const int w = regionWidth, h = regionHeight;
+  constexpr int kStripe = 64;
+  std::vector<std::vector<uint8_t>> scratch(static_cast<size_t>(pool.size()));
+  try {
+    for (auto& one : scratch) one.resize(static_cast<size_t>(w) * kStripe * 4);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  pool.run((h + kStripe - 1) / kStripe, [&](int64_t stripe, int worker) {
+    const int y0 = static_cast<int>(stripe) * kStripe, rows = std::min(kStripe, h - y0);
+    uint8_t* packed = scratch[static_cast<size_t>(worker)].data();
+    packColoured(pics, area, 0, y0, w, rows, packed, nullptr);
+    StorePixels(packed, int64_t{w} * 4, store + int64_t{y0} * w * 3, int64_t{w} * 3, w, rows, nullptr);
+  });
+  const InterleavedImage image{store, w, h, 3, static_cast<ptrdiff_t>(w) * 3};
+  const int passes = static_cast<int>(noiseLevel / 6.0 + 1.0);
+  for (int i = 0; i < passes; ++i)
+    if (!RemoveSpeckles(image, 7, &pool)) break;
+  return true;
+}
+
+int DenoiseDocument::denoiseBlock(uint8_t* block, int width, int height,
+                                  const NoiseReduceParams& params, const EngineOptions& options) {
+  return engine(width, height, -1, block, &params, options);
+}
+
+int DenoiseDocument::runEngine(const Pictures& pics, const Region& area, bool speckled,
+                               uint8_t* block, uint8_t* store, const NoiseReduceParams& params,
+                               WorkerPool& pool, StageClock& clock) {
   if (engine == nullptr) return NR_INVALID_PARAMETER;
+  EngineMemory memory;
   EngineOptions options;
   options.threads = pool.size();
-  const int w = regionWidth, h = regionHeight;
-  const BlockGrid g = blockGrid();
-  if (g.nx * g.ny == 1) {
-    blockStart_ = 0;
-    blockShare_ = 1;
-    if (w >= kMinBlockSide && h >= kMinBlockSide) return engine(w, h, -1, work, &params, options);
-    return NR_OK;
-  }
-  SwapBuffer block(&host_);
-  block.setThreshold(swapThresholdBytes());
-  // The run must not hand the engine a buffer it does not have.
-  if (!block.allocate(static_cast<int64_t>(g.lastW) * g.lastH * 4) || block.data() == nullptr)
-    return NR_OUT_OF_MEMORY;
+  options.allocator = memory.allocator();
+  const int w = regionWidth;
   int r = NR_OK;
-  forEachBlock(g, [&](const Rect& b) {
+  forEachBlock(blockGrid(), [&](const Rect& b) {
     const int blockW = b.width(), blockH = b.height();
-    uint8_t* origin = work + (static_cast<int64_t>(b.top) * w + b.left) * 4;
-    CopyPixels(origin, int64_t{w} * 4, 4, block.data(), int64_t{blockW} * 4, blockW, blockH, pool);
+    uint8_t* stored = store + (static_cast<int64_t>(b.top) * w + b.left) * 3;
+    // The block as the working buffer holds it: packed and colour-corrected, or after the
+    // speckle passes, which needed the whole region.
+    if (speckled) {
+      CopyPixels(stored, int64_t{w} * 3, 3, block, int64_t{blockW} * 4, blockW, blockH, &pool);
+    } else {
+      packColoured(pics, area, b.left, b.top, blockW, blockH, block, &pool);
+    }
+    clock.mark(&RunTimings::pack);
     if (blockW >= kMinBlockSide && blockH >= kMinBlockSide)
-      r = engine(blockW, blockH, -1, block.data(), &params, options);
-    CopyPixels(block.data(), int64_t{blockW} * 4, 4, origin, int64_t{w} * 4, blockW, blockH, pool);
+      r = denoiseBlock(block, blockW, blockH, params, options);
+    clock.mark(&RunTimings::engine);
+    StorePixels(block, int64_t{blockW} * 4, stored, int64_t{w} * 3, blockW, blockH, &pool);
+    clock.mark(&RunTimings::pack);
   });
   return r;
 }
@@ -229,6 +305,20 @@ const PictureNoise& DenoiseDocument::pictureNoise(const Pictures& pics, WorkerPo
     noiseKnown_ = true;
   }
   return noise_;
+}
+
+int DenoiseDocument::runPhotoRegion(const Pictures& pics, const Region& area, uint8_t* before,
+                                    uint8_t* store, WorkerPool& pool) {
+  const int w = regionWidth, h = regionHeight;
+  packColoured(pics, area, 0, 0, w, h, before, &pool);
+  SwapBuffer work(&host_);
+  work.setThreshold(swapThresholdBytes());
+  if (!work.allocate(static_cast<int64_t>(w) * h * 4) || work.data() == nullptr)
+    return NR_OUT_OF_MEMORY;
+  std::memcpy(work.data(), before, static_cast<size_t>(w) * h * 4);
+  const int r = runPhoto(work.data(), before, pics, pool);
+  StorePixels(work.data(), int64_t{w} * 4, store, int64_t{w} * 3, w, h, &pool);
+  return r;
 }
 
 int DenoiseDocument::runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics,
@@ -285,58 +375,48 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
       pics.height != first.height)
     return notStarted;
 
+  // The working buffer holds the region after the engine, three bytes per pixel; the block
+  // buffer one block at a time on its way through the engine, packed. Neither the packed
+  // region before the engine nor the sharpened copy or the edge map is kept whole: the
+  // composition makes them a stripe at a time from the source picture.
+  const BlockGrid grid = blockGrid();
   const int64_t threshold = swapThresholdBytes();
-  const int64_t bytes = static_cast<int64_t>(regionWidth) * regionHeight * 4;
   workBuffer.setThreshold(threshold);
   beforeBuffer.setThreshold(threshold);
-  workBuffer.allocate(bytes);
-  beforeBuffer.allocate(bytes);
-  uint8_t* work = workBuffer.data();
-  if (work == nullptr) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
+  // Photo mode reads every block with its surroundings: the packed region is held whole.
+  const bool photo = nrMode == kModePhoto;
+  workBuffer.allocate(static_cast<int64_t>(regionWidth) * regionHeight * 3);
+  beforeBuffer.allocate(photo ? static_cast<int64_t>(regionWidth) * regionHeight * 4
+                              : static_cast<int64_t>(grid.lastW) * grid.lastH * 4);
+  uint8_t* store = workBuffer.data();
+  if (store == nullptr) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
+  uint8_t* block = beforeBuffer.data();
+  if (block == nullptr) return fail(Result{ResultKind::kRun, kRunNoCopyBuffer});
 
   StageClock clock(timings);
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
-  packRegion(pics, area, work, pool);
-  clock.mark(&RunTimings::pack);
-
   releaseQuickPreview();
-  if (outputWindow != kOutputNoise) applyColourChain(work, regionWidth, regionHeight, &pool);
-  clock.mark(&RunTimings::colour);
-
-  uint8_t* before = beforeBuffer.data();
-  if (before == nullptr) return fail(Result{ResultKind::kRun, kRunNoCopyBuffer});
-  std::memcpy(before, work, static_cast<size_t>(bytes));
   if (progressWindow) progressWindow->setText("Preparing buffers...");
-
-  const bool photo = nrMode == kModePhoto;
-  SwapBuffer sharpened(&host_);
-  sharpened.setThreshold(threshold);
   // Photo mode cleans edges itself: no sharpened copy, no edge weighting.
-  const bool haveSharpened = !photo && prepareSharpened(work, sharpened, pool);
-  clock.mark(&RunTimings::sharpen);
+  const int sharpenWith = !photo && sharpenEdges && sharpenAmount > 0 ? sharpenAmount : 0;
 
+  bool speckled = false;
   if (nrMode == kModeScanner) {
     params = engineParams();
-    removeSpeckles(work, pool);
+    speckled = packWithSpeckles(pics, area, store, pool);
+    if (!speckled) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
   }
   clock.mark(&RunTimings::speckle);
 
-  const int result = photo ? runPhoto(work, before, pics, pool) : runEngine(work, params, pool);
+  const int result = photo ? runPhotoRegion(pics, area, block, store, pool)
+                           : runEngine(pics, area, speckled, block, store, params, pool, clock);
   clock.mark(&RunTimings::engine);
-
-  SwapBuffer edges(&host_);
-  edges.setThreshold(threshold);
-  const bool haveEdges = computeEdges(work, edges, pool);
-  clock.mark(&RunTimings::edges);
 
   if (progressWindow) progressWindow->setText("Finishing...");
   busy = 0;
   Result outcome{ResultKind::kEngine, result};
   if (result == NR_OK) {
-    const Composition c = composition(area, pics, work, before,
-                                      haveSharpened ? sharpened.data() : nullptr,
-                                      haveEdges ? edges.data() : nullptr);
-    outcome = composeRegion(c, pics, pool) ? Result{ResultKind::kEngine, NR_OK} : notStarted;
+    if (!composeRegion(area, pics, store, sharpenWith, pool, clock)) outcome = notStarted;
   } else {
     host_.showMessage(ResultWords(outcome));
   }
@@ -357,67 +437,83 @@ Region DenoiseDocument::runArea(bool regionOnly, const Pictures& pics) {
   return r;
 }
 
-void DenoiseDocument::packRegion(const Pictures& pics, const Region& area, uint8_t* work,
-                                 WorkerPool& pool) {
-  const int64_t imageRow = static_cast<int64_t>(pics.width) * 3;
-  const uint8_t* origin = pics.source + area.top * imageRow + static_cast<int64_t>(area.left) * 3;
-  CopyPixels(origin, imageRow, 3, work, static_cast<int64_t>(regionWidth) * 4, regionWidth,
-             regionHeight, pool);
-}
-
-bool DenoiseDocument::prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool) {
-  const int w = regionWidth, h = regionHeight;
-  if (!sharpenEdges || sharpenAmount <= 0 ||
-      !sharpened.allocate(static_cast<int64_t>(w) * h * 4) || !sharpened.data())
-    return false;
-  // Colour bytes sharpened; byte 3 is 255 everywhere, which sharpening leaves at 255, so
-  // taking it through the filter too spares copying the region first.
-  const InterleavedImage in{work, w, h, 4, static_cast<ptrdiff_t>(w) * 4};
-  const InterleavedImage out{sharpened.data(), w, h, 4, static_cast<ptrdiff_t>(w) * 4};
-  return Sharpen(in, out, sharpenAmount, 0xF, &pool);
-}
-
-void DenoiseDocument::removeSpeckles(uint8_t* work, WorkerPool& pool) {
-  const InterleavedImage image{work, regionWidth, regionHeight, 4,
-                               static_cast<ptrdiff_t>(regionWidth) * 4};
-  const int passes = static_cast<int>(noiseLevel / 6.0 + 1.0);
-  for (int i = 0; i < passes; ++i)
-    if (!RemoveSpeckles(image, 7, &pool)) break;
-}
-
-bool DenoiseDocument::computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool) {
-  const int w = regionWidth, h = regionHeight;
-  const bool weighted = advancedProcessing && nrMode != kModePhoto;
-  if (!(weighted || outputWindow == kOutputEdges)) return false;
-  if (!edges.allocate(static_cast<int64_t>(w) * h) || !edges.data()) return false;
-  return ComputeEdgeMap(work, w, h, edges.data(), edgeThreshold, nrMode, &pool);
-}
-
-Composition DenoiseDocument::composition(const Region& area, const Pictures& pics,
-                                         const uint8_t* work, const uint8_t* before,
-                                         const uint8_t* sharpened, const uint8_t* edges) const {
-  Composition c;
-  c.width = regionWidth;
-  c.height = regionHeight;
-  c.processed = work;
-  c.unprocessed = before;
-  c.sharpened = sharpened;
-  c.edges = edges;
-  c.nrMode = nrMode;
-  c.outputWindow = outputWindow;
-  c.imageStride = static_cast<int64_t>(pics.width) * 3;
-  c.left = area.left;
-  c.top = area.top;
-  return c;
-}
-
-bool DenoiseDocument::composeRegion(Composition c, const Pictures& pics, WorkerPool& pool) {
+bool DenoiseDocument::composeRegion(const Region& area, const Pictures& pics, const uint8_t* store,
+                                    int sharpenWith, WorkerPool& pool, StageClock& clock) {
   // Only into the pictures the run began with.
   const Pictures out = pictures();
   if (out.result == nullptr || out.width != pics.width || out.height != pics.height) return false;
-  c.source = out.source;
-  c.result = out.result;
-  ComposeResult(c, &pool);
+  const int w = regionWidth, h = regionHeight;
+  std::vector<uint8_t> table;
+  const bool weighted = advancedProcessing && nrMode != kModePhoto;
+  if (weighted || outputWindow == kOutputEdges) {
+    const int largest = LargestSquaredGradient(store, 3, w, h, &pool);
+    // Without the memory for it the result is composed without the edge map.
+    if (largest >= 0) table = EdgeWeightTable(largest, edgeThreshold, nrMode);
+  }
+  clock.mark(&RunTimings::edges);
+  const bool edges = !table.empty();
+  // Which of the unprocessed and sharpened pixels the composition reads.
+  const bool needSharpened = edges && sharpenWith > 0;
+  const bool needBefore = edges && (sharpenWith == 0 || nrMode == kModePortrait);
+
+  // A stripe of rows at a time: the unprocessed rows with one more above and below for the
+  // sharpening, the sharpened rows, the edge rows, composed into the result.
+  constexpr int kStripe = 32;
+  const size_t rowBytes = static_cast<size_t>(w) * 4;
+  struct Scratch {
+    std::vector<uint8_t> before, sharp, edge, edgeWork;
+  };
+  std::vector<Scratch> scratch(static_cast<size_t>(pool.size()));
+  try {
+    for (Scratch& one : scratch) {
+      if (needBefore || needSharpened) one.before.resize(rowBytes * (kStripe + 2));
+      if (needSharpened) one.sharp.resize(rowBytes * kStripe);
+      if (edges) {
+        one.edge.resize(static_cast<size_t>(w) * kStripe);
+        one.edgeWork.resize(EdgeRowsScratchBytes(w, kStripe));
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    host_.showMessage(ResultWords(Result{ResultKind::kRun, kRunNoWorkBuffer}));
+    return false;
+  }
+  Composition base;
+  base.width = w;
+  base.nrMode = nrMode;
+  base.outputWindow = outputWindow;
+  base.source = out.source;
+  base.result = out.result;
+  base.imageStride = static_cast<int64_t>(pics.width) * 3;
+  base.left = area.left;
+  base.processedBytes = 3;
+  pool.run((h + kStripe - 1) / kStripe, [&](int64_t stripe, int worker) {
+    Scratch& mine = scratch[static_cast<size_t>(worker)];
+    const int y0 = static_cast<int>(stripe) * kStripe, y1 = std::min(y0 + kStripe, h);
+    Composition c = base;
+    c.height = y1 - y0;
+    c.top = area.top + y0;
+    c.processed = store + static_cast<int64_t>(y0) * w * 3;
+    if (needBefore || needSharpened) {
+      const int b0 = needSharpened ? std::max(y0 - 1, 0) : y0;
+      const int b1 = needSharpened ? std::min(y1 + 1, h) : y1;
+      packColoured(pics, area, 0, b0, w, b1 - b0, mine.before.data(), nullptr);
+      const uint8_t* at = mine.before.data() + (y0 - b0) * rowBytes;  // row y0
+      c.unprocessed = at;
+      if (needSharpened) {
+        for (int y = y0; y < y1; ++y) {
+          const uint8_t* row = at + (y - y0) * rowBytes;
+          SharpenRow(y > 0 ? row - rowBytes : row, row, y + 1 < h ? row + rowBytes : row,
+                     mine.sharp.data() + (y - y0) * rowBytes, w, 4, sharpenWith);
+        }
+        c.sharpened = mine.sharp.data();
+      }
+    }
+    if (edges) {
+      EdgeMapRows(store, 3, w, h, y0, y1, table, mine.edge.data(), mine.edgeWork.data());
+      c.edges = mine.edge.data();
+    }
+    ComposeResult(c, nullptr);
+  });
   resultValid = 1;
   return true;
 }

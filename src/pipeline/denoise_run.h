@@ -44,16 +44,19 @@ inline constexpr int kDefaultMaxSwapH = DefaultInt(NoiseSetting::kMaxSwapH);
 // below it are taken as the defaults so that no stored value can break the block grid.
 inline constexpr int kMinBlockSide = 32;
 
-// How the run cuts a large region into blocks: nx x ny blocks of bw x bh pixels, the last
-// column and row taking in what is left over.
-struct BlockGrid {
-  int nx = 1, ny = 1, bw = 0, bh = 0, lastW = 0, lastH = 0;
-};
-
 // Seconds spent in each stage of the last run, for the benchmark.
 struct RunTimings {
   double pack = 0, colour = 0, sharpen = 0, speckle = 0, engine = 0, edges = 0, compose = 0;
 };
+
+// How the run cuts the region into blocks: nx x ny blocks of bw x bh pixels, those of the last
+// column lastW wide and of the last row lastH tall. A region within the block limits is one
+// block of 1 x 1, which shows no block texts.
+struct BlockGrid {
+  int nx = 1, ny = 1, bw = 0, bh = 0, lastW = 0, lastH = 0;
+};
+
+class StageClock;
 
 class DenoiseDocument {
  public:
@@ -104,6 +107,9 @@ class DenoiseDocument {
   Region region;
   std::unique_ptr<ProgressWindow> progressWindow;   // put there by whoever starts a long run
   std::unique_ptr<StatusBarProgress> statusProgress;
+  // Kept between runs so that a run over a region of the same size reuses their memory:
+  // workBuffer holds the region after the engine (red, green, blue: three bytes per pixel),
+  // beforeBuffer one block at a time, packed, on its way through the engine.
   SwapBuffer workBuffer;
   SwapBuffer beforeBuffer;
 
@@ -124,7 +130,9 @@ class DenoiseDocument {
   };
   virtual Pictures pictures() = 0;
   // The colour-correction chain on packed pixels (red, green, blue, 255); pool may be used to
-  // split the work (the chain is per pixel, so any split gives the same bytes).
+  // split the work (the chain is per pixel, so any split gives the same bytes). The run calls
+  // it for a block or a stripe of rows at a time, from several threads at once for different
+  // pixels.
   virtual void applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) = 0;
   // Drops the quick colour preview of the region; every run does.
   virtual void releaseQuickPreview() {}
@@ -135,20 +143,32 @@ class DenoiseDocument {
   // The stages of a run, in the order runNoiseReduction calls them.
   Region runArea(bool regionOnly, const Pictures& pics);  // also sets regionWidth, regionHeight
   NoiseReduceParams engineParams();
-  void packRegion(const Pictures& pics, const Region& area, uint8_t* work, WorkerPool& pool);
-  bool prepareSharpened(uint8_t* work, SwapBuffer& sharpened, WorkerPool& pool);
-  void removeSpeckles(uint8_t* work, WorkerPool& pool);
-  int runEngine(uint8_t* work, const NoiseReduceParams& params, WorkerPool& pool);
-  // Photo mode: cleans work from the unprocessed copy, block by block.
-  int runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics, WorkerPool& pool);
   BlockGrid blockGrid() const;
   // Visits the blocks column by column with the progress window's block texts and shares.
   void forEachBlock(const BlockGrid& grid, const std::function<void(const Rect&)>& body);
-  bool computeEdges(const uint8_t* work, SwapBuffer& edges, WorkerPool& pool);
-  Composition composition(const Region& area, const Pictures& pics, const uint8_t* work,
-                          const uint8_t* before, const uint8_t* sharpened,
-                          const uint8_t* edges) const;
-  bool composeRegion(Composition c, const Pictures& pics, WorkerPool& pool);
+  // Packs w x h pixels of the region from (x, y) into rows of w x 4 bytes, with the colour work
+  // unless the output window is the filtered noise.
+  void packColoured(const Pictures& pics, const Region& area, int x, int y, int w, int h,
+                    uint8_t* to, WorkerPool* pool);
+  // Scanner mode: the packed region into the working buffer, and the speckle passes over it.
+  bool packWithSpeckles(const Pictures& pics, const Region& area, uint8_t* store,
+                        WorkerPool& pool);
+  int runEngine(const Pictures& pics, const Region& area, bool speckled, uint8_t* block,
+                uint8_t* store, const NoiseReduceParams& params, WorkerPool& pool,
+                StageClock& clock);
+  // Denoises one block of packed pixels (rows of width x 4 bytes); an engine result code.
+  int denoiseBlock(uint8_t* block, int width, int height, const NoiseReduceParams& params,
+                   const EngineOptions& options);
+  // Photo mode: the packed region whole in before (which must hold it), cleaned block by
+  // block with the surroundings of each, into the working buffer.
+  int runPhotoRegion(const Pictures& pics, const Region& area, uint8_t* before, uint8_t* store,
+                     WorkerPool& pool);
+  // Photo mode: cleans work from the unprocessed copy, block by block.
+  int runPhoto(uint8_t* work, const uint8_t* before, const Pictures& pics, WorkerPool& pool);
+  // The edge map, the sharpened copy (sharpenWith > 0: its amount) and the composition into
+  // the result picture, a stripe of rows at a time.
+  bool composeRegion(const Region& area, const Pictures& pics, const uint8_t* store,
+                     int sharpenWith, WorkerPool& pool, StageClock& clock);
 
   // The part of the run that the engine call in progress covers: the share of pixels done
   // before it and its own share, so that progress adds up over blocks.

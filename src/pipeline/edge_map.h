@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace orvane {
 
@@ -21,13 +22,29 @@ enum OutputWindow { kOutputResult = 0, kOutputEdges = 1, kOutputNoise = 2 };
 int EdgeWeight(int o, int edgeThreshold, int nrMode);
 
 // Fills edges (width x height bytes) from the packed pixels (4 bytes per pixel, rows of
-// width x 4 bytes). Returns false when the working memory cannot be had; edges is then untouched.
+// width x 4 bytes). Returns false when the working memory cannot be had (edges may then be
+// partly written).
 bool ComputeEdgeMap(const uint8_t* packed, int width, int height, uint8_t* edges,
                     int edgeThreshold, int nrMode, WorkerPool* pool = nullptr);
 
+// The edge map in pieces, for callers that make it a stripe at a time. pixels are red, green,
+// blue (and a fourth byte when pixelBytes is 4), rows of width x pixelBytes, the whole region.
+//
+// The largest squared gradient gx² + gy² of the region; -1 when working memory is missing.
+int LargestSquaredGradient(const uint8_t* pixels, int pixelBytes, int width, int height,
+                           WorkerPool* pool = nullptr);
+// The edge weight of every squared gradient 0 ... largest.
+std::vector<uint8_t> EdgeWeightTable(int largest, int edgeThreshold, int nrMode);
+// Rows [y0, y1) of the edge map into edges (rows of width bytes, row y0 first), with the
+// caller's working memory of EdgeRowsScratchBytes(width, y1 - y0) bytes.
+size_t EdgeRowsScratchBytes(int width, int64_t rows);
+void EdgeMapRows(const uint8_t* pixels, int pixelBytes, int width, int height, int64_t y0,
+                 int64_t y1, const std::vector<uint8_t>& table, uint8_t* edges, uint8_t* scratch);
+
 struct Composition {
   int width = 0, height = 0;             // region size
-  const uint8_t* processed = nullptr;    // F: packed, after the engine
+  const uint8_t* processed = nullptr;    // F: after the engine, processedBytes per pixel
+  int processedBytes = 4;                // 4 packed, or 3 (red, green, blue only)
   const uint8_t* unprocessed = nullptr;  // O: packed, after colour work, before the engine
   const uint8_t* sharpened = nullptr;    // S: packed, may be null
   const uint8_t* edges = nullptr;        // E: one byte per pixel, may be null

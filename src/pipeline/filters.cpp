@@ -35,6 +35,28 @@ void SharpenInside(const uint8_t* ORVANE_RESTRICT u, const uint8_t* ORVANE_RESTR
 
 }  // namespace
 
+void SharpenRow(const uint8_t* up, const uint8_t* row, const uint8_t* down, uint8_t* out,
+                int width, int bytesPerPixel, int amount) {
+  const double e = std::clamp(amount, 0, 100) * 0.005;
+  const int bpp = bytesPerPixel, rowBytes = width * bpp;
+  // One value of the filter; neighbours beyond the edge are the edge pixel itself.
+  auto value = [&](int i, int l, int r) {
+    const int v = row[i];
+    const int s8 = up[l] + up[i] + up[r] + row[l] + row[r] + down[l] + down[i] + down[r];
+    const double hv = v - e * (s8 - 8 * v);
+    const int t = static_cast<int>(hv);
+    return static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
+  };
+  for (int c = 0; c < bpp; ++c) {
+    out[c] = value(c, c, width > 1 ? c + bpp : c);
+    if (width > 1) {
+      const int last = (width - 1) * bpp + c;
+      out[last] = value(last, last - bpp, last);
+    }
+  }
+  SharpenInside(up, row, down, out, bpp, rowBytes - bpp, e);
+}
+
 bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination, int amount,
              unsigned mask, WorkerPool* pool) {
   if (!Valid(source) || !Valid(destination)) return false;
@@ -42,7 +64,6 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
   if (source.width != destination.width || source.height != destination.height ||
       source.bytesPerPixel != destination.bytesPerPixel)
     return false;
-  const double e = std::clamp(amount, 0, 100) * 0.005;
   const int w = source.width, h = source.height, bpp = source.bytesPerPixel;
   const int rowBytes = w * bpp;
   std::vector<uint8_t> keep(static_cast<size_t>(rowBytes));
@@ -55,32 +76,15 @@ bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination
       const uint8_t* up = source.data + std::max<int64_t>(y - 1, 0) * source.stride;
       const uint8_t* row = source.data + y * source.stride;
       const uint8_t* down = source.data + std::min<int64_t>(y + 1, h - 1) * source.stride;
-      // One value of the filter; neighbours beyond the edge are the edge pixel itself.
-      auto value = [&](int i, int l, int r) {
-        const int v = row[i];
-        const int s8 = up[l] + up[i] + up[r] + row[l] + row[r] + down[l] + down[i] + down[r];
-        const double hv = v - e * (s8 - 8 * v);
-        const int t = static_cast<int>(hv);
-        return static_cast<uint8_t>(t <= 0 ? 0 : (t > 255 ? 255 : t));
-      };
-      // Every byte of the row is computed; only the selected
-      // channels are stored below.
-      for (int c = 0; c < bpp; ++c) {
-        line[c] = value(c, c, w > 1 ? c + bpp : c);
-        if (w > 1) {
-          const int last = (w - 1) * bpp + c;
-          line[last] = value(last, last - bpp, last);
-        }
-      }
-      SharpenInside(up, row, down, line.data(), bpp, rowBytes - bpp, e);
-      // Selected channels from the new row, the others as they were.
       uint8_t* out = destination.data + y * destination.stride;
       if (allSelected) {
-        std::memcpy(out, line.data(), static_cast<size_t>(rowBytes));
-      } else {
-        for (int i = 0; i < rowBytes; ++i)
-          out[i] = static_cast<uint8_t>((line[i] & keep[i]) | (out[i] & ~keep[i]));
+        SharpenRow(up, row, down, out, w, bpp, amount);
+        continue;
       }
+      // Every byte of the row is computed; only the selected channels are stored.
+      SharpenRow(up, row, down, line.data(), w, bpp, amount);
+      for (int i = 0; i < rowBytes; ++i)
+        out[i] = static_cast<uint8_t>((line[i] & keep[i]) | (out[i] & ~keep[i]));
     }
   });
   return true;

@@ -24,6 +24,11 @@ struct InterleavedImage {
 bool Sharpen(const InterleavedImage& source, const InterleavedImage& destination, int amount,
              unsigned mask, WorkerPool* pool = nullptr);
 
+// One sharpened row, every channel: up, row and down are the rows above, at and below (at the
+// picture's top and bottom the caller passes the edge row itself). out must not be one of them.
+void SharpenRow(const uint8_t* up, const uint8_t* row, const uint8_t* down, uint8_t* out,
+                int width, int bytesPerPixel, int amount);
+
 // One pass of speckle removal over the selected channels, in place. Each call moves a value by
 // a few levels at most; callers repeat it. False when the image is missing or the working planes
 // cannot be had (the image is then unchanged).

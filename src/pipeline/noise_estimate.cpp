@@ -315,31 +315,34 @@ double PhotoNoiseLevel(const PictureNoise& noise) {
   return noise.sigma >= kPhotoMinSigma ? std::min(100.0, noise.sigma * kPhotoLevelPerSigma) : 0;
 }
 
+namespace {
+
+// The picture as 24-bit pixels: itself, or widened into `widened`; null when it cannot be.
+const RasterImage* TrueColour(const RasterImage& picture, RasterImage& widened) {
+  if (picture.IsEmpty()) return nullptr;
+  if (picture.bitsPerPixel == 24) return &picture;
+  return picture.ToTrueColour(widened) == kOk ? &widened : nullptr;
+}
+
+}  // namespace
+
 double AutomaticNoiseLevel(const RasterImage& picture, int nrMode, int threads) {
-  if (picture.IsEmpty()) return -1;
-  const RasterImage* rgb = &picture;
-  RasterImage widened;
-  if (picture.bitsPerPixel != 24) {
-    if (picture.ToTrueColour(widened) != kOk) return -1;
-    rgb = &widened;
+  if (nrMode != kModePhoto) {
+    const double level = EstimateNoiseLevel(picture, nullptr, threads);
+    // The engine's threshold is four times the level in High Noise mode.
+    return level >= 0 && nrMode == kModeHighNoise ? level / 4 : level;
   }
+  RasterImage widened;
+  const RasterImage* rgb = TrueColour(picture, widened);
+  if (rgb == nullptr) return -1;
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
-  if (nrMode == kModePhoto)
-    return PhotoNoiseLevel(MeasurePictureNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool));
-  const NoiseEstimate e = EstimateNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool);
-  const double level = std::round(e.level * 2) / 2;
-  // The engine's threshold is four times the level in High Noise mode.
-  return nrMode == kModeHighNoise ? level / 4 : level;
+  return PhotoNoiseLevel(MeasurePictureNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool));
 }
 
 double EstimateNoiseLevel(const RasterImage& picture, NoiseEstimate* detail, int threads) {
-  if (picture.IsEmpty()) return -1;
-  const RasterImage* rgb = &picture;
   RasterImage widened;
-  if (picture.bitsPerPixel != 24) {
-    if (picture.ToTrueColour(widened) != kOk) return -1;
-    rgb = &widened;
-  }
+  const RasterImage* rgb = TrueColour(picture, widened);
+  if (rgb == nullptr) return -1;
   WorkerPool pool(threads > 0 ? threads : DefaultThreadCount());
   const NoiseEstimate e = EstimateNoise(rgb->Pixels(), rgb->Width(), rgb->Height(), &pool);
   if (detail != nullptr) *detail = e;

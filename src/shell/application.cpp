@@ -71,7 +71,7 @@ bool OrvaneApp::start(const QStringList& arguments) {
   if (arguments.size() > 1) {
     const std::string path = arguments.at(1).toStdString();
     if (const int rc = openPath(path); rc != kOk) {
-      host_->showMessage("Cannot open " + path + ":\n" + ResultWords(Result{ResultKind::kImage, rc, path}));
+      host_->showMessage("Cannot open " + path + ":\n" + LoadFailureWords(path, rc));
     }
   }
   return true;

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <QWheelEvent>
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -147,21 +148,29 @@ void CHushwickView::paste() {
   if (mime == nullptr) return;
   int rc = -1;
   // A bitmap in the clipboard's own form goes through our converter, which knows every depth.
+  // One it refuses (damaged, or claiming more than its bytes hold) is not handed to Qt's
+  // reader of the same bytes, which would make a black picture of it.
+  bool judged = false;
   if (mime->hasFormat(QStringLiteral("image/bmp"))) {
     QByteArray data = mime->data(QStringLiteral("image/bmp"));
     if (data.size() > 14 && data.startsWith("BM")) data.remove(0, 14);
     RasterImage pasted;
     const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-    if (ConvertClipboardDib(std::span<const uint8_t>(bytes, static_cast<size_t>(data.size())),
-                            pasted) == kOk) {
-      rc = doc_.pastePicture(pasted.Pixels(), pasted.Width(), pasted.Height());
-    }
+    rc = ConvertClipboardDib(std::span<const uint8_t>(bytes, static_cast<size_t>(data.size())),
+                             pasted);
+    judged = rc != kUnsupportedFile;
+    if (rc == kOk) rc = doc_.pastePicture(pasted.Pixels(), pasted.Width(), pasted.Height());
   }
-  if (rc != kOk && mime->hasImage()) {
+  if (rc != kOk && !judged && mime->hasImage()) {
     const QImage image =
         qvariant_cast<QImage>(mime->imageData()).convertToFormat(QImage::Format_RGB888);
-    if (!image.isNull()) {
-      const int w = image.width(), h = image.height();
+    // A picture from another program's format has the limits a file of its size has.
+    qsizetype offered = 0;
+    for (const QString& format : mime->formats())
+      if (format.startsWith(QStringLiteral("image/")))
+        offered = std::max(offered, mime->data(format).size());
+    const int w = image.width(), h = image.height();
+    if (!image.isNull() && FileMayHold(int64_t{w} * h, static_cast<uint64_t>(offered))) {
       std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
       for (int y = 0; y < h; ++y)
         std::memcpy(rgb.data() + static_cast<size_t>(y) * w * 3, image.constScanLine(y),

@@ -443,6 +443,14 @@ TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
   EXPECT_EQ(texts.front(), "Starting process...");
   EXPECT_EQ(texts.back(), "Saving file...");
   EXPECT_EQ(doc.progressWindow, nullptr);
+  // The PNG writer moves the bar while it writes: its range over the pieces, then to the end.
+  const auto& events = host.log.events;
+  const auto saving = std::find(events.begin(), events.end(), "text:Saving file...");
+  ASSERT_NE(saving, events.end());
+  const std::vector<std::string> after(saving + 1, events.end());
+  const std::vector<std::string> expected = {"range:0-1", "position:0", "position:1"};
+  EXPECT_TRUE(std::search(after.begin(), after.end(), expected.begin(), expected.end()) != after.end())
+      << ::testing::PrintToString(after);
 }
 
 // Without a view, the chosen output window is what gets written: the edge map in red over the

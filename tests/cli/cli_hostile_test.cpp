@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "cli_test_support.h"
+#include "hostile_fixtures.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
@@ -144,27 +145,19 @@ TEST_F(CliFolder, SignalsDuringASaveLeaveNoTemporaryFile) {
     for (const int sig : {SIGTERM, SIGHUP}) {
       const std::string out = path("big_NR.tif");
       fs::remove(out);
-      // Told the moment the temporary file is made: the save has begun.
+      // Told the moment the save's file is opened: the save has begun.
       const int watch = inotify_init1(IN_CLOEXEC);
       ASSERT_GE(watch, 0);
-      ASSERT_GE(inotify_add_watch(watch, root_.c_str(), IN_CREATE), 0);
+      ASSERT_GE(inotify_add_watch(watch, root_.c_str(), IN_CREATE | IN_OPEN), 0);
       const pid_t child = fork();
       if (child == 0) {
         execl(ORVANE_CLI, ORVANE_CLI, "--quiet", "-o", out.c_str(), in.c_str(), nullptr);
         _exit(127);
       }
       ASSERT_GT(child, 0);
-      bool saving = false;
-      alignas(inotify_event) char events[4096];
-      pollfd ready{watch, POLLIN, 0};
-      while (!saving && poll(&ready, 1, 60000) == 1) {
-        const ssize_t n = read(watch, events, sizeof events);
-        for (ssize_t at = 0; at < n;) {
-          const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-          saving = saving || (e->len > 0 && e->name[0] == '.');
-          at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-        }
-      }
+      // A hidden name, or the unnamed file the kernel calls "#" and its number.
+      const bool saving = test::WaitForNamedEvent(
+          watch, [](const char* name) { return name[0] == '.' || name[0] == '#'; });
       close(watch);
       for (int i = 0; i < signals; ++i) {
         kill(child, sig);

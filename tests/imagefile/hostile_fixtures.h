@@ -2,6 +2,8 @@
 // seed maker; and a way to run a load in a child process with little memory.
 #pragma once
 
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,9 @@
 #include <functional>
 #include <vector>
 
+#include <zlib.h>
+
+#include "imagefile/codec/byte_view.h"
 #include "imagefile/codec/codec.h"
 
 namespace orvane::test {
@@ -19,6 +24,21 @@ namespace orvane::test {
 inline void Stripes(RasterImage& image, int w, int h) {
   image.Create(w, h, 24);
   for (int i = 0; i < w * h * 3; ++i) image.Pixels()[i] = static_cast<uint8_t>((i / 3) * 37 % 251);
+}
+
+// A photograph-like picture: gradients, edges and noise, so that coded data has little to
+// repeat and every block codes data of its own.
+inline void Photo(RasterImage& image, int w, int h) {
+  image.Create(w, h, 24);
+  uint32_t noise = 12345;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = image.Pixels() + (static_cast<size_t>(y) * w + x) * 3;
+      noise = noise * 1103515245u + 12345u;
+      p[0] = static_cast<uint8_t>(x * 200 / w + (noise >> 26));
+      p[1] = static_cast<uint8_t>(y * 200 / h + ((noise >> 20) & 63));
+      p[2] = static_cast<uint8_t>(((x / 7 + y / 5) % 3) * 80 + ((noise >> 14) & 63));
+    }
 }
 
 inline std::vector<uint8_t> Encoded(const RasterImage& image, ImageWriter write) {
@@ -70,18 +90,26 @@ inline size_t JpegScanData(const std::vector<uint8_t>& jpeg) {
   return sos + 2 + ((jpeg[sos + 2] << 8) | jpeg[sos + 3]);
 }
 
-// A progressive file whose last scan is repeated until the file has `scans` scans.
+// A progressive file whose first scan (the DC values, which every repeat decodes alike) is
+// repeated until the file has `scans` scans.
 inline std::vector<uint8_t> JpegWithScans(int scans) {
   std::vector<uint8_t> jpeg = GoodJpeg(true, 16, 16);
-  size_t last = 0, count = 0;
-  for (size_t at = FindMarker(jpeg, 0xDA); at != 0; at = FindMarker(jpeg, 0xDA, at + 2)) {
-    last = at;
-    ++count;
-  }
-  const std::vector<uint8_t> scan(jpeg.begin() + static_cast<long>(last), jpeg.end() - 2);
-  std::vector<uint8_t> out(jpeg.begin(), jpeg.end() - 2);
+  const size_t first = FindMarker(jpeg, 0xDA);
+  const size_t second = FindMarker(jpeg, 0xDA, first + 2);
+  size_t count = 0;
+  for (size_t at = first; at != 0; at = FindMarker(jpeg, 0xDA, at + 2)) ++count;
+  // The first scan runs up to the next marker that is not a restart or stuffed byte: a table
+  // or the next scan.
+  size_t end = first + 2;
+  auto isMarker = [&](size_t at) {
+    return jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7);
+  };
+  while (end + 1 < second && !isMarker(end)) ++end;
+  const std::vector<uint8_t> scan(jpeg.begin() + static_cast<long>(first),
+                                  jpeg.begin() + static_cast<long>(end));
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<long>(end));
   for (size_t i = count; i < static_cast<size_t>(scans); ++i) out.insert(out.end(), scan.begin(), scan.end());
-  out.insert(out.end(), {0xFF, 0xD9});
+  out.insert(out.end(), jpeg.begin() + static_cast<long>(end), jpeg.end());
   return out;
 }
 
@@ -172,6 +200,146 @@ inline std::vector<uint8_t> BmpRle8(bool cut) {
   }
   bmp.insert(bmp.end(), data.begin(), data.begin() + static_cast<long>(cut ? data.size() / 4 : data.size()));
   return bmp;
+}
+
+// A run-length bitmap (RLE8, or RLE4) claiming width x height whose data is only the
+// end-of-bitmap marker, padded with zeros to `bytes` in all: no picture at all.
+inline std::vector<uint8_t> BmpRleClaiming(int32_t width, int32_t height, bool rle4, size_t bytes) {
+  std::vector<uint8_t> bmp = BmpRle8(false);
+  PutLe32(bmp, 18, static_cast<uint32_t>(width));
+  PutLe32(bmp, 22, static_cast<uint32_t>(height));
+  if (rle4) {
+    bmp[28] = 4;
+    PutLe32(bmp, 30, 2);
+    PutLe32(bmp, 46, 16);
+  }
+  const uint32_t pixels = bmp[10] | (bmp[11] << 8);
+  bmp.resize(pixels);
+  bmp.insert(bmp.end(), {0, 1});
+  if (bmp.size() < bytes) bmp.resize(bytes, 0);
+  PutLe32(bmp, 2, static_cast<uint32_t>(bmp.size()));
+  return bmp;
+}
+
+// An 8-bit PCX (version 5: one plane, run-length lines, the 256-colour palette behind 0x0C).
+inline std::vector<uint8_t> Pcx8(int w = 32, int h = 24) {
+  const int line = (w + 1) & ~1;
+  std::vector<uint8_t> f(128, 0);
+  f[0] = 0x0A;
+  f[1] = 5;
+  f[2] = 1;
+  f[3] = 8;
+  f[8] = static_cast<uint8_t>(w - 1);
+  f[9] = static_cast<uint8_t>((w - 1) >> 8);
+  f[10] = static_cast<uint8_t>(h - 1);
+  f[11] = static_cast<uint8_t>((h - 1) >> 8);
+  f[65] = 1;
+  f[66] = static_cast<uint8_t>(line);
+  f[67] = static_cast<uint8_t>(line >> 8);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < line;) {
+      const int run = std::min(line - x, 1 + (x + y) % 5);
+      f.insert(f.end(), {static_cast<uint8_t>(0xC0 | run), static_cast<uint8_t>((x * 7 + y * 3) & 0xFF)});
+      x += run;
+    }
+  }
+  f.push_back(0x0C);
+  for (int i = 0; i < 256; ++i)
+    f.insert(f.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 5)});
+  return f;
+}
+
+// A placeable Windows metafile of our writer whose box claims w x h pixels (at 96 per inch),
+// padded with an escape record to `bytes` in all.
+inline std::vector<uint8_t> WmfClaiming(int16_t w, int16_t h, size_t bytes) {
+  RasterImage image;
+  Stripes(image, 8, 6);
+  std::vector<uint8_t> wmf = Encoded(image, WriteWmf);
+  wmf[10] = static_cast<uint8_t>(w);
+  wmf[11] = static_cast<uint8_t>(w >> 8);
+  wmf[12] = static_cast<uint8_t>(h);
+  wmf[13] = static_cast<uint8_t>(h >> 8);
+  if (wmf.size() + 8 < bytes) {
+    const size_t words = (bytes - wmf.size()) / 2;
+    std::vector<uint8_t> escape;
+    PutU32le(escape, static_cast<uint32_t>(words));
+    PutU16le(escape, 0x0626);
+    escape.resize(words * 2, 0);
+    wmf.insert(wmf.end() - 6, escape.begin(), escape.end());  // before the end record
+  }
+  return wmf;
+}
+
+// An enhanced metafile of our writer whose frame claims w x h pixels (at 96 per inch).
+inline std::vector<uint8_t> EmfClaiming(int32_t w, int32_t h) {
+  RasterImage image;
+  Stripes(image, 8, 6);
+  std::vector<uint8_t> emf = Encoded(image, WriteEmf);
+  PutLe32(emf, 32, static_cast<uint32_t>(int64_t{w} * 2540 / 96));
+  PutLe32(emf, 36, static_cast<uint32_t>(int64_t{h} * 2540 / 96));
+  return emf;
+}
+
+// Our deflate TIFF with its size changed to w x h in one strip, whose byte count takes in
+// `bytes` of zeros appended to the file (data the strip never needs).
+inline std::vector<uint8_t> TiffDeflateClaiming(uint32_t w, uint32_t h, size_t bytes) {
+  std::vector<uint8_t> tif = GoodTiff(8, 16, 16);
+  SetTiffValue(tif, 256, w);
+  SetTiffValue(tif, 257, h);
+  SetTiffValue(tif, 278, h);
+  const size_t e = TiffEntry(tif, 279);
+  const uint32_t count = tif[e + 8] | (tif[e + 9] << 8) | (tif[e + 10] << 16);
+  const size_t start = tif.size();
+  if (bytes > start) tif.resize(bytes, 0);
+  // The strip is the last data our writer puts before the directory; counting on to the end
+  // of the file is enough for the lie.
+  SetTiffValue(tif, 279, static_cast<uint32_t>(count + (tif.size() - start)));
+  return tif;
+}
+
+// A PNG chunk: length, type, data, CRC.
+inline void PngChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
+  PutU32be(png, static_cast<uint32_t>(data.size()));
+  const size_t at = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), data.begin(), data.end());
+  PutU32be(png, static_cast<uint32_t>(crc32(0, png.data() + at, static_cast<uInt>(data.size() + 4))));
+}
+
+// An RGB PNG claiming w x h whose picture data holds `rows` rows of zeros, padded with a
+// private chunk to `bytes` in all.
+inline std::vector<uint8_t> PngClaiming(uint32_t w, uint32_t h, uint32_t rows, size_t bytes) {
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> ihdr;
+  PutU32be(ihdr, w);
+  PutU32be(ihdr, h);
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+  PngChunk(png, "IHDR", ihdr);
+  const std::vector<uint8_t> raw(static_cast<size_t>(rows) * (w * 3 + 1), 0);
+  std::vector<uint8_t> packed(compressBound(static_cast<uLong>(raw.size())));
+  uLongf n = static_cast<uLongf>(packed.size());
+  compress2(packed.data(), &n, raw.data(), static_cast<uLong>(raw.size()), 9);
+  packed.resize(n);
+  PngChunk(png, "IDAT", packed);
+  if (png.size() + 24 < bytes) PngChunk(png, "prVt", std::vector<uint8_t>(bytes - png.size() - 24, 0));
+  PngChunk(png, "IEND", {});
+  return png;
+}
+
+// Waits (up to a minute) until the inotify descriptor reports an event whose file name
+// `wanted` accepts; false when none came.
+inline bool WaitForNamedEvent(int watch, const std::function<bool(const char*)>& wanted) {
+  alignas(inotify_event) char events[4096];
+  pollfd ready{watch, POLLIN, 0};
+  while (poll(&ready, 1, 60000) == 1) {
+    const ssize_t n = read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+      if (e->len > 0 && wanted(e->name)) return true;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+    }
+  }
+  return false;
 }
 
 // The address space or data size (resource) now in use, from /proc/self/status.

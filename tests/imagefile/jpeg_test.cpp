@@ -445,17 +445,21 @@ namespace orvane {
 namespace {
 
 // A file whose frame claims far more pixels than its data could code fails before the
-// picture's memory is taken; one with enough bytes (padding) fails when its scan runs out,
-// having taken memory only for the rows it had.
+// picture's memory is taken; one with enough bytes (padding) is still too small a file for
+// that picture, and one claiming a size it may hold fails when its scan runs out, having
+// taken memory only for the rows it had.
 TEST(Jpeg, LyingSizesFailWithLittleMemory) {
   const std::vector<uint8_t> small = test::JpegClaiming(test::GoodJpeg(), 32000, 32000);
   const std::vector<uint8_t> padded = test::JpegPadded(test::JpegClaiming(test::GoodJpeg(), 20000, 20000), 800000);
-  for (const auto* file : {&small, &padded}) {
+  const std::vector<uint8_t> holdable = test::JpegPadded(test::JpegClaiming(test::GoodJpeg(), 8000, 8000), 800000);
+  const std::pair<const std::vector<uint8_t>*, int> cases[] = {
+      {&small, kBadFile}, {&padded, kOutOfMemory}, {&holdable, kBadFile}};
+  for (const auto& [file, code] : cases) {
     const int rc = test::RunWithMemoryLimit(RLIMIT_AS, 256 << 20, [&] {
       RasterImage image;
       return ReadJpeg(*file, ImageFileType::JpegRgb, 0, image);
     });
-    EXPECT_EQ(rc, kBadFile) << file->size();
+    EXPECT_EQ(rc, code) << file->size();
   }
 }
 

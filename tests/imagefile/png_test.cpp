@@ -7,6 +7,7 @@
 
 #include "fixtures.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/codec/png_image_data.h"
 
 namespace orvane {
 namespace {
@@ -238,6 +239,53 @@ TEST(Png, SavedChunks) {
   EXPECT_TRUE(gama);
   EXPECT_TRUE(phys);
   EXPECT_TRUE(time);
+  RasterImage back;
+  ASSERT_EQ(LoadBytes(file, back), kOk);
+  EXPECT_EQ(test::MaxDifference(image, back), 0);
+}
+
+// A picture large enough to be deflated in several pieces, with texture so that every row
+// filter gets chosen somewhere.
+void MakeTextured(RasterImage& image, int w, int h) {
+  ASSERT_EQ(image.Create(w, h, 24), kOk);
+  uint32_t state = 7;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = image.Pixels() + (static_cast<size_t>(y) * w + x) * 3;
+      state = state * 1664525u + 1013904223u;
+      const int noise = y < h / 3 ? static_cast<int>(state >> 27) : 0;
+      p[0] = static_cast<uint8_t>(x + noise);
+      p[1] = static_cast<uint8_t>(y * 3 + (x / 64) * 40);
+      p[2] = static_cast<uint8_t>(x > w / 2 ? (x ^ y) : noise * 8);
+    }
+}
+
+TEST(Png, ImageDataInPiecesIsOneStreamWhateverTheThreads) {
+  RasterImage image;
+  MakeTextured(image, 1601, 1403);  // four pieces of about 2 MB of filtered rows
+  std::vector<uint8_t> one, several;
+  ASSERT_EQ(AppendPngImageData(image.Pixels(), image.width, image.height, 1, one), kOk);
+  ASSERT_EQ(AppendPngImageData(image.Pixels(), image.width, image.height, 3, several), kOk);
+  EXPECT_EQ(one, several);
+  // One IDAT chunk per piece, then IEND; the joined chunks inflate as a single zlib stream
+  // with a correct checksum, to exactly the filtered rows.
+  std::vector<uint8_t> framed(8, 0);  // where the signature would be
+  framed.insert(framed.end(), one.begin(), one.end());
+  const auto chunks = Chunks(framed);
+  ASSERT_EQ(chunks.size(), 5u);
+  std::vector<uint8_t> stream;
+  for (size_t i = 0; i + 1 < chunks.size(); ++i) {
+    EXPECT_EQ(chunks[i].first, "IDAT");
+    stream.insert(stream.end(), chunks[i].second.begin(), chunks[i].second.end());
+  }
+  EXPECT_EQ(chunks.back().first, "IEND");
+  const size_t filtered = (1601 * 3 + 1) * size_t{1403};
+  std::vector<uint8_t> rows(filtered + 1);
+  uLongf n = rows.size();
+  ASSERT_EQ(uncompress(rows.data(), &n, stream.data(), stream.size()), Z_OK);
+  EXPECT_EQ(n, filtered);
+  std::vector<uint8_t> file;
+  ASSERT_EQ(WritePng(image, file), kOk);
   RasterImage back;
   ASSERT_EQ(LoadBytes(file, back), kOk);
   EXPECT_EQ(test::MaxDifference(image, back), 0);

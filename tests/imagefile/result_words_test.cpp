@@ -1,6 +1,9 @@
 #include "imagefile/result_words.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "fixtures.h"
 
 #include "engine/noise_reduce.h"
 #include "imagefile/raster_image.h"
@@ -49,6 +52,21 @@ TEST(ResultWords, EachListKeepsItsWords) {
         EXPECT_FALSE(ResultWords(Result{kind, code, "f"}).empty())
             << static_cast<int>(kind) << " " << code;
       }
+}
+
+// A path that is no picture file says what it is, in the same words wherever it is shown.
+TEST(ResultWords, PathsThatAreNoPictureFiles) {
+  test::TempDir dir;
+  const std::string fifo = dir.File("pipe.jpg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string photo = dir.File("photo.jpg");
+  test::WriteBytes(photo, {0xFF, 0xD8, 0xFF});
+  EXPECT_EQ(LoadFailureWords(dir.path().string(), kOpenFailed), "is a folder, not a picture");
+  EXPECT_EQ(LoadFailureWords(fifo, kOpenFailed), "not a regular file");
+  EXPECT_EQ(LoadFailureWords(photo, kBadFile), "the file is damaged or truncated");
+  EXPECT_EQ(LoadFailureWords(dir.File("gone.jpg"), kNoFile), "no such file, or it cannot be accessed");
+  EXPECT_EQ(NotAPictureFileWords(photo), "");
+  EXPECT_EQ(NotAPictureFileWords(fifo), "not a regular file");
 }
 
 }  // namespace

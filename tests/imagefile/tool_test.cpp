@@ -50,6 +50,12 @@ TEST(Tools, PngcheckAndTiffinfo) {
   EXPECT_NE(png.find("0.345"), std::string::npos) << png;
   EXPECT_NE(png.find("tIME"), std::string::npos) << png;
   EXPECT_NE(png.find("300x300 pixels/unit"), std::string::npos) << png;
+  // A picture large enough for its image data to be deflated in pieces on several cores.
+  RasterImage large;
+  test::MakeQuadrants(large, 2000, 1500);
+  ASSERT_EQ(large.Save(dir.File("large.png")), kOk);
+  const std::string pieces = Capture("pngcheck " + dir.File("large.png") + " 2>&1");
+  EXPECT_NE(pieces.find("OK:"), std::string::npos) << pieces;
 
   image.tiffCompression = 5;
   ASSERT_EQ(image.Save(dir.File("a.tif")), kOk);

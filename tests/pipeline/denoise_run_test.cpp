@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,7 +75,7 @@ class TestDocument : public DenoiseDocument {
   bool keepPixels = false;
   int engineSteps = 3;
   int forcedResult = 0;
-  int colourCalls = 0;
+  std::atomic<int> colourCalls{0};  // the run calls the chain from several threads
   uint8_t colourShift = 0;
   int quickPreviewReleases = 0;
 };
@@ -263,7 +264,7 @@ TEST(DenoiseRun, NarrowRegionIsColouredAndComposedWithoutTheEngine) {
   doc.runNoiseReduction(true);
   EXPECT_TRUE(doc.calls.empty());
   EXPECT_TRUE(host.eventsStartingWith("status:").empty());
-  EXPECT_EQ(doc.colourCalls, 1);
+  EXPECT_EQ(doc.colourCalls.load(), 1);
   EXPECT_EQ(doc.resultValid, 1);
   for (int y = 0; y < 600; ++y)
     for (int x = 0; x < 60; ++x) {
@@ -285,7 +286,7 @@ TEST(DenoiseRun, FilteredNoiseSkipsTheColourWork) {
     return 0;
   };
   doc.runNoiseReduction(false);
-  EXPECT_EQ(doc.colourCalls, 0);
+  EXPECT_EQ(doc.colourCalls.load(), 0);
   for (uint8_t v : doc.result) ASSERT_EQ(v, 0);  // an unchanged picture has no noise to show
 }
 
@@ -352,7 +353,7 @@ TEST(DenoiseRun, BuffersAreKeptForTheSameRegion) {
   doc.runNoiseReduction(true);
   EXPECT_EQ(doc.workBuffer.data(), work);
   EXPECT_EQ(doc.beforeBuffer.data(), before);
-  EXPECT_EQ(doc.workBuffer.size(), 40 * 40 * 4);
+  EXPECT_EQ(doc.workBuffer.size(), 40 * 40 * 3);
   // A new threshold leaves memory of the same size alone; the next new size is mapped.
   doc.maxSwapW = doc.maxSwapH = 32;
   doc.runNoiseReduction(true);
@@ -397,10 +398,11 @@ void RunWithAddressSpace(size_t extra, const std::vector<std::string>& expected)
 
 TEST(DenoiseRunDeathTest, OutOfMemoryEndsTheRunWithItsMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  // 36 MB a region buffer: neither fits in 20 MB (each buffer says so), only the first in 50 MB.
-  EXPECT_EXIT(RunWithAddressSpace(size_t{20} << 20, {"Out of memory", "Out of memory", "Out of memeory #2"}),
+  // The region's working buffer takes 27 MB, the block buffer (3000 x 1500 pixels) 18 MB: neither
+  // fits in 10 MB (each buffer says so), only the first in 35 MB.
+  EXPECT_EXIT(RunWithAddressSpace(size_t{10} << 20, {"Out of memory", "Out of memory", "Out of memeory #2"}),
               ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(RunWithAddressSpace(size_t{50} << 20, {"Out of memory", "Memory Error (out of memeory)"}),
+  EXPECT_EXIT(RunWithAddressSpace(size_t{35} << 20, {"Out of memory", "Memory Error (out of memeory)"}),
               ::testing::ExitedWithCode(0), "");
 }
 #endif

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "app/command_table.h"
+#include "hostile_fixtures.h"
 #include "app/view_rules.h"
 #include "shell/window_harness.h"
 #include "view/mode_tab_strip.h"
@@ -241,6 +242,16 @@ class ViewTest : public QObject {
     w_->frame()->runCommand(cmd::kPaste);
     QCOMPARE(w_->doc().sourceImage.Width(), 30);
     QCOMPARE(int(w_->doc().sourceImage.Pixels()[2]), 7);
+    // A bitmap our converter refuses (2000 x 2000 whose data is only its end marker) is not
+    // made a black picture by Qt's reader either: the document keeps its picture.
+    const std::vector<uint8_t> empty = test::BmpRleClaiming(2000, 2000, false, 3000);
+    auto* damaged = new QMimeData;
+    damaged->setData(QStringLiteral("image/bmp"),
+                     QByteArray(reinterpret_cast<const char*>(empty.data()), qsizetype(empty.size())));
+    QGuiApplication::clipboard()->setMimeData(damaged);
+    QTRY_VERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/bmp")));
+    w_->frame()->runCommand(cmd::kPaste);
+    QCOMPARE(w_->doc().sourceImage.Width(), 30);
   }
 
   // Each display drawn as the window shows it, kept as a picture for a look.

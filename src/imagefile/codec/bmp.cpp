@@ -160,6 +160,7 @@ int DecodeUncompressed(const ByteView& v, const DibHeader& h, uint64_t pixelOffs
   const uint64_t stride = ((uint64_t(h.width) * h.bits + 31) / 32) * 4;
   const uint64_t lastRow = (uint64_t(h.width) * h.bits + 7) / 8;
   if (!v.Has(pixelOffset, stride * (h.height - 1) + lastRow)) return kBadFile;
+  if (!FileMayHold(h.width * h.height, v.size())) return kOutOfMemory;
   const int depth = h.bits == 1 ? 1 : h.bits <= 8 ? 8 : 24;
   int rc = AllocatePicture(p, h.width, h.height, depth);
   if (rc != kOk) return rc;
@@ -221,64 +222,74 @@ int DecodeUncompressed(const ByteView& v, const DibHeader& h, uint64_t pixelOffs
 }
 
 // RLE8 and RLE4: runs, absolute runs, end of line, delta and end of bitmap. Pixels the data
-// skips (delta, early end of line or of bitmap) keep index 0; data that stops before the end
-// of bitmap marker and before the last row is a truncated file.
-int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Picture& p) {
-  const std::span<const uint8_t> data = v.From(pixelOffset);
-  if (data.empty()) return kBadFile;
-  if (uint64_t(h.width) * h.height > (data.size() + 64) * kMaxRlePixelsPerByte) return kBadFile;
-  int rc = AllocatePicture(p, h.width, h.height, 8);
-  if (rc != kOk) return rc;
-  ReadPalette(v, h, p);
+// skips (delta, early end of line) keep index 0. The format carries no check of its own, so
+// its structure is the check: data that ends before the last row (with or without the end of
+// bitmap marker), runs past the end of a row or below the last row, or moves out of the
+// picture is damage, not a picture with black rows. `put` receives every pixel coded.
+template <class Put>
+int WalkRle(std::span<const uint8_t> data, const DibHeader& h, Put put) {
   const bool rle4 = h.compression == kBiRle4;
-  const uint64_t w = h.width;
+  const uint64_t w = h.width, height = h.height;
+  // Writers code the row's padding too (up to its four-byte boundary), or round a run up to
+  // whole bytes and words: that far past the row end is no damage.
+  const uint64_t padded = rle4 ? (w + 7) & ~uint64_t{7} : (w + 3) & ~uint64_t{3};
+  const uint64_t rowEnd = std::max(w + 1, padded);
   uint64_t x = 0, row = 0;  // row counts in file order
-  auto put = [&](uint8_t index) {
-    if (x < w && row < uint64_t(h.height)) {
-      const uint64_t y = h.topDown ? row : h.height - 1 - row;
-      p.pixels[y * w + x] = index;
-    }
-    ++x;
-  };
   size_t pos = 0;
   const size_t n = data.size();
-  bool ended = false;
-  while (pos + 1 < n && row < uint64_t(h.height)) {
+  while (pos + 1 < n) {
     const uint8_t count = data[pos];
     const uint8_t value = data[pos + 1];
     pos += 2;
     if (count > 0) {
-      const uint64_t todo = std::min<uint64_t>(count, x < w ? w - x : 0);
-      for (uint64_t i = 0; i < todo; ++i)
-        put(rle4 ? ((i & 1) ? (value & 15) : (value >> 4)) : value);
-      x += count - todo;
+      if (row >= height || x + count > rowEnd) return kBadFile;
+      for (unsigned i = 0; i < count; ++i, ++x)
+        if (x < w) put(row, x, rle4 ? ((i & 1) ? (value & 15) : (value >> 4)) : value);
       continue;
     }
     if (value == 0) {  // end of line
       x = 0;
       ++row;
-    } else if (value == 1) {  // end of bitmap
-      ended = true;
-      break;
+    } else if (value == 1) {  // end of bitmap: the rest of the last row may stay empty
+      return row + 1 >= height ? kOk : kBadFile;
     } else if (value == 2) {  // delta
       if (pos + 1 >= n) return kBadFile;
       x += data[pos];
       row += data[pos + 1];
       pos += 2;
+      if (x > w || row >= height) return kBadFile;
     } else {  // absolute run of `value` pixels, padded to a 16-bit boundary
       const size_t bytes = rle4 ? (value + 1u) / 2 : value;
-      if (pos + bytes > n) return kBadFile;
-      for (unsigned i = 0; i < value; ++i) {
+      if (pos + bytes > n || row >= height || x + value > rowEnd) return kBadFile;
+      for (unsigned i = 0; i < value; ++i, ++x) {
         const uint8_t b = data[pos + (rle4 ? i / 2 : i)];
-        put(rle4 ? ((i & 1) ? (b & 15) : (b >> 4)) : b);
+        if (x < w) put(row, x, rle4 ? ((i & 1) ? (b & 15) : (b >> 4)) : b);
       }
       pos += (bytes + 1) & ~size_t{1};
     }
   }
   // Data that ends with the last row complete is whole, even without its closing marker.
-  const bool lastRowFull = row + 1 == uint64_t(h.height) && x >= w;
-  if (!ended && row < uint64_t(h.height) && !lastRowFull) return kBadFile;
-  return kOk;
+  return row >= height || (row + 1 == height && x >= w) ? kOk : kBadFile;
+}
+
+// The data is walked once before the picture's memory is taken: a header claiming thousands
+// of rows over data that ends at once costs nothing.
+int DecodeRle(const ByteView& v, const DibHeader& h, uint64_t pixelOffset, Picture& p) {
+  const std::span<const uint8_t> data = v.From(pixelOffset);
+  if (data.empty()) return kBadFile;
+  if (uint64_t(h.width) * h.height > (data.size() + 64) * kMaxRlePixelsPerByte) return kBadFile;
+  int rc = WalkRle(data, h, [](uint64_t, uint64_t, uint8_t) {});
+  if (rc != kOk) return rc;
+  if (!FileMayHold(h.width * h.height, v.size())) return kOutOfMemory;
+  rc = AllocatePicture(p, h.width, h.height, 8);
+  if (rc != kOk) return rc;
+  ReadPalette(v, h, p);
+  const uint64_t w = h.width;
+  uint8_t* pixels = p.pixels.get();
+  return WalkRle(data, h, [&](uint64_t row, uint64_t x, uint8_t index) {
+    const uint64_t y = h.topDown ? row : h.height - 1 - row;
+    pixels[y * w + x] = index;
+  });
 }
 
 int DecodeDib(const ByteView& v, uint64_t headerAt, bool fileForm, Picture& p) {

@@ -3,8 +3,7 @@
 // declaring them below, and filling in its line of the table.
 //
 // Every reader and writer works on bytes in memory: Load maps the whole file first, Save
-// writes the encoded bytes to a temporary file and renames it over the target only when all
-// went well. So no codec touches the file system, and each can be fuzzed on a byte buffer.
+// writes the encoded bytes to a file that takes the target's name only when all went well. So no codec touches the file system, and each can be fuzzed on a byte buffer.
 //
 // Contracts (all return int result codes from raster_image.h, never throw):
 //
@@ -22,7 +21,8 @@
 //   1 none, 2 inch, 3 centimetre; 300, 300, 1 when the format has none). Load does the rest
 //   (save resolution, originalWidth/Height, fileType, filePath, widening to 24 bits).
 //   On failure the image is left empty and the code returned: 1 out of memory or a picture
-//   larger than kMaxPixels (checked from the header before any large allocation), 40 damaged
+//   larger than kMaxPixels or than its file may hold (FileMayHold in picture.h; both checked
+//   from the header before any large allocation), 40 damaged
 //   or truncated data, 41 a feature the reader does not handle. Data that ends early or does
 //   not decode is 40, never a picture with grey or black rows; a header claiming more pixels
 //   than the file's data could code is 40 before the picture's memory is taken.
@@ -130,8 +130,9 @@ bool IsRegularFile(const std::string& path);
 // Reads a whole file. 2 when it does not exist or cannot be accessed, 38 when it cannot be
 // opened or read, 1 when it is too large to hold.
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
-// Writes bytes to a temporary file in path's folder and renames it over path when complete;
-// on any failure the temporary file is removed and path is left as it was. 38 when the
+// Writes bytes to an unnamed file in path's folder (a hidden named one where the file system
+// has no unnamed files) that takes path's name only when complete; on any failure it is gone
+// and path is left as it was. A process killed meanwhile leaves no unnamed file behind. 38 when the
 // target exists but is not writable or the temporary file cannot be made, 4 on a write error.
 // Without replacing (SetReplaceExistingFiles(false)) a file present at path, even one that
 // appears while the bytes are written, is kept and the result is 38 with EEXIST as the reason.
@@ -141,7 +142,8 @@ void SetReplaceExistingFiles(bool replace);
 // The system's error number behind the last failed WriteFileAtomically on this thread, 0 when
 // there was none or it is not known.
 int LastWriteErrno();
-// Removes the temporary file of a save in progress. Safe to call from a signal handler.
+// Removes the hidden temporary file of a save in progress, when it has one. Safe to call from
+// a signal handler.
 void RemovePendingTempFile();
 
 // ---- Formats built on libraries ----

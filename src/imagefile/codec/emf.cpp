@@ -63,8 +63,19 @@ struct Mapping {
   }
 };
 
+// A record's bitmap header and pixels are stored apart; the decoder wants them together. The
+// caller has checked that both lie inside the record.
+std::vector<uint8_t> JoinedDib(std::span<const uint8_t> file, uint64_t record, uint32_t offBmi,
+                               uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) {
+  const auto bmi = file.subspan(static_cast<size_t>(record + offBmi), cbBmi);
+  const auto bits = file.subspan(static_cast<size_t>(record + offBits), cbBits);
+  std::vector<uint8_t> dib(bmi.begin(), bmi.end());
+  dib.insert(dib.end(), bits.begin(), bits.end());
+  return dib;
+}
+
 // Maps the destination rectangle of a bitmap record to the canvas and draws the bitmap there.
-int DrawRecordBitmap(Picture& canvas, const Mapping& map, double originX, double originY,
+int DrawRecordBitmap(MetafileCanvas& canvas, const Mapping& map, double originX, double originY,
                      std::span<const uint8_t> dib, double xDest, double yDest, double cxDest,
                      double cyDest, int64_t xSrc, int64_t ySrc, int64_t cxSrc, int64_t cySrc) {
   const double x0 = map.X(xDest) - originX, y0 = map.Y(yDest) - originY;
@@ -72,7 +83,7 @@ int DrawRecordBitmap(Picture& canvas, const Mapping& map, double originX, double
   return DrawPackedDib(canvas, dib, x0, y0, x1 - x0, y1 - y0, xSrc, ySrc, cxSrc, cySrc);
 }
 
-int PlayEmf(std::span<const uint8_t> file, Picture& canvas) {
+int PlayEmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
   const ByteView v(file);
   if (v.U32le(0) != kHeader || v.U32le(40) != kSignature) return kBadFile;
   const uint32_t headerBytes = v.U32le(4);
@@ -112,106 +123,105 @@ int PlayEmf(std::span<const uint8_t> file, Picture& canvas) {
     at += bytes;
   }
   if (!drawsSomething) return kInvalidArgument;
-  int rc = CreateCanvas(canvas, static_cast<int64_t>(widthD), static_cast<int64_t>(heightD),
-                        file.size());
+  int rc = PlanCanvas(canvas, static_cast<int64_t>(widthD), static_cast<int64_t>(heightD));
   if (rc != kOk) return rc;
 
-  Mapping map;
-  std::vector<Mapping> saved;
-  for (const Record& r : records) {
-    const uint64_t p = r.at + 8;
-    const bool pair = r.bytes >= 16;
-    switch (r.type) {
-      case kSetMapMode: {
-        if (r.bytes < 12) return kBadFile;
-        const int mode = v.S32le(p);
-        if (mode != kMmText && mode != kMmIsotropic && mode != kMmAnisotropic)
-          return kInvalidArgument;  // metric mapping modes are not played
-        map.mode = mode;
-        break;
-      }
-      case kSetWindowExtEx:
-      case kSetViewportExtEx: {
-        if (!pair) return kBadFile;
-        const double x = v.S32le(p), y = v.S32le(p + 4);
-        if (x == 0 || y == 0) return kBadFile;
-        (r.type == kSetWindowExtEx ? map.wExtX : map.vExtX) = x;
-        (r.type == kSetWindowExtEx ? map.wExtY : map.vExtY) = y;
-        break;
-      }
-      case kSetWindowOrgEx:
-      case kSetViewportOrgEx:
-        if (!pair) return kBadFile;
-        (r.type == kSetWindowOrgEx ? map.wOrgX : map.vOrgX) = v.S32le(p);
-        (r.type == kSetWindowOrgEx ? map.wOrgY : map.vOrgY) = v.S32le(p + 4);
-        break;
-      case kSaveDc:
-        if (saved.size() < 64) saved.push_back(map);
-        break;
-      case kRestoreDc:
-        if (!saved.empty()) {
-          map = saved.back();
-          saved.pop_back();
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && (rc = AllocateCanvas(canvas, file.size())) != kOk) return rc;
+    Mapping map;
+    std::vector<Mapping> saved;
+    for (const Record& r : records) {
+      const uint64_t p = r.at + 8;
+      const bool pair = r.bytes >= 16;
+      switch (r.type) {
+        case kSetMapMode: {
+          if (r.bytes < 12) return kBadFile;
+          const int mode = v.S32le(p);
+          if (mode != kMmText && mode != kMmIsotropic && mode != kMmAnisotropic)
+            return kInvalidArgument;  // metric mapping modes are not played
+          map.mode = mode;
+          break;
         }
-        break;
-      case kStretchDiBits: {
-        if (r.bytes < 80) return kBadFile;
-        const double xDest = v.S32le(r.at + 24), yDest = v.S32le(r.at + 28);
-        const int64_t xSrc = v.S32le(r.at + 32), ySrc = v.S32le(r.at + 36);
-        const int64_t cxSrc = v.S32le(r.at + 40), cySrc = v.S32le(r.at + 44);
-        const uint32_t offBmi = v.U32le(r.at + 48), cbBmi = v.U32le(r.at + 52);
-        const uint32_t offBits = v.U32le(r.at + 56), cbBits = v.U32le(r.at + 60);
-        const uint32_t usage = v.U32le(r.at + 64), rop = v.U32le(r.at + 68);
-        const double cxDest = v.S32le(r.at + 72), cyDest = v.S32le(r.at + 76);
-        if (rop != kSrcCopy || usage != 0) return kInvalidArgument;
-        if (uint64_t{offBmi} + cbBmi > r.bytes || uint64_t{offBits} + cbBits > r.bytes ||
-            cbBmi < 12)
-          return kBadFile;
-        // The bitmap's header and pixels are stored apart; the decoder wants them together.
-        std::vector<uint8_t> dib(file.begin() + r.at + offBmi, file.begin() + r.at + offBmi + cbBmi);
-        dib.insert(dib.end(), file.begin() + r.at + offBits, file.begin() + r.at + offBits + cbBits);
-        rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
-                              xSrc, ySrc, cxSrc, cySrc);
-        if (rc != kOk) return rc;
-        break;
-      }
-      case kBitBlt:
-      case kStretchBlt: {
-        // Block transfers from a bitmap: destination, raster op, source origin, the source's
-        // transform, background colour, then the bitmap (StretchBlt adds the source size).
-        const bool stretch = r.type == kStretchBlt;
-        if (r.bytes < (stretch ? 108u : 100u)) return kBadFile;
-        const double xDest = v.S32le(r.at + 24), yDest = v.S32le(r.at + 28);
-        const double cxDest = v.S32le(r.at + 32), cyDest = v.S32le(r.at + 36);
-        const uint32_t rop = v.U32le(r.at + 40);
-        const int64_t xSrc = v.S32le(r.at + 44), ySrc = v.S32le(r.at + 48);
-        const uint32_t usage = v.U32le(r.at + 80);
-        const uint32_t offBmi = v.U32le(r.at + 84), cbBmi = v.U32le(r.at + 88);
-        const uint32_t offBits = v.U32le(r.at + 92), cbBits = v.U32le(r.at + 96);
-        if (rop != kSrcCopy || usage != 0 || cbBmi == 0) return kInvalidArgument;  // fills
-        // Only a source transform that moves nothing is played.
-        float xform[6];
-        for (int i = 0; i < 6; ++i) {
-          const uint32_t bits = v.U32le(r.at + 52 + 4 * i);
-          std::memcpy(&xform[i], &bits, 4);
+        case kSetWindowExtEx:
+        case kSetViewportExtEx: {
+          if (!pair) return kBadFile;
+          const double x = v.S32le(p), y = v.S32le(p + 4);
+          if (x == 0 || y == 0) return kBadFile;
+          (r.type == kSetWindowExtEx ? map.wExtX : map.vExtX) = x;
+          (r.type == kSetWindowExtEx ? map.wExtY : map.vExtY) = y;
+          break;
         }
-        if (xform[0] != 1 || xform[1] != 0 || xform[2] != 0 || xform[3] != 1 || xform[4] != 0 ||
-            xform[5] != 0)
-          return kInvalidArgument;
-        if (uint64_t{offBmi} + cbBmi > r.bytes || uint64_t{offBits} + cbBits > r.bytes ||
-            cbBmi < 12)
-          return kBadFile;
-        const int64_t cxSrc = stretch ? v.S32le(r.at + 100) : static_cast<int64_t>(cxDest);
-        const int64_t cySrc = stretch ? v.S32le(r.at + 104) : static_cast<int64_t>(cyDest);
-        std::vector<uint8_t> dib(file.begin() + r.at + offBmi, file.begin() + r.at + offBmi + cbBmi);
-        dib.insert(dib.end(), file.begin() + r.at + offBits, file.begin() + r.at + offBits + cbBits);
-        rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
-                              xSrc, ySrc, cxSrc, cySrc);
-        if (rc != kOk) return rc;
-        break;
+        case kSetWindowOrgEx:
+        case kSetViewportOrgEx:
+          if (!pair) return kBadFile;
+          (r.type == kSetWindowOrgEx ? map.wOrgX : map.vOrgX) = v.S32le(p);
+          (r.type == kSetWindowOrgEx ? map.wOrgY : map.vOrgY) = v.S32le(p + 4);
+          break;
+        case kSaveDc:
+          if (saved.size() < 64) saved.push_back(map);
+          break;
+        case kRestoreDc:
+          if (!saved.empty()) {
+            map = saved.back();
+            saved.pop_back();
+          }
+          break;
+        case kStretchDiBits: {
+          if (r.bytes < 80) return kBadFile;
+          const double xDest = v.S32le(r.at + 24), yDest = v.S32le(r.at + 28);
+          const int64_t xSrc = v.S32le(r.at + 32), ySrc = v.S32le(r.at + 36);
+          const int64_t cxSrc = v.S32le(r.at + 40), cySrc = v.S32le(r.at + 44);
+          const uint32_t offBmi = v.U32le(r.at + 48), cbBmi = v.U32le(r.at + 52);
+          const uint32_t offBits = v.U32le(r.at + 56), cbBits = v.U32le(r.at + 60);
+          const uint32_t usage = v.U32le(r.at + 64), rop = v.U32le(r.at + 68);
+          const double cxDest = v.S32le(r.at + 72), cyDest = v.S32le(r.at + 76);
+          if (rop != kSrcCopy || usage != 0) return kInvalidArgument;
+          if (uint64_t{offBmi} + cbBmi > r.bytes || uint64_t{offBits} + cbBits > r.bytes ||
+              cbBmi < 12)
+            return kBadFile;
+          const std::vector<uint8_t> dib = JoinedDib(file, r.at, offBmi, cbBmi, offBits, cbBits);
+          rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
+                                xSrc, ySrc, cxSrc, cySrc);
+          if (rc != kOk) return rc;
+          break;
+        }
+        case kBitBlt:
+        case kStretchBlt: {
+          // Block transfers from a bitmap: destination, raster op, source origin, the source's
+          // transform, background colour, then the bitmap (StretchBlt adds the source size).
+          const bool stretch = r.type == kStretchBlt;
+          if (r.bytes < (stretch ? 108u : 100u)) return kBadFile;
+          const double xDest = v.S32le(r.at + 24), yDest = v.S32le(r.at + 28);
+          const double cxDest = v.S32le(r.at + 32), cyDest = v.S32le(r.at + 36);
+          const uint32_t rop = v.U32le(r.at + 40);
+          const int64_t xSrc = v.S32le(r.at + 44), ySrc = v.S32le(r.at + 48);
+          const uint32_t usage = v.U32le(r.at + 80);
+          const uint32_t offBmi = v.U32le(r.at + 84), cbBmi = v.U32le(r.at + 88);
+          const uint32_t offBits = v.U32le(r.at + 92), cbBits = v.U32le(r.at + 96);
+          if (rop != kSrcCopy || usage != 0 || cbBmi == 0) return kInvalidArgument;  // fills
+          // Only a source transform that moves nothing is played.
+          float xform[6];
+          for (int i = 0; i < 6; ++i) {
+            const uint32_t bits = v.U32le(r.at + 52 + 4 * i);
+            std::memcpy(&xform[i], &bits, 4);
+          }
+          if (xform[0] != 1 || xform[1] != 0 || xform[2] != 0 || xform[3] != 1 || xform[4] != 0 ||
+              xform[5] != 0)
+            return kInvalidArgument;
+          if (uint64_t{offBmi} + cbBmi > r.bytes || uint64_t{offBits} + cbBits > r.bytes ||
+              cbBmi < 12)
+            return kBadFile;
+          const int64_t cxSrc = stretch ? v.S32le(r.at + 100) : static_cast<int64_t>(cxDest);
+          const int64_t cySrc = stretch ? v.S32le(r.at + 104) : static_cast<int64_t>(cyDest);
+          const std::vector<uint8_t> dib = JoinedDib(file, r.at, offBmi, cbBmi, offBits, cbBits);
+          rc = DrawRecordBitmap(canvas, map, originX, originY, dib, xDest, yDest, cxDest, cyDest,
+                                xSrc, ySrc, cxSrc, cySrc);
+          if (rc != kOk) return rc;
+          break;
+        }
+        default:
+          break;
       }
-      default:
-        break;
     }
   }
   return kOk;
@@ -227,10 +237,10 @@ void PutRect(std::vector<uint8_t>& out, int32_t l, int32_t t, int32_t r, int32_t
 }  // namespace
 
 int ReadEmf(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture canvas;
+  MetafileCanvas canvas;
   int rc = PlayEmf(file, canvas);
   if (rc != kOk) return rc;
-  return DeliverPicture(canvas, type, image);
+  return DeliverPicture(canvas.picture, type, image);
 }
 
 int WriteEmf(const RasterImage& image, std::vector<uint8_t>& out) {

@@ -19,6 +19,7 @@
 
 #include "base/worker_pool.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/codec/picture.h"
 #include "imagefile/exif.h"
 #include "imagefile/metadata.h"
 
@@ -35,6 +36,7 @@ struct ErrorManager {
   // In one scan the decoder asks for bytes ahead of need, so there only bits really missing
   // (JWRN_HIT_MARKER) count: a file without its end marker still shows whole.
   bool endOfDataIsFatal = true;
+  const JOCTET* fileStart = nullptr;  // the file in memory the source reads
 };
 
 // A progressive file has about ten scans; thousands only cost time (each scan passes over
@@ -46,17 +48,44 @@ constexpr int kMaxScans = 1000;
   std::longjmp(err->jump, 1);
 }
 
+// Whether the bytes the marker reader skipped before the marker it found are all zero: padding
+// some writers leave, not picture data. The reader hands its position back after every byte it
+// skips, so when it warns the source stands right after the last of them.
+bool SkippedOnlyZeros(j_decompress_ptr cinfo, const JOCTET* fileStart, long skipped) {
+  const JOCTET* end = cinfo->src->next_input_byte;
+  if (skipped <= 0 || end - fileStart < skipped) return false;
+  return std::all_of(end - skipped, end, [](JOCTET b) { return b == 0; });
+}
+
 // Warnings are not printed. Those saying the data ended early or does not decode are fatal:
-// libjpeg would fill the rest with grey and the damaged file would pass for a picture. Other
-// warnings (stray bytes between markers, common in camera files) are ignored.
+// libjpeg would fill the rest with grey and the damaged file would pass for a picture. Bytes
+// left over after a scan's coded data mean the decoder lost its way in it (a damaged code
+// takes fewer bits than the writer spent): fatal too, unless they are zero padding. Stray
+// bytes between the markers before the first scan, common in camera files, are ignored.
 void OnMessage(j_common_ptr cinfo, int level) {
-  if (level != -1) return;
+  if (level != -1 || !cinfo->is_decompressor) return;
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   const int code = err->pub.msg_code;
-  if (err->allRowsRead) return;
-  if ((code == JWRN_JPEG_EOF && err->endOfDataIsFatal) || code == JWRN_HIT_MARKER ||
-      code == JWRN_HUFF_BAD_CODE)
-    std::longjmp(err->jump, 1);
+  bool fatal = false;
+  switch (code) {
+    case JWRN_JPEG_EOF:
+      fatal = err->endOfDataIsFatal && !err->allRowsRead;
+      break;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+      fatal = !err->allRowsRead;
+      break;
+    case JWRN_EXTRANEOUS_DATA:
+      fatal = d->input_scan_number > 0 &&
+              !SkippedOnlyZeros(d, err->fileStart, err->pub.msg_parm.i[0]);
+      break;
+    default:
+      break;
+  }
+  if (fatal) std::longjmp(err->jump, 1);
 }
 
 void OnProgress(j_common_ptr cinfo) {
@@ -256,6 +285,7 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   progress.progress_monitor = OnProgress;
   d.cinfo.progress = &progress;
   jpeg_mem_src(&d.cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  d.err.fileStart = file.data();
   jpeg_save_markers(&d.cinfo, kApp1, 0xFFFF);
   jpeg_save_markers(&d.cinfo, kApp2, 0xFFFF);
   jpeg_save_markers(&d.cinfo, kApp13, 0xFFFF);
@@ -266,7 +296,8 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   if (w <= 0 || h <= 0) return kBadFile;
   if (!DataCanFill(d.cinfo, file.size())) return kBadFile;
   d.err.endOfDataIsFatal = jpeg_has_multiple_scans(&d.cinfo);
-  if (static_cast<int64_t>(w) * h > kMaxPixels) return kOutOfMemory;
+  if (static_cast<int64_t>(w) * h > kMaxPixels || !FileMayHold(int64_t{w} * h, file.size()))
+    return kOutOfMemory;
   out.storedWidth = w;
   out.storedHeight = h;
 
@@ -342,6 +373,7 @@ ImageFileType RefineJpeg(std::span<const uint8_t> file) {
   jpeg_create_decompress(&d.cinfo);
   d.created = true;
   jpeg_mem_src(&d.cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  d.err.fileStart = file.data();
   if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return ImageFileType::JpegRgb;
   return d.cinfo.num_components == 1 ? ImageFileType::JpegGrey : ImageFileType::JpegRgb;
 }

@@ -63,6 +63,7 @@ int DecodeScanLines(const ByteView& v, const PcxHeader& h, std::vector<uint8_t>&
   const uint64_t total = uint64_t(h.height) * h.planes * h.bytesPerLine;
   const uint64_t available = v.size() - kHeaderBytes;
   if (total > (h.runLength ? available * kMaxExpansion : available)) return kBadFile;
+  if (!FileMayHold(h.width * h.height, v.size())) return kOutOfMemory;
   try {
     lines.assign(total, 0);
   } catch (const std::bad_alloc&) {
@@ -86,7 +87,8 @@ int DecodeScanLines(const ByteView& v, const PcxHeader& h, std::vector<uint8_t>&
       if (pos >= n) return kBadFile;
       b = s[pos++];
     }
-    count = std::min(count, total - out);
+    // Runs may cross lines but not the end of the picture: a longer one is a damaged count.
+    if (count > total - out) return kBadFile;
     std::memset(lines.data() + out, b, count);
     out += count;
   }
@@ -142,14 +144,22 @@ int DecodePcx(std::span<const uint8_t> file, Picture& p) {
   }
 
   if (h.bits == 8 && h.planes == 1) {
-    // The 256-entry palette follows the marker 0x0C in the last 769 bytes; without it the
-    // picture is read as grey levels.
+    // The 256-entry palette follows the marker 0x0C in the last 769 bytes, or right after the
+    // scan lines. Since version 5 (the first with 256 colours) every such file has one, so a
+    // file without it was cut short; only older files are read as grey levels.
     const size_t n = v.size();
-    if (n >= 769 && n - 769 >= endOfData && v.U8(n - 769) == 0x0C) {
+    size_t at = 0;
+    if (n >= 769 && n - 769 >= endOfData && v.U8(n - 769) == 0x0C)
+      at = n - 768;
+    else if (v.Has(endOfData, 769) && v.U8(endOfData) == 0x0C)
+      at = endOfData + 1;
+    if (at != 0) {
       for (int i = 0; i < 256; ++i) {
-        const size_t e = n - 768 + 3 * i;
+        const size_t e = at + 3 * i;
         p.palette[i] = Rgb(v.U8(e), v.U8(e + 1), v.U8(e + 2));
       }
+    } else if (h.version >= 5) {
+      return kBadFile;
     } else {
       for (int i = 0; i < 256; ++i)
         p.palette[i] = Rgb(static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));

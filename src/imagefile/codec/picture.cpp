@@ -4,6 +4,16 @@
 
 namespace orvane {
 
+bool FileMayHold(int64_t pixels, uint64_t fileBytes) {
+  constexpr int64_t kAnyFile = int64_t{64} << 20;
+  constexpr uint64_t kFreeBytes = uint64_t{1} << 20;
+  constexpr int64_t kPixelsPerFurtherByte = 256;
+  if (pixels <= kAnyFile) return true;
+  const uint64_t further = fileBytes > kFreeBytes ? fileBytes - kFreeBytes : 0;
+  if (further >= (uint64_t{1} << 40)) return true;
+  return pixels - kAnyFile <= static_cast<int64_t>(further) * kPixelsPerFurtherByte;
+}
+
 int AllocatePicture(Picture& picture, int64_t width, int64_t height, int depth) {
   picture.pixels.reset();
   if (width < 1 || height < 1) return kBadFile;

@@ -23,6 +23,13 @@ struct Picture {
   uint32_t resolutionUnit = 1;
 };
 
+// Whether a file of fileBytes bytes may decode to a picture of `pixels` pixels. Any file may
+// hold a picture of up to 64 megapixels; beyond that the file must bring the data for it
+// (one byte per 256 further pixels after its first megabyte). Highly compressed pictures that
+// large are not photographs but lies: a small file never costs more than a few hundred
+// megabytes, whatever its header claims.
+bool FileMayHold(int64_t pixels, uint64_t fileBytes);
+
 // Allocates a zero-filled picture; kOutOfMemory when the size is absurd or memory is short,
 // kBadFile for a size below 1.
 int AllocatePicture(Picture& picture, int64_t width, int64_t height, int depth);

@@ -2,15 +2,18 @@
 // called it; those functions keep their results in objects owned by the caller.
 #include <png.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
 
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
-#include "imagefile/codec/picture.h"  // OnWhite
+#include "imagefile/codec/picture.h"
+#include "imagefile/codec/png_image_data.h"
 #include "imagefile/exif.h"
 #include "imagefile/metadata.h"
+#include "base/worker_pool.h"
 
 namespace orvane {
 
@@ -102,6 +105,33 @@ void ReadPalette(png_structp png, png_infop info, int colourType, int bitDepth, 
   }
 }
 
+// Bytes of picture data in all IDAT chunks, walking the chunk list (0 when it is broken).
+uint64_t PictureDataBytes(std::span<const uint8_t> file) {
+  uint64_t total = 0;
+  for (size_t at = 8; at + 12 <= file.size();) {
+    const uint64_t length = (uint64_t{file[at]} << 24) | (uint64_t{file[at + 1]} << 16) |
+                            (uint64_t{file[at + 2]} << 8) | file[at + 3];
+    if (std::memcmp(file.data() + at + 4, "IDAT", 4) == 0) total += length;
+    const bool end = std::memcmp(file.data() + at + 4, "IEND", 4) == 0;
+    if (end || length > file.size() - at - 12) break;
+    at += 12 + static_cast<size_t>(length);
+  }
+  return total;
+}
+
+// Deflate codes at most 1032 bytes from one; a picture whose rows need more than its data
+// could give is refused before its memory is taken.
+bool DataCanFill(std::span<const uint8_t> file, uint64_t width, uint64_t height, int bitDepth,
+                 int colourType) {
+  const int channels = colourType == PNG_COLOR_TYPE_RGB          ? 3
+                       : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                       : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                 : 1;
+  const uint64_t rows = (width * channels * bitDepth + 7) / 8 * height;
+  constexpr uint64_t kMaxRatio = 1032;
+  return PictureDataBytes(file) * kMaxRatio + 64 >= rows;
+}
+
 int Decode(ImageFileType type, PngResult& out,
            ReadHandles& h, MemoryReader& reader, std::vector<png_bytep>& rows) {
   if (setjmp(png_jmpbuf(h.png))) {
@@ -114,7 +144,10 @@ int Decode(ImageFileType type, PngResult& out,
   int bitDepth = 0, colourType = 0, interlace = 0;
   png_get_IHDR(h.png, h.info, &w, &hgt, &bitDepth, &colourType, &interlace, nullptr, nullptr);
   if (w == 0 || hgt == 0) return kBadFile;
-  if (static_cast<uint64_t>(w) * hgt > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
+  const uint64_t pixels = static_cast<uint64_t>(w) * hgt;
+  if (pixels > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
+  if (!DataCanFill(reader.data, w, hgt, bitDepth, colourType)) return kBadFile;
+  if (!FileMayHold(static_cast<int64_t>(pixels), reader.data.size())) return kOutOfMemory;
   out.width = static_cast<int>(w);
   out.height = static_cast<int>(hgt);
   out.bitDepth = bitDepth;
@@ -208,6 +241,12 @@ int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
       p[i * 3] = r;
       p[i * 3 + 1] = g;
       p[i * 3 + 2] = b;
+    }
+    // The last quarter of the block is no longer used; give it back rather than keep it
+    // for the picture's lifetime.
+    if (void* smaller = std::realloc(p, count * 3)) {
+      (void)out.block.release();
+      out.block.reset(static_cast<uint8_t*>(smaller));
     }
   }
   image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
@@ -344,15 +383,10 @@ int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer, PngM
   png_set_pHYs(h.png, h.info, px, py, unit);
   SetMetadataChunks(h.png, h.info, meta);
   png_write_info(h.png, h.info);
-  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
-  for (int y = 0; y < image.height; ++y) {
-    // libpng takes non-const rows but only reads them.
-    png_write_row(h.png, const_cast<png_bytep>(image.Pixels() + y * rowBytes));
-  }
-  // libpng 1.6 would write the eXIf chunk a second time after the image.
-  png_set_invalid(h.png, h.info, PNG_INFO_eXIf);
-  png_write_end(h.png, h.info);
-  return kOk;
+  // libpng has written every chunk before the image data; the image data and the end are
+  // made on every core.
+  return AppendPngImageData(image.Pixels(), image.width, image.height, DefaultThreadCount(),
+                            *writer.out, image.saveProgress);
 }
 
 }  // namespace

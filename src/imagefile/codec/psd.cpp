@@ -126,6 +126,7 @@ int DecodePsd(std::span<const uint8_t> file, Picture& p) {
     // Each row costs at least two bytes per 128 bytes it expands to.
     if (planeBytes * used > (v.size() - pos) * 64) return kBadFile;
   }
+  if (!FileMayHold(h.width * h.height, v.size())) return kOutOfMemory;
   try {
     planes.resize(planeBytes * used);
   } catch (const std::bad_alloc&) {

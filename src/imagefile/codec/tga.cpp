@@ -176,7 +176,8 @@ int DecodeTga(std::span<const uint8_t> file, Picture& p) {
   while (i < pixels) {
     if (pos >= n) return kBadFile;
     const uint8_t head = s[pos++];
-    const uint64_t count = std::min<uint64_t>((head & 0x7F) + 1, pixels - i);
+    const uint64_t count = (head & 0x7F) + 1;
+    if (count > pixels - i) return kBadFile;  // a damaged count runs past the last pixel
     if (head & 0x80) {
       if (pos + pixelBytes > n) return kBadFile;
       for (uint64_t k = 0; k < count; ++k) store(i + k, s + pos);

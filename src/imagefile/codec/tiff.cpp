@@ -1,6 +1,8 @@
 // TIFF through libtiff, reading from and writing to memory through client procedures.
-// Errors come back as return values; messages are swallowed per handle.
+// Errors come back as return values; messages are not printed, but any error or warning while
+// the pixels are decoded marks the file as damaged.
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +12,7 @@
 
 #include "imagefile/codec/byte_io.h"
 #include "imagefile/codec/codec.h"
+#include "imagefile/codec/picture.h"
 #include "imagefile/exif.h"
 #include "imagefile/metadata.h"
 
@@ -24,6 +27,9 @@ struct MemoryFile {
   std::vector<uint8_t>* out = nullptr;  // writing
   uint64_t pos = 0;
   bool failed = false;
+  // Set while the pixels are decoded: a codec's complaint then means damaged data.
+  bool decoding = false;
+  bool complained = false;
 };
 
 tmsize_t ProcRead(thandle_t h, void* buf, tmsize_t n) {
@@ -74,7 +80,11 @@ toff_t ProcSize(thandle_t h) {
 int ProcMap(thandle_t, void**, toff_t*) { return 0; }
 void ProcUnmap(thandle_t, void*, toff_t) {}
 
-int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int Note(TIFF*, void* user, const char*, const char*, va_list) {
+  auto* m = static_cast<MemoryFile*>(user);
+  if (m != nullptr && m->decoding) m->complained = true;
+  return 1;
+}
 
 struct TiffHandle {
   TIFF* tif = nullptr;
@@ -93,8 +103,8 @@ struct OptionsHandle {
 TIFF* Open(MemoryFile& m, const char* mode) {
   OptionsHandle o;
   if (o.opts == nullptr) return nullptr;
-  TIFFOpenOptionsSetErrorHandlerExtR(o.opts, Quiet, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(o.opts, Quiet, nullptr);
+  TIFFOpenOptionsSetErrorHandlerExtR(o.opts, Note, &m);
+  TIFFOpenOptionsSetWarningHandlerExtR(o.opts, Note, &m);
   // A single allocation larger than any strip or tile a sane file has is refused by libtiff.
   TIFFOpenOptionsSetMaxSingleMemAlloc(o.opts, tmsize_t{1} << 31);
   return TIFFClientOpenExt("memory", mode, &m, ProcRead, ProcWrite, ProcSeek, ProcClose,
@@ -273,12 +283,111 @@ bool DataCanFill(TIFF* tif, const Layout& l, uint64_t fileSize) {
   return stored >= (raw + expansion - 1) / expansion;
 }
 
-int Decode(TIFF* tif, ImageFileType type, uint64_t fileSize, TiffResult& out) {
+// Deflate and LZW strips are decoded by libtiff only until the strip is full, so a damaged
+// code that still yields enough bytes (and deflate's checksum behind them) would pass. These
+// read each strip to its end: it must end where its data ends, having given between `least`
+// and `most` bytes.
+bool InflatesWhole(std::span<const uint8_t> data, uint64_t least, uint64_t most) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  uint8_t sink[1 << 15];
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  int rc = Z_OK;
+  uint64_t total = 0;
+  while (rc == Z_OK && total <= most) {
+    z.next_out = sink;
+    z.avail_out = sizeof sink;
+    rc = inflate(&z, Z_NO_FLUSH);
+    total += sizeof sink - z.avail_out;
+    if (rc == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ended before the stream
+  }
+  inflateEnd(&z);
+  return rc == Z_STREAM_END && total >= least && total <= most;
+}
+
+// LZW as TIFF writes it: codes of 9 to 12 bits, high bit first, the width growing one code
+// early; 256 clears the table, 257 ends the strip. Only the lengths of the strings are
+// followed. Strips in the old bit order (which libtiff still reads) are not judged.
+bool LzwEndsWhole(std::span<const uint8_t> data, uint64_t least, uint64_t most) {
+  if (data.size() >= 2 && data[0] == 0 && (data[1] & 1)) return true;
+  constexpr int kClear = 256, kEnd = 257, kFirstFree = 258;
+  static thread_local uint16_t length[4096];
+  for (int i = 0; i < 256; ++i) length[i] = 1;
+  uint64_t bits = 0, total = 0;
+  int width = 9, next = kFirstFree, previous = -1;
+  const uint64_t available = uint64_t{data.size()} * 8;
+  while (bits + width <= available) {
+    uint32_t code = 0;
+    for (int i = 0; i < width; ++i, ++bits)
+      code = (code << 1) | ((data[bits >> 3] >> (7 - (bits & 7))) & 1);
+    if (code == kEnd) break;
+    if (code == kClear) {
+      width = 9;
+      next = kFirstFree;
+      previous = -1;
+      continue;
+    }
+    if (previous < 0) {
+      if (code > 255) return false;
+      total += 1;
+    } else {
+      if (static_cast<int>(code) > next) return false;
+      const uint32_t len = static_cast<int>(code) == next ? length[previous] + 1u : length[code];
+      total += len;
+      if (next < 4096)
+        length[next++] = static_cast<uint16_t>(std::min<uint32_t>(length[previous] + 1u, 65535));
+    }
+    if (total > most) return false;
+    previous = static_cast<int>(code);
+    if (next + 1 >= (1 << width) && width < 12) ++width;
+  }
+  return total >= least && total <= most;
+}
+
+// Whether every deflate or LZW strip or tile decodes whole. Other codings pass.
+bool StripsEndWhole(TIFF* tif, const Layout& l, std::span<const uint8_t> file) {
+  uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  const bool deflate =
+      compression == COMPRESSION_ADOBE_DEFLATE || compression == COMPRESSION_DEFLATE;
+  if (!deflate && compression != COMPRESSION_LZW) return true;
+  const bool tiled = TIFFIsTiled(tif);
+  const uint32_t count = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  uint32_t rowsPerStrip = l.height;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  if (rowsPerStrip == 0 || rowsPerStrip > l.height) rowsPerStrip = l.height;
+  const uint32_t perPlane = (l.height + rowsPerStrip - 1) / rowsPerStrip;
+  const tmsize_t full = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
+  if (full <= 0 || perPlane == 0) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    int err = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &err);
+    const uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &err);
+    if (err || offset > file.size() || bytes > file.size() - offset) return false;
+    uint64_t least = static_cast<uint64_t>(full);
+    if (!tiled) {
+      const uint32_t first = (i % perPlane) * rowsPerStrip;
+      const tmsize_t rows = TIFFVStripSize(tif, std::min(rowsPerStrip, l.height - first));
+      if (rows <= 0) return false;
+      least = static_cast<uint64_t>(rows);
+    }
+    const auto data = file.subspan(static_cast<size_t>(offset), static_cast<size_t>(bytes));
+    const uint64_t most = static_cast<uint64_t>(full);
+    if (!(deflate ? InflatesWhole(data, least, most) : LzwEndsWhole(data, least, most)))
+      return false;
+  }
+  return true;
+}
+
+int Decode(TIFF* tif, ImageFileType type, std::span<const uint8_t> file, TiffResult& out) {
   Layout l;
   if (!ReadLayout(tif, l)) return kBadFile;
-  if (static_cast<uint64_t>(l.width) * l.height > static_cast<uint64_t>(kMaxPixels))
-    return kOutOfMemory;
-  if (!DataCanFill(tif, l, fileSize)) return kBadFile;
+  const uint64_t pixels = static_cast<uint64_t>(l.width) * l.height;
+  if (pixels > static_cast<uint64_t>(kMaxPixels)) return kOutOfMemory;
+  if (!DataCanFill(tif, l, file.size())) return kBadFile;
+  if (!FileMayHold(static_cast<int64_t>(pixels), file.size())) return kOutOfMemory;
+  if (!StripsEndWhole(tif, l, file)) return kBadFile;
   out.width = static_cast<int>(l.width);
   out.height = static_cast<int>(l.height);
   const bool wantPacked = (type == ImageFileType::TiffBilevel && l.bits == 1) ||
@@ -390,8 +499,11 @@ int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
   if (pageIndex < 0 || (pageIndex > 0 && !TIFFSetDirectory(h.tif, static_cast<tdir_t>(pageIndex))))
     return kInvalidArgument;
   TiffResult out;
-  const int rc = Decode(h.tif, type, file.size(), out);
+  m.decoding = true;
+  const int rc = Decode(h.tif, type, file, out);
+  m.decoding = false;
   if (rc != kOk) return rc;
+  if (m.complained) return kBadFile;
   image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
   image.paletteSize = out.paletteSize;
   image.palette = out.palette;

@@ -66,7 +66,7 @@ bool ListRecords(const ByteView& v, uint64_t at, std::vector<Record>& records) {
   }
 }
 
-int PlayWmf(std::span<const uint8_t> file, Picture& canvas) {
+int PlayWmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
   const ByteView v(file);
   uint64_t at = 0;
   bool placeable = false;
@@ -109,77 +109,80 @@ int PlayWmf(std::span<const uint8_t> file, Picture& canvas) {
     }
   }
   if (!drawsSomething) return kInvalidArgument;
-  int rc = CreateCanvas(canvas, width, height, file.size());
+  int rc = PlanCanvas(canvas, width, height);
   if (rc != kOk) return rc;
 
-  Window window;
-  if (placeable) {
-    window = {boxLeft, boxTop, boxWidth, boxHeight};
-  } else {
-    window = {0, 0, double(width), double(height)};
-  }
-  std::vector<Window> saved;
-  for (const Record& r : records) {
-    const uint64_t p = r.at + 6;  // parameters
-    switch (r.function) {
-      case kSetWindowOrg:
-        if (r.bytes < 10) return kBadFile;
-        window.orgY = v.S16le(p);
-        window.orgX = v.S16le(p + 2);
-        break;
-      case kSetWindowExt:
-        if (r.bytes < 10) return kBadFile;
-        window.extY = v.S16le(p);
-        window.extX = v.S16le(p + 2);
-        if (window.extX == 0 || window.extY == 0) return kBadFile;
-        break;
-      case kSaveDc:
-        if (saved.size() < 64) saved.push_back(window);
-        break;
-      case kRestoreDc:
-        if (!saved.empty()) {
-          window = saved.back();
-          saved.pop_back();
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && (rc = AllocateCanvas(canvas, file.size())) != kOk) return rc;
+    Window window;
+    if (placeable) {
+      window = {boxLeft, boxTop, boxWidth, boxHeight};
+    } else {
+      window = {0, 0, double(width), double(height)};
+    }
+    std::vector<Window> saved;
+    for (const Record& r : records) {
+      const uint64_t p = r.at + 6;  // parameters
+      switch (r.function) {
+        case kSetWindowOrg:
+          if (r.bytes < 10) return kBadFile;
+          window.orgY = v.S16le(p);
+          window.orgX = v.S16le(p + 2);
+          break;
+        case kSetWindowExt:
+          if (r.bytes < 10) return kBadFile;
+          window.extY = v.S16le(p);
+          window.extX = v.S16le(p + 2);
+          if (window.extX == 0 || window.extY == 0) return kBadFile;
+          break;
+        case kSaveDc:
+          if (saved.size() < 64) saved.push_back(window);
+          break;
+        case kRestoreDc:
+          if (!saved.empty()) {
+            window = saved.back();
+            saved.pop_back();
+          }
+          break;
+        case kStretchDib:
+        case kDibStretchBlt:
+        case kDibBitBlt: {
+          // Parameters in stored order; StretchDib has the colour usage after the raster op.
+          const bool stretchDib = r.function == kStretchDib;
+          const bool bitBlt = r.function == kDibBitBlt;
+          const uint64_t fixed = stretchDib ? 22 : bitBlt ? 16 : 20;
+          if (r.bytes < 6 + fixed + 12) return kInvalidArgument;  // no bitmap: a pattern fill
+          const uint32_t rop = v.U32le(p);
+          if (rop != kSrcCopy) return kInvalidArgument;
+          uint64_t q = p + 4;
+          if (stretchDib) {
+            if (v.U16le(q) != 0) return kInvalidArgument;  // colours through a logical palette
+            q += 2;
+          }
+          int64_t srcH = 0, srcW = 0;
+          if (!bitBlt) {
+            srcH = v.S16le(q);
+            srcW = v.S16le(q + 2);
+            q += 4;
+          }
+          const int64_t ySrc = v.S16le(q), xSrc = v.S16le(q + 2);
+          const double dstH = v.S16le(q + 4), dstW = v.S16le(q + 6);
+          const double yDst = v.S16le(q + 8), xDst = v.S16le(q + 10);
+          q += 12;
+          if (bitBlt) {
+            srcH = static_cast<int64_t>(dstH);
+            srcW = static_cast<int64_t>(dstW);
+          }
+          const double sx = canvas.width / window.extX, sy = canvas.height / window.extY;
+          rc = DrawPackedDib(canvas, v.Sub(q, r.at + r.bytes - q), (xDst - window.orgX) * sx,
+                             (yDst - window.orgY) * sy, dstW * sx, dstH * sy, xSrc, ySrc, srcW,
+                             srcH);
+          if (rc != kOk) return rc;
+          break;
         }
-        break;
-      case kStretchDib:
-      case kDibStretchBlt:
-      case kDibBitBlt: {
-        // Parameters in stored order; StretchDib has the colour usage after the raster op.
-        const bool stretchDib = r.function == kStretchDib;
-        const bool bitBlt = r.function == kDibBitBlt;
-        const uint64_t fixed = stretchDib ? 22 : bitBlt ? 16 : 20;
-        if (r.bytes < 6 + fixed + 12) return kInvalidArgument;  // no bitmap: a pattern fill
-        const uint32_t rop = v.U32le(p);
-        if (rop != kSrcCopy) return kInvalidArgument;
-        uint64_t q = p + 4;
-        if (stretchDib) {
-          if (v.U16le(q) != 0) return kInvalidArgument;  // colours through a logical palette
-          q += 2;
-        }
-        int64_t srcH = 0, srcW = 0;
-        if (!bitBlt) {
-          srcH = v.S16le(q);
-          srcW = v.S16le(q + 2);
-          q += 4;
-        }
-        const int64_t ySrc = v.S16le(q), xSrc = v.S16le(q + 2);
-        const double dstH = v.S16le(q + 4), dstW = v.S16le(q + 6);
-        const double yDst = v.S16le(q + 8), xDst = v.S16le(q + 10);
-        q += 12;
-        if (bitBlt) {
-          srcH = static_cast<int64_t>(dstH);
-          srcW = static_cast<int64_t>(dstW);
-        }
-        const double sx = canvas.width / window.extX, sy = canvas.height / window.extY;
-        rc = DrawPackedDib(canvas, v.Sub(q, r.at + r.bytes - q), (xDst - window.orgX) * sx,
-                           (yDst - window.orgY) * sy, dstW * sx, dstH * sy, xSrc, ySrc, srcW,
-                           srcH);
-        if (rc != kOk) return rc;
-        break;
+        default:
+          break;
       }
-      default:
-        break;
     }
   }
   return kOk;
@@ -188,10 +191,10 @@ int PlayWmf(std::span<const uint8_t> file, Picture& canvas) {
 }  // namespace
 
 int ReadWmf(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture canvas;
+  MetafileCanvas canvas;
   int rc = PlayWmf(file, canvas);
   if (rc != kOk) return rc;
-  return DeliverPicture(canvas, type, image);
+  return DeliverPicture(canvas.picture, type, image);
 }
 
 int WriteWmf(const RasterImage& image, std::vector<uint8_t>& out) {
