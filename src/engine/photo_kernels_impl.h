@@ -57,17 +57,17 @@ inline V8 Splat(float f) { return V8{f, f, f, f, f, f, f, f}; }
 inline void Transpose(V8* r) {
   V8 a[8], b[8];
   for (int i = 0; i < 8; i += 2) {
-    a[i] = __builtin_shuffle(r[i], r[i + 1], I8{0, 8, 1, 9, 4, 12, 5, 13});
-    a[i + 1] = __builtin_shuffle(r[i], r[i + 1], I8{2, 10, 3, 11, 6, 14, 7, 15});
+    a[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+    a[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
   }
   for (int i = 0; i < 8; i += 4)
     for (int j = 0; j < 2; ++j) {
-      b[i + 2 * j] = __builtin_shuffle(a[i + j], a[i + j + 2], I8{0, 1, 8, 9, 4, 5, 12, 13});
-      b[i + 2 * j + 1] = __builtin_shuffle(a[i + j], a[i + j + 2], I8{2, 3, 10, 11, 6, 7, 14, 15});
+      b[i + 2 * j] = __builtin_shufflevector(a[i + j], a[i + j + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+      b[i + 2 * j + 1] = __builtin_shufflevector(a[i + j], a[i + j + 2], 2, 3, 10, 11, 6, 7, 14, 15);
     }
   for (int i = 0; i < 4; ++i) {
-    r[i] = __builtin_shuffle(b[i], b[i + 4], I8{0, 1, 2, 3, 8, 9, 10, 11});
-    r[i + 4] = __builtin_shuffle(b[i], b[i + 4], I8{4, 5, 6, 7, 12, 13, 14, 15});
+    r[i] = __builtin_shufflevector(b[i], b[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+    r[i + 4] = __builtin_shufflevector(b[i], b[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
   }
 }
 
@@ -178,7 +178,7 @@ void PilotPass(const PhotoBlockPass& pass) {
           const V8 v = b[c][y];
           const I8 keep = (v >= t) | (v <= -t);
           kept -= keep;
-          b[c][y] = keep ? v : Splat(0.f);
+          b[c][y] = (V8)(keep & (I8)v);  // the bits of v where kept, zero elsewhere
         }
         b[c][0][0] = dc;
         int n = 0;
