@@ -18,17 +18,14 @@
 
 #include "app/document.h"
 #include "pipeline/noise_estimate.h"
+#include "quality_metrics.h"
 #include "quiet_host.h"
 
 namespace {
 
 using orvane::bench::QuietHost;
 
-double Psnr(const uint8_t* a, const uint8_t* b, size_t n) {
-  double sum = 0;
-  for (size_t i = 0; i < n; ++i) sum += (a[i] - b[i]) * double(a[i] - b[i]);
-  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * n / sum);
-}
+using orvane::bench::Psnr;
 
 struct Settings {
   int jpeg = 0;

@@ -315,7 +315,7 @@ int DenoiseDocument::runPhotoRegion(const Pictures& pics, const Region& area, ui
   work.setThreshold(swapThresholdBytes());
   if (!work.allocate(static_cast<int64_t>(w) * h * 4) || work.data() == nullptr)
     return NR_OUT_OF_MEMORY;
-  std::memcpy(work.data(), before, static_cast<size_t>(w) * h * 4);
+  // The blocks cover the region, so every colour byte of work is written before it is stored.
   const int r = runPhoto(work.data(), before, pics, pool);
   StorePixels(work.data(), int64_t{w} * 4, store, int64_t{w} * 3, w, h, &pool);
   return r;
