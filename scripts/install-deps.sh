@@ -19,8 +19,8 @@ packages=(
   # independent tools the tests compare against
   libimage-exiftool-perl pngcheck jpeginfo libtiff-tools imagemagick netpbm libraw-bin libwmf-bin gsfonts
   # the desktop program under a virtual display: the X server, its authority file, a font for
-  # Qt to draw text with (none is installed without recommends), and import for screenshots
-  xvfb xauth fonts-dejavu-core
+  # Qt to draw text with (none is installed without recommends), and xwininfo to find windows
+  xvfb xauth fonts-dejavu-core x11-utils
   # the package: dpkg-shlibdeps finds its runtime libraries; the checks of the desktop entry, the
   # metainfo and the whole package, and strace to see which programs the unpacked tool starts
   dpkg-dev file desktop-file-utils appstream lintian strace

@@ -10,6 +10,7 @@
 #include "colour/colour_correction.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/folder_list.h"
+#include "imagefile/result_words.h"
 #include "pipeline/edge_map.h"
 #include "base/worker_pool.h"
 
@@ -112,18 +113,20 @@ void CHushwickDoc::finishNewPicture() {
 }
 
 int CHushwickDoc::openFile(const std::string& filePath) {
-  int rc = sourceImage.Load(filePath, ImageFileType::UnknownType, 0);
+  // Read beside the picture shown: a file that cannot be read leaves the document as it was.
+  RasterImage loaded;
+  int rc = loaded.Load(filePath, ImageFileType::UnknownType, 0);
   if (rc != kOk) return rc;
   // Load leaves bilevel pictures at one bit; everything the document does takes 24 bits.
-  if (sourceImage.bitsPerPixel != 24) {
+  if (loaded.bitsPerPixel != 24) {
     RasterImage wide;
-    rc = sourceImage.ToTrueColour(wide);
-    if (rc == kOk) rc = sourceImage.TakeOver(wide);
-    if (rc != kOk) {
-      sourceImage.Release();
-      return rc;
-    }
+    rc = loaded.ToTrueColour(wide);
+    if (rc == kOk) rc = loaded.TakeOver(wide);
+    if (rc != kOk) return rc;
   }
+  rc = sourceImage.TakeOver(loaded);
+  if (rc != kOk) return rc;
+  stepFrom_.clear();
   startNewPicture(false);
   std::error_code ec;
   const auto size = std::filesystem::file_size(filePath, ec);
@@ -149,6 +152,17 @@ int CHushwickDoc::reloadFile() {
   return rc;
 }
 
+std::string FullPath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  return ec ? path : full.lexically_normal().string();
+}
+
+std::string OpenFailureMessage(const std::string& path, int code) {
+  return "Cannot open " + path + ":\n" + LoadFailureWords(path, code);
+}
+
 int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
   if (busy) return kInvalidArgument;
   if (rgb == nullptr || width <= 0 || height <= 0) return kInvalidArgument;
@@ -172,17 +186,23 @@ int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
   return kOk;
 }
 
-void CHushwickDoc::stepInFolder(bool next) {
-  if (path.empty() || busy) return;
-  const FolderStep step = StepInFolder(path, next);
+int CHushwickDoc::stepInFolder(bool next) {
+  if (path.empty() || busy) return kInvalidArgument;
+  // After a file that could not be read, the next step goes on from it, not back to it.
+  const FolderStep step = StepInFolder(stepFrom_.empty() ? path : stepFrom_, next);
   if (!step.message.empty()) host_.showMessage(step.message);
-  if (step.target.empty()) return;
-  openFile(step.target);  // a file that cannot be read says nothing
-  path = step.target;
+  if (step.target.empty()) return kInvalidArgument;
+  const int rc = openFile(step.target);
+  if (rc != kOk) {
+    host_.showMessage(OpenFailureMessage(step.target, rc));
+    stepFrom_ = step.target;
+    return rc;
+  }
   if (views_ != nullptr) {
     views_->addRecentFile(step.target);
     views_->resetView();
   }
+  return kOk;
 }
 
 int64_t CHushwickDoc::jpegTargetSize() const {

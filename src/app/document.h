@@ -42,6 +42,13 @@ class NoDocumentViews : public DocumentViews {
   void refreshPanes() override {}
 };
 
+// path made absolute (against the working folder) and without "." or ".." parts; links are
+// not followed. Empty stays empty.
+std::string FullPath(const std::string& path);
+
+// "Cannot open NAME:" and why, as the window tells of a file it could not open.
+std::string OpenFailureMessage(const std::string& path, int code);
+
 inline constexpr int kDefaultJpegQuality = DefaultInt(NoiseSetting::kJpegQuality);
 
 class CHushwickDoc : public DenoiseDocument {
@@ -57,9 +64,10 @@ class CHushwickDoc : public DenoiseDocument {
   // The main window and view, when there are any. Without them LeaveCropMode does nothing.
   void setViews(DocumentViews* views) { views_ = views; }
 
-  // Opening a file as the document: Load into sourceImage; on success the colour and crop
-  // settings start afresh, the file size, EXIF block and orientation are recorded, and the result
-  // becomes a copy of the source. Returns Load's code (the open fails without a message).
+  // Opening a file as the document: on success the picture becomes sourceImage, the colour
+  // and crop settings start afresh, the file size, EXIF block and orientation are recorded, and
+  // the result becomes a copy of the source. On failure nothing changes (picture, path, result).
+  // Returns Load's code; the caller tells the user (OpenFailureMessage).
   int openFile(const std::string& filePath);
   // Opens the document's file again, keeping cropSwapOrientation. 2 when it no longer exists,
   // 5 while a run is busy.
@@ -69,8 +77,9 @@ class CHushwickDoc : public DenoiseDocument {
 
   // "Load Next/Previous Image in Folder": opens the neighbour in the folder's sorted picture
   // list, or shows that the first or last file is reached. Nothing happens without a path or
-  // while a run is busy. The path is the neighbour's afterwards even when it cannot be read.
-  void stepInFolder(bool next);
+  // while a run is busy. A neighbour that cannot be read is reported and the document stays as
+  // it was; the next step then goes on from that neighbour. Returns the open's code.
+  int stepInFolder(bool next);
 
   // Copies the source into the result when a result was composed and Full/Crop mode is off.
   void resetResult();
@@ -152,6 +161,7 @@ class CHushwickDoc : public DenoiseDocument {
   UiHost& ui_;  // the run's host, with the questions
   SettingsStore& settings_;
   DocumentViews* views_ = nullptr;
+  std::string stepFrom_;  // a neighbour stepped to that could not be read
 };
 
 }  // namespace orvane

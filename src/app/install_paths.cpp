@@ -32,4 +32,12 @@ std::filesystem::path ShippedProfileFolder(const std::filesystem::path& programF
   return data == programFolder ? programFolder : data / "profiles";
 }
 
+std::string HelpViewerFailureWords(const std::string& helpPath, int exitCode) {
+  // xdg-open's codes: 3 a tool it needs is missing, 4 the action failed (no browser found).
+  const std::string why = exitCode == 3 || exitCode == 4 ? "no web browser was found to show it"
+                                                         : "the desktop's opener failed (xdg-open ended with " +
+                                                               std::to_string(exitCode) + ")";
+  return "Cannot show the help: " + why + ".\nOpen this file in a web browser:\n" + helpPath;
+}
+
 }  // namespace orvane

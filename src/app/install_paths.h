@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace orvane {
 
@@ -13,6 +14,10 @@ std::filesystem::path ProgramDataFolder(const std::filesystem::path& programFold
 
 // ProgramDataFolder/Help/Help.html.
 std::filesystem::path HelpFilePath(const std::filesystem::path& programFolder);
+
+// What the user is told when the desktop's opener (xdg-open) started but ended with exitCode
+// without showing the help: that nothing could show it, and where the file is.
+std::string HelpViewerFailureWords(const std::string& helpPath, int exitCode);
 
 // The shipped profiles: the program folder in the build tree, share/orvane-nr/profiles when
 // installed.

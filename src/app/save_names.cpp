@@ -45,10 +45,19 @@ std::string ProposedSaveName(const std::string& documentPath, const std::string&
 
 std::string SaveFilterList(const std::string& pattern) { return SaveDialogFilter(pattern); }
 
+OutputFolderChoice ReadOutputFolder(const SettingsStore& settings) {
+  return {settings.getInt("Settings", "SaveType", 0), settings.getString("Settings", "SavePath", "")};
+}
+
+void StoreOutputFolder(SettingsStore& settings, const OutputFolderChoice& choice) {
+  settings.setInt("Settings", "SaveType", choice.mode);
+  settings.setString("Settings", "SavePath", choice.folder);
+}
+
 std::string SaveStartFolder(const SettingsStore& settings, bool& isDefaultFolder) {
-  const std::string savePath = settings.getString("Settings", "SavePath", "");
-  isDefaultFolder = settings.getInt("Settings", "SaveType", 0) == 1 && !savePath.empty();
-  return isDefaultFolder ? savePath : settings.getString("Document", "outPath", "");
+  const OutputFolderChoice choice = ReadOutputFolder(settings);
+  isDefaultFolder = choice.mode == 1 && !choice.folder.empty();
+  return isDefaultFolder ? choice.folder : settings.getString("Document", "outPath", "");
 }
 
 void RememberSaveFolder(SettingsStore& settings, const std::string& chosenPath,

@@ -34,6 +34,16 @@ bool IsOwnOutput(const std::string& path);
 // list closed by one more "|".
 std::string SaveFilterList(const std::string& pattern);
 
+// The default output folder of the File Properties pane: "Recently Used" (mode 0) or the
+// folder (mode 1). The settings store is its one owner: the pane writes it when the choice
+// changes, the save sequence reads it, so a new choice holds from the next save on.
+struct OutputFolderChoice {
+  int mode = 0;
+  std::string folder;
+};
+OutputFolderChoice ReadOutputFolder(const SettingsStore& settings);
+void StoreOutputFolder(SettingsStore& settings, const OutputFolderChoice& choice);
+
 // The folder the dialog starts in. isDefaultFolder tells whether it is the default output
 // folder of the File Properties pane (which is then not remembered).
 std::string SaveStartFolder(const SettingsStore& settings, bool& isDefaultFolder);

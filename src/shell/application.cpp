@@ -1,25 +1,26 @@
 #include "shell/application.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
-#include <QUrl>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/command_table.h"
 #include "app/document.h"
+#include "app/desktop_start.h"
 #include "app/dialog_rules.h"
 #include "app/install_paths.h"
+#include "app/save_names.h"
 #include "app/view_rules.h"
 #include "imagefile/format_lists.h"
 #include "imagefile/result_words.h"
 #include "shell/dialogs/prev_file_dlg.h"
+#include "shell/help_viewer.h"
 #include "shell/main_frame.h"
 #include "shell/panes/file_properties_pane.h"
 #include "shell/qt_host.h"
@@ -28,22 +29,20 @@
 
 namespace orvane {
 OrvaneApp::OrvaneApp(QtSettingsStore& settings)
-    : settings_(settings), host_(std::make_unique<QtUiHost>()) {
-  saveType = settings_.getInt("Settings", "SaveType", 0);
-  savePath = settings_.getString("Settings", "SavePath", "");
+    : settings_(settings), host_(std::make_unique<QtUiHost>()), helpViewer_(new HelpViewer(this)) {
   chooseOpenFile = [this](const QString& startFolder) {
     CPrevFileDlg dialog(frame_.get(), QString::fromLatin1(kOpenDialogTitle), OpenDialogFilter(),
                         startFolder);
     return dialog.choose();
   };
-  openHelpFile = [](const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  openHelpFile = [this](const QString& path) {
+    return helpViewer_->show(path, [this, path](int code) {
+      host_->showMessage(HelpViewerFailureWords(path.toStdString(), code));
+    });
   };
 }
 
 OrvaneApp::~OrvaneApp() {
-  settings_.setInt("Settings", "SaveType", saveType);
-  settings_.setString("Settings", "SavePath", savePath);
   frame_.reset();
   doc_.reset();  // writes "CropAspect"
   settings_.sync();
@@ -57,10 +56,10 @@ bool OrvaneApp::start(const QStringList& arguments) {
   frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
   // The File Properties pane edits the default output folder the save dialog starts in.
   FilePropertiesPane* files = frame_->filePropertiesPane();
-  files->setOutputFolder(saveType, savePath);
+  const OutputFolderChoice output = ReadOutputFolder(settings_);
+  files->setOutputFolder(output.mode, output.folder);
   files->onOutputFolderChanged = [this](int mode, const std::string& folder) {
-    saveType = mode;
-    savePath = folder;
+    StoreOutputFolder(settings_, {mode, folder});
   };
   QStringList recent;
   for (int i = 1; i <= 4; ++i) {
@@ -68,19 +67,22 @@ bool OrvaneApp::start(const QStringList& arguments) {
     if (!f.empty()) recent << QString::fromStdString(f);
   }
   frame_->setRecentFiles(recent);
-  if (arguments.size() > 1) {
-    const std::string path = arguments.at(1).toStdString();
-    if (const int rc = openPath(path); rc != kOk) {
-      host_->showMessage("Cannot open " + path + ":\n" + LoadFailureWords(path, rc));
-    }
-  }
+  if (arguments.size() > 1) openPath(arguments.at(1).toStdString());
   return true;
 }
 
 void OrvaneApp::closeOnSignal() {
-  // As the close box would; a run under way puts the close off and the window tries again. A
-  // dialog left open must not keep the program alive once the window has gone.
-  if (frame_->close()) QCoreApplication::quit();
+  quitRequested_ = true;
+  // Message boxes and dialogs first (one may be open before the window is shown, from the
+  // file named at start): each ends as its close box would end it.
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible() && dialog->isModal())
+      dialog->reject();
+  }
+  // Then the window, as the close box would; a run under way puts the close off and the window
+  // tries again. A window not shown yet stores no placement; RunDesktopProgram sees
+  // quitRequested and does not show it.
+  if (frame_ != nullptr && frame_->isVisible() && frame_->close()) QCoreApplication::quit();
 }
 
 void OrvaneApp::showWindow() {
@@ -95,11 +97,16 @@ void OrvaneApp::showWindow() {
   frame_->repaint();
 }
 
-int OrvaneApp::openPath(const std::string& path) {
+int OrvaneApp::openPath(const std::string& named) {
   if (doc_->busy) return kInvalidArgument;
+  // Kept as a full path: the recent-file list must work from any folder.
+  const std::string path = FullPath(named);
   const int rc = doc_->openFile(path);
+  if (rc != kOk) {
+    host_->showMessage(OpenFailureMessage(path, rc));
+    return rc;
+  }
   frame_->updateTitle();
-  if (rc != kOk) return rc;
   frame_->addRecentFile(path);
   CHushwickView* view = frame_->view();
   view->UpdateScrollBars();
@@ -173,10 +180,19 @@ void OrvaneApp::runApplicationCommand(int id) {
 }
 
 int RunDesktopProgram(int argc, char** argv) {
-  // Answered before any window system is needed (scripts and the install check ask it).
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("orvane-nr %s\n", ORVANE_VERSION);
-    return 0;
+  // Answered before any window system is needed (scripts and the install check ask them).
+  const DesktopStartChoice choice = ChooseDesktopStart(
+      std::vector<std::string>(argv, argv + argc), [](const char* name) { return std::getenv(name); },
+      [](const std::string& name) {
+        std::error_code ec;
+        return std::filesystem::exists(name, ec);
+      });
+  switch (choice.what) {
+    case DesktopStart::kVersion: std::printf("orvane-nr %s\n", ORVANE_VERSION); return 0;
+    case DesktopStart::kHelp: std::fputs(choice.text.c_str(), stdout); return 0;
+    case DesktopStart::kNoDisplay: std::fputs(choice.text.c_str(), stderr); return 1;
+    case DesktopStart::kUnknownOption: std::fputs(choice.text.c_str(), stderr); return 2;
+    case DesktopStart::kWindow: break;
   }
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
@@ -186,6 +202,7 @@ int RunDesktopProgram(int argc, char** argv) {
   // Set up first: a signal that comes while the picture loads is handled once the loop runs.
   const QuitSignals quitSignals([&orvane] { orvane.closeOnSignal(); });
   if (!orvane.start(QCoreApplication::arguments())) return 1;
+  if (orvane.quitRequested()) return 0;  // a signal came while a start-up message was shown
   orvane.showWindow();
   return QApplication::exec();
 }

@@ -1,6 +1,5 @@
 // The application object: reads the settings, creates the document, the main window and the
-// view, opens a file named on the command line, and carries out Open, Help, About and New. At
-// exit it writes "SaveType" and "SavePath".
+// view, opens a file named on the command line, and carries out Open, Help, About and New.
 #pragma once
 
 #include <QObject>
@@ -15,6 +14,7 @@ class CHushwickDoc;
 class CMainFrame;
 class QtSettingsStore;
 class QtUiHost;
+class HelpViewer;
 
 class OrvaneApp : public QObject {
   Q_OBJECT
@@ -30,10 +30,12 @@ class OrvaneApp : public QObject {
   // The program was asked to end by a signal: the window is closed as by its close box, so the
   // settings are written on the way out.
   void closeOnSignal();
+  bool quitRequested() const { return quitRequested_; }
 
   // File > Open with its dialog; openPath without it.
   void open();
-  // Load's result code (0 when the picture loaded).
+  // Load's result code (0 when the picture loaded). A file that cannot be read is reported and
+  // leaves the window as it was.
   int openPath(const std::string& path);
   void help();
   void about();
@@ -47,9 +49,8 @@ class OrvaneApp : public QObject {
   CHushwickDoc* document() const { return doc_.get(); }
   QtUiHost& host() const { return *host_; }
 
-  int saveType = 0;
-  std::string savePath;
-  // Replaceable for tests: the open dialog (empty: cancelled) and the help viewer.
+  // Replaceable for tests: the open dialog (empty: cancelled) and the help viewer (false when
+  // nothing could be started; a viewer that fails later reports it itself).
   std::function<QString(const QString& startFolder)> chooseOpenFile;
   std::function<bool(const QString& path)> openHelpFile;
 
@@ -57,7 +58,9 @@ class OrvaneApp : public QObject {
   void runApplicationCommand(int id);
 
   QtSettingsStore& settings_;
+  bool quitRequested_ = false;
   std::unique_ptr<QtUiHost> host_;
+  HelpViewer* helpViewer_;  // a child of this object
   std::unique_ptr<CHushwickDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
 };

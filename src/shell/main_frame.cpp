@@ -1,15 +1,19 @@
 #include "shell/main_frame.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -42,6 +46,16 @@ namespace orvane {
 namespace {
 
 constexpr int kCloseRetryMs = 1000;
+
+// A control that takes typed text.
+bool IsEntryBox(const QWidget* w) {
+  if (w == nullptr) return false;
+  if (qobject_cast<const QLineEdit*>(w) != nullptr || qobject_cast<const QAbstractSpinBox*>(w) != nullptr ||
+      qobject_cast<const QPlainTextEdit*>(w) != nullptr)
+    return true;
+  const auto* combo = qobject_cast<const QComboBox*>(w);
+  return combo != nullptr && combo->isEditable();
+}
 // Layout blobs carry a version so that a layout of another build is not half applied.
 constexpr int kLayoutVersion = 1;
 
@@ -221,7 +235,7 @@ void CMainFrame::togglePane(int paneId) {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->objectName().startsWith(QLatin1String("paneBody"))) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (ForwardPaneKey(key)) return true;
+    if (ForwardPaneKey(key, static_cast<QWidget*>(watched))) return true;
     // A pane never closes on Esc or Enter.
     if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
       return true;
@@ -229,14 +243,18 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-bool CMainFrame::ForwardPaneKey(QKeyEvent* event) {
+bool CMainFrame::ForwardPaneKey(QKeyEvent* event, const QWidget* origin) {
   if (attached_ == nullptr || view_ == nullptr) return false;
   if (event->type() != QEvent::KeyPress) return false;
   const int key = event->key();
   const Qt::KeyboardModifiers mods =
       event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier);
   if (key == Qt::Key_Escape && (mods & ~Qt::KeypadModifier) == 0) view_->setFocus();
-  if (key != Qt::Key_Return && key != Qt::Key_Enter) {
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  // Enter in an entry box commits what was typed and nothing more: passed on, it would leave
+  // Full/Crop mode and crop the picture.
+  if (enter && origin != nullptr && IsEntryBox(origin->window()->focusWidget())) return false;
+  if (!enter) {
     // Only the window's shortcuts go on to the view's side.
     const QKeySequence typed(QKeyCombination(mods, static_cast<Qt::Key>(key)));
     for (QAction* a : actions()) {
@@ -358,7 +376,10 @@ void CMainFrame::runCommand(int id) {
         if (applicationCommand) applicationCommand(id);
         break;
       case cmd::kReload:
-        if (doc_.reloadFile() == kOk) view_->setPreviewTimer(kPreviewDelayShown);
+        if (const int rc = doc_.reloadFile(); rc == kOk)
+          view_->setPreviewTimer(kPreviewDelayShown);
+        else
+          host_.showMessage(OpenFailureMessage(doc_.path, rc));
         break;
       case cmd::kSave:
       case cmd::kSaveAs: {

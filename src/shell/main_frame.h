@@ -61,9 +61,10 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   void runCommand(int id);
   void updateCommandStates();
   void updateTitle();
-  // A key typed in a pane: Esc returns the focus to the view; Enter and the keys of the
-  // window's shortcuts are handled as if typed in the view. True when handled.
-  bool ForwardPaneKey(QKeyEvent* event);
+  // A key typed in a pane: Esc returns the focus to the view; Enter (unless typed in an entry
+  // box, where it only commits the value) and the keys of the window's shortcuts are handled as
+  // if typed in the view. origin: the pane the key was typed in. True when handled.
+  bool ForwardPaneKey(QKeyEvent* event, const QWidget* origin = nullptr);
 
   // The recent-file entries of the File menu (newest first, at most four).
   void setRecentFiles(const QStringList& files);

@@ -125,12 +125,27 @@ TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
   EXPECT_EQ(doc.cropSwapOrientation, 1);
   EXPECT_EQ(doc.enlarge, 1.0);
 
-  // A failed open says nothing.
+  // A failed open leaves the picture, its path and result as they were; the caller tells.
   std::ofstream(dir.path("broken.png")) << "not a picture";
+  const int width = doc.sourceImage.Width();
   EXPECT_NE(doc.openFile(dir.path("broken.png")), kOk);
   EXPECT_TRUE(host.log.messages.empty());
+  EXPECT_EQ(doc.path, file);
+  EXPECT_EQ(doc.sourceImage.Width(), width);
+  EXPECT_EQ(doc.resultImage.Width(), width);
+  EXPECT_EQ(doc.openFile(dir.root()), kOpenFailed);
+  EXPECT_EQ(OpenFailureMessage(dir.root(), kOpenFailed), "Cannot open " + dir.root() + ":\nis a folder, not a picture");
+  EXPECT_EQ(doc.path, file);
   std::filesystem::remove(file);
   EXPECT_EQ(doc.reloadFile(), kNoFile);
+}
+
+TEST(Document, FullPathOfANamedFile) {
+  const std::string here = std::filesystem::current_path().string();
+  EXPECT_EQ(FullPath("img/./photo.jpg"), here + "/img/photo.jpg");
+  EXPECT_EQ(FullPath("img/../photo.jpg"), here + "/photo.jpg");
+  EXPECT_EQ(FullPath("/a/b/../c.png"), "/a/c.png");
+  EXPECT_EQ(FullPath(""), "");
 }
 
 TEST(Document, StepsThroughTheFolder) {
@@ -148,16 +163,24 @@ TEST(Document, StepsThroughTheFolder) {
   ASSERT_EQ(doc.openFile(a), kOk);
   doc.stepInFolder(false);
   EXPECT_EQ(host.log.messages, std::vector<std::string>{"This is already the first file in the directory"});
-  doc.stepInFolder(true);  // b cannot be read: its path is taken anyway, silently
-  EXPECT_EQ(doc.path, b);
-  EXPECT_TRUE(doc.sourceImage.IsEmpty());
-  EXPECT_EQ(host.log.messages.size(), 1u);
-  doc.stepInFolder(true);
+  // b cannot be read: it is reported, a stays, and the next step goes on past b.
+  const int rc = doc.stepInFolder(true);
+  EXPECT_NE(rc, kOk);
+  EXPECT_EQ(doc.path, a);
+  EXPECT_EQ(doc.sourceImage.Width(), 40);
+  ASSERT_EQ(host.log.messages.size(), 2u);
+  EXPECT_EQ(host.log.messages[1], OpenFailureMessage(b, rc));
+  EXPECT_EQ(doc.stepInFolder(true), kOk);
   EXPECT_EQ(doc.path, c);
   EXPECT_EQ(doc.sourceImage.Width(), 50);
-  doc.busy = 1;  // refused while a run is busy
-  doc.stepInFolder(false);
+  // Back from c: b again, then a.
+  EXPECT_NE(doc.stepInFolder(false), kOk);
   EXPECT_EQ(doc.path, c);
+  EXPECT_EQ(doc.stepInFolder(false), kOk);
+  EXPECT_EQ(doc.path, a);
+  doc.busy = 1;  // refused while a run is busy
+  doc.stepInFolder(true);
+  EXPECT_EQ(doc.path, a);
 }
 
 TEST(Document, ColourChainSameForAnyThreadCount) {

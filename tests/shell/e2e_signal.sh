@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The built program asked to end by a signal (as a session or service manager does) ends by
 # itself, successfully, and writes its settings on the way out: the photograph it opened is in
-# the recent-file list. A second signal while the first is handled ends it at once.
+# the recent-file list. A message box open at the time does not hold it. A second signal while
+# the first is handled ends it at once.
 set -euo pipefail
 program=$1 make_sample=$2 finder=$3
 work=$(mktemp -d)
@@ -56,6 +57,21 @@ for signal in TERM HUP INT; do
   grep -q "File1=.*photo.png" "$settings" ||
     { echo "SIG$signal: the recent-file list was not written"; cat "$settings" || true; exit 1; }
 done
+
+# A signal while the start-up message about a damaged file is shown: the box goes and the
+# program ends, without ever showing its window.
+printf 'not a picture' > "$work/damaged.jpg"
+"$program" "$work/damaged.jpg" &
+pid=$!
+for _ in $(seq 1 100); do
+  xwininfo -root -children 2>/dev/null | grep -q '"Orvane NR"' && break
+  kill -0 "$pid" || { echo "the program ended before its message"; exit 1; }
+  sleep 0.2
+done
+xwininfo -root -children | grep -q '"Orvane NR"' || { echo "the message box never appeared"; exit 1; }
+kill -TERM "$pid"
+wait_end
+[ "$status" = 0 ] || { echo "SIGTERM with a message box: exit status $status, expected 0"; exit 1; }
 
 # Two at once (stopped, so that both wait; two of one kind would merge into one): the second is
 # not waited for, the program ends by it.

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -15,9 +16,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/command_table.h"
 #include "app/profile_list.h"
+#include "app/save_names.h"
 #include "app/view_rules.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
@@ -113,6 +116,38 @@ class PanesTest : public QObject {
     QCOMPARE(s.position(), 100);
     QTest::qWait(20);
     QCOMPARE(spy.size(), 4);
+  }
+
+  void sliderWheelStepsAndStopsAtTheEnds() {
+    ValueSlider s;
+    s.setRange(0, 100);
+    s.setSteps(2, 10);
+    s.setPosition(50);
+    s.resize(214, 26);
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    QSignalSpy spy(&s, &ValueSlider::scrolled);
+    const auto turn = [&](int angle) {
+      QWheelEvent e(QPointF(20, 13), s.mapToGlobal(QPointF(20, 13)), QPoint(), QPoint(0, angle), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(&s, &e);
+    };
+    turn(120);  // away from the user: up the range
+    QCOMPARE(s.position(), 52);
+    turn(-240);
+    QCOMPARE(s.position(), 48);
+    turn(60);  // half a notch (a touchpad): nothing yet, the next half steps
+    QCOMPARE(s.position(), 48);
+    turn(60);
+    QCOMPARE(s.position(), 50);
+    s.setPosition(100);
+    turn(120);  // no wrap at the end
+    QCOMPARE(s.position(), 100);
+    QTRY_COMPARE(spy.size(), 6);
+    QCOMPARE(Codes(spy), (QList<int>{kLineRight, kEndScroll, kLineLeft, kEndScroll, kLineRight, kEndScroll}));
+    s.setEnabled(false);
+    turn(-120);
+    QCOMPARE(s.position(), 100);
   }
 
   void sliderDragPostsEndOfScrollOnlyWhenMoved() {
@@ -589,12 +624,23 @@ class PanesTest : public QObject {
     pane->folderRadio()->click();
     QCOMPARE(browsed, 1);
     QVERIFY(pane->recentlyUsed()->isChecked());
-    QCOMPARE(w.app().saveType, 0);
-    pane->browseFolder = [&] { return dir.path().toStdString(); };
+    QCOMPARE(ReadOutputFolder(w.settings()).mode, 0);
+    QTemporaryDir out;
+    pane->browseFolder = [&] { return out.path().toStdString(); };
     pane->folderRadio()->click();
     QVERIFY(pane->folderRadio()->isChecked());
-    QCOMPARE(w.app().saveType, 1);
-    QCOMPARE(w.app().savePath, dir.path().toStdString());
+    QCOMPARE(ReadOutputFolder(w.settings()).mode, 1);
+    QCOMPARE(ReadOutputFolder(w.settings()).folder, out.path().toStdString());
+    // The next save starts in the chosen folder, without a restart.
+    QString startedIn;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr);
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      startedIn = d->directory().absolutePath();
+      d->reject();
+    });
+    w.frame()->runCommand(cmd::kSave);
+    QCOMPARE(startedIn, QDir(out.path()).absolutePath());
   }
 
   void filePropertiesThumbnailMovesTheView() {

@@ -3,14 +3,22 @@
 // About, New, the command line, keys typed in a pane.
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 
 #include "app/command_table.h"
+#include "app/install_paths.h"
+#include "app/save_names.h"
 #include "app/view_rules.h"
+#include "shell/controls/value_slider.h"
+#include "shell/help_viewer.h"
+#include "shell/panes/file_properties_pane.h"
 #include "view/mode_tab_strip.h"
 #include "shell/window_harness.h"
 
@@ -205,8 +213,7 @@ class ShellTest : public QObject {
     const QString file = photo(dir);
     {
       WindowHarness w(dir.path(), {"orvane-nr", file}, QSize(900, 700));
-      w.app().saveType = 1;
-      w.app().savePath = "/tmp/out";
+      StoreOutputFolder(w.settings(), {1, "/tmp/out"});
       w.frame()->runCommand(cmd::kThemeOfficeXp);
       w.frame()->runCommand(cmd::kPaneFileProperties);  // closes File Properties
       w.doc().cropPreset = 3;
@@ -223,8 +230,8 @@ class ShellTest : public QObject {
       QCOMPARE(right - left, 900);
     }
     WindowHarness again(dir.path());
-    QCOMPARE(again.app().saveType, 1);
-    QCOMPARE(again.app().savePath, std::string("/tmp/out"));
+    QVERIFY(again.frame()->filePropertiesPane()->folderRadio()->isChecked());
+    QCOMPARE(again.frame()->filePropertiesPane()->outputFolder(), std::string("/tmp/out"));
     QCOMPARE(again.frame()->interfaceTheme(), 0);
     QCOMPARE(again.frame()->recentFiles(), QStringList{file});
     QCOMPARE(again.doc().cropPreset, 3);
@@ -340,6 +347,101 @@ class ShellTest : public QObject {
     // A shortcut typed in a pane reaches the window: Ctrl+PgDn goes to Full/Crop.
     QTest::keyClick(pane, Qt::Key_PageDown, Qt::ControlModifier);
     QCOMPARE(w.doc().fullCropMode, 1);
+  }
+
+  // The help is handed to xdg-open; one that ends without showing it is reported, one that
+  // succeeds (or keeps running with its browser) is not.
+  void helpViewerThatFailsIsReported() {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ":" + path);
+    for (const int code : {4, 0}) {
+      {
+        QFile opener(bin.filePath("xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(QStringLiteral("#!/bin/sh\necho \"$1\" > \"%1/asked\"\nexit %2\n")
+                         .arg(bin.path()).arg(code).toUtf8());
+        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+      }
+      HelpViewer viewer;
+      int failed = -1;
+      QVERIFY(viewer.show(QStringLiteral("/usr/share/help/Help.html"), [&](int c) { failed = c; }));
+      QTRY_VERIFY(QFile::exists(bin.filePath("asked")));
+      if (code != 0) {
+        QTRY_COMPARE(failed, code);
+      } else {
+        QTest::qWait(1000);
+        QCOMPARE(failed, -1);
+      }
+      QFile::remove(bin.filePath("asked"));
+    }
+    qputenv("PATH", path);
+    const std::string words = HelpViewerFailureWords("/usr/share/orvane-nr/Help/Help.html", 4);
+    QVERIFY(words.starts_with("Cannot show the help: no web browser"));
+    QVERIFY(words.ends_with("\n/usr/share/orvane-nr/Help/Help.html"));
+  }
+
+  void aFileThatCannotBeOpenedLeavesTheWindowAsItWas() {
+    QTemporaryDir dir;
+    const QString file = photo(dir);
+    WindowHarness w(dir.path(), {"orvane-nr", file});
+    settle(w);
+    const QString title = w.frame()->windowTitle();
+    const std::string damaged = dir.filePath("damaged.jpg").toStdString();
+    std::ofstream(damaged) << "\xff\xd8\xff\xe0 and nothing more";
+    const std::string folder = dir.path().toStdString();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {damaged, "Cannot open " + damaged + ":\n"}, {folder, "Cannot open " + folder + ":\nis a folder, not a picture"}};
+    for (const auto& [path, words] : cases) {
+      QVERIFY(!w.frame()->openFile(path));
+      QVERIFY2(w.messages().back().starts_with(words), w.messages().back().c_str());
+      QCOMPARE(w.frame()->windowTitle(), title);
+      QCOMPARE(w.doc().path, file.toStdString());
+      QCOMPARE(w.doc().sourceImage.Width(), 800);
+      w.frame()->updateCommandStates();
+      QVERIFY(action(w, cmd::kSave)->isEnabled());
+      QVERIFY(action(w, cmd::kReload)->isEnabled());
+      QCOMPARE(w.frame()->recentFiles(), QStringList{file});
+    }
+    // A name relative to the working folder is kept in full: once in the list.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QVERIFY(w.frame()->openFile("./photo.png"));
+    QDir::setCurrent(before);
+    QCOMPARE(w.frame()->recentFiles(), QStringList{file});
+    QCOMPARE(w.doc().path, file.toStdString());
+  }
+
+  void enterInAPaneEntryOnlyCommitsTheValue() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
+    settle(w);
+    w.frame()->runCommand(cmd::kFullCropMode);
+    QDockWidget* files = w.frame()->pane(kPaneFilePropertiesId);
+    files->show();
+    files->raise();
+    auto* enlarge = files->widget()->findChild<ValueSlider*>(QStringLiteral("enlargeSlider"));
+    QVERIFY(enlarge != nullptr);
+    QTRY_VERIFY(enlarge->isVisible());
+    // The Enlarge slider's typed value: Enter sets the enlargement and stays in Full/Crop.
+    QTest::mouseClick(enlarge, Qt::RightButton, {}, enlarge->rect().center());
+    QLineEdit* field = enlarge->typedField();
+    QVERIFY(field != nullptr);
+    QTest::keyClicks(field, QStringLiteral("50"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QTRY_COMPARE(w.doc().enlarge, 2.0);
+    QCOMPARE(w.doc().fullCropMode, 1);
+    QCOMPARE(w.doc().sourceImage.Width(), 800);
+    QCOMPARE(enlarge->position(), 50);
+    // Enter in any entry box of a pane stays there.
+    auto* folder = files->widget()->findChild<QLineEdit*>(QStringLiteral("folderBox"));
+    QVERIFY(folder != nullptr);
+    QTest::mouseClick(folder, Qt::LeftButton);
+    QCOMPARE(w.frame()->focusWidget(), folder);
+    QTest::keyClick(folder, Qt::Key_Return);
+    QCOMPARE(w.doc().fullCropMode, 1);
+    QCOMPARE(w.doc().sourceImage.Width(), 800);
+    QVERIFY(w.questions.empty());
   }
 };
 

@@ -8,12 +8,14 @@
 #include <QRadialGradient>
 #include <QRegularExpressionValidator>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace orvane {
 namespace {
 
 constexpr int kLabelPixels = 10;
 constexpr int kKnobRadius = 6;
+constexpr int kWheelNotch = 120;  // one click of a mouse wheel, in eighths of a degree
 
 QFont LabelFont() {
   QFont f(QStringLiteral("Sans Serif"));
@@ -295,6 +297,29 @@ void ValueSlider::keyReleaseEvent(QKeyEvent* event) {
   }
 }
 
+void ValueSlider::wheelEvent(QWheelEvent* event) {
+  // A turn of the wheel is a line step, towards the top of the range when turned away from the
+  // user; unlike the keys it stops at the ends.
+  if (!isEnabled() || listMode_ || edit_ != nullptr) {
+    event->ignore();
+    return;
+  }
+  wheelAngle_ += event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+  const int notches = wheelAngle_ / kWheelNotch;
+  if (notches == 0) {
+    event->accept();
+    return;
+  }
+  wheelAngle_ -= notches * kWheelNotch;
+  const int moved = geometry_.Clamp(position_ + notches * lineStep_);
+  event->accept();
+  if (moved == position_) return;
+  position_ = moved;
+  post(notches > 0 ? kLineRight : kLineLeft);
+  post(kEndScroll);
+  update();
+}
+
 void ValueSlider::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange && !isEnabled()) {
     dragging_ = false;
@@ -320,7 +345,6 @@ void ValueSlider::openTypedField() {
     const std::string limited = LimitTypedSliderText(text.toStdString(), geometry_.maximum);
     if (limited != text.toStdString()) edit_->setText(QString::fromStdString(limited));
   });
-  connect(edit_, &QLineEdit::returnPressed, this, [this] { closeTypedField(true); });
   edit_->show();
   edit_->setFocus(Qt::MouseFocusReason);
 }
@@ -348,12 +372,20 @@ void ValueSlider::closeTypedField(bool commit) {
 bool ValueSlider::eventFilter(QObject* watched, QEvent* event) {
   if (watched == edit_) {
     switch (event->type()) {
-      case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) {
           closeTypedField(false);
           return true;
         }
+        // Enter commits the value and nothing else: it must not go on to the pane, which
+        // would hand it to the view (leaving Full/Crop with a crop).
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+          closeTypedField(true);
+          return true;
+        }
         break;
+      }
       case QEvent::MouseButtonPress:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
           closeTypedField(true);

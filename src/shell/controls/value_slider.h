@@ -1,6 +1,6 @@
 // ValueSlider: the panes' horizontal slider. A drawn track, a round knob, a value label above
-// the knob, keyboard steps that wrap around, a typed value on a right-click, and a list mode
-// with arrow buttons. Changes are posted to the owner as scroll codes (see slider_rules.h).
+// the knob, keyboard steps that wrap around, wheel steps, a typed value on a right-click, and a
+// list mode with arrow buttons. Changes are posted to the owner as scroll codes (see slider_rules.h).
 #pragma once
 
 #include <QColor>
@@ -55,6 +55,7 @@ class ValueSlider : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -85,6 +86,7 @@ class ValueSlider : public QWidget {
   QLineEdit* edit_ = nullptr;
   int positionAtOpen_ = 0;
   bool closing_ = false;
+  int wheelAngle_ = 0;  // a touchpad's turns smaller than a notch add up
 };
 
 }  // namespace orvane
