@@ -17,7 +17,7 @@ constexpr std::array kCommands = {
     CommandSpec{kSaveAs, "File", "Save &As...", "", "",
                 "Save the active document with a new name", "Save As", false},
     CommandSpec{kRecentFile, "File", "Recent File", "", "", "Open this document", "", false},
-    CommandSpec{kExit, "File", "E&xit", "", "",
+    CommandSpec{kExit, "File", "E&xit", "Ctrl+Q", "",
                 "Quit the application; prompts to save documents", "Exit", false},
     CommandSpec{kPaste, "Edit", "&Paste\tCtrl+V", "Ctrl+V; Shift+Ins", "Standard",
                 "Insert Clipboard contents", "Paste", false},
@@ -92,6 +92,17 @@ constexpr std::array kCropButtons = {kApplyCrop, 0, kGrid, 0, kZoomIn, kZoomOut}
 }  // namespace
 
 std::span<const CommandSpec> CommandTable() { return kCommands; }
+
+std::string MenuTitle(std::string_view name) {
+  static constexpr std::pair<std::string_view, std::string_view> kTitles[] = {
+      {"File", "&File"},         {"Edit", "&Edit"},         {"View", "&View"},
+      {"Mode", "&Mode"},         {"Settings", "&Settings"}, {"Help", "&Help"},
+      {"Toolbars", "&Toolbars"}, {"Panes", "&Panes"},       {"Interface Themes", "&Interface Themes"},
+      {"Pane Themes", "Pane T&hemes"}};
+  for (const auto& [plain, shown] : kTitles)
+    if (plain == name) return std::string(shown);
+  return std::string(name);
+}
 
 const CommandSpec* FindCommand(int id) {
   for (const CommandSpec& c : kCommands) {

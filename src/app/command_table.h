@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace orvane {
@@ -69,6 +70,11 @@ struct CommandSpec {
 // In menu order, then the toolbar-only and shortcut-only commands.
 std::span<const CommandSpec> CommandTable();
 const CommandSpec* FindCommand(int id);
+
+// A menu's title as shown, with the ampersand of its mnemonic ("File" -> "&File", "Pane Themes"
+// -> "Pane T&hemes"); the mnemonics differ from each other and from the letters of the entries
+// beside them.
+std::string MenuTitle(std::string_view name);
 
 // The toolbars' buttons in order; 0 marks a separator.
 std::span<const int> StandardToolbarButtons();

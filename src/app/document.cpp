@@ -124,8 +124,7 @@ int CHushwickDoc::openFile(const std::string& filePath) {
     if (rc == kOk) rc = loaded.TakeOver(wide);
     if (rc != kOk) return rc;
   }
-  rc = sourceImage.TakeOver(loaded);
-  if (rc != kOk) return rc;
+  sourceImage = std::move(loaded);
   stepFrom_.clear();
   startNewPicture(false);
   std::error_code ec;

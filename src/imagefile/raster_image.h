@@ -108,6 +108,9 @@ class RasterImage {
   virtual ~RasterImage() = default;
   RasterImage(const RasterImage&) = delete;
   RasterImage& operator=(const RasterImage&) = delete;
+  // Moving hands over the pixels and everything read with them (metadata, camera data).
+  RasterImage(RasterImage&&) = default;
+  RasterImage& operator=(RasterImage&&) = default;
 
   // Frees the pixels; width, height, bitsPerPixel and paletteSize become 0. Everything else
   // (resolution, file information, options, EXIF block, camera fields) stays.

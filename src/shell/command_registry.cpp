@@ -66,7 +66,8 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar, QMenu** recentMenu) {
       sofar += (sofar.isEmpty() ? QString() : QStringLiteral(">")) + name;
       QMenu* m = menus.value(sofar, nullptr);
       if (m == nullptr) {
-        m = parent == nullptr ? bar->addMenu(name) : parent->addMenu(name);
+        const QString title = Text(MenuTitle(name.toStdString()));
+        m = parent == nullptr ? bar->addMenu(title) : parent->addMenu(title);
         m->setObjectName(QStringLiteral("menu ") + sofar);
         menus.insert(sofar, m);
         if (parent == nullptr) topMenus_.insert(name, m);

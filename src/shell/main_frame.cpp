@@ -247,25 +247,38 @@ bool CMainFrame::ForwardPaneKey(QKeyEvent* event, const QWidget* origin) {
   if (attached_ == nullptr || view_ == nullptr) return false;
   if (event->type() != QEvent::KeyPress) return false;
   const int key = event->key();
-  const Qt::KeyboardModifiers mods =
-      event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier);
-  if (key == Qt::Key_Escape && (mods & ~Qt::KeypadModifier) == 0) view_->setFocus();
+  const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  if (key == Qt::Key_Escape && mods == 0) view_->setFocus();
   const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
   // Enter in an entry box commits what was typed and nothing more: passed on, it would leave
   // Full/Crop mode and crop the picture.
   if (enter && origin != nullptr && IsEntryBox(origin->window()->focusWidget())) return false;
-  if (!enter) {
-    // Only the window's shortcuts go on to the view's side.
-    const QKeySequence typed(QKeyCombination(mods, static_cast<Qt::Key>(key)));
-    for (QAction* a : actions()) {
-      if (!a->shortcuts().contains(typed)) continue;
-      if (a->isEnabled()) a->trigger();
-      return true;
-    }
-    return false;
-  }
+  // Only the window's shortcuts go on to the view's side.
+  if (!enter) return triggerShortcut(event);
   view_->handleKey(key);
   return true;
+}
+
+bool CMainFrame::triggerShortcut(const QKeyEvent* event) {
+  const Qt::KeyboardModifiers mods =
+      event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier);
+  const QKeySequence typed(QKeyCombination(mods, static_cast<Qt::Key>(event->key())));
+  for (QAction* a : actions()) {
+    if (!a->shortcuts().contains(typed)) continue;
+    if (a->isEnabled()) a->trigger();
+    return true;
+  }
+  return false;
+}
+
+void CMainFrame::keyPressEvent(QKeyEvent* event) {
+  // Qt's shortcut matching drops the keypad modifier, so the keypad's own shortcuts (Zoom In
+  // and Out on + and -) arrive here, from the view, unmatched.
+  if ((event->modifiers() & Qt::KeypadModifier) && triggerShortcut(event)) {
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
 }
 
 void CMainFrame::updateScrollBars() { view_->UpdateScrollBars(); }

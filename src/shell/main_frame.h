@@ -99,6 +99,7 @@ class CMainFrame : public QMainWindow, public DocumentViews {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -106,6 +107,8 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   void createBars();
   void createPanes();
   void togglePane(int paneId);
+  // Triggers the command whose shortcut the key is (when enabled); true when there is one.
+  bool triggerShortcut(const QKeyEvent* event);
   CommandFacts facts() const;
 
   CHushwickDoc& doc_;

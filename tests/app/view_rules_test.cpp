@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
+
 #include <string>
 #include <vector>
 
@@ -250,6 +253,49 @@ TEST(CommandTable, IdsAreUniqueAndToolbarsNameKnownCommands) {
   }
   EXPECT_EQ(FindCommand(cmd::kPaneFileProperties)->tooltip, "Toggle File Propeties Pane");
   EXPECT_EQ(FindCommand(cmd::kZoomOut)->tooltip, "Zoom out");
+}
+
+// Alt+letter opens a menu and a letter picks an entry: within the menu bar and within each menu
+// (its commands and its submenus' titles) no two mnemonics may share a letter, and every top
+// menu has one.
+TEST(CommandTable, MnemonicsOpenEveryMenuWithoutClashes) {
+  const auto mnemonic = [](std::string_view text) {
+    const size_t amp = text.find('&');
+    return amp == std::string_view::npos || amp + 1 >= text.size()
+               ? '\0'
+               : static_cast<char>(std::tolower(static_cast<unsigned char>(text[amp + 1])));
+  };
+  std::map<std::string, std::map<char, std::string>> letters;  // menu path -> letter -> entry
+  std::map<std::string, bool> submenuSeen;
+  const auto add = [&](const std::string& menu, std::string_view text) {
+    const char c = mnemonic(text);
+    if (c == '\0') return;
+    const auto [it, fresh] = letters[menu].emplace(c, std::string(text));
+    EXPECT_TRUE(fresh) << menu << ": \"" << text << "\" and \"" << it->second << "\" share '" << c << "'";
+  };
+  for (const CommandSpec& c : CommandTable()) {
+    if (c.menu.empty()) continue;
+    const std::string path(c.menu);
+    std::string parent;
+    size_t start = 0;
+    for (size_t end = path.find('>'); ; end = path.find('>', start)) {
+      const std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      const std::string here = parent.empty() ? name : parent + ">" + name;
+      if (!submenuSeen[here]) {
+        submenuSeen[here] = true;
+        const std::string title = MenuTitle(name);
+        if (parent.empty()) EXPECT_NE(mnemonic(title), '\0') << name;
+        add(parent.empty() ? "(menu bar)" : parent, title);
+      }
+      if (end == std::string::npos) break;
+      parent = here;
+      start = end + 1;
+    }
+    add(path, c.menuText);
+  }
+  EXPECT_EQ(MenuTitle("File"), "&File");
+  EXPECT_EQ(letters["(menu bar)"].size(), 6u);
+  EXPECT_EQ(FindCommand(cmd::kExit)->shortcuts, "Ctrl+Q");
 }
 
 TEST(CommandTable, PictureCommandsWaitForTheRun) {

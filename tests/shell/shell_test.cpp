@@ -45,7 +45,7 @@ class ShellTest : public QObject {
     QCOMPARE(w.frame()->windowTitle(), QStringLiteral("photo.png - Orvane NR"));
     QStringList menus;
     for (QAction* a : w.frame()->menuBar()->actions()) menus << a->text();
-    QCOMPARE(menus, (QStringList{"File", "Edit", "View", "Mode", "Settings", "Help"}));
+    QCOMPARE(menus, (QStringList{"&File", "&Edit", "&View", "&Mode", "&Settings", "&Help"}));
     QCOMPARE(action(w, cmd::kOpen)->text(), QStringLiteral("&Open...\tCtrl+O"));
     QCOMPARE(action(w, cmd::kOpen)->statusTip(), QStringLiteral("Open an existing document"));
     QCOMPARE(action(w, cmd::kZoomIn)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
@@ -410,6 +410,34 @@ class ShellTest : public QObject {
     QDir::setCurrent(before);
     QCOMPARE(w.frame()->recentFiles(), QStringList{file});
     QCOMPARE(w.doc().path, file.toStdString());
+  }
+
+  void keypadZoomsAndAltOpensTheMenus() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
+    settle(w);
+    w.frame()->runCommand(cmd::kFullCropMode);
+    w.view()->setFocus();
+    QTest::keyClick(w.view(), Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(w.view(), Qt::Key_Plus, Qt::KeypadModifier);
+    const double zoomed = w.doc().enlarge;
+    QVERIFY(zoomed > 1.0);
+    QTest::keyClick(w.view(), Qt::Key_Minus, Qt::KeypadModifier);
+    QVERIFY(w.doc().enlarge < zoomed);
+    QVERIFY(w.doc().enlarge > 1.0);
+    // Typed in a pane, the keypad's keys zoom as well.
+    QWidget* pane = w.frame()->pane(kPaneColorCorrectionId)->widget();
+    QTest::keyClick(pane, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(w.doc().enlarge, 1.0);
+    if (!w.active) QSKIP("the window is not active here: Alt+F and Ctrl+Q need the keyboard");
+    QTest::keyClick(w.frame(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(w.frame()->menuBar()->activeAction() != nullptr);
+    QCOMPARE(w.frame()->menuBar()->activeAction()->text(), QStringLiteral("&File"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::activePopupWidget() != nullptr ? QApplication::activePopupWidget() : w.frame(),
+                    Qt::Key_Escape);
+    QTest::keyClick(w.frame(), Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!w.frame()->isVisible());
   }
 
   void enterInAPaneEntryOnlyCommitsTheValue() {
