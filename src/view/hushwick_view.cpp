@@ -65,7 +65,8 @@ CHushwickView::CHushwickView(CHushwickDoc& doc, QWidget* parent)
   setFrameShape(QFrame::NoFrame);
   previewTimer_.setSingleShot(true);
   connect(&previewTimer_, &QTimer::timeout, this, [this] {
-    if (doc_.viewTab == 0) RunRegionPreview();
+    // A scroll bar still held (its thumb or an arrow): the run waits for the release.
+    if (doc_.viewTab == 0 && !scrollBarHeld_) RunRegionPreview();
   });
   horizontalScrollBar()->setSingleStep(kScrollLine);
   horizontalScrollBar()->setPageStep(kScrollPage);
@@ -75,14 +76,25 @@ CHushwickView::CHushwickView(CHushwickDoc& doc, QWidget* parent)
           [this](int action) { onScrollAction(Qt::Horizontal, action); });
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
           [this](int action) { onScrollAction(Qt::Vertical, action); });
-  connect(horizontalScrollBar(), &QScrollBar::sliderReleased, this,
-          [this] { setPreviewTimer(kPreviewDelayScrolled); });
-  connect(verticalScrollBar(), &QScrollBar::sliderReleased, this,
-          [this] { setPreviewTimer(kPreviewDelayScrolled); });
+  horizontalScrollBar()->installEventFilter(this);
+  verticalScrollBar()->installEventFilter(this);
   updateCursor();
 }
 
 void CHushwickView::setPreviewTimer(int milliseconds) { previewTimer_.start(milliseconds); }
+
+bool CHushwickView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == horizontalScrollBar() || watched == verticalScrollBar()) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      scrollBarHeld_ = true;
+    } else if (event->type() == QEvent::MouseButtonRelease && scrollBarHeld_) {
+      scrollBarHeld_ = false;
+      // The interaction ends here: the region run follows it.
+      setPreviewTimer(kPreviewDelayScrolled);
+    }
+  }
+  return QAbstractScrollArea::eventFilter(watched, event);
+}
 
 void CHushwickView::UpdateScrollBars() {
   // The Full/Crop bitmap may have been rebuilt: scale it afresh on the next paint.

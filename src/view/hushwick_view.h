@@ -66,6 +66,7 @@ class CHushwickView : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -88,6 +89,7 @@ class CHushwickView : public QAbstractScrollArea {
   int scrollX_ = 0;
   int scrollY_ = 0;
   bool dragging_ = false;
+  bool scrollBarHeld_ = false;  // a mouse button is down on a scroll bar
   QPoint lastMouse_;
   bool showGrid_ = false;
   bool initialUpdateDone_ = false;

@@ -88,6 +88,20 @@ class ViewTest : public QObject {
     QVERIFY(w_->doc().resultValid);
   }
 
+  // An arrow of the scroll bar held down repeats its step; the run waits for the release.
+  void heldScrollBarRunsOnlyAfterTheRelease() {
+    CHushwickView* v = w_->view();
+    QScrollBar* bar = v->verticalScrollBar();
+    const int before = v->regionRuns();
+    const QPoint arrow(bar->width() / 2, bar->height() - 3);
+    QTest::mousePress(bar, Qt::LeftButton, {}, arrow);
+    QTest::qWait(kPreviewDelayScrolled + 700);
+    QVERIFY(v->scrollY() > 0);
+    QCOMPARE(v->regionRuns(), before);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, arrow);
+    QTRY_COMPARE_WITH_TIMEOUT(v->regionRuns(), before + 1, 5000);
+  }
+
   void dragStopsAtTheEdgesAndRunsOnceAfter() {
     CHushwickView* v = w_->view();
     QWidget* vp = v->viewport();
