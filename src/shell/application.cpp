@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +29,13 @@
 #include "view/hushwick_view.h"
 
 namespace orvane {
+namespace {
+
+// How long a window manager may take to maximise the window.
+constexpr int kMaximiseWaitMs = 400;
+
+}  // namespace
+
 OrvaneApp::OrvaneApp(QtSettingsStore& settings)
     : settings_(settings), host_(std::make_unique<QtUiHost>()), helpViewer_(new HelpViewer(this)) {
   chooseOpenFile = [this](const QString& startFolder) {
@@ -86,11 +94,19 @@ void OrvaneApp::closeOnSignal() {
 }
 
 void OrvaneApp::showWindow() {
+  // The placement sets the normal geometry, which un-maximising returns to and exit stores.
   if (frame_->restorePlacement()) {
-    // Without a window manager nothing would make the window large: give it the work area.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-      frame_->setGeometry(screen->availableGeometry());
+    const QRect normal = frame_->geometry();
     frame_->showMaximized();
+    // Without a window manager nothing makes the window large: give it the work area then,
+    // keeping the normal geometry for later.
+    QTimer::singleShot(kMaximiseWaitMs, frame_.get(), [this, normal] {
+      const QScreen* screen = QGuiApplication::primaryScreen();
+      if (screen == nullptr || !frame_->isMaximized() || frame_->size() != normal.size()) return;
+      frame_->setGeometry(screen->availableGeometry());
+      frame_->setWindowState(frame_->windowState() | Qt::WindowMaximized);  // as it was
+      frame_->setNormalPlacement(normal);
+    });
   } else {
     frame_->show();
   }

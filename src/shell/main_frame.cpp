@@ -513,20 +513,28 @@ void CMainFrame::applyPaneTheme(int code) {
 
 bool CMainFrame::restorePlacement() {
   const char* names[5] = {"Status", "Top", "Left", "Bottom", "Right"};
-  int v[5];
-  for (int i = 0; i < 5; ++i) {
-    v[i] = settings_.getInt("Frame", names[i], -1);
-    if (v[i] == -1) return true;  // any missing value: maximised with the default size
-  }
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   const QRect full = screen != nullptr ? screen->geometry() : work;
+  int v[5];
+  for (int i = 0; i < 5; ++i) {
+    v[i] = settings_.getInt("Frame", names[i], -1);
+    if (v[i] == -1) {
+      // Any missing value: maximised, with three quarters of the work area, centred, as the
+      // size to return to.
+      const QSize size = work.size() * 3 / 4;
+      setGeometry(QRect(work.center() - QPoint(size.width() / 2, size.height() / 2), size));
+      return true;
+    }
+  }
   const int icon = style()->pixelMetric(QStyle::PM_LargeIconSize);
   const int width = std::max(v[4] - v[2], 100), height = std::max(v[3] - v[1], 100);
   // Keep at least an icon's worth of the window on the screen.
   const int x = std::clamp(v[2] + work.left(), full.left() - width + icon, full.right() - icon);
   const int y = std::clamp(v[1] + work.top(), full.top(), full.bottom() - icon);
   setGeometry(x, y, width, height);
+  // Stored as it was set: the window system's idea of it may differ by its frame.
+  normalPlacement_ = v[0] == 3 ? QRect(x, y, width, height) : QRect();
   return v[0] == 3;
 }
 
@@ -535,12 +543,20 @@ void CMainFrame::savePlacementAndLayout() {
   settings_.setBytes("NormalLayout", "State", saveState(kLayoutVersion));
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect work = screen != nullptr ? screen->availableGeometry() : QRect();
-  const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+  const QRect normal = normalPlacement_.isValid() ? normalPlacement_ : normalGeometry();
+  const QRect r = isMaximized() || isMinimized() ? normal : geometry();
   settings_.setInt("Frame", "Status", isMaximized() ? 3 : isMinimized() ? 2 : 1);
   settings_.setInt("Frame", "Top", r.top() - work.top());
   settings_.setInt("Frame", "Left", r.left() - work.left());
   settings_.setInt("Frame", "Bottom", r.top() + r.height() - work.top());
   settings_.setInt("Frame", "Right", r.left() + r.width() - work.left());
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  // Back to the normal state: the window system's geometry is the normal one again.
+  if (event->type() == QEvent::WindowStateChange && windowState() == Qt::WindowNoState)
+    normalPlacement_ = QRect();
+  QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -70,8 +70,12 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   void setRecentFiles(const QStringList& files);
   QStringList recentFiles() const { return recent_; }
 
-  // Placement from section "Frame"; true when the window should open maximised.
+  // Placement from section "Frame" (the normal geometry, set on the window); true when the
+  // window should open maximised.
   bool restorePlacement();
+  // The normal geometry to store while maximised, when the window system does not know it (the
+  // window made large by hand, without a window manager).
+  void setNormalPlacement(const QRect& r) { normalPlacement_ = r; }
   void savePlacementAndLayout();
 
   void applyInterfaceTheme(int code);
@@ -100,6 +104,7 @@ class CMainFrame : public QMainWindow, public DocumentViews {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -121,6 +126,7 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   QToolBar* standardBar_ = nullptr;
   QToolBar* cropBar_ = nullptr;
   ToolbarButtons toolbarButtons_;
+  QRect normalPlacement_;
   QMenu* recentMenu_ = nullptr;
   QList<QAction*> recentActions_;
   QStringList recent_;

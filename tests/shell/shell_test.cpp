@@ -264,6 +264,28 @@ class ShellTest : public QObject {
     QCOMPARE(w.frame()->geometry().width(), 800);
   }
 
+  // Started maximised, the window keeps the stored normal size to return to and to store again.
+  void maximisedStartKeepsTheNormalPlacement() {
+    QTemporaryDir dir;
+    const int stored[5] = {3, 60, 80, 860, 1080};  // Status, Top, Left, Bottom, Right
+    const char* names[5] = {"Status", "Top", "Left", "Bottom", "Right"};
+    {
+      QtSettingsStore store(dir.path() + "/settings.ini");
+      for (int i = 0; i < 5; ++i) store.setInt("Frame", names[i], stored[i]);
+    }
+    {
+      WindowHarness w(dir.path());
+      w.frame()->hide();
+      w.app().showWindow();
+      QVERIFY(w.frame()->isMaximized());
+      QTest::qWait(600);  // the window is made large by then, with or without a window manager
+      QVERIFY(w.frame()->width() > 900);
+      w.close();
+    }
+    QtSettingsStore store(dir.path() + "/settings.ini");
+    for (int i = 0; i < 5; ++i) QCOMPARE(store.getInt("Frame", names[i], -1), stored[i]);
+  }
+
   void commandLineFileThatCannotBeRead() {
     QTemporaryDir dir;
     QFile bad(dir.filePath("broken.jpg"));
