@@ -85,6 +85,9 @@ inline constexpr int kPaneNrOptionsId = 4000;
 inline constexpr int kPaneFilePropertiesId = 4001;
 inline constexpr int kPaneColorCorrectionId = 4002;
 inline constexpr int kPaneColorMatchId = 4003;
+// The panes' width at first start (scaled with the screen): every text of their controls shows
+// whole, and the noise slider has a pixel or more for each of its 201 positions.
+inline constexpr int kPaneDefaultWidth = 250;
 // The pane a View > Panes command toggles, or 0.
 int PaneOfToggle(int command);
 

@@ -64,10 +64,10 @@ struct PaneSpec {
   const char* title;
   int width, height;
 };
-constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", 200, 130},
-                                {kPaneFilePropertiesId, "File Properties", 200, 120},
-                                {kPaneColorCorrectionId, "Color Correction", 200, 200},
-                                {kPaneColorMatchId, "Color Match", 200, 200}};
+constexpr PaneSpec kPanes[4] = {{kPaneNrOptionsId, "NR Options", kPaneDefaultWidth, 130},
+                                {kPaneFilePropertiesId, "File Properties", kPaneDefaultWidth, 120},
+                                {kPaneColorCorrectionId, "Color Correction", kPaneDefaultWidth, 200},
+                                {kPaneColorMatchId, "Color Match", kPaneDefaultWidth, 200}};
 
 }  // namespace
 
@@ -212,7 +212,7 @@ void CMainFrame::createPanes() {
   tabifyDockWidget(cc, cm);
   cc->raise();
   addDockWidget(Qt::LeftDockWidgetArea, fp);
-  resizeDocks({nr, fp}, {200, 200}, Qt::Horizontal);
+  resizeDocks({nr, fp}, {kPaneDefaultWidth, kPaneDefaultWidth}, Qt::Horizontal);
   resizeDocks({nr, cc}, {130, 200}, Qt::Vertical);
 }
 

@@ -16,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QTabBar>
+#include <QStyleOptionComboBox>
 #include <QWheelEvent>
 
 #include "app/command_table.h"
@@ -81,15 +83,48 @@ class PanesTest : public QObject {
     qputenv("XDG_DATA_HOME", data_.path().toUtf8());
   }
 
-  void panesFitTheirCreationWidth() {
-    QTemporaryDir dir;
-    WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
-    for (int id = kPaneNrOptionsId; id <= kPaneColorMatchId; ++id) {
-      QWidget* body = w.frame()->pane(id)->widget();
-      QCOMPARE(body->sizeHint().width(), 200);
-      // The controls squeeze into about the creation width.
-      QVERIFY2(body->minimumSizeHint().width() <= 230,
-               qPrintable(QStringLiteral("pane %1: %2").arg(id).arg(body->minimumSizeHint().width())));
+  // At the default width every text of the panes shows whole (list entries, their tabs) and the
+  // noise slider has a pixel for each position, on a large and on a small screen.
+  void panesShowTheirTextsWholeAtTheDefaultWidth() {
+    for (const QSize screen : {QSize(1920, 1080), QSize(1366, 768)}) {
+      QTemporaryDir dir;
+      WindowHarness w(dir.path(), {"orvane-nr", photo(dir)}, screen);
+      settle(w);
+      for (int id = kPaneNrOptionsId; id <= kPaneColorMatchId; ++id) {
+        QWidget* body = w.frame()->pane(id)->widget();
+        QCOMPARE(body->sizeHint().width(), kPaneDefaultWidth);
+        // The controls squeeze into about the default width.
+        QVERIFY2(body->minimumSizeHint().width() <= kPaneDefaultWidth + 30,
+                 qPrintable(QStringLiteral("pane %1: %2").arg(id).arg(body->minimumSizeHint().width())));
+      }
+      for (const int id : {kPaneNrOptionsId, kPaneFilePropertiesId, kPaneColorCorrectionId}) {
+        QWidget* body = w.frame()->pane(id)->widget();
+        QVERIFY(body->width() >= kPaneDefaultWidth - 10);
+        for (QComboBox* list : body->findChildren<QComboBox*>()) {
+          QStyleOptionComboBox option;
+          option.initFrom(list);
+          const int room = list->style()
+                               ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+                               .width();
+          for (int i = 0; i < list->count(); ++i)
+            for (const QString& line : list->itemText(i).split('\n'))
+              QVERIFY2(list->fontMetrics().horizontalAdvance(line) <= room,
+                       qPrintable(QStringLiteral("%1: \"%2\" in %3 px").arg(list->objectName(), line).arg(room)));
+        }
+      }
+      ValueSlider* noise = w.frame()->nrOptionsPane()->findChild<ValueSlider*>(QStringLiteral("noiseSlider"));
+      QVERIFY2(noise->width() - 12 >= noise->maximum() - noise->minimum() + 1, qPrintable(QString::number(noise->width())));
+      // The tabs of Color Correction and Color Match.
+      bool sawTabs = false;
+      for (QTabBar* tabs : w.frame()->findChildren<QTabBar*>()) {
+        if (!tabs->isVisible()) continue;
+        for (int i = 0; i < tabs->count(); ++i) {
+          sawTabs = true;
+          QVERIFY2(tabs->tabRect(i).width() >= tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)) + 8,
+                   qPrintable(tabs->tabText(i)));
+        }
+      }
+      QVERIFY(sawTabs);
     }
   }
 

@@ -83,7 +83,7 @@ QLabel* Heading(const QString& text, QWidget* parent) {
 }  // namespace
 
 ColourCorrectionPane::ColourCorrectionPane(CMainFrame& frame, QWidget* parent)
-    : PaneWidget(kPaneColorCorrectionId, QSize(200, 200), parent), frame_(frame) {
+    : PaneWidget(kPaneColorCorrectionId, QSize(kPaneDefaultWidth, 200), parent), frame_(frame) {
   for (QTimer* t : {&timer1_, &timer2_}) t->setSingleShot(true);
   connect(&timer1_, &QTimer::timeout, this, [this] { onTimer(1); });
   connect(&timer2_, &QTimer::timeout, this, [this] { onTimer(2); });

@@ -79,7 +79,7 @@ ProfileFolders DefaultProfileFolders() {
 
 ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, SettingsStore& settings,
                                  ProfileFolders folders, QWidget* parent)
-    : PaneWidget(kPaneColorMatchId, QSize(200, 200), parent),
+    : PaneWidget(kPaneColorMatchId, QSize(kPaneDefaultWidth, 200), parent),
       frame_(frame),
       store_(store),
       settings_(settings),

@@ -49,7 +49,7 @@ QIcon SmallIcon(bool tick) {
 }  // namespace
 
 FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
-    : PaneWidget(kPaneFilePropertiesId, QSize(200, 120), parent), frame_(frame) {
+    : PaneWidget(kPaneFilePropertiesId, QSize(kPaneDefaultWidth, 120), parent), frame_(frame) {
   thumbnailTimer_.setSingleShot(true);
   connect(&thumbnailTimer_, &QTimer::timeout, this, [this] { makeThumbnail(); });
   auto* grid = new QGridLayout(this);

@@ -63,7 +63,7 @@ class TwoLineCombo : public QComboBox {
 }  // namespace
 
 NrOptionsPane::NrOptionsPane(CMainFrame& frame, QWidget* parent)
-    : PaneWidget(kPaneNrOptionsId, QSize(200, 130), parent), frame_(frame) {
+    : PaneWidget(kPaneNrOptionsId, QSize(kPaneDefaultWidth, 130), parent), frame_(frame) {
   timer_.setSingleShot(true);
   timer_.setObjectName(QStringLiteral("nrTimer1"));
   connect(&timer_, &QTimer::timeout, this, [this] { onTimer(); });
@@ -85,12 +85,13 @@ NrOptionsPane::NrOptionsPane(CMainFrame& frame, QWidget* parent)
   autoButton_->setObjectName(QStringLiteral("autoNoise"));
   autoButton_->setToolTip(QStringLiteral("Estimate the noise level from the picture"));
   autoButton_->setFixedWidth(44);
+  // The box and Auto beside the label: the slider has the whole width for its 201 positions.
   auto* levelRow = new QHBoxLayout;
-  levelRow->addWidget(slider_, 1);
+  levelRow->addWidget(levelLabel_, 1);
   levelRow->addWidget(levelBox_);
   levelRow->addWidget(autoButton_);
-  grid->addWidget(levelLabel_, 0, 0, 1, 3);
-  grid->addLayout(levelRow, 1, 0, 1, 3);
+  grid->addLayout(levelRow, 0, 0, 1, 3);
+  grid->addWidget(slider_, 1, 0, 1, 3);
 
   blockNoise_ = new QCheckBox(QStringLiteral("Remove Block Noise"), this);
   advanced_ = new QCheckBox(QStringLiteral("Advanced Processing"), this);
