@@ -17,7 +17,10 @@ void DoColourTimerWork(CHushwickDoc& doc, DocumentViews& views, TimerWork work) 
       doc.host().updateAllViews();
       break;
     case TimerWork::kRedrawViews: doc.host().updateAllViews(); break;
-    case TimerWork::kRebuildFullCrop: doc.EnterFullCropMode(false); break;
+    case TimerWork::kRebuildFullCrop:
+      // Without a picture there is nothing to show in Full/Crop mode: stay where the view is.
+      if (!doc.sourceImage.IsEmpty()) doc.EnterFullCropMode(false);
+      break;
     case TimerWork::kRunNoiseReduction:
     case TimerWork::kDetailPreview: views.runRegionPreview(); break;
     case TimerWork::kQuickPreview:

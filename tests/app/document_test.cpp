@@ -12,6 +12,7 @@
 #include "imagefile/codec/codec.h"
 #include "imagefile/jpeg_options.h"
 #include "pipeline/edge_map.h"
+#include "app/colour_timer_work.h"
 #include "app/memory_settings.h"
 #include "scripted_host.h"
 
@@ -202,6 +203,23 @@ TEST(Document, ColourChainSameForAnyThreadCount) {
     results.emplace_back(doc.resultImage.Pixels(), doc.resultImage.Pixels() + 300 * 500 * 3);
   }
   EXPECT_TRUE(results[0] == results[1]);
+}
+
+// Colour work that would show Full/Crop mode (matching with Auto Switch) does nothing without
+// a picture, and shows it with one.
+TEST(Document, ColourTimerWorkLeavesAnEmptyDocumentInDetail) {
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  test::RecordingViews views;
+  doc.setViews(&views);
+  DoColourTimerWork(doc, views, TimerWork::kRebuildFullCrop);
+  EXPECT_EQ(doc.fullCropMode, 0);
+  EXPECT_TRUE(views.calls.empty());
+  std::vector<uint8_t> rgb(50 * 40 * 3, 99);
+  ASSERT_EQ(doc.pastePicture(rgb.data(), 50, 40), kOk);
+  DoColourTimerWork(doc, views, TimerWork::kRebuildFullCrop);
+  EXPECT_EQ(doc.fullCropMode, 1);
 }
 
 TEST(Document, PasteBecomesUntitled) {

@@ -36,6 +36,7 @@
 #include "shell/panes/nr_options_pane.h"
 #include "shell/panes/profile_list_box.h"
 #include "shell/window_harness.h"
+#include "view/mode_tab_strip.h"
 
 using namespace orvane;
 using namespace orvane::test;
@@ -676,6 +677,24 @@ class PanesTest : public QObject {
     });
     w.frame()->runCommand(cmd::kSave);
     QCOMPARE(startedIn, QDir(out.path()).absolutePath());
+  }
+
+  // Without a picture: the stored crop preset shows, and matching to a profile (Auto Switch on)
+  // leaves the view in Detail.
+  void withoutAPictureThePanesShowTheSettingsAndStayPut() {
+    QTemporaryDir dir;
+    {
+      QtSettingsStore store(dir.path() + "/settings.ini");
+      store.setInt("Settings", "CropAspect", 8);
+    }
+    WindowHarness w(dir.path());
+    QCOMPARE(w.frame()->filePropertiesPane()->presetList()->currentIndex(), 8);
+    showPane(w, kPaneColorMatchId);
+    ColourMatchPane* match = w.frame()->colourMatchPane();
+    match->modeButton(2)->click();
+    QTest::qWait(300);  // past the pane's timer
+    QCOMPARE(w.doc().fullCropMode, 0);
+    QCOMPARE(w.frame()->tabStrip()->currentIndex(), 0);
   }
 
   void filePropertiesThumbnailMovesTheView() {

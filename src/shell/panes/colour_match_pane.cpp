@@ -151,7 +151,9 @@ ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, Setti
   connect(autoSwitch_, &QCheckBox::clicked, this, [this] {
     if (doc_ == nullptr) return;
     readControls();
-    if (OnAutoSwitchToggled(state_, state_.autoSwitch) == AutoSwitchAction::kShowFullCrop)
+    const AutoSwitchAction action = OnAutoSwitchToggled(state_, state_.autoSwitch);
+    if (doc_->sourceImage.IsEmpty()) return;  // no picture: the view stays as it is
+    if (action == AutoSwitchAction::kShowFullCrop)
       doc_->EnterFullCropMode(false);
     else
       RunModeCommand(*doc_, &frame_, kCmdDetailMode);

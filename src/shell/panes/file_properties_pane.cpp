@@ -228,10 +228,12 @@ void FilePropertiesPane::showInfo(const std::string& text) {
 }
 
 void FilePropertiesPane::RefreshAll() {
-  if (doc_ == nullptr || doc_->sourceImage.IsEmpty()) return;
+  if (doc_ == nullptr) return;
+  // The preset is a setting of its own: shown with or without a picture.
+  preset_->setCurrentIndex(doc_->cropPreset);
+  if (doc_->sourceImage.IsEmpty()) return;
   const RasterImage& source = doc_->sourceImage;
   enlarge_->setPosition(EnlargeSliderPosition(doc_->enlarge));
-  preset_->setCurrentIndex(doc_->cropPreset);
   output_->setCurrentIndex(std::clamp(static_cast<int>(doc_->outputWindow), 0, 2));
   orientation_->setChecked(doc_->cropSwapOrientation != 0);
   orientation_->setText(QString::fromLatin1(source.Width() >= source.Height() ? kLandscapeToPortrait
