@@ -14,7 +14,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANE_WERROR=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD)
@@ -38,7 +38,7 @@ test-release: build
 # keep on purpose (tests/lsan-qt.supp).
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF >/dev/null
+	  -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF -DORVANE_WERROR=ON >/dev/null
 	@cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-qt.supp:print_suppressions=0 \
@@ -51,7 +51,7 @@ test-fuzz: fuzz-build
 
 fuzz-build: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DORVANE_FUZZ=ON -DORVANE_GUI=OFF >/dev/null
+	  -DORVANE_FUZZ=ON -DORVANE_GUI=OFF -DORVANE_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD)
 
 bench: build

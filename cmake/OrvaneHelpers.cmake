@@ -1,6 +1,21 @@
+# orvane_layer_headers(<target> <folder>)
+# A library shows only its own folder of src/ to what links it: its include root holds one entry,
+# a link named <folder> to src/<folder>. The libraries it links show theirs, so the headers of the
+# layers below are found and those of the layers above are not: an include that runs upward fails
+# to compile.
+function(orvane_layer_headers target folder)
+  set(root ${PROJECT_BINARY_DIR}/layers/${folder})
+  if(NOT IS_SYMLINK ${root}/${folder})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
 # orvane_add_test(NAME <target> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])
 # One GoogleTest executable per subsystem; every test case becomes its own ctest entry.
-# Cases labelled "unit" also run in the sanitizer build.
+# Cases labelled "unit" also run in the sanitizer build. Every test runs with
+# ORVANE_STRICT_SETTINGS=1: a settings key that is not in the table of keys ends it.
 # orvane_raw_helper_beside(<target>)
 # The programs look for the camera raw helper beside themselves (or in the libexec folder of an
 # installed tree), never at a path compiled in: every program and test of the build gets a copy
@@ -31,7 +46,7 @@ function(orvane_add_test)
   orvane_raw_helper_beside(${T_NAME})
   gtest_discover_tests(${T_NAME}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${T_LABELS}"
+    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT ORVANE_STRICT_SETTINGS=1
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
@@ -49,5 +64,5 @@ function(orvane_add_gui_test name)
   add_test(NAME ${name}
            COMMAND ${XVFB_RUN} -a -s "-screen 0 1920x1080x24" $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 300
-    ENVIRONMENT "QT_QPA_PLATFORM=xcb;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config;XDG_RUNTIME_DIR=${CMAKE_CURRENT_BINARY_DIR}/runtime")
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config;XDG_RUNTIME_DIR=${CMAKE_CURRENT_BINARY_DIR}/runtime;ORVANE_STRICT_SETTINGS=1")
 endfunction()

@@ -38,12 +38,10 @@ const MatchPaneControls& MatchPaneVisibility(int paneMode);
 inline constexpr const char* kPleaseLoadImage = "Please load image...";
 
 // The reference dialog (shown by the pane when "Load Reference Image" is pressed): its title,
-// its filter as description|patterns pairs, and where it opens (folder stored under section
-// "Document", key "MatchPath", as FolderOf the chosen file).
+// its filter as description|patterns pairs; it opens in the folder of key::kMatchFolder, which
+// takes FolderOf the chosen file.
 inline constexpr const char* kLoadReferenceTitle = "Load Source Image";
 inline const std::string kReferenceFilter = ReferenceDialogFilter();
-inline constexpr const char* kMatchPathSection = "Document";
-inline constexpr const char* kMatchPathKey = "MatchPath";
 inline constexpr const char* kProfileNameDialogTitle = "Profile Name";
 
 struct ColourMatchPaneState {

@@ -15,32 +15,23 @@
 #include "base/worker_pool.h"
 
 namespace orvane {
-namespace {
-
-constexpr const char* kSection = "Settings";
-
-}  // namespace
 
 CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
     : DenoiseDocument(host), ui_(host), settings_(settings) {
   jpegQuality = Read(NoiseSetting::kJpegQuality);
   enhancedSampling = Read(NoiseSetting::kEnhancedSampling);
-  cropPreset = settings_.getInt(kSection, "CropAspect", kCropPresetKeep);
+  cropPreset = settings_.getInt(key::kCropAspect);
   maxBlockW = Read(NoiseSetting::kMaxBlockW);
   maxBlockH = Read(NoiseSetting::kMaxBlockH);
   maxSwapW = Read(NoiseSetting::kMaxSwapW);
   maxSwapH = Read(NoiseSetting::kMaxSwapH);
 }
 
-int CHushwickDoc::Read(NoiseSetting id) const {
-  return settings_.getInt(kSection, SettingRow(id).key, DefaultInt(id));
-}
+int CHushwickDoc::Read(NoiseSetting id) const { return settings_.getInt(key::RunSetting(id)); }
 
-void CHushwickDoc::Write(NoiseSetting id, int value) {
-  settings_.setInt(kSection, SettingRow(id).key, value);
-}
+void CHushwickDoc::Write(NoiseSetting id, int value) { settings_.setInt(key::RunSetting(id), value); }
 
-CHushwickDoc::~CHushwickDoc() { settings_.setInt(kSection, "CropAspect", cropPreset); }
+CHushwickDoc::~CHushwickDoc() { settings_.setInt(key::kCropAspect, cropPreset); }
 
 void CHushwickDoc::storeMemorySettings(int blockW, int blockH, int swapW, int swapH) {
   // Stored as typed; the run takes values below 32 as the defaults.

@@ -46,25 +46,25 @@ std::string ProposedSaveName(const std::string& documentPath, const std::string&
 std::string SaveFilterList(const std::string& pattern) { return SaveDialogFilter(pattern); }
 
 OutputFolderChoice ReadOutputFolder(const SettingsStore& settings) {
-  return {settings.getInt("Settings", "SaveType", 0), settings.getString("Settings", "SavePath", "")};
+  return {settings.getInt(key::kSaveType), settings.getString(key::kSavePath)};
 }
 
 void StoreOutputFolder(SettingsStore& settings, const OutputFolderChoice& choice) {
-  settings.setInt("Settings", "SaveType", choice.mode);
-  settings.setString("Settings", "SavePath", choice.folder);
+  settings.setInt(key::kSaveType, choice.mode);
+  settings.setString(key::kSavePath, choice.folder);
 }
 
 std::string SaveStartFolder(const SettingsStore& settings, bool& isDefaultFolder) {
   const OutputFolderChoice choice = ReadOutputFolder(settings);
   isDefaultFolder = choice.mode == 1 && !choice.folder.empty();
-  return isDefaultFolder ? choice.folder : settings.getString("Document", "outPath", "");
+  return isDefaultFolder ? choice.folder : settings.getString(key::kSaveFolder);
 }
 
 void RememberSaveFolder(SettingsStore& settings, const std::string& chosenPath,
                         bool startedInDefaultFolder) {
   if (startedInDefaultFolder) return;
   const size_t slash = chosenPath.rfind('/');
-  settings.setString("Document", "outPath",
+  settings.setString(key::kSaveFolder,
                      slash == std::string::npos ? std::string() : chosenPath.substr(0, slash));
 }
 

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "app/settings_keys.h"
 #include "colour/colour_params.h"
 #include "base/rect.h"
 
@@ -102,8 +103,8 @@ void RunModeCommand(CHushwickDoc& doc, DocumentViews* views, int command);
 
 // Stored theme codes as they are used: interface themes 0..3 (out of range: 2); pane themes
 // 0, 1, 2, 3, 5, 6 (4 and out of range: 5).
-inline constexpr int kDefaultInterfaceTheme = 2;
-inline constexpr int kDefaultPaneTheme = 5;
+inline constexpr int kDefaultInterfaceTheme = key::kInterfaceTheme.defaultInt;
+inline constexpr int kDefaultPaneTheme = key::kPaneTheme.defaultInt;
 int InterfaceThemeFromStored(int code);
 int PaneThemeFromStored(int code);
 

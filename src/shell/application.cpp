@@ -71,7 +71,7 @@ bool OrvaneApp::start(const QStringList& arguments) {
   };
   QStringList recent;
   for (int i = 1; i <= 4; ++i) {
-    const std::string f = settings_.getString("Recent File List", "File" + std::to_string(i), "");
+    const std::string f = settings_.getString(key::kRecentFiles[i - 1]);
     if (!f.empty()) recent << QString::fromStdString(f);
   }
   frame_->setRecentFiles(recent);
@@ -133,12 +133,12 @@ int OrvaneApp::openPath(const std::string& named) {
 }
 
 void OrvaneApp::open() {
-  const std::string folder = settings_.getString("Document", "Path", "");
+  const std::string folder = settings_.getString(key::kOpenFolder);
   const QString chosen = chooseOpenFile(QString::fromStdString(folder));
   if (chosen.isEmpty()) return;
   const std::string path = chosen.toStdString();
   openPath(path);
-  settings_.setString("Document", "Path", FolderOfPath(path));
+  settings_.setString(key::kOpenFolder, FolderOfPath(path));
 }
 
 QString OrvaneApp::helpFilePath() const {

@@ -94,12 +94,12 @@ CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& setti
 
   createStatusBar();
   createBars();
-  applyInterfaceTheme(InterfaceThemeFromStored(settings_.getInt("Settings", "IntfTheme", kDefaultInterfaceTheme)));
+  applyInterfaceTheme(InterfaceThemeFromStored(settings_.getInt(key::kInterfaceTheme)));
   createPanes();
-  applyPaneTheme(PaneThemeFromStored(settings_.getInt("Settings", "PaneTheme", kDefaultPaneTheme)));
+  applyPaneTheme(PaneThemeFromStored(settings_.getInt(key::kPaneTheme)));
   // Stored bar and pane layouts replace the first arrangement.
-  restoreState(settings_.getBytes("CommandBars", "State"), kLayoutVersion);
-  restoreState(settings_.getBytes("NormalLayout", "State"), kLayoutVersion);
+  restoreState(settings_.getBytes(key::kBarsLayout), kLayoutVersion);
+  restoreState(settings_.getBytes(key::kPanesLayout), kLayoutVersion);
   panes_[kPaneNrOptionsId - kPaneNrOptionsId]->show();
   panes_[kPaneColorCorrectionId - kPaneNrOptionsId]->show();
   cropBar_->hide();
@@ -153,9 +153,9 @@ void CMainFrame::createBars() {
   cropBar_->setIconSize(QSize(16, 15));
   const ToolbarButtons defaults = DefaultToolbarButtons();
   toolbarButtons_.standard =
-      ButtonsFromText(settings_.getString("CommandBars", "Standard Buttons", ""), defaults.standard);
+      ButtonsFromText(settings_.getString(key::kStandardButtons), defaults.standard);
   toolbarButtons_.crop =
-      ButtonsFromText(settings_.getString("CommandBars", "Crop Buttons", ""), defaults.crop);
+      ButtonsFromText(settings_.getString(key::kCropButtons), defaults.crop);
   commands_->fillToolbar(standardBar_, toolbarButtons_.standard);
   commands_->fillToolbar(cropBar_, toolbarButtons_.crop);
   setRecentFiles({});
@@ -165,8 +165,8 @@ void CMainFrame::setToolbarButtons(const ToolbarButtons& buttons) {
   toolbarButtons_ = buttons;
   commands_->fillToolbar(standardBar_, buttons.standard);
   commands_->fillToolbar(cropBar_, buttons.crop);
-  settings_.setString("CommandBars", "Standard Buttons", ButtonsText(buttons.standard));
-  settings_.setString("CommandBars", "Crop Buttons", ButtonsText(buttons.crop));
+  settings_.setString(key::kStandardButtons, ButtonsText(buttons.standard));
+  settings_.setString(key::kCropButtons, ButtonsText(buttons.crop));
 }
 
 void CMainFrame::createPanes() {
@@ -316,7 +316,7 @@ void CMainFrame::addRecentFile(const std::string& path) {
   while (files.size() > 4) files.removeLast();
   setRecentFiles(files);
   for (int i = 0; i < 4; ++i) {
-    settings_.setString("Recent File List", "File" + std::to_string(i + 1),
+    settings_.setString(key::kRecentFiles[i],
                         i < files.size() ? files[i].toStdString() : std::string());
   }
 }
@@ -376,10 +376,10 @@ void CMainFrame::runCommand(int id) {
     togglePane(paneId);
   } else if (const int t = InterfaceThemeOfCommand(id); t >= 0) {
     applyInterfaceTheme(t);
-    settings_.setInt("Settings", "IntfTheme", t);
+    settings_.setInt(key::kInterfaceTheme, t);
   } else if (const int t = PaneThemeOfCommand(id); t >= 0) {
     applyPaneTheme(t);
-    settings_.setInt("Settings", "PaneTheme", t);
+    settings_.setInt(key::kPaneTheme, t);
   } else {
     switch (id) {
       case cmd::kOpen:
@@ -512,13 +512,14 @@ void CMainFrame::applyPaneTheme(int code) {
 }
 
 bool CMainFrame::restorePlacement() {
-  const char* names[5] = {"Status", "Top", "Left", "Bottom", "Right"};
+  const SettingKey* keys[5] = {&key::kFrameStatus, &key::kFrameTop, &key::kFrameLeft, &key::kFrameBottom,
+                               &key::kFrameRight};
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   const QRect full = screen != nullptr ? screen->geometry() : work;
   int v[5];
   for (int i = 0; i < 5; ++i) {
-    v[i] = settings_.getInt("Frame", names[i], -1);
+    v[i] = settings_.getInt(*keys[i]);
     if (v[i] == -1) {
       // Any missing value: maximised, with three quarters of the work area, centred, as the
       // size to return to.
@@ -539,17 +540,17 @@ bool CMainFrame::restorePlacement() {
 }
 
 void CMainFrame::savePlacementAndLayout() {
-  settings_.setBytes("CommandBars", "State", saveState(kLayoutVersion));
-  settings_.setBytes("NormalLayout", "State", saveState(kLayoutVersion));
+  settings_.setBytes(key::kBarsLayout, saveState(kLayoutVersion));
+  settings_.setBytes(key::kPanesLayout, saveState(kLayoutVersion));
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect work = screen != nullptr ? screen->availableGeometry() : QRect();
   const QRect normal = normalPlacement_.isValid() ? normalPlacement_ : normalGeometry();
   const QRect r = isMaximized() || isMinimized() ? normal : geometry();
-  settings_.setInt("Frame", "Status", isMaximized() ? 3 : isMinimized() ? 2 : 1);
-  settings_.setInt("Frame", "Top", r.top() - work.top());
-  settings_.setInt("Frame", "Left", r.left() - work.left());
-  settings_.setInt("Frame", "Bottom", r.top() + r.height() - work.top());
-  settings_.setInt("Frame", "Right", r.left() + r.width() - work.left());
+  settings_.setInt(key::kFrameStatus, isMaximized() ? 3 : isMinimized() ? 2 : 1);
+  settings_.setInt(key::kFrameTop, r.top() - work.top());
+  settings_.setInt(key::kFrameLeft, r.left() - work.left());
+  settings_.setInt(key::kFrameBottom, r.top() + r.height() - work.top());
+  settings_.setInt(key::kFrameRight, r.left() + r.width() - work.left());
 }
 
 void CMainFrame::changeEvent(QEvent* event) {

@@ -113,34 +113,34 @@ QtSettingsStore::QtSettingsStore() : settings_(QStringLiteral("Quillmark"), QStr
 
 QtSettingsStore::QtSettingsStore(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
 
-int QtSettingsStore::getInt(std::string_view section, std::string_view name, int defaultValue) const {
+int QtSettingsStore::readInt(std::string_view section, std::string_view name, int defaultValue) const {
   bool ok = false;
   const int v = settings_.value(Key(section, name)).toInt(&ok);
   return ok ? v : defaultValue;
 }
 
-void QtSettingsStore::setInt(std::string_view section, std::string_view name, int value) {
+void QtSettingsStore::writeInt(std::string_view section, std::string_view name, int value) {
   settings_.setValue(Key(section, name), value);
 }
 
-std::string QtSettingsStore::getString(std::string_view section, std::string_view name,
+std::string QtSettingsStore::readString(std::string_view section, std::string_view name,
                                        const std::string& defaultValue) const {
   const QVariant v = settings_.value(Key(section, name));
   return v.isValid() ? v.toString().toStdString() : defaultValue;
 }
 
-void QtSettingsStore::setString(std::string_view section, std::string_view name,
+void QtSettingsStore::writeString(std::string_view section, std::string_view name,
                                 const std::string& value) {
   settings_.setValue(Key(section, name), QString::fromStdString(value));
 }
 
-QByteArray QtSettingsStore::getBytes(std::string_view section, std::string_view name) const {
-  return settings_.value(Key(section, name)).toByteArray();
+QByteArray QtSettingsStore::getBytes(const SettingKey& k) const {
+  if (!Listed(k.section, k.name, SettingType::kBlock)) return {};
+  return settings_.value(Key(k.section, k.name)).toByteArray();
 }
 
-void QtSettingsStore::setBytes(std::string_view section, std::string_view name,
-                               const QByteArray& value) {
-  settings_.setValue(Key(section, name), value);
+void QtSettingsStore::setBytes(const SettingKey& k, const QByteArray& value) {
+  if (Listed(k.section, k.name, SettingType::kBlock)) settings_.setValue(Key(k.section, k.name), value);
 }
 
 }  // namespace orvane

@@ -74,17 +74,17 @@ class QtSettingsStore : public SettingsStore {
   // For tests: a settings file of its own.
   explicit QtSettingsStore(const QString& iniPath);
 
-  int getInt(std::string_view section, std::string_view name, int defaultValue) const override;
-  void setInt(std::string_view section, std::string_view name, int value) override;
-  std::string getString(std::string_view section, std::string_view name,
-                        const std::string& defaultValue) const override;
-  void setString(std::string_view section, std::string_view name,
-                 const std::string& value) override;
-
   // The window and bar layouts are binary.
-  QByteArray getBytes(std::string_view section, std::string_view name) const;
-  void setBytes(std::string_view section, std::string_view name, const QByteArray& value);
+  QByteArray getBytes(const SettingKey& k) const;
+  void setBytes(const SettingKey& k, const QByteArray& value);
   void sync() { settings_.sync(); }
+
+ protected:
+  int readInt(std::string_view section, std::string_view name, int defaultValue) const override;
+  void writeInt(std::string_view section, std::string_view name, int value) override;
+  std::string readString(std::string_view section, std::string_view name,
+                         const std::string& defaultValue) const override;
+  void writeString(std::string_view section, std::string_view name, const std::string& value) override;
 
  private:
   mutable QSettings settings_;

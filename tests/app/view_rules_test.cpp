@@ -284,7 +284,9 @@ TEST(CommandTable, MnemonicsOpenEveryMenuWithoutClashes) {
       if (!submenuSeen[here]) {
         submenuSeen[here] = true;
         const std::string title = MenuTitle(name);
-        if (parent.empty()) EXPECT_NE(mnemonic(title), '\0') << name;
+        if (parent.empty()) {
+          EXPECT_NE(mnemonic(title), '\0') << name;
+        }
         add(parent.empty() ? "(menu bar)" : parent, title);
       }
       if (end == std::string::npos) break;

@@ -224,8 +224,8 @@ class ShellTest : public QObject {
       QCOMPARE(store.getString("Settings", "SavePath", ""), std::string("/tmp/out"));
       QCOMPARE(store.getInt("Settings", "CropAspect", -1), 3);
       QCOMPARE(store.getString("Recent File List", "File1", ""), file.toStdString());
-      QVERIFY(!store.getBytes("NormalLayout", "State").isEmpty());
-      QVERIFY(!store.getBytes("CommandBars", "State").isEmpty());
+      QVERIFY(!store.getBytes(key::kPanesLayout).isEmpty());
+      QVERIFY(!store.getBytes(key::kBarsLayout).isEmpty());
       const int left = store.getInt("Frame", "Left", -1), right = store.getInt("Frame", "Right", -1);
       QCOMPARE(right - left, 900);
     }

@@ -142,9 +142,9 @@ void CPrevFileDlg::updateSizeText() {
 
 QString ChooseReferenceImage(QWidget* parent, SettingsStore& settings) {
   CPrevFileDlg dialog(parent, QString::fromLatin1(kReferenceDialogTitle), ReferenceDialogFilter(),
-                      QString::fromStdString(settings.getString("Document", "MatchPath", "")));
+                      QString::fromStdString(settings.getString(key::kMatchFolder)));
   const QString chosen = dialog.choose();
-  if (!chosen.isEmpty()) settings.setString("Document", "MatchPath", FolderOfPath(chosen.toStdString()));
+  if (!chosen.isEmpty()) settings.setString(key::kMatchFolder, FolderOfPath(chosen.toStdString()));
   return chosen;
 }
 

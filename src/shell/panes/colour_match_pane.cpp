@@ -160,7 +160,7 @@ ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, Setti
   });
 
   chooseReference = [this] {
-    const QString start = QString::fromStdString(settings_.getString(kMatchPathSection, kMatchPathKey, ""));
+    const QString start = QString::fromStdString(settings_.getString(key::kMatchFolder));
     const QString chosen = QFileDialog::getOpenFileName(this, QString::fromLatin1(kLoadReferenceTitle), start,
                                                         QtFileFilter(kReferenceFilter));
     return chosen.toStdString();
@@ -215,7 +215,7 @@ void ColourMatchPane::loadReference() {
   if (doc_ == nullptr) return;
   readControls();
   const std::string path = chooseReference ? chooseReference() : std::string();
-  if (!path.empty()) settings_.setString(kMatchPathSection, kMatchPathKey, FolderOf(path));
+  if (!path.empty()) settings_.setString(key::kMatchFolder, FolderOf(path));
   apply(OnReferenceChosen(state_, matchDocument(), store_, path));
 }
 
