@@ -1,6 +1,11 @@
 #include "shell/file_filter.h"
 
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
+
+#include "app/dialog_rules.h"
 
 namespace orvane {
 
@@ -16,6 +21,15 @@ QString QtFileFilter(const std::string& list) {
     filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   return filters.join(QStringLiteral(";;"));
+}
+
+void SizeFileDialog(QFileDialog& dialog) {
+  const QWidget* parent = dialog.parentWidget();
+  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect work = screen->availableGeometry();
+  const DialogSize size = FileDialogSize(work.width(), work.height());
+  dialog.resize(size.width, size.height);
 }
 
 }  // namespace orvane

@@ -184,7 +184,8 @@ void CMainFrame::createPanes() {
     return true;
   };
   fileProperties_->browseFolder = [this] {
-    FolderBrowser browser(host_, QString::fromLatin1(kFolderBrowserTitle), QString(),
+    FolderBrowser browser(host_, QString::fromLatin1(kFolderBrowserTitle),
+                          QString::fromLatin1(kFolderBrowserPrompt),
                           QString::fromStdString(fileProperties_->outputFolder()), this);
     QString chosen;
     return browser.run(&chosen) ? chosen.toStdString() : std::string();
@@ -458,11 +459,14 @@ void CMainFrame::applyPaneTheme(int code) {
       sheet = QStringLiteral(
           "QDockWidget { color: white; } QDockWidget::title { background: rgb(90,126,190); padding: 3px; }");
       break;
-    case 6:  // Native: the blue gradient caption
+    case 6:  // Native: the blue gradient caption, its buttons on light squares to stand out
       sheet = QStringLiteral(
           "QDockWidget { color: white; font-weight: bold; } QDockWidget::title { background: "
           "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(0,84,227), stop:1 rgb(61,149,255)); "
-          "padding: 3px; }");
+          "padding: 3px; }"
+          "QDockWidget::close-button, QDockWidget::float-button { background: rgb(236,242,255); "
+          "border: 1px solid white; border-radius: 3px; }"
+          "QDockWidget::close-button:hover, QDockWidget::float-button:hover { background: white; }");
       break;
     case 5:  // Office 2003: pale-to-mid blue gradient caption
       sheet = QStringLiteral(
