@@ -33,8 +33,8 @@ std::string PreviewSizeText(int width, int height) {
 }
 
 DialogSize FileDialogSize(int screenWidth, int screenHeight) {
-  // About 64 % of the screen: 1100 x 691 on 1920 x 1080, 874 x 491 on 1366 x 768.
-  const int width = std::clamp(screenWidth * 64 / 100, 760, 1100);
+  // 1100 x 691 on 1920 x 1080, 956 x 491 on 1366 x 768.
+  const int width = std::clamp(screenWidth * 70 / 100, 760, 1100);
   const int height = std::clamp(screenHeight * 64 / 100, 480, 720);
   return {std::max(1, std::min(width, screenWidth * 95 / 100)),
           std::max(1, std::min(height, screenHeight * 95 / 100))};

@@ -6,10 +6,12 @@
 
 namespace orvane {
 
-PreviewPicture DecodePreview(const std::string& path, int areaWidth, int areaHeight) {
+PreviewPicture DecodePreview(const std::string& path, int areaWidth, int areaHeight,
+                             const std::function<bool()>& cancelled) {
   PreviewPicture out;
   RasterImage picture;
   picture.SetDecodeSizeHint(areaWidth, areaHeight);
+  picture.loadCancelled = cancelled;
   out.result = picture.Load(path);
   if (out.result == kOk && picture.IsEmpty()) out.result = kBadFile;
   if (out.result == kOk) out.result = picture.MakeTrueColour();
@@ -91,10 +93,17 @@ bool PreviewRequests::collect(PreviewPicture& picture) {
   return true;
 }
 
+bool PreviewRequests::wanted(uint64_t ticket) const {
+  std::lock_guard lock(mutex_);
+  return ticket != 0 && ticket == newest_;
+}
+
 void RunPreviewWorker(PreviewRequests& requests) {
   PreviewRequests::Job job;
   while (requests.take(job)) {
-    requests.deliver(job.ticket, DecodePreview(job.path, job.areaWidth, job.areaHeight));
+    const uint64_t ticket = job.ticket;
+    const auto overtaken = [&requests, ticket] { return !requests.wanted(ticket); };
+    requests.deliver(ticket, DecodePreview(job.path, job.areaWidth, job.areaHeight, overtaken));
   }
 }
 

@@ -26,7 +26,10 @@ struct PreviewPicture {
 
 // Reads path with the area's size as decoding hint (JPEG decodes at a reduced scale) and
 // shrinks the picture to fit areaWidth x areaHeight (area averaging), keeping its proportions.
-PreviewPicture DecodePreview(const std::string& path, int areaWidth, int areaHeight);
+// cancelled, when given, is asked during the read of formats read row by row (PNG): true ends
+// the decode with kCancelled.
+PreviewPicture DecodePreview(const std::string& path, int areaWidth, int areaHeight,
+                             const std::function<bool()>& cancelled = {});
 
 // What the dialog wants previewed. Shared by the dialog (interface thread) and its worker; every
 // member may be called from either.
@@ -56,6 +59,9 @@ class PreviewRequests {
   void deliver(uint64_t ticket, PreviewPicture picture);
   // The dialog: the result of its newest request, when it has arrived.
   bool collect(PreviewPicture& picture);
+  // Whether ticket's request is still the newest one and not withdrawn (a decode for it that
+  // is no longer wanted stops early).
+  bool wanted(uint64_t ticket) const;
 
  private:
   mutable std::mutex mutex_;
@@ -69,7 +75,8 @@ class PreviewRequests {
   bool hasReady_ = false;
 };
 
-// The worker's loop: takes and decodes jobs until none is left.
+// The worker's loop: takes and decodes jobs until none is left; a decode that a newer request
+// overtakes stops where it can.
 void RunPreviewWorker(PreviewRequests& requests);
 
 }  // namespace orvane

@@ -115,6 +115,13 @@ TEST(DecodePreview, FitsTheAreaAndKeepsTheFullSize) {
     EXPECT_EQ(p.height, c.shownH) << c.name;
     EXPECT_NE(p.pixels, nullptr) << c.name;
   }
+  // A decode nobody waits for any more stops, where the format is read row by row.
+  const std::string wide = (dir.path() / "wide.png").string();
+  const PreviewPicture stopped = DecodePreview(wide, 200, 200, [] { return true; });
+  EXPECT_EQ(stopped.result, kCancelled);
+  EXPECT_EQ(stopped.pixels, nullptr);
+  EXPECT_EQ(DecodePreview(wide, 200, 200, [] { return false; }).result, kOk);
+
   dir.Write("junk.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
   const PreviewPicture junk = DecodePreview((dir.path() / "junk.png").string(), 200, 200);
   EXPECT_NE(junk.result, kOk);

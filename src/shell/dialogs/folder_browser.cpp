@@ -33,7 +33,7 @@ FolderBrowser::FolderBrowser(UiHost& host, const QString& caption, const QString
   tree_->setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) tree_->hideColumn(column);
   tree_->header()->hide();
-  tree_->setMinimumSize(320, 300);
+  tree_->setMinimumSize(420, 360);
   layout->addWidget(tree_, 1);
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons_);

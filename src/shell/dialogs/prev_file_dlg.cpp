@@ -28,6 +28,8 @@ PreviewArea::PreviewArea(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
   setMinimumSize(160, 160);
+  // Square, whatever height the dialog has.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void PreviewArea::showPicture(const QImage& image, QSize fullSize) {
@@ -73,8 +75,9 @@ CPrevFileDlg::CPrevFileDlg(QWidget* parent, const QString& title, const std::str
   sizeText_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   sizeText_->setMinimumHeight(2 * sizeText_->fontMetrics().lineSpacing() + 4);
   column->addWidget(check_);
-  column->addWidget(preview_, 1);
+  column->addWidget(preview_);
   column->addWidget(sizeText_);
+  column->addStretch(1);
   if (auto* grid = qobject_cast<QGridLayout*>(layout()))
     grid->addWidget(side, 0, grid->columnCount(), grid->rowCount(), 1);
 

@@ -28,7 +28,7 @@ class PreviewArea : public QFrame {
   const QImage& image() const { return image_; }
   // The full size of the last picture previewed successfully; 0 x 0 before any.
   QSize fullSize() const { return fullSize_; }
-  QSize sizeHint() const override { return QSize(200, 200); }
+  QSize sizeHint() const override { return QSize(222, 222); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
