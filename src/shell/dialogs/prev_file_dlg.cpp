@@ -28,7 +28,8 @@ PreviewArea::PreviewArea(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
   setMinimumSize(160, 160);
-  // Square, whatever height the dialog has.
+  // As tall as its size hint: a taller dialog gives the list more rows, not the preview an
+  // empty grey column.
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
