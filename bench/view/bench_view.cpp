@@ -1,7 +1,8 @@
 // The desktop program's view, off screen: a 24-megapixel JPEG opened in a 1920 x 1080 window.
 // Prints the time from start to the first painted Detail display against Load alone, the region
 // run of a Detail display, repaints while dragging in Detail and Full/Crop mode, the quick
-// preview while a colour slider is dragged, and the profile list with 100 profiles.
+// preview while a colour slider is dragged, and the profile list with 100 profiles. Also the open
+// dialog's preview: a JPEG's, and how soon a small picture's follows a large PNG's.
 //
 // bench_view [WIDTH HEIGHT]
 #include "shell/dialogs/prev_file_dlg.h"
@@ -13,10 +14,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <filesystem>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "app/colour_timer_work.h"
@@ -73,6 +77,10 @@ int main(int argc, char** argv) {
       p[3 * i + 2] = static_cast<uint8_t>(std::clamp(((x / 64 + y / 64) % 2 ? 170 : 70) + n, 0, 255));
     }
     if (image.Save(photo) != orvane::kOk) return 1;
+    if (image.Save(dir.filePath("photo.png").toStdString()) != orvane::kOk) return 1;
+    orvane::RasterImage small;
+    if (small.Resample(image, 640, 400, 2) != orvane::kOk) return 1;
+    if (small.Save(dir.filePath("small.png").toStdString()) != orvane::kOk) return 1;
   }
   std::printf("picture: %d x %d (%.1f megapixels), window 1920 x 1080\n", w, h, w * h / 1e6);
 
@@ -88,15 +96,56 @@ int main(int argc, char** argv) {
 
   // The open dialog's preview: a decode scaled to the preview area, then fitted into it.
   std::vector<double> previews;
-  orvane::PreviewArea area;
-  area.resize(202, 202);
+  orvane::PreviewPicture shown;
   for (int i = 0; i < 5; ++i) {
     const auto t = Clock::now();
-    if (!area.preview(QString::fromStdString(photo))) return 1;
+    shown = orvane::DecodePreview(photo, 200, 200);
+    if (shown.result != orvane::kOk) return 1;
     previews.push_back(Ms(t));
   }
-  std::printf("open dialog preview (%d x %d shown): %.1f ms, full load %.1f ms\n",
-              area.image().width(), area.image().height(), Median(previews), load);
+  std::printf("open dialog preview (%d x %d shown): %.1f ms, full load %.1f ms\n", shown.width,
+              shown.height, Median(previews), load);
+
+  // A large PNG clicked, then a small picture 100 ms later: the small preview waits for the
+  // large read to notice (it stops between rows), not for the whole read.
+  {
+    const std::string png = dir.filePath("photo.png").toStdString();
+    const std::string small = dir.filePath("small.png").toStdString();
+    std::vector<double> whole, givesWay;
+    for (int i = 0; i < 3; ++i) {
+      const auto t = Clock::now();
+      if (orvane::DecodePreview(png, 200, 200).result != orvane::kOk) return 1;
+      whole.push_back(Ms(t));
+    }
+    for (int i = 0; i < 5; ++i) {
+      orvane::PreviewRequests requests;
+      std::mutex mutex;
+      std::condition_variable arrived;
+      bool ready = false;
+      requests.setNotify([&] {
+        std::lock_guard lock(mutex);
+        ready = true;
+        arrived.notify_all();
+      });
+      std::thread worker;
+      if (requests.request(png, 200, 200)) worker = std::thread([&] { orvane::RunPreviewWorker(requests); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      const auto t = Clock::now();
+      if (requests.request(small, 200, 200) && !worker.joinable())
+        worker = std::thread([&] { orvane::RunPreviewWorker(requests); });
+      {
+        std::unique_lock lock(mutex);
+        arrived.wait(lock, [&] { return ready; });
+      }
+      givesWay.push_back(Ms(t));
+      orvane::PreviewPicture got;
+      if (!requests.collect(got) || got.fullWidth != 640) return 1;
+      worker.join();
+    }
+    std::printf("open dialog, a %d x %d PNG then a small picture: the small preview after %.0f ms, the "
+                "PNG's whole read %.0f ms (ratio %.3f)\n",
+                w, h, Median(givesWay), Median(whole), Median(givesWay) / Median(whole));
+  }
 
   // Start-ups alternate with plain loads, so that a busy moment of the machine falls on both.
   orvane::QtSettingsStore settings(dir.filePath("settings.ini"));

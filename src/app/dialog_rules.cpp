@@ -32,6 +32,18 @@ std::string PreviewSizeText(int width, int height) {
   return std::to_string(width) + " x " + std::to_string(height) + "\nPixels";
 }
 
+DialogSize FileDialogSize(int screenWidth, int screenHeight) {
+  // 1100 x 691 on 1920 x 1080, 956 x 491 on 1366 x 768.
+  const int width = std::clamp(screenWidth * 70 / 100, 760, 1100);
+  const int height = std::clamp(screenHeight * 64 / 100, 480, 720);
+  return {std::max(1, std::min(width, screenWidth * 95 / 100)),
+          std::max(1, std::min(height, screenHeight * 95 / 100))};
+}
+
+int TitledBoxMinimumWidth(int titleTextWidth) {
+  return std::max(kMessageBoxMinWidth, titleTextWidth + kTitleBarAllowance);
+}
+
 std::string FolderOfPath(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return {};

@@ -49,6 +49,31 @@ inline constexpr const char* kOpenDialogTitle = "Load image file";
 // The reference picture's open dialog.
 inline constexpr const char* kReferenceDialogTitle = "Load Source Image";
 
+// The open and save dialogs' first size on a screen whose work area is screenWidth x
+// screenHeight: room for the list's name, size, type and date columns and the open dialog's
+// preview, without covering a large screen; on a small screen at most 95 % of the work area.
+struct DialogSize {
+  int width = 0;
+  int height = 0;
+};
+DialogSize FileDialogSize(int screenWidth, int screenHeight);
+
+// The narrowest a titled box (a message, the About box) is made. A window manager puts an icon
+// and its buttons beside the title, about 150 px on common themes, so a box only as wide as a
+// short text and its OK button shows its title cut ("Or... R").
+inline constexpr int kTitleBarAllowance = 160;
+inline constexpr int kMessageBoxMinWidth = 320;
+int TitledBoxMinimumWidth(int titleTextWidth);
+
+// The About box.
+inline constexpr const char* kAboutTitle = "About Orvane NR";
+inline constexpr const char* kAboutTagline = "Photo noise reduction";
+inline constexpr const char* kAboutCopyright = "Copyright \u00a9 2026 Quillmark";
+inline constexpr const char* kAboutLicence =
+    "Orvane NR is written and owned by Quillmark. It may be installed and used on any number of "
+    "machines. It may be copied and passed on only as this unmodified package. All other rights "
+    "are reserved. The program is provided \"as is\", without warranty of any kind.";
+
 // The folder part of a chosen file's path, as remembered for the next dialog ("/" for a file
 // at the root).
 std::string FolderOfPath(const std::string& path);

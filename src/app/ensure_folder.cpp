@@ -37,7 +37,7 @@ bool IsValidFolderPath(const std::string& path) {
 
 int EnsureFolder(const std::string& path, bool ask, UiHost& host) {
   if (!IsValidFolderPath(path)) {
-    host.showMessage(Framed(path, "is invalid. Please reenter."));
+    host.showWarning(Framed(path, "is invalid. Please reenter."));
     return kFolderInvalid;
   }
   namespace fs = std::filesystem;
@@ -53,7 +53,7 @@ int EnsureFolder(const std::string& path, bool ask, UiHost& host) {
     if (fs::is_directory(level, ec)) continue;
     fs::create_directory(level, ec);
     if (!fs::is_directory(level, ec)) {
-      host.showMessage(Framed(path, "can not be created. Please double check."));
+      host.showWarning(Framed(path, "can not be created. Please double check."));
       return kFolderNotCreated;
     }
   }

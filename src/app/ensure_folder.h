@@ -16,7 +16,7 @@ enum EnsureFolderResult { kFolderReady = 0, kFolderDeclined = -1, kFolderInvalid
 bool IsValidFolderPath(const std::string& path);
 
 // Makes sure path is an existing folder. With ask, a missing folder is only made after the user
-// says Yes. Invalid paths and folders that cannot be made are reported to the user.
+// says Yes. Invalid paths and folders that cannot be made are reported to the user as warnings.
 int EnsureFolder(const std::string& path, bool ask, UiHost& host);
 
 }  // namespace orvane

@@ -22,6 +22,8 @@ class UiHost : public RunHost {
   // Yes/No and Yes/No/Cancel questions titled "Orvane NR".
   virtual Answer askYesNo(const std::string& text) = 0;
   virtual Answer askYesNoCancel(const std::string& text) = 0;
+  // A message that warns (a warning icon where the host has icons); otherwise as showMessage.
+  virtual void showWarning(const std::string& text) { showMessage(text); }
 };
 
 // Per-user settings: integer and string values by section and name, for the keys of the table

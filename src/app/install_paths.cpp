@@ -1,5 +1,6 @@
 #include "app/install_paths.h"
 
+#include <string>
 #include <system_error>
 
 namespace orvane {
@@ -38,6 +39,21 @@ std::string HelpViewerFailureWords(const std::string& helpPath, int exitCode) {
                                                          : "the desktop's opener failed (xdg-open ended with " +
                                                                std::to_string(exitCode) + ")";
   return "Cannot show the help: " + why + ".\nOpen this file in a web browser:\n" + helpPath;
+}
+
+std::vector<std::filesystem::path> ProgramIconFiles(const std::filesystem::path& programFolder) {
+  const bool buildTree = ProgramDataFolder(programFolder) == programFolder;
+  std::vector<std::filesystem::path> files;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const std::string n = std::to_string(size);
+    const std::filesystem::path file =
+        buildTree ? programFolder / "icons" / ("orvane-nr-" + n + ".png")
+                  : (programFolder.parent_path() / "share" / "icons" / "hicolor" / (n + "x" + n) /
+                     "apps" / "orvane-nr.png").lexically_normal();
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(file, ec)) files.push_back(file);
+  }
+  return files;
 }
 
 }  // namespace orvane

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -22,5 +23,10 @@ std::string HelpViewerFailureWords(const std::string& helpPath, int exitCode);
 // The shipped profiles: the program folder in the build tree, share/orvane-nr/profiles when
 // installed.
 std::filesystem::path ShippedProfileFolder(const std::filesystem::path& programFolder);
+
+// The program's icon files, smallest first, of the sizes that exist: icons/orvane-nr-<n>.png
+// beside the program in the build tree, the hicolor theme's <n>x<n>/apps/orvane-nr.png of the
+// prefix when installed.
+std::vector<std::filesystem::path> ProgramIconFiles(const std::filesystem::path& programFolder);
 
 }  // namespace orvane

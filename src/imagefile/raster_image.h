@@ -221,6 +221,9 @@ class RasterImage {
   // Told how far a save has got (done out of total steps), on the saving thread, by the
   // writers that work in steps (PNG); may be empty.
   std::function<void(int done, int total)> saveProgress;
+  // Asked now and then, on the reading thread, by the readers that work row by row (PNG); true
+  // ends the read with kCancelled and the image empty. May be empty.
+  std::function<bool()> loadCancelled;
 
  private:
   PixelBlock pixels_;

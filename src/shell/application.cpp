@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
@@ -56,7 +58,16 @@ OrvaneApp::~OrvaneApp() {
   settings_.sync();
 }
 
+QIcon ProgramIcon(const QString& programFolder) {
+  QIcon icon;
+  for (const std::filesystem::path& file : ProgramIconFiles(programFolder.toStdString()))
+    icon.addFile(QString::fromStdString(file.string()));
+  return icon.isNull() ? QIcon::fromTheme(QStringLiteral("orvane-nr")) : icon;
+}
+
 bool OrvaneApp::start(const QStringList& arguments) {
+  // The window, its dialogs and the window manager's lists show the installed icon.
+  QApplication::setWindowIcon(ProgramIcon(QCoreApplication::applicationDirPath()));
   doc_ = std::make_unique<CHushwickDoc>(*host_, settings_);
   frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
   doc_->setViews(frame_.get());
@@ -162,13 +173,31 @@ void OrvaneApp::help() {
 void OrvaneApp::about() {
   QDialog dialog(frame_.get());
   dialog.setObjectName(QStringLiteral("AboutDialog"));
-  dialog.setWindowTitle(QStringLiteral("About Orvane NR"));
+  dialog.setWindowTitle(QString::fromLatin1(kAboutTitle));
   auto* layout = new QHBoxLayout(&dialog);
-  auto* text = new QLabel(QStringLiteral("<b>Orvane NR</b> Version %1<br>Photo noise reduction<br><br>"
-                                         "Copyright (C) Quillmark")
-                              .arg(QStringLiteral(ORVANE_VERSION)),
+  layout->setContentsMargins(20, 20, 20, 20);
+  layout->setSpacing(20);
+  const QIcon icon = QApplication::windowIcon();
+  if (!icon.isNull()) {
+    auto* picture = new QLabel(&dialog);
+    picture->setObjectName(QStringLiteral("AboutIcon"));
+    picture->setPixmap(icon.pixmap(64, 64));
+    layout->addWidget(picture, 0, Qt::AlignTop);
+  }
+  const auto html = [](const char* text) { return QString::fromUtf8(text).toHtmlEscaped(); };
+  auto* text = new QLabel(QStringLiteral("<p><span style=\"font-size:x-large; font-weight:bold\">%1</span>"
+                                         "<br>Version %2<br>%3</p><p>%4</p><p><small>%5</small></p>")
+                              .arg(html(kAppTitle), QStringLiteral(ORVANE_VERSION), html(kAboutTagline),
+                                   html(kAboutCopyright), html(kAboutLicence)),
                           &dialog);
-  layout->addWidget(text);
+  text->setObjectName(QStringLiteral("AboutText"));
+  text->setWordWrap(true);
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  text->setFixedWidth(text->fontMetrics().averageCharWidth() * 56);
+  layout->addWidget(text, 1);
+  QFont titleFont = dialog.font();
+  titleFont.setBold(true);
+  dialog.setMinimumWidth(TitledBoxMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(dialog.windowTitle())));
   // No buttons: Esc or the close box ends it.
   dialog.exec();
 }

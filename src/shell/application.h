@@ -2,6 +2,7 @@
 // view, opens a file named on the command line, and carries out Open, Help, About and New.
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -64,6 +65,10 @@ class OrvaneApp : public QObject {
   std::unique_ptr<CHushwickDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
 };
+
+// The program's icon in every size installed with it (or beside it in the build tree), else
+// the desktop's icon theme's; null when there is none.
+QIcon ProgramIcon(const QString& programFolder);
 
 // The program's main: the Qt application, the settings in the per-user place, the window.
 int RunDesktopProgram(int argc, char** argv);

@@ -198,7 +198,8 @@ void CMainFrame::createPanes() {
     return true;
   };
   fileProperties_->browseFolder = [this] {
-    FolderBrowser browser(host_, QString::fromLatin1(kFolderBrowserTitle), QString(),
+    FolderBrowser browser(host_, QString::fromLatin1(kFolderBrowserTitle),
+                          QString::fromLatin1(kFolderBrowserPrompt),
                           QString::fromStdString(fileProperties_->outputFolder()), this);
     QString chosen;
     return browser.run(&chosen) ? chosen.toStdString() : std::string();
@@ -478,6 +479,12 @@ void CMainFrame::applyInterfaceTheme(int code) {
 }
 
 void CMainFrame::applyPaneTheme(int code) {
+  // On a blue or dark grey caption the style's grey float and close marks all but vanish:
+  // light squares under them.
+  static const QString kLightCaptionButtons = QStringLiteral(
+      "QDockWidget::close-button, QDockWidget::float-button { background: rgb(236,242,255); "
+      "border: 1px solid white; border-radius: 3px; }"
+      "QDockWidget::close-button:hover, QDockWidget::float-button:hover { background: white; }");
   paneTheme_ = PaneThemeFromStored(code);
   QString sheet;
   switch (paneTheme_) {
@@ -486,17 +493,22 @@ void CMainFrame::applyPaneTheme(int code) {
       break;
     case 2:  // Visual Studio 6: darker raised caption
       sheet = QStringLiteral(
-          "QDockWidget::title { background: rgb(160,160,160); border: 1px outset white; padding: 3px; }");
+                  "QDockWidget::title { background: rgb(160,160,160); border: 1px outset white; "
+                  "padding: 3px; }") +
+              kLightCaptionButtons;
       break;
     case 3:  // Visio: blue caption, white text
       sheet = QStringLiteral(
-          "QDockWidget { color: white; } QDockWidget::title { background: rgb(90,126,190); padding: 3px; }");
+                  "QDockWidget { color: white; } QDockWidget::title { background: rgb(90,126,190); "
+                  "padding: 3px; }") +
+              kLightCaptionButtons;
       break;
     case 6:  // Native: the blue gradient caption
       sheet = QStringLiteral(
-          "QDockWidget { color: white; font-weight: bold; } QDockWidget::title { background: "
-          "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(0,84,227), stop:1 rgb(61,149,255)); "
-          "padding: 3px; }");
+                  "QDockWidget { color: white; font-weight: bold; } QDockWidget::title { background: "
+                  "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(0,84,227), stop:1 rgb(61,149,255)); "
+                  "padding: 3px; }") +
+              kLightCaptionButtons;
       break;
     case 5:  // Office 2003: pale-to-mid blue gradient caption
       sheet = QStringLiteral(

@@ -5,10 +5,15 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QSpacerItem>
 #include <QTimer>
+
+#include "app/dialog_rules.h"
 
 namespace orvane {
 namespace {
@@ -33,19 +38,44 @@ void QtUiHost::setWindow(QWidget* window, QStatusBar* statusBar) {
   statusBar_ = statusBar;
 }
 
-void QtUiHost::showMessage(const std::string& text) {
-  shownMessages.push_back(text);
-  if (recordOnly) return;
-  QMessageBox::information(window_, QString::fromLatin1(kAppTitle), QString::fromStdString(text),
-                           QMessageBox::Ok);
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, QMessageBox::Icon icon,
+                                            const QString& text,
+                                            QMessageBox::StandardButtons buttons) {
+  auto box = std::make_unique<QMessageBox>(icon, QString::fromLatin1(kAppTitle), text, buttons, owner);
+  // A box sizes itself to its text; an empty row across its grid keeps it from getting
+  // narrower than its title needs.
+  QFont titleFont = box->font();  // window managers draw titles in about this, often bold
+  titleFont.setBold(true);
+  const int title = QFontMetrics(titleFont).horizontalAdvance(box->windowTitle());
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    grid->addItem(new QSpacerItem(TitledBoxMinimumWidth(title), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  return box;
 }
+
+QWidget* QtUiHost::owner() const {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return window_;
+}
+
+void QtUiHost::show(const std::string& text, QMessageBox::Icon icon) {
+  shownMessages.push_back(text);
+  if (icon == QMessageBox::Warning) shownWarnings.push_back(text);
+  if (recordOnly) return;
+  MakeMessageBox(owner(), icon, QString::fromStdString(text), QMessageBox::Ok)->exec();
+}
+
+void QtUiHost::showMessage(const std::string& text) { show(text, QMessageBox::Information); }
+void QtUiHost::showWarning(const std::string& text) { show(text, QMessageBox::Warning); }
 
 Answer QtUiHost::ask(const std::string& text, bool withCancel) {
   if (answerQuestion) return answerQuestion(text);
   QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
   if (withCancel) buttons |= QMessageBox::Cancel;
-  const auto answer = QMessageBox::question(window_, QString::fromLatin1(kAppTitle),
-                                            QString::fromStdString(text), buttons);
+  const auto answer = static_cast<QMessageBox::StandardButton>(
+      MakeMessageBox(owner(), QMessageBox::Question, QString::fromStdString(text), buttons)->exec());
   if (answer == QMessageBox::Yes) return Answer::Yes;
   if (answer == QMessageBox::No) return Answer::No;
   return withCancel ? Answer::Cancel : Answer::No;
@@ -105,7 +135,7 @@ std::unique_ptr<StatusBarProgress> QtUiHost::createStatusProgress(int total) {
 std::unique_ptr<ProgressWindow> QtUiHost::createProgressWindow() {
   auto window = std::make_unique<ProgressWindowDialog>(*this);
   // A window that cannot be shown leaves its owner enabled; the work goes on without it.
-  if (!window->create(window_)) return nullptr;
+  if (!window->create(owner())) return nullptr;
   return window;
 }
 

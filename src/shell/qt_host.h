@@ -2,10 +2,12 @@
 // its Escape watch, the wait cursor, the progress displays, and the settings over QSettings.
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QSettings>
 #include <functional>
+#include <memory>
 
 #include "app/host.h"
 
@@ -15,6 +17,12 @@ class QStatusBar;
 namespace orvane {
 
 inline constexpr const char* kAppTitle = "Orvane NR";
+
+// A message box titled "Orvane NR", wide enough for its title beside the window manager's
+// buttons. Not yet shown.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, QMessageBox::Icon icon,
+                                            const QString& text,
+                                            QMessageBox::StandardButtons buttons);
 
 class QtUiHost : public QObject, public UiHost {
   Q_OBJECT
@@ -28,6 +36,7 @@ class QtUiHost : public QObject, public UiHost {
   void setViewUpdater(std::function<void()> update) { updateViews_ = std::move(update); }
 
   void showMessage(const std::string& text) override;
+  void showWarning(const std::string& text) override;
   Answer askYesNo(const std::string& text) override;
   Answer askYesNoCancel(const std::string& text) override;
   bool drainEvents() override;
@@ -46,8 +55,10 @@ class QtUiHost : public QObject, public UiHost {
 
   // Answers questions without a dialog (tests): Yes, No or Cancel in turn; empty: ask the user.
   std::function<Answer(const std::string&)> answerQuestion;
-  // Messages shown, newest last (kept for tests and for a look in a debugger).
+  // Messages shown, newest last (kept for tests and for a look in a debugger); the warnings
+  // among them once more in shownWarnings.
   std::vector<std::string> shownMessages;
+  std::vector<std::string> shownWarnings;
   // Shows no message boxes, only records them (tests).
   bool recordOnly = false;
 
@@ -56,6 +67,10 @@ class QtUiHost : public QObject, public UiHost {
 
  private:
   Answer ask(const std::string& text, bool withCancel);
+  void show(const std::string& text, QMessageBox::Icon icon);
+  // What a box or a progress window belongs to: the dialog the user is working in (a progress
+  // window behind it could not be seen, nor pressed), else the main window.
+  QWidget* owner() const;
 
   QPointer<QWidget> window_;
   QPointer<QStatusBar> statusBar_;

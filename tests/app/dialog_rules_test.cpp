@@ -60,6 +60,31 @@ TEST(PreviewFit, ShrinksByTheLargerRatioAndKeepsSmallPictures) {
   EXPECT_EQ(PreviewSizeText(6000, 4000), "6000 x 4000\nPixels");
 }
 
+TEST(FileDialogSize, RoomForTheColumnsWithinTheScreen) {
+  struct Case {
+    int sw, sh, w, h;
+  } const cases[] = {
+      {1920, 1080, 1100, 691},  // the columns and the preview, far from the screen's edges
+      {1366, 768, 956, 491},
+      {3840, 2160, 1100, 720},  // a large screen does not get a huge dialog
+      {800, 600, 760, 480},
+      {640, 480, 608, 456},     // a small screen: the dialog still fits on it
+  };
+  for (const Case& c : cases) {
+    const DialogSize s = FileDialogSize(c.sw, c.sh);
+    EXPECT_EQ(s.width, c.w) << c.sw << "x" << c.sh;
+    EXPECT_EQ(s.height, c.h) << c.sw << "x" << c.sh;
+  }
+  // Even a broken screen size gives a window.
+  EXPECT_GE(FileDialogSize(0, 0).width, 1);
+  EXPECT_GE(FileDialogSize(0, 0).height, 1);
+}
+
+TEST(TitledBoxMinimumWidth, TheTitleKeepsItsRoomBesideTheWindowButtons) {
+  EXPECT_EQ(TitledBoxMinimumWidth(70), kMessageBoxMinWidth);
+  EXPECT_EQ(TitledBoxMinimumWidth(400), 400 + kTitleBarAllowance);
+}
+
 TEST(OpenDialogFilter, ListsPicturesThenRawThenEachTypeThenAll) {
   const std::string f = OpenDialogFilter();
   EXPECT_EQ(f.rfind("All Supported Image Files|*.bmp;*.jpg;*.pcd;", 0), 0u);
@@ -145,6 +170,7 @@ TEST(EnsureFolder, InvalidAndUncreatableAreReported) {
   EXPECT_TRUE(host.log.questions.empty());
   ASSERT_EQ(host.log.messages.size(), 1u);
   EXPECT_EQ(host.log.messages[0], "The folder:\n\n" + bad + "\n\nis invalid. Please reenter.");
+  EXPECT_EQ(host.log.warnings, host.log.messages);
   EXPECT_EQ(EnsureFolder(dir.path().string() + "/", true, host), kFolderInvalid);
 
   // A file in the way of a level.
@@ -156,6 +182,7 @@ TEST(EnsureFolder, InvalidAndUncreatableAreReported) {
   ASSERT_EQ(host.log.messages.size(), 1u);
   EXPECT_EQ(host.log.messages[0],
             "The folder:\n\n" + under + "\n\ncan not be created. Please double check.");
+  EXPECT_EQ(host.log.warnings.back(), host.log.messages[0]);
 
   // A folder we may not write into (root ignores permissions, so only when not root).
   if (geteuid() != 0) {
@@ -190,6 +217,37 @@ TEST(InstallPaths, BesideTheProgramOrInTheSharedDataFolder) {
   EXPECT_EQ(ProgramDataFolder(bin), share);
   EXPECT_EQ(HelpFilePath(bin), share / "Help" / "Help.html");
   EXPECT_EQ(ShippedProfileFolder(bin), share / "profiles");
+}
+
+TEST(InstallPaths, IconFilesOfTheSizesThatExistSmallestFirst) {
+  TestFolder dir;
+  auto touch = [](const std::filesystem::path& p) {
+    std::filesystem::create_directories(p.parent_path());
+    std::FILE* f = std::fopen(p.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  };
+  const std::filesystem::path buildTree = dir.path() / "build" / "src" / "shell";
+  std::filesystem::create_directories(buildTree / "Help");
+  EXPECT_TRUE(ProgramIconFiles(buildTree).empty());
+  touch(buildTree / "icons" / "orvane-nr-256.png");
+  touch(buildTree / "icons" / "orvane-nr-16.png");
+  std::filesystem::create_directories(buildTree / "icons" / "orvane-nr-32.png");  // not a file
+  EXPECT_EQ(ProgramIconFiles(buildTree),
+            (std::vector<std::filesystem::path>{buildTree / "icons" / "orvane-nr-16.png",
+                                                buildTree / "icons" / "orvane-nr-256.png"}));
+
+  // Installed: the prefix's icon theme, not the build tree's names.
+  const std::filesystem::path bin = dir.path() / "usr" / "bin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(dir.path() / "usr" / "share" / "orvane-nr" / "Help");
+  const std::filesystem::path theme = dir.path() / "usr" / "share" / "icons" / "hicolor";
+  touch(theme / "48x48" / "apps" / "orvane-nr.png");
+  touch(theme / "24x24" / "apps" / "orvane-nr.png");
+  touch(theme / "64x64" / "apps" / "other.png");
+  EXPECT_EQ(ProgramIconFiles(bin),
+            (std::vector<std::filesystem::path>{theme / "24x24" / "apps" / "orvane-nr.png",
+                                                theme / "48x48" / "apps" / "orvane-nr.png"}));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ namespace orvane::test {
 // Everything shown by every window and indicator, in order, as "kind:value" lines.
 struct HostLog {
   std::vector<std::string> messages;
+  std::vector<std::string> warnings;  // the messages that were shown as warnings
   std::vector<std::string> questions;
   std::vector<std::string> events;
   std::vector<double> overall;  // the run's share done, as the window was told it
@@ -69,6 +70,10 @@ class ScriptedHost : public UiHost {
   std::function<void(int)> onWindowPosition;
 
   void showMessage(const std::string& text) override { log.messages.push_back(text); }
+  void showWarning(const std::string& text) override {
+    log.messages.push_back(text);
+    log.warnings.push_back(text);
+  }
   Answer askYesNo(const std::string& text) override { return next(text); }
   Answer askYesNoCancel(const std::string& text) override { return next(text); }
   bool drainEvents() override {

@@ -291,6 +291,35 @@ TEST(Png, ImageDataInPiecesIsOneStreamWhateverTheThreads) {
   EXPECT_EQ(test::MaxDifference(image, back), 0);
 }
 
+// A reader that is told to stop between rows stops with nothing kept; one that is never told
+// reads exactly what a read without the question reads, interlaced or not.
+TEST(Png, ReadStopsWhenCancelledAndIsWholeOtherwise) {
+  for (const bool interlaced : {false, true}) {
+    PngLayout s;
+    s.width = 40;
+    s.height = 300;
+    s.interlaced = interlaced;
+    for (int i = 0; i < 40 * 300 * 3; ++i) s.rows.push_back(static_cast<uint8_t>(i * 31 / 7));
+    const std::vector<uint8_t> file = MakePng(s);
+    RasterImage plain;
+    ASSERT_EQ(LoadBytes(file, plain), kOk);
+
+    RasterImage asked;
+    int questions = 0;
+    asked.loadCancelled = [&] { return ++questions < 0; };
+    ASSERT_EQ(LoadBytes(file, asked), kOk) << interlaced;
+    EXPECT_GT(questions, 2) << interlaced;  // asked during the read, not only before it
+    EXPECT_EQ(test::MaxDifference(plain, asked), 0) << interlaced;
+
+    RasterImage stopped;
+    questions = 0;
+    stopped.loadCancelled = [&] { return ++questions == 2; };
+    EXPECT_EQ(LoadBytes(file, stopped), kCancelled) << interlaced;
+    EXPECT_EQ(questions, 2) << interlaced;
+    EXPECT_TRUE(stopped.IsEmpty()) << interlaced;
+  }
+}
+
 TEST(Png, DamagedFilesFailCleanly) {
   PngLayout s;
   s.width = 16;

@@ -26,10 +26,17 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QWindow>
 #include <functional>
 
 #include "app/command_table.h"
 #include "app/correction_sliders.h"
+#include "app/dialog_rules.h"
+#include "app/file_properties_pane.h"
 #include "app/save_sequence.h"
 #include "imagefile/jpeg_options.h"
 #include "shell/dialogs/customize_dialog.h"
@@ -40,6 +47,7 @@
 #include "shell/dialogs/profile_name_dialog.h"
 #include "shell/dialogs/progress_window.h"
 #include "shell/dialogs/save_dialogs.h"
+#include "shell/panes/file_properties_pane.h"
 #include "shell/window_harness.h"
 
 using namespace orvane;
@@ -70,6 +78,27 @@ void ClickFile(QFileDialog& dialog, const QString& path) {
   QModelIndex index = model->index(path);
   if (auto* proxy = dialog.proxyModel()) index = proxy->mapFromSource(index);
   list->setCurrentIndex(index);
+}
+
+// What the X server shows of a widget, read back without handling any event.
+QImage OnScreen(QWidget* w) {
+  QWidget* top = w->window();
+  const QPoint at = w->mapTo(top, QPoint(0, 0));
+  return top->screen()->grabWindow(top->winId(), at.x(), at.y(), w->width(), w->height()).toImage();
+}
+
+// The visible progress window, if any.
+QWidget* ShownProgressWindow() {
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->objectName() == "ProgressWindow" && t->isVisible()) return t;
+  return nullptr;
+}
+
+// The width a window manager's title needs for this text (bold, as most draw it).
+int TitleWidth(const QWidget* w) {
+  QFont bold = w->font();
+  bold.setBold(true);
+  return QFontMetrics(bold).horizontalAdvance(w->windowTitle());
 }
 
 void Screenshot(QWidget* w, const QString& name) {
@@ -131,6 +160,98 @@ class DialogsTest : public QObject {
     w.frame()->setEnabled(true);
   }
 
+  // A new text and the percentage are on the screen as soon as they are set, before any event
+  // is handled: the work that follows "Finishing..." or "Saving file..." (composing a large
+  // picture, writing it) may not give the window an event for seconds.
+  void progressTextsAreOnTheScreenWhenSet() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    ProgressWindowDialog window(w.app().host());
+    QVERIFY(window.create(w.frame()));
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* status = window.findChild<QLabel*>(QStringLiteral("ProgressStatus"));
+    auto* percent = window.findChild<QLabel*>(QStringLiteral("ProgressPercent"));
+    QVERIFY(status != nullptr && percent != nullptr);
+    window.setRange(0, 9);
+    window.setText("Processing block 9/9...");
+    window.setPosition(8);
+    QTest::qWait(100);
+    const QImage blockLine = OnScreen(status);
+    const QImage eightyEight = OnScreen(percent);
+
+    window.setPosition(9);  // the last step: "100%"
+    const QImage hundred = OnScreen(percent);
+    window.setText("Finishing...");
+    const QImage finishing = OnScreen(status);
+    QVERIFY(finishing != blockLine);
+    QVERIFY(hundred != eightyEight);
+    // What was on the screen at once is what the window shows once it has handled its events.
+    QTest::qWait(100);
+    QCOMPARE(finishing, OnScreen(status));
+    QCOMPARE(hundred, OnScreen(percent));
+    window.setText("Saving file...");
+    QVERIFY(OnScreen(status) != finishing);
+  }
+
+  // The quality suggestion's progress window belongs to the JPEG Options dialog that started it:
+  // kept above it (not behind it under the main window) and not locked out by its modality.
+  // Messages shown meanwhile belong to the dialog as well.
+  void progressWindowAndBoxesBelongToTheDialogInUse() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    RasterImage picture;
+    QVERIFY(picture.Create(1500, 1000, 24) == kOk);
+    for (uint32_t i = 0; i < 1500u * 1000u * 3u; ++i) picture.Pixels()[i] = static_cast<uint8_t>((i * 7919u) >> 5);
+    JpegOptionsRequest request;
+    request.pixels = picture.Pixels();
+    request.width = 1500;
+    request.height = 1000;
+    request.targetSize = 1;
+    JpegOptionsDialog options(w.app().host(), request, w.frame());
+    QWindow* parentSeen = nullptr;
+    bool ownerDisabled = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      if (QWidget* window = ShownProgressWindow(); window != nullptr && parentSeen == nullptr) {
+        parentSeen = window->windowHandle()->transientParent();
+        ownerDisabled = !options.isEnabled();
+      }
+    });
+    poll.start(1);
+    QWidget* boxParent = nullptr;
+    int boxWidth = 0, boxTitle = 0;
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    WhenModal([&](QWidget* modal) {
+      auto* dialog = static_cast<JpegOptionsDialog*>(modal);
+      dialog->suggestQuality();
+      WhenModal([&](QWidget* box) {
+        auto* b = qobject_cast<QMessageBox*>(box);
+        QVERIFY(b != nullptr);
+        boxParent = b->parentWidget();
+        boxIcon = b->icon();
+        boxWidth = b->width();
+        boxTitle = TitleWidth(b);
+        Screenshot(b, "warning_box");
+        b->accept();
+      }, "QMessageBox");
+      w.app().host().recordOnly = false;
+      w.app().host().showWarning("Not much.");
+      w.app().host().recordOnly = true;
+      dialog->reject();
+    }, "orvane::JpegOptionsDialog");
+    options.exec();
+    poll.stop();
+    QVERIFY(parentSeen != nullptr);
+    QCOMPARE(parentSeen, options.windowHandle());
+    QVERIFY(ownerDisabled);
+    QVERIFY(options.isEnabled());
+    QCOMPARE(boxParent, &options);
+    QCOMPARE(boxIcon, QMessageBox::Warning);
+    // Wide enough for its title beside the window manager's buttons, however short its text.
+    QVERIFY(boxWidth >= TitledBoxMinimumWidth(boxTitle));
+    QCOMPARE(w.app().host().shownWarnings.back(), std::string("Not much."));
+  }
+
   void statusBarProgressBesideItsLabel() {
     QTemporaryDir dir;
     WindowHarness w(dir.path());
@@ -167,6 +288,7 @@ class DialogsTest : public QObject {
       browser.accept();
       QVERIFY(browser.isVisible());
       QCOMPARE(w.messages().back(), "The folder:\n\n" + bad.toStdString() + "\n\nis invalid. Please reenter.");
+      QCOMPARE(w.app().host().shownWarnings.back(), w.messages().back());
     }
     QVERIFY(w.questions.empty());
     // A missing two-level path: one question, both levels made.
@@ -187,6 +309,35 @@ class DialogsTest : public QObject {
     QVERIFY(!again.okButton()->isEnabled());
   }
 
+  // The chooser of File Properties' "...": its prompt, and the start folder in view even when
+  // the folders above it have many entries that the model reads only after the dialog opened.
+  void folderBrowserFromThePaneShowsItsStartFolder() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    for (int i = 0; i < 80; ++i) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("d%1").arg(i, 2, 10, QLatin1Char('0'))));
+    const QString start = dir.filePath("d77");
+    w.frame()->filePropertiesPane()->setOutputFolder(1, start.toStdString());
+    QString prompt;
+    bool inView = false;
+    WhenModal([&](QWidget* modal) {
+      auto* browser = qobject_cast<FolderBrowser*>(modal);
+      QVERIFY(browser != nullptr);
+      QCOMPARE(browser->windowTitle(), QString::fromLatin1(kFolderBrowserTitle));
+      for (QLabel* label : browser->findChildren<QLabel*>()) prompt += label->text();
+      QTreeView* tree = browser->tree();
+      QCOMPARE(browser->pathEdit()->text(), start);
+      // Given time to read the folders, the start folder is (still) where the user can see it.
+      QTest::qWait(1500);
+      const QRect row = tree->visualRect(tree->currentIndex());
+      inView = !row.isEmpty() && tree->viewport()->rect().contains(row);
+      Screenshot(browser, "folder_browser_start");
+      browser->reject();
+    }, "orvane::FolderBrowser");
+    w.frame()->filePropertiesPane()->browseFolder();
+    QCOMPARE(prompt, QString::fromLatin1(kFolderBrowserPrompt));
+    QVERIFY(inView);
+  }
+
   void openDialogPreview() {
     QTemporaryDir dir;
     const QString big = QString::fromStdString(WritePhoto(dir.filePath("big.jpg"), 2400, 1600));
@@ -199,7 +350,11 @@ class DialogsTest : public QObject {
     QCOMPARE(dialog.sizeText()->text(), QStringLiteral("No Image"));
     QVERIFY(dialog.previewCheck()->isChecked());
     ClickFile(dialog, big);
+    // The click returns at once; the picture is decoded away from the dialog.
+    QVERIFY(dialog.previewPending());
+    QVERIFY(dialog.previewArea()->image().isNull());
     QTRY_COMPARE(dialog.sizeText()->text(), QStringLiteral("2400 x 1600\nPixels"));
+    QVERIFY(!dialog.previewPending());
     const QImage& shown = dialog.previewArea()->image();
     const QRect area = dialog.previewArea()->contentsRect();
     QVERIFY(!shown.isNull());
@@ -226,9 +381,152 @@ class DialogsTest : public QObject {
     junk.write("not a picture");
     junk.close();
     ClickFile(dialog, junk.fileName());
-    QTRY_VERIFY(dialog.previewArea()->image().isNull());
+    QTRY_VERIFY(!dialog.previewPending());
+    QVERIFY(dialog.previewArea()->image().isNull());
+    QCOMPARE(dialog.sizeText()->text(), QStringLiteral("120 x 90\nPixels"));
+    // A folder typed into the name box empties the preview, as entering a folder does.
+    ClickFile(dialog, small);
+    QTRY_VERIFY(!dialog.previewArea()->image().isNull());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name != nullptr);
+    name->setText(QStringLiteral("sub"));
+    QVERIFY(dialog.previewArea()->image().isNull());
     QCOMPARE(dialog.sizeText()->text(), QStringLiteral("120 x 90\nPixels"));
     dialog.reject();
+  }
+
+  // A large PNG clicked and then a small picture at once: the small one is shown, the large
+  // one's preview never is, and the dialog is free meanwhile.
+  void openDialogPreviewGivesWayToTheNextClick() {
+    QTemporaryDir dir;
+    const QString large = QString::fromStdString(WritePhoto(dir.filePath("large.png"), 4000, 3000));
+    const QString small = QString::fromStdString(WritePhoto(dir.filePath("small.png"), 120, 90));
+    QVERIFY(!large.isEmpty() && !small.isEmpty());
+    CPrevFileDlg::setPreviewOn(true);
+    CPrevFileDlg dialog(nullptr, "Load image file", "All|*.png||", dir.path());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy shown(&dialog, &CPrevFileDlg::previewShown);
+    ClickFile(dialog, large);
+    ClickFile(dialog, small);
+    QTRY_COMPARE(dialog.sizeText()->text(), QStringLiteral("120 x 90\nPixels"));
+    QTest::qWait(500);  // whatever the large decode still delivers comes in now
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(shown.at(0).at(0).toSize(), QSize(120, 90));
+    // Once more, waiting for it: the large picture's preview does arrive.
+    ClickFile(dialog, large);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.sizeText()->text(), QStringLiteral("4000 x 3000\nPixels"), 20000);
+    QVERIFY(std::abs(dialog.previewArea()->image().width() - dialog.previewArea()->room().width()) <= 1);
+    dialog.reject();
+  }
+
+  // The open and save dialogs start at the size for the screen, with the list's size, type and
+  // date columns whole.
+  void fileDialogsSizedForTheScreen() {
+    QTemporaryDir dir;
+    QVERIFY(!WritePhoto(dir.filePath("a rather long picture name.png"), 64, 48).empty());
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const DialogSize expected = FileDialogSize(work.width(), work.height());
+    CPrevFileDlg open(nullptr, "Load image file", "All|*.png||", dir.path());
+    SaveDialogRequest request;
+    request.startName = "x_NR";
+    request.defaultExtension = "png";
+    request.filterList = "Portable Graphics (*.PNG)|*.png||";
+    request.startFolder = dir.path().toStdString();
+    QFileDialog save;
+    SetUpSaveDialog(save, request);
+    for (QFileDialog* dialog : {static_cast<QFileDialog*>(&open), &save}) {
+      dialog->show();
+      QVERIFY(QTest::qWaitForWindowExposed(dialog));
+      QCOMPARE(dialog->size(), QSize(expected.width, expected.height));
+      auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+      QVERIFY(list != nullptr);
+      auto* model = dialog->findChild<QFileSystemModel*>();
+      QTRY_VERIFY(model->index(dir.filePath("a rather long picture name.png")).isValid());
+      const QModelIndex file = model->index(dir.filePath("a rather long picture name.png"));
+      QTRY_VERIFY(!model->data(file.siblingAtColumn(3)).toString().isEmpty());
+      const QFontMetrics metrics(list->font());
+      for (int column = 0; column < 4; ++column) {
+        const QString text = model->data(file.siblingAtColumn(column)).toString();
+        const int room = list->header()->sectionSize(column) - (column == 0 ? 2 * list->indentation() : 0);
+        QVERIFY2(metrics.horizontalAdvance(text) + 8 <= room, qPrintable(text));
+      }
+      Screenshot(dialog, dialog == &save ? "save_dialog_columns" : "open_dialog_columns");
+      dialog->reject();
+    }
+  }
+
+  // Help > About: the icon, the version, the year and the licence; the title whole; Esc ends it.
+  void aboutBox() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    const QIcon before = QApplication::windowIcon();
+    QApplication::setWindowIcon(ProgramIcon(QStringLiteral(ORVANE_PROGRAM_DIR)));
+    QString text;
+    bool hasIcon = false, closed = false;
+    int width = 0, title = 0;
+    WhenModal([&](QWidget* modal) {
+      QCOMPARE(modal->objectName(), QStringLiteral("AboutDialog"));
+      QCOMPARE(modal->windowTitle(), QStringLiteral("About Orvane NR"));
+      QVERIFY(modal->findChildren<QPushButton*>().isEmpty());
+      auto* label = modal->findChild<QLabel*>(QStringLiteral("AboutText"));
+      QVERIFY(label != nullptr);
+      text = label->text();
+      auto* icon = modal->findChild<QLabel*>(QStringLiteral("AboutIcon"));
+      hasIcon = icon != nullptr && !icon->pixmap().isNull();
+      width = modal->width();
+      title = TitleWidth(modal);
+      Screenshot(modal, "about");
+      QTest::keyClick(modal, Qt::Key_Escape);
+      closed = !modal->isVisible();
+    }, "QDialog");
+    w.frame()->runCommand(cmd::kAbout);
+    QApplication::setWindowIcon(before);
+    QVERIFY(closed);
+    QVERIFY(hasIcon);
+    QVERIFY(text.contains(QStringLiteral("Version " ORVANE_VERSION_TEXT)));
+    QVERIFY(text.contains(QStringLiteral("2026 Quillmark")));
+    QVERIFY(text.contains(QStringLiteral("without warranty")));
+    QVERIFY(width >= TitledBoxMinimumWidth(title));
+  }
+
+  // The window icon comes in every size shipped, from beside the built program.
+  void programIconInEverySize() {
+    const QIcon icon = ProgramIcon(QStringLiteral(ORVANE_PROGRAM_DIR));
+    QVERIFY(!icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const int n : {16, 24, 32, 48, 64, 128, 256}) QVERIFY2(sizes.contains(QSize(n, n)), qPrintable(QString::number(n)));
+  }
+
+  // With every pane theme the float and close buttons stand out from their caption (on the
+  // blue and dark grey ones: a light ground under the mark). The captions are kept as pictures.
+  void dockButtonsVisibleWithEveryPaneTheme() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    for (const int command : {cmd::kPaneThemeNativeXp, cmd::kPaneThemeVisio, cmd::kPaneThemeOffice2003,
+                              cmd::kPaneThemeVsNet, cmd::kPaneThemeVs6, cmd::kPaneThemeDefault}) {
+      w.frame()->runCommand(command);
+      QTest::qWait(50);
+      QDockWidget* dock = w.frame()->pane(kPaneNrOptionsId);
+      for (const char* name : {"qt_dockwidget_closebutton", "qt_dockwidget_floatbutton"}) {
+        auto* button = dock->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        QVERIFY(button != nullptr);
+        const QImage image = OnScreen(button);
+        int lightest = 0, darkest = 255;
+        for (int y = 0; y < image.height(); ++y)
+          for (int x = 0; x < image.width(); ++x) {
+            const int g = qGray(image.pixel(x, y));
+            lightest = std::max(lightest, g);
+            darkest = std::min(darkest, g);
+          }
+        // The style's grey mark on the theme's caption measured 71 for the blue and dark grey
+        // ones, 102 or more for the light ones.
+        QVERIFY2(lightest - darkest >= 100, qPrintable(QStringLiteral("%1 theme %2: %3..%4")
+                                                           .arg(name).arg(command).arg(darkest).arg(lightest)));
+      }
+      OnScreen(dock).copy(0, 0, dock->width(), 30).save(ArtefactDir() + QStringLiteral("/dock_theme_%1.png").arg(command));
+    }
   }
 
   void jpegOptionsNumberSliderAndSuggestion() {

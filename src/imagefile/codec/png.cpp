@@ -132,8 +132,8 @@ bool DataCanFill(std::span<const uint8_t> file, uint64_t width, uint64_t height,
   return PictureDataBytes(file) * kMaxRatio + 64 >= rows;
 }
 
-int Decode(ImageFileType type, PngResult& out,
-           ReadHandles& h, MemoryReader& reader, std::vector<png_bytep>& rows) {
+int Decode(ImageFileType type, PngResult& out, ReadHandles& h, MemoryReader& reader,
+           std::vector<png_bytep>& rows, const std::function<bool()>& cancelled) {
   if (setjmp(png_jmpbuf(h.png))) {
     out.block.reset();
     return kBadFile;
@@ -195,7 +195,17 @@ int Decode(ImageFileType type, PngResult& out,
     return kOutOfMemory;
   }
   for (png_uint_32 y = 0; y < hgt; ++y) rows[y] = out.block.get() + y * rowBytes;
-  png_read_image(h.png, rows.data());
+  // Row by row, as png_read_image does, so that a read nobody waits for any more can stop.
+  const int passes = png_set_interlace_handling(h.png);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (png_uint_32 y = 0; y < hgt; ++y) {
+      if (y % 64 == 0 && cancelled && cancelled()) {
+        out.block.reset();
+        return kCancelled;
+      }
+      png_read_row(h.png, rows[y], nullptr);
+    }
+  }
   png_read_end(h.png, h.info);
   ReadMetadata(h.png, h.info, out.metadata);
   out.depth = depth;
@@ -227,7 +237,7 @@ int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
   MemoryReader reader{file, 0};
   PngResult out;
   std::vector<png_bytep> rows;
-  const int rc = Decode(type, out, h, reader, rows);
+  const int rc = Decode(type, out, h, reader, rows, image.loadCancelled);
   if (rc != kOk) return rc;
 
   if (out.depth == 24) {

@@ -33,7 +33,7 @@ FolderBrowser::FolderBrowser(UiHost& host, const QString& caption, const QString
   tree_->setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) tree_->hideColumn(column);
   tree_->header()->hide();
-  tree_->setMinimumSize(320, 300);
+  tree_->setMinimumSize(420, 360);
   layout->addWidget(tree_, 1);
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons_);
@@ -46,13 +46,29 @@ FolderBrowser::FolderBrowser(UiHost& host, const QString& caption, const QString
     okButton()->setEnabled(!text.isEmpty());
   });
 
-  const QString start = startFolder.isEmpty() ? QDir::currentPath() : startFolder;
-  const QModelIndex index = model_->index(start);
-  if (index.isValid()) {
-    tree_->setCurrentIndex(index);
-    tree_->scrollTo(index);
-  }
+  start_ = QDir::cleanPath(startFolder.isEmpty() ? QDir::currentPath() : startFolder);
+  const QModelIndex index = model_->index(start_);
+  if (index.isValid()) tree_->setCurrentIndex(index);
+  // The model reads folders in the background: each folder read above the start folder adds
+  // rows before it and moves it down, out of view, until it is scrolled to again.
+  connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+    if (start_ == folder || start_.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + '/'))
+      keepStartInView();
+  });
+  connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { keepStartInView(); });
   selectionChanged();
+}
+
+void FolderBrowser::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  keepStartInView();
+}
+
+void FolderBrowser::keepStartInView() {
+  // Only until the user has gone elsewhere.
+  const QModelIndex current = tree_->currentIndex();
+  if (!current.isValid() || QDir::cleanPath(model_->filePath(current)) != start_) return;
+  tree_->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 QPushButton* FolderBrowser::okButton() const { return buttons_->button(QDialogButtonBox::Ok); }

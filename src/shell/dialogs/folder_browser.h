@@ -36,8 +36,13 @@ class FolderBrowser : public QDialog {
  public slots:
   void accept() override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void selectionChanged();
+  // Scrolls the start folder into view while it is still the one selected.
+  void keepStartInView();
 
   UiHost& host_;
   QFileSystemModel* model_ = nullptr;
@@ -45,6 +50,7 @@ class FolderBrowser : public QDialog {
   QLineEdit* edit_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   QString chosen_;
+  QString start_;
 };
 
 }  // namespace orvane

@@ -1,17 +1,18 @@
 #include "shell/dialogs/prev_file_dlg.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include "app/dialog_rules.h"
 #include "app/host.h"
 #include "imagefile/format_lists.h"
-#include "imagefile/raster_image.h"
 #include "shell/file_filter.h"
 
 namespace orvane {
@@ -27,34 +28,15 @@ PreviewArea::PreviewArea(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
   setMinimumSize(160, 160);
+  // As tall as its size hint: a taller dialog gives the list more rows, not the preview an
+  // empty grey column.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-bool PreviewArea::preview(const QString& path) {
-  image_ = QImage();
-  const QRect inside = contentsRect();
-  RasterImage picture;
-  picture.SetDecodeSizeHint(inside.width(), inside.height());
-  if (picture.Load(path.toStdString()) != kOk || picture.IsEmpty() ||
-      picture.MakeTrueColour() != kOk) {
-    update();
-    return false;
-  }
-  fullSize_ = QSize(picture.originalWidth, picture.originalHeight);
-  const PreviewSize fit = PreviewFit(picture.Width(), picture.Height(), inside.width(), inside.height());
-  RasterImage shown;
-  const RasterImage* source = &picture;
-  if (fit.width != picture.Width() || fit.height != picture.Height()) {
-    if (shown.Resample(picture, fit.width, fit.height, 2) != kOk) {
-      update();
-      return false;
-    }
-    source = &shown;
-  }
-  image_ = QImage(source->Pixels(), source->Width(), source->Height(), source->RowBytes(),
-                  QImage::Format_RGB888)
-               .copy();
+void PreviewArea::showPicture(const QImage& image, QSize fullSize) {
+  image_ = image;
+  fullSize_ = fullSize;
   update();
-  return true;
 }
 
 void PreviewArea::clear() {
@@ -94,24 +76,40 @@ CPrevFileDlg::CPrevFileDlg(QWidget* parent, const QString& title, const std::str
   sizeText_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   sizeText_->setMinimumHeight(2 * sizeText_->fontMetrics().lineSpacing() + 4);
   column->addWidget(check_);
-  column->addWidget(preview_, 1);
+  column->addWidget(preview_);
   column->addWidget(sizeText_);
+  column->addStretch(1);
   if (auto* grid = qobject_cast<QGridLayout*>(layout()))
     grid->addWidget(side, 0, grid->columnCount(), grid->rowCount(), 1);
 
+  SizeFileDialog(*this);
+
+  requests_ = std::make_shared<PreviewRequests>();
+  // Told on the worker's thread; the dialog collects the result on its own.
+  requests_->setNotify([this] {
+    QMetaObject::invokeMethod(this, [this] { previewReady(); }, Qt::QueuedConnection);
+  });
   connect(this, &QFileDialog::currentChanged, this, &CPrevFileDlg::selectionChanged);
   connect(this, &QFileDialog::directoryEntered, this, [this] {
-    preview_->clear();
+    clearPreview();
     updateSizeText();
   });
+  if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+    connect(name, &QLineEdit::textChanged, this, &CPrevFileDlg::nameTyped);
   connect(check_, &QCheckBox::toggled, this, [this](bool on) {
     previewState = on;
     if (on && !current_.isEmpty())
       selectionChanged(current_);
     else
-      preview_->clear();
+      clearPreview();
     updateSizeText();
   });
+}
+
+CPrevFileDlg::~CPrevFileDlg() {
+  // A decode still running finishes on its own; its result goes nowhere.
+  requests_->setNotify({});
+  requests_->withdraw();
 }
 
 QString CPrevFileDlg::choose() {
@@ -124,12 +122,45 @@ void CPrevFileDlg::setPreviewOn(bool on) { previewState = on; }
 
 void CPrevFileDlg::selectionChanged(const QString& path) {
   current_ = path;
-  if (!previewState) {
-    preview_->clear();
-  } else if (QFileInfo(path).isFile()) {
-    // Let the dialog paint the new selection before a slow decode.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    preview_->preview(path);
+  clearPreview();
+  if (previewState && QFileInfo(path).isFile()) {
+    // Decoded away from the dialog, which stays free for the next click.
+    pending_ = true;
+    const QSize room = preview_->room();
+    if (requests_->request(path.toStdString(), room.width(), room.height())) {
+      QThreadPool::globalInstance()->start([requests = requests_] { RunPreviewWorker(*requests); });
+    }
+  }
+  updateSizeText();
+}
+
+void CPrevFileDlg::nameTyped(const QString& text) {
+  if (text.isEmpty()) return;
+  const QString typed = QDir::isAbsolutePath(text) ? text : directory().filePath(text);
+  if (!QFileInfo(typed).isDir()) return;
+  current_.clear();
+  clearPreview();
+  updateSizeText();
+}
+
+void CPrevFileDlg::clearPreview() {
+  requests_->withdraw();
+  pending_ = false;
+  preview_->clear();
+}
+
+void CPrevFileDlg::previewReady() {
+  PreviewPicture picture;
+  if (!requests_->collect(picture)) return;
+  pending_ = false;
+  // A file that cannot be read leaves the area empty and the last size as it was.
+  if (picture.result == kOk) {
+    const QImage image = QImage(picture.pixels.get(), picture.width, picture.height,
+                                picture.width * 3, QImage::Format_RGB888)
+                             .copy();
+    const QSize full(picture.fullWidth, picture.fullHeight);
+    preview_->showPicture(image, full);
+    emit previewShown(full);
   }
   updateSizeText();
 }

@@ -5,6 +5,9 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QImage>
+#include <memory>
+
+#include "app/open_preview.h"
 
 class QCheckBox;
 class QLabel;
@@ -16,14 +19,16 @@ class PreviewArea : public QFrame {
   Q_OBJECT
  public:
   explicit PreviewArea(QWidget* parent = nullptr);
-  // Decodes path at about the area's size. False when it cannot be read (the area is then
-  // empty and the last known full size stays).
-  bool preview(const QString& path);
+  // Shows a decoded preview (already fitted into the area) of a picture of fullSize.
+  void showPicture(const QImage& image, QSize fullSize);
+  // Empties the area; the last known full size stays.
   void clear();
+  // The room a preview has inside the border.
+  QSize room() const { return contentsRect().size(); }
   const QImage& image() const { return image_; }
   // The full size of the last picture previewed successfully; 0 x 0 before any.
   QSize fullSize() const { return fullSize_; }
-  QSize sizeHint() const override { return QSize(200, 200); }
+  QSize sizeHint() const override { return QSize(222, 222); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -39,6 +44,7 @@ class CPrevFileDlg : public QFileDialog {
   // filter: the core's "description|patterns|...||" list.
   CPrevFileDlg(QWidget* parent, const QString& title, const std::string& filter,
                const QString& startFolder);
+  ~CPrevFileDlg() override;
 
   // Shows the dialog; the chosen file, or empty when cancelled.
   QString choose();
@@ -49,15 +55,29 @@ class CPrevFileDlg : public QFileDialog {
   // Whether the preview is on, for every open dialog of this run.
   static bool previewOn();
   static void setPreviewOn(bool on);
+  // Whether a selected file's preview is still being decoded.
+  bool previewPending() const { return pending_; }
+
+ signals:
+  // A decoded preview was put up (fullSize: the picture's size in the file).
+  void previewShown(QSize fullSize);
 
  private:
   void selectionChanged(const QString& path);
+  // The name box names a folder: no preview, as when the folder changes.
+  void nameTyped(const QString& text);
+  void clearPreview();
+  // Puts up the newest decode, when it has arrived.
+  void previewReady();
   void updateSizeText();
 
   PreviewArea* preview_ = nullptr;
   QCheckBox* check_ = nullptr;
   QLabel* sizeText_ = nullptr;
   QString current_;
+  // Shared with the worker that decodes, which may outlive the dialog by one decode.
+  std::shared_ptr<PreviewRequests> requests_;
+  bool pending_ = false;
 };
 
 class SettingsStore;

@@ -89,7 +89,15 @@ bool ProgressWindowDialog::create(QWidget* owner) {
 }
 
 void ProgressWindowDialog::setText(const std::string& text) {
-  status_->setText(QString::fromStdString(text));
+  const QString line = QString::fromStdString(text);
+  if (status_->text() == line) return;
+  status_->setText(line);
+  // The work that follows a new text ("Finishing...", "Saving file...") may not hand the window
+  // an event for seconds: the line is painted now, not at the next drain.
+  if (isVisible()) {
+    layout()->activate();
+    status_->repaint();
+  }
 }
 
 void ProgressWindowDialog::setRange(int low, int high) {
@@ -104,7 +112,11 @@ void ProgressWindowDialog::setPosition(int position) {
   // A bar redraws itself at once on every new value; fast steps are shown at a pace.
   if (pacer_.due(position, max_, NowMs())) bar_->setValue(position);
   const QString text = QString::fromStdString(ProgressPercentText(position, min_, max_));
-  if (percent_->text() != text) percent_->setText(text);
+  if (percent_->text() != text) {
+    percent_->setText(text);
+    // Like the bar, the figure shows at once: the last step is followed by work with no drain.
+    if (isVisible()) percent_->repaint();
+  }
 }
 
 QString ProgressWindowDialog::percentText() const { return percent_->text(); }

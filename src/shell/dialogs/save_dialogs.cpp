@@ -39,6 +39,7 @@ void SetUpSaveDialog(QFileDialog& dialog, const SaveDialogRequest& request) {
   if (!request.startFolder.empty() && QDir(QString::fromStdString(request.startFolder)).exists())
     dialog.setDirectory(QString::fromStdString(request.startFolder));
   dialog.selectFile(QString::fromStdString(request.startName));
+  SizeFileDialog(dialog);
 }
 
 std::string QtSaveDialogs::askSavePath(const SaveDialogRequest& request) {
