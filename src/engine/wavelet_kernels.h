@@ -9,13 +9,13 @@ namespace orvane {
 
 struct WaveletKernels {
   const char* name;
-  // One analysis level on an extended line x (x[-9] .. x[n + 8] valid): ceil(n/2) low samples,
-  // then floor(n/2) high samples, into out. even and odd hold n/2 + 8 doubles each.
-  void (*analyzeExtended)(const double* x, int n, double* out, double* even, double* odd);
+  // One analysis level on an extended line x (x[-9] .. x[n + 8] valid): ceil(n/2) low samples
+  // into low, floor(n/2) high samples into high. even and odd hold n/2 + 8 doubles each.
+  void (*analyzeExtended)(const double* x, int n, double* low, double* high, double* even,
+                          double* odd);
   // One synthesis level from the extended low band L (ceil(n/2) samples) and high band H
   // (floor(n/2) samples), each valid 9 samples past both ends, into n samples of out.
-  void (*synthesizeExtended)(const double* low, const double* high, int n, double* out,
-                             double* even, double* odd);
+  void (*synthesizeExtended)(const double* low, const double* high, int n, double* out);
   // Column analysis of `count` adjacent columns for output m: the low row from the nine rows
   // 2m-4 .. 2m+4 and, when high is not null, the high row from rows 2m-2 .. 2m+4 (the last
   // seven). The high row is always soft-thresholded by t, the low row when shrinkLow is set.

@@ -1,3 +1,5 @@
+#include <immintrin.h>
+
 #include "engine/wavelet_1d.h"
 #include "engine/wavelet_kernels.h"
 

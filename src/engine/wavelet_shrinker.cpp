@@ -169,9 +169,9 @@ class PlaneRun {
     std::vector<int64_t> widths(static_cast<size_t>(schedule_.edges()), 0);
     for (int k = 0; k < levels_; ++k) {
       const int cw = (s.w[k] + 1) / 2;
-      widths[s.analysed[k]] = s.w[k];
+      widths[s.analysed[k]] = s.split(k) + s.w[k] - cw;
       widths[s.lowRight[k]] = s.w[k] - cw;
-      widths[s.high[k]] = s.w[k];
+      widths[s.high[k]] = s.split(k) + s.w[k] - cw;
       if (k > 0) widths[s.rebuilt[k]] = s.w[k];
     }
     widths[s.deepest] = (s.w[levels_ - 1] + 1) / 2;
@@ -183,7 +183,7 @@ class PlaneRun {
       rings_[e].slots = schedule_.slots(static_cast<int>(e));
       doubles += static_cast<uint64_t>(rings_[e].stride) * static_cast<uint64_t>(rings_[e].slots);
     }
-    const uint64_t bandDoubles = static_cast<uint64_t>(a) + 64;
+    const uint64_t bandDoubles = static_cast<uint64_t>(LineScratch::Whole(a + 64));
     const uint64_t perWorker = RowStride(LineScratch::Doubles(a) + 2 * bandDoubles + a + 8);
     doubles += perWorker * static_cast<uint64_t>(threads) + 8;
     if (!SizeOf(doubles, sizeof(double), bytes)) return false;
@@ -323,7 +323,8 @@ class PlaneRun {
     double* x = wk.line.extended + 16;
     loadPaddedRow(r, x);
     extendSymmetric(x, w, LineEnd::WS, LineEnd::WS);
-    k_.analyzeExtended(x, w, rings_[stream_.analysed[0]].row(r), wk.line.even, wk.line.odd);
+    double* out = rings_[stream_.analysed[0]].row(r);
+    k_.analyzeExtended(x, w, out, out + stream_.split(0), wk.line.even, wk.line.odd);
   }
 
   // Output rows [from, to) of level k's column analysis.
@@ -332,6 +333,7 @@ class PlaneRun {
     const int w = s.w[k];
     const int h = s.h[k];
     const int cw = (w + 1) / 2;
+    const int split = s.split(k);
     const int nh = s.highRows(k);
     const bool last = k == levels_ - 1;
     const RowRing& in = rings_[s.analysed[k]];
@@ -340,18 +342,19 @@ class PlaneRun {
     for (int64_t m = from; m < to; ++m) {
       for (int i = 0; i < 9; ++i) {
         rows[i] = in.row(ReflectIndex(2 * m - 4 + i, h, LineEnd::WS, LineEnd::WS));
-        rightRows[i] = rows[i] + cw;
+        rightRows[i] = rows[i] + split;
       }
       // The high row m, when there is one, comes from the last seven of these rows.
       double* high = m < nh ? rings_[s.high[k]].row(m) : nullptr;
       // The low-low row goes on as a row of the next level, or at the last level is kept.
       double* low = last ? rings_[s.deepest].row(m) : wk.line.extended + 16;
       k_.columnsAnalyze(rows, cw, low, high, last, threshold_);
-      k_.columnsAnalyze(rightRows, w - cw, rings_[s.lowRight[k]].row(m), high ? high + cw : nullptr,
-                        true, threshold_);
+      k_.columnsAnalyze(rightRows, w - cw, rings_[s.lowRight[k]].row(m),
+                        high ? high + split : nullptr, true, threshold_);
       if (!last) {
         extendSymmetric(low, cw, LineEnd::WS, LineEnd::WS);
-        k_.analyzeExtended(low, cw, rings_[s.analysed[k + 1]].row(m), wk.line.even, wk.line.odd);
+        double* out = rings_[s.analysed[k + 1]].row(m);
+        k_.analyzeExtended(low, cw, out, out + s.split(k + 1), wk.line.even, wk.line.odd);
       }
     }
   }
@@ -362,6 +365,7 @@ class PlaneRun {
     const int w = s.w[k];
     const int cw = (w + 1) / 2;
     const int nwh = w / 2;
+    const int split = s.split(k);
     const int ch = s.lowRows(k);
     const int nh = s.highRows(k);
     const bool wOdd = (w & 1) != 0;
@@ -380,7 +384,7 @@ class PlaneRun {
     double* highLine[2];
     for (int r = 0; r < 2; ++r) {
       lowLine[r] = wk.bands[r] + 16;
-      highLine[r] = lowLine[r] + cw + 24;
+      highLine[r] = lowLine[r] + (cw + 24 + 7) / 8 * 8;
     }
     for (int64_t u = from; u < to; ++u) {
       const int64_t sp = s.pairOf(k, u);
@@ -393,7 +397,7 @@ class PlaneRun {
       }
       for (int i = 0; i < 5; ++i) {
         highRows[i] = highIn.row(ReflectIndex(sp - 2 + i, nh, LineEnd::HS, highEnd));
-        highRight[i] = highRows[i] + cw;
+        highRight[i] = highRows[i] + split;
       }
       // Column synthesis straight into the row bands of the even and the odd row.
       k_.columnsSynthesize(lowRows, highRows, cw, lowLine[0], pair ? lowLine[1] : nullptr);
@@ -402,11 +406,9 @@ class PlaneRun {
         extendSymmetric(lowLine[r], cw, LineEnd::WS, wOdd ? LineEnd::WS : LineEnd::HS);
         extendSymmetric(highLine[r], nwh, LineEnd::HS, wOdd ? LineEnd::HS : LineEnd::WS);
         if (k > 0) {
-          k_.synthesizeExtended(lowLine[r], highLine[r], w, rings_[s.rebuilt[k]].row(t + r),
-                                wk.line.even, wk.line.odd);
+          k_.synthesizeExtended(lowLine[r], highLine[r], w, rings_[s.rebuilt[k]].row(t + r));
         } else {
-          k_.synthesizeExtended(lowLine[r], highLine[r], w, wk.outputLine, wk.line.even,
-                                wk.line.odd);
+          k_.synthesizeExtended(lowLine[r], highLine[r], w, wk.outputLine);
           storeRow(t + r - kBlockPad, wk.outputLine + kBlockPad);
         }
       }

@@ -43,6 +43,9 @@ struct WaveletStream {
   int deepest = -1;                // the low-low band of the last level, thresholded
   int rebuilt[kMaxLevels] = {};    // rows of level k >= 1 rebuilt by synthesis k
 
+  // Rows of level k that hold a low and a high half (after row analysis, and the high rows of
+  // the column analysis) keep the high half from this sample on, on a whole cache line.
+  int split(int k) const { return ((w[k] + 1) / 2 + 7) / 8 * 8; }
   // Low and high output rows of level k's column analysis, and how its bands continue past
   // their ends in the synthesis.
   int lowRows(int k) const { return (h[k] + 1) / 2; }
