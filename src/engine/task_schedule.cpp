@@ -53,6 +53,12 @@ int TaskSchedule::addEdge(int from, int to, int rowsPerUnit, int64_t rows,
   return index;
 }
 
+int TaskSchedule::addOrder(int from, int to, int64_t rows, std::function<RowSpan(int64_t)> reads) {
+  const int index = addEdge(from, to, 1, rows, std::move(reads));
+  edges_[index].ring = false;
+  return index;
+}
+
 RowSpan TaskSchedule::writes(int edge, int64_t index) const {
   const Edge& e = edges_[edge];
   const Stage& s = stages_[e.from];
@@ -130,7 +136,7 @@ void TaskSchedule::plan(int slackTasks) {
   for (size_t i = 0; i < edges_.size(); ++i) {
     Edge& e = edges_[i];
     const int64_t extra = static_cast<int64_t>(slackTasks) * e.rowsPerUnit * stages_[e.from].grain;
-    e.slots = std::min(e.rows, std::max<int64_t>(1, span[i] + extra));
+    if (e.ring) e.slots = std::min(e.rows, std::max<int64_t>(1, span[i] + extra));
   }
   restart();
 }

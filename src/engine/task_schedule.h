@@ -37,6 +37,9 @@ class TaskSchedule {
   // [rowsPerUnit * u, rowsPerUnit * (u + 1)), as far as `rows`; unit u of `to` reads rows
   // reads(u), which lie inside [0, rows). Returns the edge's number.
   int addEdge(int from, int to, int rowsPerUnit, int64_t rows, std::function<RowSpan(int64_t)> reads);
+  // The same wait without a ring: unit u of `to` runs only once the rows reads(u) of `from` are
+  // made, whatever becomes of them after (used where `to` overwrites what `from` read).
+  int addOrder(int from, int to, int64_t rows, std::function<RowSpan(int64_t)> reads);
 
   // Sizes each edge's ring: as many rows as it ever holds when the tasks run one at a time,
   // downstream first, plus `slackTasks` tasks of its producer, so that threads can work ahead
@@ -82,6 +85,7 @@ class TaskSchedule {
     int rowsPerUnit = 1;
     int64_t rows = 0;
     int64_t slots = 0;
+    bool ring = true;  // false: an order only, every row kept
     std::function<RowSpan(int64_t)> reads;
     std::vector<int64_t> readsUpTo;  // per consumer task: the highest row it or an earlier task reads
     std::vector<int64_t> readsFrom;  // per count of finished consumer tasks: the lowest row any

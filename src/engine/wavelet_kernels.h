@@ -30,7 +30,10 @@ struct WaveletKernels {
   // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour).
   void (*loadChannel)(const uint8_t* pixels, int64_t count, int channel, double* out);
   void (*loadLuminance)(const uint8_t* pixels, int64_t count, double* out);
-  void (*storeChannel)(const uint8_t* bytes, int64_t count, int channel, uint8_t* pixels);
+  void (*loadBytes)(const uint8_t* bytes, int64_t count, double* out);
+  // Byte `channel` of the pixels from bytes; with next >= 0 (another colour byte) bytes then
+  // holds byte `next` of the pixels.
+  void (*storeChannel)(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next);
 };
 
 // The best build this processor can run.

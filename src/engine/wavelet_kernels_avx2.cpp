@@ -13,6 +13,6 @@ namespace {
 
 extern const WaveletKernels kAvx2WaveletKernels;
 const WaveletKernels kAvx2WaveletKernels = {"avx2", AnalyzeExtended, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, StoreChannel};
+    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, LoadBytes, StoreChannel};
 
 }  // namespace orvane

@@ -8,7 +8,7 @@ namespace {
 #include "engine/wavelet_kernels_impl.h"
 
 const WaveletKernels kBaseline = {"baseline", AnalyzeExtended, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, StoreChannel};
+    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, LoadBytes, StoreChannel};
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;

@@ -309,11 +309,21 @@ void ColumnsSynthesize(const double* const* low, const double* const* high, int6
 }
 
 // v + 0.5, clamped to [0, 255], truncated: sixteen at a time through the vector conversions
-// (the clamps as max and min, which give the same values as the comparisons below).
+// (the clamps as max and min, which give the same values as the comparisons below). The bytes
+// are not read again until the plane is stored, so they bypass the caches, where they would
+// only push out the bands that are still to be read.
+inline uint8_t RoundToByte(double v) {
+  double x = v + 0.5;
+  x = x < 0.0 ? 0.0 : x;
+  x = x >= 255.0 ? 255.0 : x;
+  return static_cast<uint8_t>(static_cast<int>(x));
+}
+
 void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
   typedef int Ints __attribute__((vector_size(kLanes * 4)));
   const Vec half = Splat(0.5), top = Splat(255.0);
   int64_t i = 0;
+  for (; i < count && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = RoundToByte(v[i]);
   for (; i + 16 <= count; i += 16) {
     __m128i words[4];
     for (int q = 0; q < 4; ++q) {
@@ -325,16 +335,12 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
       }
       __builtin_memcpy(&words[q], lanes, 16);
     }
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]),
-                                           _mm_packs_epi32(words[2], words[3]));
-    __builtin_memcpy(out + i, &bytes, 16);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]),
+                                      _mm_packs_epi32(words[2], words[3])));
   }
-  for (; i < count; ++i) {
-    double x = v[i] + 0.5;
-    x = x < 0.0 ? 0.0 : x;
-    x = x >= 255.0 ? 255.0 : x;
-    out[i] = static_cast<uint8_t>(static_cast<int>(x));
-  }
+  for (; i < count; ++i) out[i] = RoundToByte(v[i]);
+  _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
 }
 
 // Byte `channel` of count 32-bit pixels, as doubles. Whole pixels are read as 32-bit words
@@ -366,19 +372,36 @@ void LoadLuminance(const uint8_t* pixels, int64_t count, double* out) {
   }
 }
 
+// Count bytes as doubles.
+void LoadBytes(const uint8_t* bytes, int64_t count, double* out) {
+  const uint8_t* ORVANE_RESTRICT b = bytes;
+  double* ORVANE_RESTRICT y = out;
+  #pragma GCC ivdep
+  for (int64_t i = 0; i < count; ++i) y[i] = static_cast<double>(static_cast<int32_t>(b[i]));
+}
+
 // Puts count bytes into byte `channel` of count 32-bit pixels; the other bytes keep their values.
-void StoreChannel(const uint8_t* bytes, int64_t count, int channel, uint8_t* pixels) {
-  const uint8_t* ORVANE_RESTRICT src = bytes;
+// With next >= 0 each byte is then replaced by byte `next` of its pixel.
+template <bool kNext>
+void StoreChannelT(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next) {
+  uint8_t* ORVANE_RESTRICT src = bytes;
   uint8_t* ORVANE_RESTRICT px = pixels;
   const unsigned shift = 8u * static_cast<unsigned>(channel);
+  const unsigned nextShift = 8u * static_cast<unsigned>(next);
   const uint32_t keep = ~(0xFFu << shift);
   #pragma GCC ivdep
   for (int64_t i = 0; i < count; ++i) {
     uint32_t word;
     __builtin_memcpy(&word, px + 4 * i, 4);
-    word = (word & keep) | (static_cast<uint32_t>(src[i]) << shift);
-    __builtin_memcpy(px + 4 * i, &word, 4);
+    const uint32_t stored = (word & keep) | (static_cast<uint32_t>(src[i]) << shift);
+    __builtin_memcpy(px + 4 * i, &stored, 4);
+    if (kNext) src[i] = static_cast<uint8_t>(word >> nextShift);
   }
+}
+
+void StoreChannel(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next) {
+  if (next >= 0) StoreChannelT<true>(bytes, count, channel, pixels, next);
+  else StoreChannelT<false>(bytes, count, channel, pixels, 0);
 }
 
 #undef ORVANE_RESTRICT

@@ -133,10 +133,10 @@ uint8_t ClampTruncate(double v) {
 }
 
 // Output rows of level 0 per task; deeper levels take proportionally fewer.
-constexpr int kGrain = 8;
+constexpr int kGrain = 4;
 // Tasks each ring holds beyond what one thread needs, per thread, so that threads can work
-// ahead of one another instead of waiting.
-constexpr int kSlackTasksPerThread = 2;
+// ahead of one another instead of waiting. More would push the rings out of the caches.
+constexpr int kSlackTasksPerThread = 1;
 
 class PlaneRun {
  public:
@@ -179,6 +179,7 @@ class PlaneRun {
     uint64_t doubles = 0;
     rings_.assign(widths.size(), RowRing{});
     for (size_t e = 0; e < widths.size(); ++e) {
+      if (widths[e] == 0) continue;  // an order, not a ring
       rings_[e].stride = RowStride(widths[e]);
       rings_[e].slots = schedule_.slots(static_cast<int>(e));
       doubles += static_cast<uint64_t>(rings_[e].stride) * static_cast<uint64_t>(rings_[e].slots);
@@ -228,14 +229,18 @@ class PlaneRun {
     pool.run(pool.size(), [&](int64_t, int worker) { work(workers_[worker]); });
   }
 
-  // Writes the finished plane into the pixels.
-  void store(WorkerPool& pool) {
+  // Writes the finished plane into the pixels. When the pixels of the next plane, colour byte
+  // `next`, are read on the way (they do not change: only byte `channel` is written), they take
+  // the place of the bytes stored, and the next plane loads them from there instead of from the
+  // four times larger pixels. Rows that share bytes keep the plain order: store, then load.
+  void store(WorkerPool& pool, int next) {
     const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
+    sourceChannel_ = perChannel_ && !overlapping ? next : -1;
     auto storeRows = [&](int64_t from, int64_t to) {
       for (int64_t y = from; y < to; ++y) {
         uint8_t* px = view_.rowPointer(static_cast<int>(y));
         if (perChannel_) {
-          k_.storeChannel(result_.as<uint8_t>() + y * width_, width_, channel_, px);
+          k_.storeChannel(result_.as<uint8_t>() + y * width_, width_, channel_, px, sourceChannel_);
         } else {
           const uint8_t* src = result_.as<uint8_t>() + y * width_ * 3;
           for (int x = 0; x < width_; ++x) {
@@ -301,7 +306,9 @@ class PlaneRun {
     const int64_t y = r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
     const uint8_t* px = view_.rowPointer(static_cast<int>(y));
     double* mid = x + pad;
-    if (perChannel_) {
+    if (channel_ == sourceChannel_) {
+      k_.loadBytes(result_.as<uint8_t>() + y * width_, width_, mid);
+    } else if (perChannel_) {
       k_.loadChannel(px, width_, channel_, mid);
     } else {
       k_.loadLuminance(px, width_, mid);
@@ -440,6 +447,7 @@ class PlaneRun {
   int width_ = 0;
   int height_ = 0;
   int channel_ = 0;
+  int sourceChannel_ = -1;  // the colour byte that the byte plane holds before the plane runs
   double threshold_ = 0.0;
   WaveletStream stream_;
   TaskSchedule schedule_;
@@ -506,6 +514,8 @@ int WaveletShrinker::run(PixelView& view) {
   for (int p = 0; p < planes; ++p) {
     const double t = planeThreshold[p];
     if (!(t > 0.0)) continue;
+    int next = p + 1;
+    while (next < planes && !(planeThreshold[next] > 0.0)) ++next;
     if (!report()) return 0;
     plane.startPlane(p, t);
     if (!report()) return 0;
@@ -513,7 +523,7 @@ int WaveletShrinker::run(PixelView& view) {
       plane.runUntil(pool, plane.partEnd(part, parts));
       if (!report()) return 0;
     }
-    plane.store(pool);
+    plane.store(pool, next < planes ? next : -1);
   }
   return 0;
 }

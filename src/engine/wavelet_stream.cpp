@@ -66,6 +66,15 @@ void BuildWaveletSchedule(WaveletStream& s, int grain, TaskSchedule& schedule) {
                                g.lowRows(levels - 1), lowReach(levels - 1));
   for (int k = 1; k < levels; ++k)
     s.rebuilt[k] = schedule.addEdge(g.synthesis[k], g.synthesis[k - 1], 2, g.h[k], lowReach(k - 1));
+  s.loaded = schedule.addOrder(g.load, g.synthesis[0], g.h[0], [g](int64_t u) {
+    // Padded row r of a block row y is y + pad, and a row below the block reads y again at
+    // 2 * height + pad - 1 - y when y is among the last pad rows.
+    int64_t last = 0;
+    const int64_t first = 2 * g.pairOf(0, u) - kBlockPad;
+    for (int64_t y = first; y < std::min<int64_t>(first + 2, g.height); ++y)
+      last = std::max(last, y >= g.height - kBlockPad ? 2 * g.height + kBlockPad - 1 - y : y + kBlockPad);
+    return RowSpan{0, last};
+  });
 }
 
 }  // namespace orvane

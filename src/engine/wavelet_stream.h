@@ -42,6 +42,10 @@ struct WaveletStream {
   int high[kMaxLevels] = {};       // the high rows of analysis k (high-low and high-high bands)
   int deepest = -1;                // the low-low band of the last level, thresholded
   int rebuilt[kMaxLevels] = {};    // rows of level k >= 1 rebuilt by synthesis k
+  // An order without a ring: synthesis 0 writes the bytes of a block row only once the load
+  // has read that row for the last time (the rows below the block read it again), so that
+  // the bytes it writes may replace the bytes the load reads.
+  int loaded = -1;
 
   // Rows of level k that hold a low and a high half (after row analysis, and the high rows of
   // the column analysis) keep the high half from this sample on, on a whole cache line.
