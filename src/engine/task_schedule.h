@@ -47,8 +47,6 @@ class TaskSchedule {
   // finished then runs to the end: the task that runs next one at a time can always run.
   void plan(int slackTasks);
   int64_t slots(int edge) const { return edges_[edge].slots; }
-  // Every row of the edge has a slot of its own.
-  bool whole(int edge) const { return edges_[edge].slots >= edges_[edge].rows; }
 
   // Back to the start, with the ring sizes kept.
   void restart();
@@ -63,6 +61,10 @@ class TaskSchedule {
   int64_t tasks(int stage) const { return stages_[stage].tasks; }
   // Tasks of the stage finished in an unbroken run from the first.
   int64_t finishedTasks(int stage) const { return stages_[stage].done; }
+  int producer(int edge) const { return edges_[edge].from; }
+  int consumer(int edge) const { return edges_[edge].to; }
+  // False for an order (addOrder), which keeps no rows.
+  bool ring(int edge) const { return edges_[edge].ring; }
   // The rows unit `unit` of the edge's consumer reads.
   RowSpan reads(int edge, int64_t unit) const { return edges_[edge].reads(unit); }
   // The rows task `index` of the edge's producer writes: [first, last], empty when last < first.
