@@ -22,9 +22,10 @@ struct WaveletKernels {
   void (*columnsAnalyze)(const double* const* rows, int64_t count, double* low, double* high,
                          bool shrinkLow, double t);
   // Column synthesis of output rows 2s (into even) and 2s+1 (into odd, skipped when null) from
-  // the low rows s-1 .. s+2 and the high rows s-2 .. s+2.
+  // the low rows s-1 .. s+2 and the high rows s-2 .. s+2. The two rows `ahead` (may be null), the
+  // ones the next pair reads first, are fetched into the cache on the way.
   void (*columnsSynthesize)(const double* const* low, const double* const* high, int64_t count,
-                            double* even, double* odd);
+                            double* even, double* odd, const double* const* ahead);
   // v + 0.5, clamped to [0, 255], truncated.
   void (*roundToBytes)(const double* v, int64_t count, uint8_t* out);
   // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour).

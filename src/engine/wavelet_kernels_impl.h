@@ -216,10 +216,11 @@ inline double SynthesisOdd(const double* const* a, const double* const* b, int64
 
 // Synthesis of `count` positions from the low lines a0 .. a3 and the high lines b0 .. b4 (rows of
 // a column pass, or the shifted bands of a row): the even outputs, and the odd ones when kOdd.
-// With kInterleave the two go to even[] as one line e0, o0, e1, o1, ...
+// With kInterleave the two go to even[] as one line e0, o0, e1, o1, ... The lines `ahead`, when
+// not null, are fetched into the cache on the way.
 template <bool kOdd, bool kInterleave>
 void Synthesize9(const double* const* a, const double* const* b, int64_t count, double* even,
-                 double* odd) {
+                 double* odd, const double* const* ahead = nullptr) {
   const double* ORVANE_RESTRICT a0 = a[0];
   const double* ORVANE_RESTRICT a1 = a[1];
   const double* ORVANE_RESTRICT a2 = a[2];
@@ -231,6 +232,10 @@ void Synthesize9(const double* const* a, const double* const* b, int64_t count, 
   const double* ORVANE_RESTRICT b4 = b[4];
   int64_t i = 0;
   for (; i + kLanes <= count; i += kLanes) {
+    if (ahead) {
+      __builtin_prefetch(ahead[0] + i);
+      __builtin_prefetch(ahead[1] + i);
+    }
     Vec x = Load(a0 + i);
     Vec le = Splat(kSynthesisLow[5]) * x, lo = Splat(kSynthesisLow[6]) * x;
     x = Load(a1 + i);
@@ -303,9 +308,9 @@ void ColumnsAnalyze(const double* const* rows, int64_t count, double* low, doubl
 // Column synthesis of output rows 2s and 2s+1 from low rows s-1 .. s+2 and high rows
 // s-2 .. s+2; the odd row is skipped when odd is null.
 void ColumnsSynthesize(const double* const* low, const double* const* high, int64_t count,
-                       double* even, double* odd) {
-  if (odd) Synthesize9<true, false>(low, high, count, even, odd);
-  else Synthesize9<false, false>(low, high, count, even, nullptr);
+                       double* even, double* odd, const double* const* ahead) {
+  if (odd) Synthesize9<true, false>(low, high, count, even, odd, ahead);
+  else Synthesize9<false, false>(low, high, count, even, nullptr, ahead);
 }
 
 // v + 0.5, clamped to [0, 255], truncated: sixteen at a time through the vector conversions

@@ -406,9 +406,16 @@ class PlaneRun {
         highRows[i] = highIn.row(ReflectIndex(sp - 2 + i, nh, LineEnd::HS, highEnd));
         highRight[i] = highRows[i] + split;
       }
+      // The rows the next pair reads first come from far back in their rings: fetch them while
+      // this pair is made.
+      const int64_t nextLow = ReflectIndex(sp + 3, ch, LineEnd::WS, lowEnd);
+      const double* nextHigh = highIn.row(ReflectIndex(sp + 3, nh, LineEnd::HS, highEnd));
+      const double* aheadLeft[2] = {lowLeft.row(nextLow), nextHigh};
+      const double* aheadRight[2] = {lowRight.row(nextLow), nextHigh + split};
       // Column synthesis straight into the row bands of the even and the odd row.
-      k_.columnsSynthesize(lowRows, highRows, cw, lowLine[0], pair ? lowLine[1] : nullptr);
-      k_.columnsSynthesize(lowRightRows, highRight, nwh, highLine[0], pair ? highLine[1] : nullptr);
+      k_.columnsSynthesize(lowRows, highRows, cw, lowLine[0], pair ? lowLine[1] : nullptr, aheadLeft);
+      k_.columnsSynthesize(lowRightRows, highRight, nwh, highLine[0], pair ? highLine[1] : nullptr,
+                           aheadRight);
       for (int r = 0; r < (pair ? 2 : 1); ++r) {
         extendSymmetric(lowLine[r], cw, LineEnd::WS, wOdd ? LineEnd::WS : LineEnd::HS);
         extendSymmetric(highLine[r], nwh, LineEnd::HS, wOdd ? LineEnd::HS : LineEnd::WS);
