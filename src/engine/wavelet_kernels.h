@@ -13,6 +13,9 @@ struct WaveletKernels {
   // into low, floor(n/2) high samples into high. even and odd hold n/2 + 8 doubles each.
   void (*analyzeExtended)(const double* x, int n, double* low, double* high, double* even,
                           double* odd);
+  // The same from the even and odd samples of the extended line: even[j] = x[2j - 4] and
+  // odd[j] = x[2j - 3] for j in [0, ceil(n/2) + 5).
+  void (*analyzeSplit)(const double* even, const double* odd, int n, double* low, double* high);
   // One synthesis level from the extended low band L (ceil(n/2) samples) and high band H
   // (floor(n/2) samples), each valid 9 samples past both ends, into n samples of out.
   void (*synthesizeExtended)(const double* low, const double* high, int n, double* out);
@@ -31,6 +34,10 @@ struct WaveletKernels {
   // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour).
   void (*loadChannel)(const uint8_t* pixels, int64_t count, int channel, double* out);
   void (*loadLuminance)(const uint8_t* pixels, int64_t count, double* out);
+  // The same for 2 * pairs pixels or bytes, the even ones into even[], the odd ones into odd[].
+  void (*loadChannelPairs)(const uint8_t* pixels, int64_t pairs, int channel, double* even,
+                           double* odd);
+  void (*loadBytePairs)(const uint8_t* bytes, int64_t pairs, double* even, double* odd);
   void (*loadBytes)(const uint8_t* bytes, int64_t count, double* out);
   // Byte `channel` of the pixels from bytes; with next >= 0 (another colour byte) bytes then
   // holds byte `next` of the pixels.

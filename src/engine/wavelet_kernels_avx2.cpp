@@ -12,7 +12,8 @@ namespace {
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;
-const WaveletKernels kAvx2WaveletKernels = {"avx2", AnalyzeExtended, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, LoadBytes, StoreChannel};
+const WaveletKernels kAvx2WaveletKernels = {"avx2", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
+    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance,
+    LoadChannelPairs, LoadBytePairs, LoadBytes, StoreChannel};
 
 }  // namespace orvane

@@ -172,11 +172,21 @@ void Analyze9(const double* const* x, int64_t count, double* low, double* high, 
   }
 }
 
-void AnalyzeExtended(const double* x, int n, double* low, double* high, double* even, double* odd) {
+// One analysis level from the even and odd samples of an extended line, even[j] = x[2j - 4] and
+// odd[j] = x[2j - 3], j in [0, ceil(n/2) + 5).
+void AnalyzeSplit(const double* even, const double* odd, int n, double* low, double* high) {
   const int nLow = (n + 1) / 2;
   const int nHigh = n / 2;
+  // lo[m] reads even[m .. m + 4] and odd[m .. m + 3]; hi[m] the same from even[m + 1] on.
+  const double* lines[9] = {even,     odd,      even + 1, odd + 1, even + 2,
+                            odd + 2,  even + 3, odd + 3,  even + 4};
+  Analyze9<true, false, false>(lines, nHigh, low, high, 0.0);
+  if (nLow > nHigh) low[nHigh] = AnalysisLow(lines, nHigh);
+}
+
+void AnalyzeExtended(const double* x, int n, double* low, double* high, double* even, double* odd) {
   // even[j] = x[2j - 4], odd[j] = x[2j - 3]
-  const int pairs = nLow + 5;
+  const int pairs = (n + 1) / 2 + 5;
   const double* s = x - 4;
   int j = 0;
   for (; j + kLanes <= pairs; j += kLanes) {
@@ -189,11 +199,7 @@ void AnalyzeExtended(const double* x, int n, double* low, double* high, double* 
     even[j] = s[2 * j];
     odd[j] = s[2 * j + 1];
   }
-  // lo[m] reads even[m .. m + 4] and odd[m .. m + 3]; hi[m] the same from even[m + 1] on.
-  const double* lines[9] = {even,     odd,      even + 1, odd + 1, even + 2,
-                            odd + 2,  even + 3, odd + 3,  even + 4};
-  Analyze9<true, false, false>(lines, nHigh, low, high, 0.0);
-  if (nLow > nHigh) low[nHigh] = AnalysisLow(lines, nHigh);
+  AnalyzeSplit(even, odd, n, low, high);
 }
 
 // The even and odd synthesis sums of one position from the low lines a0 .. a3 and the high
@@ -359,6 +365,61 @@ void LoadChannel(const uint8_t* pixels, int64_t count, int channel, double* out)
     uint32_t word;
     __builtin_memcpy(&word, px + 4 * i, 4);
     y[i] = static_cast<double>(static_cast<int32_t>((word >> shift) & 0xFFu));
+  }
+}
+
+// Byte `channel` of 2 * pairs 32-bit pixels as doubles, the even pixels into even[], the odd ones
+// into odd[].
+void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double* even, double* odd) {
+  const int shift = 8 * channel;
+  int64_t i = 0;
+#ifdef __AVX2__
+  const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  for (; i + 4 <= pairs; i += 4) {
+    __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 8 * i));
+    w = _mm256_permutevar8x32_epi32(_mm256_and_si256(_mm256_srli_epi32(w, shift), _mm256_set1_epi32(0xFF)), split);
+    _mm256_storeu_pd(even + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(w)));
+    _mm256_storeu_pd(odd + i, _mm256_cvtepi32_pd(_mm256_extracti128_si256(w, 1)));
+  }
+#else
+  for (; i + 2 <= pairs; i += 2) {
+    __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 8 * i));
+    w = _mm_and_si128(_mm_srli_epi32(w, shift), _mm_set1_epi32(0xFF));
+    _mm_storeu_pd(even + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(w, _MM_SHUFFLE(3, 1, 2, 0))));
+    _mm_storeu_pd(odd + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(w, _MM_SHUFFLE(2, 0, 3, 1))));
+  }
+#endif
+  for (; i < pairs; ++i) {
+    even[i] = static_cast<double>(pixels[8 * i + channel]);
+    odd[i] = static_cast<double>(pixels[8 * i + 4 + channel]);
+  }
+}
+
+// 2 * pairs bytes as doubles, the even ones into even[], the odd ones into odd[].
+void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* odd) {
+  int64_t i = 0;
+#ifdef __AVX2__
+  const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  for (; i + 4 <= pairs; i += 4) {
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i));
+    const __m256i w = _mm256_permutevar8x32_epi32(_mm256_cvtepu8_epi32(b), split);
+    _mm256_storeu_pd(even + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(w)));
+    _mm256_storeu_pd(odd + i, _mm256_cvtepi32_pd(_mm256_extracti128_si256(w, 1)));
+  }
+#else
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 4 <= pairs; i += 4) {
+    const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i)), zero);
+    const __m128i lo = _mm_unpacklo_epi16(b, zero), hi = _mm_unpackhi_epi16(b, zero);
+    _mm_storeu_pd(even + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, _MM_SHUFFLE(3, 1, 2, 0))));
+    _mm_storeu_pd(odd + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, _MM_SHUFFLE(2, 0, 3, 1))));
+    _mm_storeu_pd(even + i + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(hi, _MM_SHUFFLE(3, 1, 2, 0))));
+    _mm_storeu_pd(odd + i + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(hi, _MM_SHUFFLE(2, 0, 3, 1))));
+  }
+#endif
+  for (; i < pairs; ++i) {
+    even[i] = static_cast<double>(bytes[2 * i]);
+    odd[i] = static_cast<double>(bytes[2 * i + 1]);
   }
 }
 

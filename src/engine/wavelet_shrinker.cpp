@@ -327,11 +327,53 @@ class PlaneRun {
   // Loads row r of level 0 and makes its row analysis.
   void loadRow(Worker& wk, int64_t r) {
     const int w = stream_.w[0];
-    double* x = wk.line.extended + 16;
-    loadPaddedRow(r, x);
-    extendSymmetric(x, w, LineEnd::WS, LineEnd::WS);
     double* out = rings_[stream_.analysed[0]].row(r);
-    k_.analyzeExtended(x, w, out, out + stream_.split(0), wk.line.even, wk.line.odd);
+    if (!perChannel_) {
+      double* x = wk.line.extended + 16;
+      loadPaddedRow(r, x);
+      extendSymmetric(x, w, LineEnd::WS, LineEnd::WS);
+      k_.analyzeExtended(x, w, out, out + stream_.split(0), wk.line.even, wk.line.odd);
+      return;
+    }
+    // A colour byte goes straight into the even and odd samples the analysis reads,
+    // even[j] = x[2j - 4] and odd[j] = x[2j - 3] of the padded and extended row x; only the few
+    // samples of the margins and past the ends are placed one by one.
+    const int64_t pad = kBlockPad;
+    const bool marginRow = r < pad || r >= pad + height_;
+    const int64_t y = r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
+    const bool fromBytes = channel_ == sourceChannel_;
+    const uint8_t* bytes = result_.as<uint8_t>() + y * width_;
+    const uint8_t* px = view_.rowPointer(static_cast<int>(y));
+    double* even = wk.line.even;
+    double* odd = wk.line.odd;
+    // Pixels 2i and 2i + 1 are x[pad + 2i] and x[pad + 2i + 1]: even and odd [first + i].
+    const int64_t first = (pad + 4) / 2;
+    const int64_t pixelPairs = width_ / 2;
+    if (fromBytes) {
+      k_.loadBytePairs(bytes, pixelPairs, even + first, odd + first);
+    } else {
+      k_.loadChannelPairs(px, pixelPairs, channel_, even + first, odd + first);
+    }
+    auto pixel = [&](int64_t q) {
+      return static_cast<double>(fromBytes ? bytes[q] : px[4 * q + channel_]);
+    };
+    // x[p]: the row continues past its ends by whole-sample symmetry; the margins mirror the
+    // block's columns (the end column repeated), or are 0 beside the block's top and bottom.
+    auto sample = [&](int64_t p) {
+      p = ReflectIndex(p, w, LineEnd::WS, LineEnd::WS);
+      if (p < pad) return marginRow ? 0.0 : pixel(pad - 1 - p);
+      if (p >= pad + width_) return marginRow ? 0.0 : pixel(2 * width_ + pad - 1 - p);
+      return pixel(p - pad);
+    };
+    auto place = [&](int64_t from, int64_t to) {
+      for (int64_t j = from; j < to; ++j) {
+        even[j] = sample(2 * j - 4);
+        odd[j] = sample(2 * j - 3);
+      }
+    };
+    place(0, first);
+    place(first + pixelPairs, (w + 1) / 2 + 5);
+    k_.analyzeSplit(even, odd, w, out, out + stream_.split(0));
   }
 
   // Output rows [from, to) of level k's column analysis.
