@@ -29,18 +29,16 @@ struct WaveletKernels {
   // ones the next pair reads first, are fetched into the cache on the way.
   void (*columnsSynthesize)(const double* const* low, const double* const* high, int64_t count,
                             double* even, double* odd, const double* const* ahead);
-  // v + 0.5, clamped to [0, 255], truncated.
+  // v + 0.5, clamped to [0, 255], truncated. The bytes are written past the caches.
   void (*roundToBytes)(const double* v, int64_t count, uint8_t* out);
-  // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour).
-  void (*loadChannel)(const uint8_t* pixels, int64_t count, int channel, double* out);
+  // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour): the weighted luminance
+  // of count pixels; byte `channel` of 2 * pairs pixels, or 2 * pairs bytes, as doubles, the
+  // even ones into even[] and the odd ones into odd[]; byte `channel` of count pixels from
+  // bytes, which then, with next >= 0, hold byte `next` of the pixels.
   void (*loadLuminance)(const uint8_t* pixels, int64_t count, double* out);
-  // The same for 2 * pairs pixels or bytes, the even ones into even[], the odd ones into odd[].
   void (*loadChannelPairs)(const uint8_t* pixels, int64_t pairs, int channel, double* even,
                            double* odd);
   void (*loadBytePairs)(const uint8_t* bytes, int64_t pairs, double* even, double* odd);
-  void (*loadBytes)(const uint8_t* bytes, int64_t count, double* out);
-  // Byte `channel` of the pixels from bytes; with next >= 0 (another colour byte) bytes then
-  // holds byte `next` of the pixels.
   void (*storeChannel)(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next);
 };
 

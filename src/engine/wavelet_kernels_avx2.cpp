@@ -12,8 +12,8 @@ namespace {
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;
-const WaveletKernels kAvx2WaveletKernels = {"avx2", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance,
-    LoadChannelPairs, LoadBytePairs, LoadBytes, StoreChannel};
+const WaveletKernels kAvx2WaveletKernels = {
+    "avx2", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
+    ColumnsSynthesize, RoundToBytes, LoadLuminance, LoadChannelPairs, LoadBytePairs, StoreChannel};
 
 }  // namespace orvane

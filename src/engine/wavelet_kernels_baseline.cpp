@@ -7,9 +7,9 @@ namespace orvane {
 namespace {
 #include "engine/wavelet_kernels_impl.h"
 
-const WaveletKernels kBaseline = {"baseline", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance,
-    LoadChannelPairs, LoadBytePairs, LoadBytes, StoreChannel};
+const WaveletKernels kBaseline = {
+    "baseline", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
+    ColumnsSynthesize, RoundToBytes, LoadLuminance, LoadChannelPairs, LoadBytePairs, StoreChannel};
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;

@@ -354,20 +354,6 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
   _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
 }
 
-// Byte `channel` of count 32-bit pixels, as doubles. Whole pixels are read as 32-bit words
-// (assembled from bytes, so any alignment works) to let the loop run on vector lanes.
-void LoadChannel(const uint8_t* pixels, int64_t count, int channel, double* out) {
-  const uint8_t* ORVANE_RESTRICT px = pixels;
-  double* ORVANE_RESTRICT y = out;
-  const unsigned shift = 8u * static_cast<unsigned>(channel);
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) {
-    uint32_t word;
-    __builtin_memcpy(&word, px + 4 * i, 4);
-    y[i] = static_cast<double>(static_cast<int32_t>((word >> shift) & 0xFFu));
-  }
-}
-
 // Byte `channel` of 2 * pairs 32-bit pixels as doubles, the even pixels into even[], the odd ones
 // into odd[].
 void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double* even, double* odd) {
@@ -436,14 +422,6 @@ void LoadLuminance(const uint8_t* pixels, int64_t count, double* out) {
     const double b2 = static_cast<double>(static_cast<int32_t>((word >> 16) & 0xFFu));
     y[i] = 0.5869903 * b1 + 0.1139984 * b0 + 0.298995 * b2;
   }
-}
-
-// Count bytes as doubles.
-void LoadBytes(const uint8_t* bytes, int64_t count, double* out) {
-  const uint8_t* ORVANE_RESTRICT b = bytes;
-  double* ORVANE_RESTRICT y = out;
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) y[i] = static_cast<double>(static_cast<int32_t>(b[i]));
 }
 
 // Puts count bytes into byte `channel` of count 32-bit pixels; the other bytes keep their values.

@@ -1,14 +1,17 @@
-// The working plane is decomposed and rebuilt line by line rather than pass by pass:
+// A plane is decomposed and rebuilt as one stream over its rows rather than level by level over
+// the whole plane (wavelet_stream.h has the stages):
 //
-// - A forward level makes each row's analysis once, keeps the latest rows in a small per-thread
-//   cache, and forms each output row of the column analysis from nine cached rows, lane by lane
-//   across the columns. Detail bands are thresholded as they are written; the low-low band goes
-//   to a smaller buffer that feeds the next level (or, at the last level, is thresholded into
-//   the plane). Level 0 reads its rows straight from the pixels, padding them on the fly.
-// - An inverse level forms each output row from the rows of its bands (column synthesis), then
-//   synthesises that row and writes it to the buffer that feeds the next finer level; level 0
-//   rounds it straight into a byte plane that is copied into the pixels once the last progress
-//   invocation has let the plane through.
+// - Level 0 loads each padded row straight from the pixels and makes its row analysis. Each
+//   forward level forms its output rows from nine analysed rows (column analysis, lane by lane
+//   across the columns), thresholds the detail rows as it writes them, and passes the low-low
+//   row on to the next level's row analysis; the last level thresholds and keeps it.
+// - Each inverse level forms its rows from the rows of its bands (column synthesis) and
+//   synthesises each row; level 0 rounds it into a byte plane that is copied into the pixels
+//   once the last progress invocation of the plane has let it through.
+// - Every stage keeps the rows a later stage reads in a ring of rows, for as long as they are
+//   read: the working memory is a band of rows per level, and what one level writes is read
+//   while it is still in the caches. A task schedule (task_schedule.h) hands out a few rows of
+//   one stage at a time to whichever thread is free.
 //
 // Every sample is computed with the same operations in the same order as the plain
 // pass-by-pass algorithm, so the bytes are identical to it, whatever the number of threads.
@@ -37,8 +40,8 @@ constexpr double kLumaWeight0 = 0.1139984;
 constexpr double kLumaWeight1 = 0.5869903;
 constexpr double kLumaWeight2 = 0.298995;
 
-// Large blocks are mapped directly and asked for huge pages: the plane of a big block is
-// hundreds of megabytes, and faulting it in 4 KiB pages costs more than a transform level.
+// Large blocks are mapped directly and asked for huge pages: the byte plane and the rings of a
+// big block are tens of megabytes, and faulting them in 4 KiB pages costs as much as a level.
 constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
 
 void* DefaultAllocate(std::size_t bytes, void*) {
@@ -299,21 +302,19 @@ class PlaneRun {
     }
   }
 
-  // Row r of the padded plane of level 0, loaded from the pixels into x[0 .. a).
-  void loadPaddedRow(int64_t r, double* x) const {
+  // Block row y of the plane, padded: row r of level 0.
+  int64_t blockRow(int64_t r) const {
     const int64_t pad = kBlockPad;
-    const bool marginRow = r < pad || r >= pad + height_;
-    const int64_t y = r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
-    const uint8_t* px = view_.rowPointer(static_cast<int>(y));
+    return r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
+  }
+  bool marginRow(int64_t r) const { return r < kBlockPad || r >= kBlockPad + height_; }
+
+  // Row r of the padded luminance plane, loaded from the pixels into x[0 .. a).
+  void loadLuminanceRow(int64_t r, double* x) const {
+    const int64_t pad = kBlockPad;
     double* mid = x + pad;
-    if (channel_ == sourceChannel_) {
-      k_.loadBytes(result_.as<uint8_t>() + y * width_, width_, mid);
-    } else if (perChannel_) {
-      k_.loadChannel(px, width_, channel_, mid);
-    } else {
-      k_.loadLuminance(px, width_, mid);
-    }
-    if (marginRow) {
+    k_.loadLuminance(view_.rowPointer(static_cast<int>(blockRow(r))), width_, mid);
+    if (marginRow(r)) {
       std::fill(x, x + pad, 0.0);
       std::fill(mid + width_, mid + width_ + pad, 0.0);
     } else {
@@ -330,7 +331,7 @@ class PlaneRun {
     double* out = rings_[stream_.analysed[0]].row(r);
     if (!perChannel_) {
       double* x = wk.line.extended + 16;
-      loadPaddedRow(r, x);
+      loadLuminanceRow(r, x);
       extendSymmetric(x, w, LineEnd::WS, LineEnd::WS);
       k_.analyzeExtended(x, w, out, out + stream_.split(0), wk.line.even, wk.line.odd);
       return;
@@ -339,8 +340,8 @@ class PlaneRun {
     // even[j] = x[2j - 4] and odd[j] = x[2j - 3] of the padded and extended row x; only the few
     // samples of the margins and past the ends are placed one by one.
     const int64_t pad = kBlockPad;
-    const bool marginRow = r < pad || r >= pad + height_;
-    const int64_t y = r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
+    const bool margin = marginRow(r);
+    const int64_t y = blockRow(r);
     const bool fromBytes = channel_ == sourceChannel_;
     const uint8_t* bytes = result_.as<uint8_t>() + y * width_;
     const uint8_t* px = view_.rowPointer(static_cast<int>(y));
@@ -361,8 +362,8 @@ class PlaneRun {
     // block's columns (the end column repeated), or are 0 beside the block's top and bottom.
     auto sample = [&](int64_t p) {
       p = ReflectIndex(p, w, LineEnd::WS, LineEnd::WS);
-      if (p < pad) return marginRow ? 0.0 : pixel(pad - 1 - p);
-      if (p >= pad + width_) return marginRow ? 0.0 : pixel(2 * width_ + pad - 1 - p);
+      if (p < pad) return margin ? 0.0 : pixel(pad - 1 - p);
+      if (p >= pad + width_) return margin ? 0.0 : pixel(2 * width_ + pad - 1 - p);
       return pixel(p - pad);
     };
     auto place = [&](int64_t from, int64_t to) {
