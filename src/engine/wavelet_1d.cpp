@@ -31,7 +31,7 @@ void analyze1D(const double* in, int n, double* out, LineScratch& scratch) {
   double* x = scratch.extended + 16;
   std::memcpy(x, in, sizeof(double) * n);
   extendSymmetric(x, n, LineEnd::WS, LineEnd::WS);
-  SelectWaveletKernels().analyzeExtended(x, n, out, scratch.even, scratch.odd);
+  SelectWaveletKernels().analyzeExtended(x, n, out, out + (n + 1) / 2, scratch.even, scratch.odd);
 }
 
 void synthesize1D(const double* in, int n, double* out, LineScratch& scratch) {
@@ -44,7 +44,7 @@ void synthesize1D(const double* in, int n, double* out, LineScratch& scratch) {
   std::memcpy(high, in + nLow, sizeof(double) * nHigh);
   extendSymmetric(low, nLow, LineEnd::WS, odd ? LineEnd::WS : LineEnd::HS);
   extendSymmetric(high, nHigh, LineEnd::HS, odd ? LineEnd::HS : LineEnd::WS);
-  SelectWaveletKernels().synthesizeExtended(low, high, n, out, scratch.even, scratch.odd);
+  SelectWaveletKernels().synthesizeExtended(low, high, n, out);
 }
 
 }  // namespace orvane

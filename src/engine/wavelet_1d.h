@@ -34,17 +34,19 @@ int ReflectIndex(int64_t j, int n, LineEnd start, LineEnd end);
 // Writes `spare` extended samples on each side of line[0 .. n).
 void extendSymmetric(double* line, int n, LineEnd start, LineEnd end, int spare = kLineSpare);
 
-// Scratch space for the line routines; sized for lines of up to maxLength samples.
+// Scratch space for the line routines; sized for lines of up to maxLength samples. Each part
+// starts on a whole cache line of the storage.
 struct LineScratch {
   double* extended;  // maxLength + 64: one extended line, or the two extended bands
   double* even;      // maxLength / 2 + 16
   double* odd;       // maxLength / 2 + 16
-  static int64_t Doubles(int64_t maxLength) { return (maxLength + 64) + 2 * (maxLength / 2 + 16); }
+  static int64_t Doubles(int64_t maxLength) { return Whole(maxLength + 64) + 2 * Whole(maxLength / 2 + 16); }
   void assign(double* storage, int64_t maxLength) {
     extended = storage;
-    even = extended + maxLength + 64;
-    odd = even + maxLength / 2 + 16;
+    even = extended + Whole(maxLength + 64);
+    odd = even + Whole(maxLength / 2 + 16);
   }
+  static int64_t Whole(int64_t doubles) { return (doubles + 7) / 8 * 8; }
 };
 
 // One analysis level over n >= 2 samples: out holds ceil(n/2) low then floor(n/2) high samples.

@@ -1,3 +1,5 @@
+#include <immintrin.h>
+
 #include "engine/wavelet_1d.h"
 #include "engine/wavelet_kernels.h"
 
@@ -5,8 +7,9 @@ namespace orvane {
 namespace {
 #include "engine/wavelet_kernels_impl.h"
 
-const WaveletKernels kBaseline = {"baseline", AnalyzeExtended, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadChannel, LoadLuminance, StoreChannel};
+const WaveletKernels kBaseline = {
+    "baseline", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
+    ColumnsSynthesize, RoundToBytes, LoadLuminance, LoadChannelPairs, LoadBytePairs, StoreChannel};
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;

@@ -1,14 +1,86 @@
 // Body of the engine's inner loops; included once per instruction-set build, inside an
 // anonymous namespace, so nothing here may call a non-builtin inline function of another header
-// (the linker would be free to pick the copy built for the other instruction set).
+// (the linker would be free to pick the copy built for the other instruction set). The SSE2 and
+// AVX intrinsics used are builtins that are always inlined.
 //
 // Every sum is formed in the order of the filter taps, lane by lane, so the vector builds give
-// exactly the bits of a plain loop. Inputs and outputs of a loop never overlap; `ivdep` says so,
-// since the compiler gives up checking when a loop has many row pointers.
+// exactly the bits of a plain loop: `Vec` is four doubles with AVX and two without, and each
+// loop ends in the plain scalar form for the samples that do not fill a vector.
+//
+// The loops are written for the processor rather than the compiler. Each filter sum is a chain
+// of dependent additions; the column loops feed the chains of several outputs one input row at
+// a time, so that the additions of different chains alternate and the long chains do not hold
+// up the pipeline, and each input is loaded once.
 
-// Needs engine/wavelet_1d.h included before the surrounding namespace is opened.
+// Needs engine/wavelet_1d.h and <immintrin.h> included before the surrounding namespace is opened.
 
 #define ORVANE_RESTRICT __restrict__
+
+#ifdef __AVX__
+typedef double Vec __attribute__((vector_size(32)));
+typedef long long Bits __attribute__((vector_size(32)));
+constexpr int kLanes = 4;
+#else
+typedef double Vec __attribute__((vector_size(16)));
+typedef long long Bits __attribute__((vector_size(16)));
+constexpr int kLanes = 2;
+#endif
+
+inline Vec Load(const double* p) {
+  Vec v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline void Store(double* p, Vec v) { __builtin_memcpy(p, &v, sizeof v); }
+
+inline Vec Splat(double d) {
+#ifdef __AVX__
+  return Vec{d, d, d, d};
+#else
+  return Vec{d, d};
+#endif
+}
+
+// a > b ? a : b, lane by lane.
+inline Vec Max(Vec a, Vec b) {
+#ifdef __AVX__
+  return _mm256_max_pd(a, b);
+#else
+  return _mm_max_pd(a, b);
+#endif
+}
+
+// a < b ? a : b, lane by lane.
+inline Vec Min(Vec a, Vec b) {
+#ifdef __AVX__
+  return _mm256_min_pd(a, b);
+#else
+  return _mm_min_pd(a, b);
+#endif
+}
+
+// The even and the odd samples of the 2 * kLanes samples a, b.
+inline void Deinterleave(Vec a, Vec b, Vec& even, Vec& odd) {
+#ifdef __AVX__
+  even = __builtin_shufflevector(a, b, 0, 2, 4, 6);
+  odd = __builtin_shufflevector(a, b, 1, 3, 5, 7);
+#else
+  even = __builtin_shufflevector(a, b, 0, 2);
+  odd = __builtin_shufflevector(a, b, 1, 3);
+#endif
+}
+
+// The 2 * kLanes samples e0, o0, e1, o1, ... as two vectors.
+inline void Interleave(Vec even, Vec odd, Vec& first, Vec& second) {
+#ifdef __AVX__
+  first = __builtin_shufflevector(even, odd, 0, 4, 1, 5);
+  second = __builtin_shufflevector(even, odd, 2, 6, 3, 7);
+#else
+  first = __builtin_shufflevector(even, odd, 0, 2);
+  second = __builtin_shufflevector(even, odd, 1, 3);
+#endif
+}
 
 // Soft thresholding of one value: |v| <= t gives 0, otherwise v moves towards 0 by t.
 inline double Shrink(double v, double t) {
@@ -16,190 +88,324 @@ inline double Shrink(double v, double t) {
   return __builtin_copysign(shrunk > 0.0 ? shrunk : 0.0, v);
 }
 
-void AnalyzeExtended(const double* x, int n, double* out, double* even, double* odd) {
-  const int nLow = (n + 1) / 2;
-  const int nHigh = n / 2;
-  // even[j] = x[2j - 4], odd[j] = x[2j - 3]
-  const int pairs = nLow + 5;
-  {
-    double* ORVANE_RESTRICT e = even;
-    double* ORVANE_RESTRICT o = odd;
-    const double* s = x - 4;
-    #pragma GCC ivdep
-    for (int j = 0; j < pairs; ++j) {
-      e[j] = s[2 * j];
-      o[j] = s[2 * j + 1];
+// Shrink lane by lane, bit for bit: the magnitude less t, at least +0, with the sign of v.
+inline Vec Shrink(Vec v, Vec t) {
+  const Bits sign = (Bits)Splat(-0.0);
+  const Vec kept = Max((Vec)((Bits)v & ~sign) - t, Vec{});
+  return (Vec)((Bits)kept | ((Bits)v & sign));
+}
+
+// The nine-tap low-pass and seven-tap high-pass analysis sums of one position: low from
+// x0 .. x8, high from x2 .. x8.
+inline double AnalysisLow(const double* const* x, int64_t i) {
+  return kAnalysisLow[0] * x[0][i] + kAnalysisLow[1] * x[1][i] + kAnalysisLow[2] * x[2][i] +
+         kAnalysisLow[3] * x[3][i] + kAnalysisLow[4] * x[4][i] + kAnalysisLow[5] * x[5][i] +
+         kAnalysisLow[6] * x[6][i] + kAnalysisLow[7] * x[7][i] + kAnalysisLow[8] * x[8][i];
+}
+
+inline double AnalysisHigh(const double* const* x, int64_t i) {
+  return kAnalysisHigh[0] * x[2][i] + kAnalysisHigh[1] * x[3][i] + kAnalysisHigh[2] * x[4][i] +
+         kAnalysisHigh[3] * x[5][i] + kAnalysisHigh[4] * x[6][i] + kAnalysisHigh[5] * x[7][i] +
+         kAnalysisHigh[6] * x[8][i];
+}
+
+// Analysis of `count` positions from nine input lines x0 .. x8 (rows of a column pass, or the
+// shifted even and odd samples of a row): the low outputs always, the high outputs when kHigh,
+// thresholded by t where asked. Two vectors of positions at a time, each input line loaded once
+// and fed to all four chains.
+template <bool kHigh, bool kShrinkLow, bool kShrinkHigh>
+void Analyze9(const double* const* x, int64_t count, double* low, double* high, double t) {
+  const double* ORVANE_RESTRICT x0 = x[0];
+  const double* ORVANE_RESTRICT x1 = x[1];
+  const double* ORVANE_RESTRICT x2 = x[2];
+  const double* ORVANE_RESTRICT x3 = x[3];
+  const double* ORVANE_RESTRICT x4 = x[4];
+  const double* ORVANE_RESTRICT x5 = x[5];
+  const double* ORVANE_RESTRICT x6 = x[6];
+  const double* ORVANE_RESTRICT x7 = x[7];
+  const double* ORVANE_RESTRICT x8 = x[8];
+  const Vec tv = Splat(t);
+  constexpr int64_t kStep = 2 * kLanes;
+  int64_t i = 0;
+  for (; i + kStep <= count; i += kStep) {
+    Vec a = Load(x0 + i), b = Load(x0 + i + kLanes);
+    Vec la = Splat(kAnalysisLow[0]) * a, lb = Splat(kAnalysisLow[0]) * b;
+    a = Load(x1 + i);
+    b = Load(x1 + i + kLanes);
+    la = la + Splat(kAnalysisLow[1]) * a;
+    lb = lb + Splat(kAnalysisLow[1]) * b;
+    a = Load(x2 + i);
+    b = Load(x2 + i + kLanes);
+    la = la + Splat(kAnalysisLow[2]) * a;
+    lb = lb + Splat(kAnalysisLow[2]) * b;
+    Vec ha = Splat(kAnalysisHigh[0]) * a, hb = Splat(kAnalysisHigh[0]) * b;
+#define ORVANE_TAP(k)                                 \
+  a = Load(x##k + i);                                 \
+  b = Load(x##k + i + kLanes);                        \
+  la = la + Splat(kAnalysisLow[k]) * a;               \
+  lb = lb + Splat(kAnalysisLow[k]) * b;               \
+  if (kHigh) {                                        \
+    ha = ha + Splat(kAnalysisHigh[k - 2]) * a;        \
+    hb = hb + Splat(kAnalysisHigh[k - 2]) * b;        \
+  }
+    ORVANE_TAP(3)
+    ORVANE_TAP(4)
+    ORVANE_TAP(5)
+    ORVANE_TAP(6)
+    ORVANE_TAP(7)
+    ORVANE_TAP(8)
+#undef ORVANE_TAP
+    Store(low + i, kShrinkLow ? Shrink(la, tv) : la);
+    Store(low + i + kLanes, kShrinkLow ? Shrink(lb, tv) : lb);
+    if (kHigh) {
+      Store(high + i, kShrinkHigh ? Shrink(ha, tv) : ha);
+      Store(high + i + kLanes, kShrinkHigh ? Shrink(hb, tv) : hb);
     }
   }
-  const double c0 = kAnalysisLow[0], c1 = kAnalysisLow[1], c2 = kAnalysisLow[2],
-               c3 = kAnalysisLow[3], c4 = kAnalysisLow[4], c5 = kAnalysisLow[5],
-               c6 = kAnalysisLow[6], c7 = kAnalysisLow[7], c8 = kAnalysisLow[8];
-  const double* ORVANE_RESTRICT e = even;
-  const double* ORVANE_RESTRICT o = odd;
-  double* ORVANE_RESTRICT lo = out;
-  #pragma GCC ivdep
-  for (int m = 0; m < nLow; ++m) {
-    lo[m] = c0 * e[m] + c1 * o[m] + c2 * e[m + 1] + c3 * o[m + 1] + c4 * e[m + 2] +
-            c5 * o[m + 2] + c6 * e[m + 3] + c7 * o[m + 3] + c8 * e[m + 4];
-  }
-  const double h0 = kAnalysisHigh[0], h1 = kAnalysisHigh[1], h2 = kAnalysisHigh[2],
-               h3 = kAnalysisHigh[3], h4 = kAnalysisHigh[4], h5 = kAnalysisHigh[5],
-               h6 = kAnalysisHigh[6];
-  double* ORVANE_RESTRICT hi = out + nLow;
-  #pragma GCC ivdep
-  for (int m = 0; m < nHigh; ++m) {
-    hi[m] = h0 * e[m + 1] + h1 * o[m + 1] + h2 * e[m + 2] + h3 * o[m + 2] + h4 * e[m + 3] +
-            h5 * o[m + 3] + h6 * e[m + 4];
+  for (; i < count; ++i) {
+    const double l = AnalysisLow(x, i);
+    low[i] = kShrinkLow ? Shrink(l, t) : l;
+    if (kHigh) {
+      const double h = AnalysisHigh(x, i);
+      high[i] = kShrinkHigh ? Shrink(h, t) : h;
+    }
   }
 }
 
-void SynthesizeExtended(const double* low, const double* high, int n, double* out, double* even,
-                        double* odd) {
+// One analysis level from the even and odd samples of an extended line, even[j] = x[2j - 4] and
+// odd[j] = x[2j - 3], j in [0, ceil(n/2) + 5).
+void AnalyzeSplit(const double* even, const double* odd, int n, double* low, double* high) {
   const int nLow = (n + 1) / 2;
   const int nHigh = n / 2;
-  const double l0 = kSynthesisLow[0], l1 = kSynthesisLow[1], l2 = kSynthesisLow[2],
-               l3 = kSynthesisLow[3], l4 = kSynthesisLow[4], l5 = kSynthesisLow[5],
-               l6 = kSynthesisLow[6];
-  const double h0 = kSynthesisHigh[0], h1 = kSynthesisHigh[1], h2 = kSynthesisHigh[2],
-               h3 = kSynthesisHigh[3], h4 = kSynthesisHigh[4], h5 = kSynthesisHigh[5],
-               h6 = kSynthesisHigh[6], h7 = kSynthesisHigh[7], h8 = kSynthesisHigh[8];
-  const double* ORVANE_RESTRICT L = low;
-  const double* ORVANE_RESTRICT H = high;
-  double* ORVANE_RESTRICT e = even;
-  double* ORVANE_RESTRICT o = odd;
-  #pragma GCC ivdep
-  for (int s = 0; s < nLow; ++s) {
-    const double lowSum = l5 * L[s - 1] + l3 * L[s] + l1 * L[s + 1];
-    const double highSum = h7 * H[s - 2] + h5 * H[s - 1] + h3 * H[s] + h1 * H[s + 1];
-    e[s] = lowSum + highSum;
+  // lo[m] reads even[m .. m + 4] and odd[m .. m + 3]; hi[m] the same from even[m + 1] on.
+  const double* lines[9] = {even,     odd,      even + 1, odd + 1, even + 2,
+                            odd + 2,  even + 3, odd + 3,  even + 4};
+  Analyze9<true, false, false>(lines, nHigh, low, high, 0.0);
+  if (nLow > nHigh) low[nHigh] = AnalysisLow(lines, nHigh);
+}
+
+void AnalyzeExtended(const double* x, int n, double* low, double* high, double* even, double* odd) {
+  // even[j] = x[2j - 4], odd[j] = x[2j - 3]
+  const int pairs = (n + 1) / 2 + 5;
+  const double* s = x - 4;
+  int j = 0;
+  for (; j + kLanes <= pairs; j += kLanes) {
+    Vec e, o;
+    Deinterleave(Load(s + 2 * j), Load(s + 2 * j + kLanes), e, o);
+    Store(even + j, e);
+    Store(odd + j, o);
   }
-  #pragma GCC ivdep
-  for (int s = 0; s < nHigh; ++s) {
-    const double lowSum = l6 * L[s - 1] + l4 * L[s] + l2 * L[s + 1] + l0 * L[s + 2];
-    const double highSum =
-        h8 * H[s - 2] + h6 * H[s - 1] + h4 * H[s] + h2 * H[s + 1] + h0 * H[s + 2];
-    o[s] = lowSum + highSum;
+  for (; j < pairs; ++j) {
+    even[j] = s[2 * j];
+    odd[j] = s[2 * j + 1];
   }
-  double* ORVANE_RESTRICT x = out;
-  #pragma GCC ivdep
-  for (int s = 0; s < nHigh; ++s) {
-    x[2 * s] = e[s];
-    x[2 * s + 1] = o[s];
+  AnalyzeSplit(even, odd, n, low, high);
+}
+
+// The even and odd synthesis sums of one position from the low lines a0 .. a3 and the high
+// lines b0 .. b4.
+inline double SynthesisEven(const double* const* a, const double* const* b, int64_t i) {
+  const double lowSum = kSynthesisLow[5] * a[0][i] + kSynthesisLow[3] * a[1][i] + kSynthesisLow[1] * a[2][i];
+  const double highSum = kSynthesisHigh[7] * b[0][i] + kSynthesisHigh[5] * b[1][i] +
+                         kSynthesisHigh[3] * b[2][i] + kSynthesisHigh[1] * b[3][i];
+  return lowSum + highSum;
+}
+
+inline double SynthesisOdd(const double* const* a, const double* const* b, int64_t i) {
+  const double lowSum = kSynthesisLow[6] * a[0][i] + kSynthesisLow[4] * a[1][i] +
+                        kSynthesisLow[2] * a[2][i] + kSynthesisLow[0] * a[3][i];
+  const double highSum = kSynthesisHigh[8] * b[0][i] + kSynthesisHigh[6] * b[1][i] +
+                         kSynthesisHigh[4] * b[2][i] + kSynthesisHigh[2] * b[3][i] +
+                         kSynthesisHigh[0] * b[4][i];
+  return lowSum + highSum;
+}
+
+// Synthesis of `count` positions from the low lines a0 .. a3 and the high lines b0 .. b4 (rows of
+// a column pass, or the shifted bands of a row): the even outputs, and the odd ones when kOdd.
+// With kInterleave the two go to even[] as one line e0, o0, e1, o1, ... The lines `ahead`, when
+// not null, are fetched into the cache on the way.
+template <bool kOdd, bool kInterleave>
+void Synthesize9(const double* const* a, const double* const* b, int64_t count, double* even,
+                 double* odd, const double* const* ahead = nullptr) {
+  const double* ORVANE_RESTRICT a0 = a[0];
+  const double* ORVANE_RESTRICT a1 = a[1];
+  const double* ORVANE_RESTRICT a2 = a[2];
+  const double* ORVANE_RESTRICT a3 = a[3];
+  const double* ORVANE_RESTRICT b0 = b[0];
+  const double* ORVANE_RESTRICT b1 = b[1];
+  const double* ORVANE_RESTRICT b2 = b[2];
+  const double* ORVANE_RESTRICT b3 = b[3];
+  const double* ORVANE_RESTRICT b4 = b[4];
+  int64_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    if (ahead) {
+      __builtin_prefetch(ahead[0] + i);
+      __builtin_prefetch(ahead[1] + i);
+    }
+    Vec x = Load(a0 + i);
+    Vec le = Splat(kSynthesisLow[5]) * x, lo = Splat(kSynthesisLow[6]) * x;
+    x = Load(a1 + i);
+    le = le + Splat(kSynthesisLow[3]) * x;
+    lo = lo + Splat(kSynthesisLow[4]) * x;
+    x = Load(b0 + i);
+    Vec he = Splat(kSynthesisHigh[7]) * x, ho = Splat(kSynthesisHigh[8]) * x;
+    x = Load(a2 + i);
+    le = le + Splat(kSynthesisLow[1]) * x;
+    lo = lo + Splat(kSynthesisLow[2]) * x;
+    x = Load(b1 + i);
+    he = he + Splat(kSynthesisHigh[5]) * x;
+    ho = ho + Splat(kSynthesisHigh[6]) * x;
+    x = Load(a3 + i);
+    lo = lo + Splat(kSynthesisLow[0]) * x;
+    x = Load(b2 + i);
+    he = he + Splat(kSynthesisHigh[3]) * x;
+    ho = ho + Splat(kSynthesisHigh[4]) * x;
+    x = Load(b3 + i);
+    he = he + Splat(kSynthesisHigh[1]) * x;
+    ho = ho + Splat(kSynthesisHigh[2]) * x;
+    x = Load(b4 + i);
+    ho = ho + Splat(kSynthesisHigh[0]) * x;
+    const Vec e = le + he;
+    if (kInterleave) {
+      Vec first, second;
+      Interleave(e, lo + ho, first, second);
+      Store(even + 2 * i, first);
+      Store(even + 2 * i + kLanes, second);
+    } else {
+      Store(even + i, e);
+      if (kOdd) Store(odd + i, lo + ho);
+    }
   }
-  if (nLow > nHigh) x[n - 1] = e[nLow - 1];
+  for (; i < count; ++i) {
+    if (kInterleave) {
+      even[2 * i] = SynthesisEven(a, b, i);
+      even[2 * i + 1] = SynthesisOdd(a, b, i);
+    } else {
+      even[i] = SynthesisEven(a, b, i);
+      if (kOdd) odd[i] = SynthesisOdd(a, b, i);
+    }
+  }
+}
+
+void SynthesizeExtended(const double* low, const double* high, int n, double* out) {
+  const int nLow = (n + 1) / 2;
+  const int nHigh = n / 2;
+  // x[2s] reads L[s - 1 .. s + 1] and H[s - 2 .. s + 1]; x[2s + 1] also L[s + 2] and H[s + 2].
+  const double* a[4] = {low - 1, low, low + 1, low + 2};
+  const double* b[5] = {high - 2, high - 1, high, high + 1, high + 2};
+  Synthesize9<true, true>(a, b, nHigh, out, nullptr);
+  if (nLow > nHigh) out[n - 1] = SynthesisEven(a, b, nHigh);
 }
 
 // Column analysis of one output pair: the low row from rows 2m-4 .. 2m+4 (rows[0 .. 8]) and,
-// when high is not null, the high row from rows 2m-2 .. 2m+4 (rows[2 .. 8]). Outputs are
-// thresholded on the way out when the matching flag is set.
-template <bool kHigh, bool kShrinkLow>
-void ColumnsAnalyzeT(const double* const* rows, int64_t count, double* low, double* high,
-                     double t) {
-  const double* ORVANE_RESTRICT r0 = rows[0];
-  const double* ORVANE_RESTRICT r1 = rows[1];
-  const double* ORVANE_RESTRICT r2 = rows[2];
-  const double* ORVANE_RESTRICT r3 = rows[3];
-  const double* ORVANE_RESTRICT r4 = rows[4];
-  const double* ORVANE_RESTRICT r5 = rows[5];
-  const double* ORVANE_RESTRICT r6 = rows[6];
-  const double* ORVANE_RESTRICT r7 = rows[7];
-  const double* ORVANE_RESTRICT r8 = rows[8];
-  double* ORVANE_RESTRICT lo = low;
-  double* ORVANE_RESTRICT hi = high;
-  const double c0 = kAnalysisLow[0], c1 = kAnalysisLow[1], c2 = kAnalysisLow[2],
-               c3 = kAnalysisLow[3], c4 = kAnalysisLow[4], c5 = kAnalysisLow[5],
-               c6 = kAnalysisLow[6], c7 = kAnalysisLow[7], c8 = kAnalysisLow[8];
-  const double h0 = kAnalysisHigh[0], h1 = kAnalysisHigh[1], h2 = kAnalysisHigh[2],
-               h3 = kAnalysisHigh[3], h4 = kAnalysisHigh[4], h5 = kAnalysisHigh[5],
-               h6 = kAnalysisHigh[6];
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) {
-    const double l = c0 * r0[i] + c1 * r1[i] + c2 * r2[i] + c3 * r3[i] + c4 * r4[i] +
-                     c5 * r5[i] + c6 * r6[i] + c7 * r7[i] + c8 * r8[i];
-    lo[i] = kShrinkLow ? Shrink(l, t) : l;
-    if (kHigh) {
-      const double h = h0 * r2[i] + h1 * r3[i] + h2 * r4[i] + h3 * r5[i] + h4 * r6[i] +
-                       h5 * r7[i] + h6 * r8[i];
-      hi[i] = Shrink(h, t);
-    }
-  }
-}
-
+// when high is not null, the high row from rows 2m-2 .. 2m+4 (rows[2 .. 8]). The high row is
+// always thresholded, the low row when shrinkLow is set.
 void ColumnsAnalyze(const double* const* rows, int64_t count, double* low, double* high,
                     bool shrinkLow, double t) {
   if (high) {
-    if (shrinkLow) ColumnsAnalyzeT<true, true>(rows, count, low, high, t);
-    else ColumnsAnalyzeT<true, false>(rows, count, low, high, t);
+    if (shrinkLow) Analyze9<true, true, true>(rows, count, low, high, t);
+    else Analyze9<true, false, true>(rows, count, low, high, t);
   } else {
-    if (shrinkLow) ColumnsAnalyzeT<false, true>(rows, count, low, high, t);
-    else ColumnsAnalyzeT<false, false>(rows, count, low, high, t);
+    if (shrinkLow) Analyze9<false, true, true>(rows, count, low, high, t);
+    else Analyze9<false, false, true>(rows, count, low, high, t);
   }
 }
 
 // Column synthesis of output rows 2s and 2s+1 from low rows s-1 .. s+2 and high rows
 // s-2 .. s+2; the odd row is skipped when odd is null.
-template <bool kOdd>
-void ColumnsSynthesizeT(const double* const* low, const double* const* high, int64_t count,
-                        double* even, double* odd) {
-  const double* ORVANE_RESTRICT a0 = low[0];
-  const double* ORVANE_RESTRICT a1 = low[1];
-  const double* ORVANE_RESTRICT a2 = low[2];
-  const double* ORVANE_RESTRICT a3 = low[3];
-  const double* ORVANE_RESTRICT b0 = high[0];
-  const double* ORVANE_RESTRICT b1 = high[1];
-  const double* ORVANE_RESTRICT b2 = high[2];
-  const double* ORVANE_RESTRICT b3 = high[3];
-  const double* ORVANE_RESTRICT b4 = high[4];
-  double* ORVANE_RESTRICT ye = even;
-  double* ORVANE_RESTRICT yo = odd;
-  const double l0 = kSynthesisLow[0], l1 = kSynthesisLow[1], l2 = kSynthesisLow[2],
-               l3 = kSynthesisLow[3], l4 = kSynthesisLow[4], l5 = kSynthesisLow[5],
-               l6 = kSynthesisLow[6];
-  const double h0 = kSynthesisHigh[0], h1 = kSynthesisHigh[1], h2 = kSynthesisHigh[2],
-               h3 = kSynthesisHigh[3], h4 = kSynthesisHigh[4], h5 = kSynthesisHigh[5],
-               h6 = kSynthesisHigh[6], h7 = kSynthesisHigh[7], h8 = kSynthesisHigh[8];
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) {
-    const double lowEven = l5 * a0[i] + l3 * a1[i] + l1 * a2[i];
-    const double highEven = h7 * b0[i] + h5 * b1[i] + h3 * b2[i] + h1 * b3[i];
-    ye[i] = lowEven + highEven;
-    if (kOdd) {
-      const double lowOdd = l6 * a0[i] + l4 * a1[i] + l2 * a2[i] + l0 * a3[i];
-      const double highOdd = h8 * b0[i] + h6 * b1[i] + h4 * b2[i] + h2 * b3[i] + h0 * b4[i];
-      yo[i] = lowOdd + highOdd;
-    }
-  }
+void ColumnsSynthesize(const double* const* low, const double* const* high, int64_t count,
+                       double* even, double* odd, const double* const* ahead) {
+  if (odd) Synthesize9<true, false>(low, high, count, even, odd, ahead);
+  else Synthesize9<false, false>(low, high, count, even, nullptr, ahead);
 }
 
-void ColumnsSynthesize(const double* const* low, const double* const* high, int64_t count,
-                       double* even, double* odd) {
-  if (odd) ColumnsSynthesizeT<true>(low, high, count, even, odd);
-  else ColumnsSynthesizeT<false>(low, high, count, even, nullptr);
+// v + 0.5, clamped to [0, 255], truncated: sixteen at a time through the vector conversions
+// (the clamps as max and min, which give the same values as the comparisons below). The bytes
+// are not read again until the plane is stored, so they bypass the caches, where they would
+// only push out the bands that are still to be read.
+inline uint8_t RoundToByte(double v) {
+  double x = v + 0.5;
+  x = x < 0.0 ? 0.0 : x;
+  x = x >= 255.0 ? 255.0 : x;
+  return static_cast<uint8_t>(static_cast<int>(x));
 }
 
 void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
-  const double* ORVANE_RESTRICT p = v;
-  uint8_t* ORVANE_RESTRICT q = out;
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) {
-    double x = p[i] + 0.5;
-    x = x < 0.0 ? 0.0 : x;
-    x = x >= 255.0 ? 255.0 : x;
-    q[i] = static_cast<uint8_t>(static_cast<int>(x));
+  typedef int Ints __attribute__((vector_size(kLanes * 4)));
+  const Vec half = Splat(0.5), top = Splat(255.0);
+  int64_t i = 0;
+  for (; i < count && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = RoundToByte(v[i]);
+  for (; i + 16 <= count; i += 16) {
+    __m128i words[4];
+    for (int q = 0; q < 4; ++q) {
+      // Four values as 32-bit integers.
+      Ints lanes[4 / kLanes];
+      for (int h = 0; h < 4 / kLanes; ++h) {
+        const Vec x = Min(Max(Load(v + i + 4 * q + kLanes * h) + half, Vec{}), top);
+        lanes[h] = __builtin_convertvector(x, Ints);
+      }
+      __builtin_memcpy(&words[q], lanes, 16);
+    }
+    _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]),
+                                      _mm_packs_epi32(words[2], words[3])));
+  }
+  for (; i < count; ++i) out[i] = RoundToByte(v[i]);
+  _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
+}
+
+// Byte `channel` of 2 * pairs 32-bit pixels as doubles, the even pixels into even[], the odd ones
+// into odd[].
+void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double* even, double* odd) {
+  const int shift = 8 * channel;
+  int64_t i = 0;
+#ifdef __AVX2__
+  const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  for (; i + 4 <= pairs; i += 4) {
+    __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 8 * i));
+    w = _mm256_permutevar8x32_epi32(_mm256_and_si256(_mm256_srli_epi32(w, shift), _mm256_set1_epi32(0xFF)), split);
+    _mm256_storeu_pd(even + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(w)));
+    _mm256_storeu_pd(odd + i, _mm256_cvtepi32_pd(_mm256_extracti128_si256(w, 1)));
+  }
+#else
+  for (; i + 2 <= pairs; i += 2) {
+    __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 8 * i));
+    w = _mm_and_si128(_mm_srli_epi32(w, shift), _mm_set1_epi32(0xFF));
+    _mm_storeu_pd(even + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(w, _MM_SHUFFLE(3, 1, 2, 0))));
+    _mm_storeu_pd(odd + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(w, _MM_SHUFFLE(2, 0, 3, 1))));
+  }
+#endif
+  for (; i < pairs; ++i) {
+    even[i] = static_cast<double>(pixels[8 * i + channel]);
+    odd[i] = static_cast<double>(pixels[8 * i + 4 + channel]);
   }
 }
 
-// Byte `channel` of count 32-bit pixels, as doubles. Whole pixels are read as 32-bit words
-// (assembled from bytes, so any alignment works) to let the loop run on vector lanes.
-void LoadChannel(const uint8_t* pixels, int64_t count, int channel, double* out) {
-  const uint8_t* ORVANE_RESTRICT px = pixels;
-  double* ORVANE_RESTRICT y = out;
-  const unsigned shift = 8u * static_cast<unsigned>(channel);
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) {
-    uint32_t word;
-    __builtin_memcpy(&word, px + 4 * i, 4);
-    y[i] = static_cast<double>(static_cast<int32_t>((word >> shift) & 0xFFu));
+// 2 * pairs bytes as doubles, the even ones into even[], the odd ones into odd[].
+void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* odd) {
+  int64_t i = 0;
+#ifdef __AVX2__
+  const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  for (; i + 4 <= pairs; i += 4) {
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i));
+    const __m256i w = _mm256_permutevar8x32_epi32(_mm256_cvtepu8_epi32(b), split);
+    _mm256_storeu_pd(even + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(w)));
+    _mm256_storeu_pd(odd + i, _mm256_cvtepi32_pd(_mm256_extracti128_si256(w, 1)));
+  }
+#else
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 4 <= pairs; i += 4) {
+    const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i)), zero);
+    const __m128i lo = _mm_unpacklo_epi16(b, zero), hi = _mm_unpackhi_epi16(b, zero);
+    _mm_storeu_pd(even + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, _MM_SHUFFLE(3, 1, 2, 0))));
+    _mm_storeu_pd(odd + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, _MM_SHUFFLE(2, 0, 3, 1))));
+    _mm_storeu_pd(even + i + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(hi, _MM_SHUFFLE(3, 1, 2, 0))));
+    _mm_storeu_pd(odd + i + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(hi, _MM_SHUFFLE(2, 0, 3, 1))));
+  }
+#endif
+  for (; i < pairs; ++i) {
+    even[i] = static_cast<double>(bytes[2 * i]);
+    odd[i] = static_cast<double>(bytes[2 * i + 1]);
   }
 }
 
@@ -219,18 +425,27 @@ void LoadLuminance(const uint8_t* pixels, int64_t count, double* out) {
 }
 
 // Puts count bytes into byte `channel` of count 32-bit pixels; the other bytes keep their values.
-void StoreChannel(const uint8_t* bytes, int64_t count, int channel, uint8_t* pixels) {
-  const uint8_t* ORVANE_RESTRICT src = bytes;
+// With next >= 0 each byte is then replaced by byte `next` of its pixel.
+template <bool kNext>
+void StoreChannelT(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next) {
+  uint8_t* ORVANE_RESTRICT src = bytes;
   uint8_t* ORVANE_RESTRICT px = pixels;
   const unsigned shift = 8u * static_cast<unsigned>(channel);
+  const unsigned nextShift = 8u * static_cast<unsigned>(next);
   const uint32_t keep = ~(0xFFu << shift);
   #pragma GCC ivdep
   for (int64_t i = 0; i < count; ++i) {
     uint32_t word;
     __builtin_memcpy(&word, px + 4 * i, 4);
-    word = (word & keep) | (static_cast<uint32_t>(src[i]) << shift);
-    __builtin_memcpy(px + 4 * i, &word, 4);
+    const uint32_t stored = (word & keep) | (static_cast<uint32_t>(src[i]) << shift);
+    __builtin_memcpy(px + 4 * i, &stored, 4);
+    if (kNext) src[i] = static_cast<uint8_t>(word >> nextShift);
   }
+}
+
+void StoreChannel(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next) {
+  if (next >= 0) StoreChannelT<true>(bytes, count, channel, pixels, next);
+  else StoreChannelT<false>(bytes, count, channel, pixels, 0);
 }
 
 #undef ORVANE_RESTRICT

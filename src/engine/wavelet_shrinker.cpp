@@ -1,42 +1,47 @@
-// The working plane is decomposed and rebuilt line by line rather than pass by pass:
+// A plane is decomposed and rebuilt as one stream over its rows rather than level by level over
+// the whole plane (wavelet_stream.h has the stages):
 //
-// - A forward level makes each row's analysis once, keeps the latest rows in a small per-thread
-//   cache, and forms each output row of the column analysis from nine cached rows, lane by lane
-//   across the columns. Detail bands are thresholded as they are written; the low-low band goes
-//   to a smaller buffer that feeds the next level (or, at the last level, is thresholded into
-//   the plane). Level 0 reads its rows straight from the pixels, padding them on the fly.
-// - An inverse level forms each output row from the rows of its bands (column synthesis), then
-//   synthesises that row and writes it to the buffer that feeds the next finer level; level 0
-//   rounds it straight into a byte plane that is copied into the pixels once the last progress
-//   invocation has let the plane through.
+// - Level 0 loads each padded row straight from the pixels and makes its row analysis. Each
+//   forward level forms its output rows from nine analysed rows (column analysis, lane by lane
+//   across the columns), thresholds the detail rows as it writes them, and passes the low-low
+//   row on to the next level's row analysis; the last level thresholds and keeps it.
+// - Each inverse level forms its rows from the rows of its bands (column synthesis) and
+//   synthesises each row; level 0 rounds it into a byte plane that is copied into the pixels
+//   once the last progress invocation of the plane has let it through.
+// - Every stage keeps the rows a later stage reads in a ring of rows, for as long as they are
+//   read: the working memory is a band of rows per level, and what one level writes is read
+//   while it is still in the caches. A task schedule (task_schedule.h) hands out a few rows of
+//   one stage at a time to whichever thread is free.
 //
 // Every sample is computed with the same operations in the same order as the plain
 // pass-by-pass algorithm, so the bytes are identical to it, whatever the number of threads.
 #include "engine/wavelet_shrinker.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <sys/mman.h>
 
 #include "engine/wavelet_1d.h"
 #include "engine/wavelet_kernels.h"
+#include "engine/wavelet_stream.h"
 #include "base/worker_pool.h"
 
 namespace orvane {
 namespace {
 
-constexpr int kCacheRows = 16;  // power of two; one output row needs at most 9 distinct rows
 constexpr double kLumaWeight0 = 0.1139984;
 constexpr double kLumaWeight1 = 0.5869903;
 constexpr double kLumaWeight2 = 0.298995;
 
-// Large blocks are mapped directly and asked for huge pages: the plane of a big block is
-// hundreds of megabytes, and faulting it in 4 KiB pages costs more than a transform level.
+// Large blocks are mapped directly and asked for huge pages: the byte plane and the rings of a
+// big block are tens of megabytes, and faulting them in 4 KiB pages costs as much as a level.
 constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
 
 void* DefaultAllocate(std::size_t bytes, void*) {
@@ -101,10 +106,23 @@ bool SizeOf(uint64_t count, uint64_t size, std::size_t& bytes) {
   return true;
 }
 
+// A ring of rows: row r lives in slot r % slots.
+struct RowRing {
+  double* base = nullptr;
+  int64_t stride = 0;  // doubles from one slot to the next
+  int64_t slots = 1;
+  double* row(int64_t r) const { return base + (r % slots) * stride; }
+};
+
+// Doubles from one ring slot to the next for rows of n samples: whole cache lines, and never a
+// multiple of 4 KiB, so that the nine rows a column pass reads do not share cache sets.
+int64_t RowStride(int64_t n) {
+  int64_t stride = (n + 7) / 8 * 8;
+  if (stride % 512 == 0) stride += 8;
+  return stride;
+}
+
 struct Worker {
-  double* cache = nullptr;  // kCacheRows rows of the widest level
-  int64_t cacheTag[kCacheRows];
-  uint64_t cacheStamp = 0;
   LineScratch line{};
   double* bands[2] = {};         // an even and an odd row after column synthesis, each split
                                  // into its extended low and high halves
@@ -117,53 +135,76 @@ uint8_t ClampTruncate(double v) {
   return static_cast<uint8_t>(static_cast<int>(v));
 }
 
+// Output rows of level 0 per task; deeper levels take proportionally fewer.
+constexpr int kGrain = 4;
+// Tasks each ring holds beyond what one thread needs, per thread, so that threads can work
+// ahead of one another instead of waiting. More would push the rings out of the caches.
+constexpr int kSlackTasksPerThread = 1;
+
 class PlaneRun {
  public:
   PlaneRun(const WaveletKernels& kernels, PixelView& view, int levels, bool perChannel)
       : k_(kernels), view_(view), levels_(levels), perChannel_(perChannel) {
     width_ = view.width();
     height_ = view.height();
-    a_ = static_cast<int64_t>(width_) + 2 * kBlockPad;
-    b_ = static_cast<int64_t>(height_) + 2 * kBlockPad;
-    w_[0] = static_cast<int>(a_);
-    h_[0] = static_cast<int>(b_);
-    for (int i = 0; i < levels_; ++i) {
-      w_[i + 1] = (w_[i] + 1) / 2;
-      h_[i + 1] = (h_[i] + 1) / 2;
-    }
   }
 
-  // Allocates everything the run needs; false when any allocation fails.
+  // Plans the stream and allocates everything the run needs; false when any allocation fails.
   bool allocate(const EngineAllocator* allocator, int threads) {
     // Line lengths are ints; a padded side beyond that is a block no memory could hold anyway.
-    if (a_ > std::numeric_limits<int>::max() || b_ > std::numeric_limits<int>::max()) return false;
+    const int64_t a = static_cast<int64_t>(width_) + 2 * kBlockPad;
+    const int64_t b = static_cast<int64_t>(height_) + 2 * kBlockPad;
+    if (a > std::numeric_limits<int>::max() || b > std::numeric_limits<int>::max()) return false;
+    // The byte plane first: it is the largest block, and a size that cannot be had fails here
+    // before any planning.
     std::size_t bytes = 0;
-    if (!SizeOf(static_cast<uint64_t>(a_) * static_cast<uint64_t>(b_), sizeof(double), bytes)) return false;
-    plane_ = Block(allocator, bytes);
-    if (!plane_) return false;
-    // Low-low bands that feed the next level alternate between two buffers: the first holds
-    // level 1's band, the second level 2's, which only exists with three levels or more.
-    for (int s = 0; s < (levels_ >= 3 ? 2 : 1); ++s) {
-      if (!SizeOf(static_cast<uint64_t>(w_[s + 1]) * static_cast<uint64_t>(h_[s + 1]), sizeof(double), bytes)) return false;
-      low_[s] = Block(allocator, bytes);
-      if (!low_[s]) return false;
-    }
     const uint64_t channels = perChannel_ ? 1 : 3;
     if (!SizeOf(static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_), channels, bytes)) return false;
     result_ = Block(allocator, bytes);
     if (!result_) return false;
-    const uint64_t bandDoubles = static_cast<uint64_t>(a_) + 64;
-    const uint64_t perWorker = kCacheRows * static_cast<uint64_t>(a_) + LineScratch::Doubles(a_) +
-                               2 * bandDoubles + static_cast<uint64_t>(a_) + 8;
-    if (!SizeOf(perWorker * static_cast<uint64_t>(threads), sizeof(double), bytes)) return false;
-    workerStore_ = Block(allocator, bytes);
-    if (!workerStore_) return false;
+
+    stream_ = WaveletGeometry(width_, height_, levels_);
+    BuildWaveletSchedule(stream_, kGrain, schedule_);
+    schedule_.plan(kSlackTasksPerThread * threads);
+
+    // Samples per row of each edge's rows.
+    const WaveletStream& s = stream_;
+    std::vector<int64_t> widths(static_cast<size_t>(schedule_.edges()), 0);
+    for (int k = 0; k < levels_; ++k) {
+      const int cw = (s.w[k] + 1) / 2;
+      widths[s.analysed[k]] = s.split(k) + s.w[k] - cw;
+      widths[s.lowRight[k]] = s.w[k] - cw;
+      widths[s.high[k]] = s.split(k) + s.w[k] - cw;
+      if (k > 0) widths[s.rebuilt[k]] = s.w[k];
+    }
+    widths[s.deepest] = (s.w[levels_ - 1] + 1) / 2;
+
+    uint64_t doubles = 0;
+    rings_.assign(widths.size(), RowRing{});
+    for (size_t e = 0; e < widths.size(); ++e) {
+      if (widths[e] == 0) continue;  // an order, not a ring
+      rings_[e].stride = RowStride(widths[e]);
+      rings_[e].slots = schedule_.slots(static_cast<int>(e));
+      doubles += static_cast<uint64_t>(rings_[e].stride) * static_cast<uint64_t>(rings_[e].slots);
+    }
+    const uint64_t bandDoubles = static_cast<uint64_t>(LineScratch::Whole(a + 64));
+    const uint64_t perWorker = RowStride(LineScratch::Doubles(a) + 2 * bandDoubles + a + 8);
+    doubles += perWorker * static_cast<uint64_t>(threads) + 8;
+    if (!SizeOf(doubles, sizeof(double), bytes)) return false;
+    work_ = Block(allocator, bytes);
+    if (!work_) return false;
+
+    // The rings on whole cache lines of the block, then the workers' lines.
+    double* p = work_.as<double>();
+    p += (8 - reinterpret_cast<uintptr_t>(p) / sizeof(double) % 8) % 8;
+    for (RowRing& ring : rings_) {
+      ring.base = p;
+      p += ring.stride * ring.slots;
+    }
     workers_.resize(threads);
-    double* p = workerStore_.as<double>();
     for (auto& w : workers_) {
-      w.cache = p;
-      w.line.assign(p + kCacheRows * a_, a_);
-      w.bands[0] = p + kCacheRows * a_ + LineScratch::Doubles(a_);
+      w.line.assign(p, a);
+      w.bands[0] = p + LineScratch::Doubles(a);
       w.bands[1] = w.bands[0] + bandDoubles;
       w.outputLine = w.bands[1] + bandDoubles;
       p += perWorker;
@@ -171,45 +212,38 @@ class PlaneRun {
     return true;
   }
 
-  void setPlane(int channel, double t) {
+  // Starts a plane: colour byte `channel` (or the luminance), threshold t.
+  void startPlane(int channel, double t) {
     channel_ = channel;
     threshold_ = t;
+    schedule_.restart();
   }
 
-  void forwardLevel(WorkerPool& pool, int level) {
-    ++stamp_;
-    const int h = h_[level];
-    const int64_t outputs = (h + 1) / 2;
-    const int64_t grain = std::max<int64_t>(16, (outputs + 8 * pool.size() - 1) / (8 * pool.size()));
-    pool.run((outputs + grain - 1) / grain, [&](int64_t chunk, int worker) {
-      const int64_t from = chunk * grain;
-      const int64_t to = std::min(outputs, from + grain);
-      forwardRows(workers_[worker], level, from, to);
-    });
+  // Where the n-th of `parts` equal parts of the plane's work ends (n from 1).
+  int64_t partEnd(int n, int parts) const {
+    const int64_t tasks = schedule_.tasks(stream_.synthesis[0]);
+    return (tasks * n + parts - 1) / parts;
   }
 
-  void inverseLevel(WorkerPool& pool, int level) {
-    const int64_t first = level == 0 ? kBlockPad : 0;
-    const int64_t last = level == 0 ? kBlockPad + height_ : h_[level];
-    const int64_t rows = last - first;
-    // Rows go in even-odd pairs that share their input rows, so chunks start on even rows.
-    int64_t grain = std::max<int64_t>(16, (rows + 8 * pool.size() - 1) / (8 * pool.size()));
-    grain += grain & 1;
-    pool.run((rows + grain - 1) / grain, [&](int64_t chunk, int worker) {
-      const int64_t from = first + chunk * grain;
-      const int64_t to = std::min(last, from + grain);
-      inverseRows(workers_[worker], level, from, to);
-    });
+  // Runs tasks on every thread of the pool until the first `limit` tasks of the last stage
+  // are finished; then nothing runs until the next call.
+  void runUntil(WorkerPool& pool, int64_t limit) {
+    limit_ = limit;
+    pool.run(pool.size(), [&](int64_t, int worker) { work(workers_[worker]); });
   }
 
-  // Writes the finished plane into the pixels.
-  void store(WorkerPool& pool) {
+  // Writes the finished plane into the pixels. When the pixels of the next plane, colour byte
+  // `next`, are read on the way (they do not change: only byte `channel` is written), they take
+  // the place of the bytes stored, and the next plane loads them from there instead of from the
+  // four times larger pixels. Rows that share bytes keep the plain order: store, then load.
+  void store(WorkerPool& pool, int next) {
     const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
+    sourceChannel_ = perChannel_ && !overlapping ? next : -1;
     auto storeRows = [&](int64_t from, int64_t to) {
       for (int64_t y = from; y < to; ++y) {
         uint8_t* px = view_.rowPointer(static_cast<int>(y));
         if (perChannel_) {
-          k_.storeChannel(result_.as<uint8_t>() + y * width_, width_, channel_, px);
+          k_.storeChannel(result_.as<uint8_t>() + y * width_, width_, channel_, px, sourceChannel_);
         } else {
           const uint8_t* src = result_.as<uint8_t>() + y * width_ * 3;
           for (int x = 0; x < width_; ++x) {
@@ -228,19 +262,59 @@ class PlaneRun {
   }
 
  private:
-  // Row r of the padded plane of level 0, loaded from the pixels into x[0 .. a).
-  void loadPaddedRow(int64_t r, double* x) const {
-    const int64_t pad = kBlockPad;
-    const bool marginRow = r < pad || r >= pad + height_;
-    const int64_t y = r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
-    const uint8_t* px = view_.rowPointer(static_cast<int>(y));
-    double* mid = x + pad;
-    if (perChannel_) {
-      k_.loadChannel(px, width_, channel_, mid);
-    } else {
-      k_.loadLuminance(px, width_, mid);
+  // One thread's share of runUntil: claim a task, run it, report it done, until the limit.
+  void work(Worker& wk) {
+    const int last = stream_.synthesis[0];
+    std::unique_lock lock(mutex_);
+    TaskSchedule::Task task;
+    for (;;) {
+      if (schedule_.finishedTasks(last) >= limit_) break;
+      if (!schedule_.claim(task, limit_)) {
+        // Another thread holds a task whose end lets more run (the schedule never stalls).
+        ++waiting_;
+        wake_.wait(lock);
+        --waiting_;
+        continue;
+      }
+      lock.unlock();
+      execute(task, wk);
+      lock.lock();
+      schedule_.finish(task);
+      if (waiting_ > 0) wake_.notify_all();
     }
-    if (marginRow) {
+  }
+
+  void execute(const TaskSchedule::Task& task, Worker& wk) {
+    const WaveletStream& s = stream_;
+    if (task.stage == s.load) {
+      for (int64_t r = task.begin; r < task.end; ++r) loadRow(wk, r);
+      return;
+    }
+    for (int k = 0; k < levels_; ++k) {
+      if (task.stage == s.analysis[k]) {
+        analyseRows(wk, k, task.begin, task.end);
+        return;
+      }
+      if (task.stage == s.synthesis[k]) {
+        synthesizeRows(wk, k, task.begin, task.end);
+        return;
+      }
+    }
+  }
+
+  // Block row y of the plane, padded: row r of level 0.
+  int64_t blockRow(int64_t r) const {
+    const int64_t pad = kBlockPad;
+    return r < pad ? pad - 1 - r : (r >= pad + height_ ? 2 * height_ + pad - 1 - r : r - pad);
+  }
+  bool marginRow(int64_t r) const { return r < kBlockPad || r >= kBlockPad + height_; }
+
+  // Row r of the padded luminance plane, loaded from the pixels into x[0 .. a).
+  void loadLuminanceRow(int64_t r, double* x) const {
+    const int64_t pad = kBlockPad;
+    double* mid = x + pad;
+    k_.loadLuminance(view_.rowPointer(static_cast<int>(blockRow(r))), width_, mid);
+    if (marginRow(r)) {
       std::fill(x, x + pad, 0.0);
       std::fill(mid + width_, mid + width_ + pad, 0.0);
     } else {
@@ -251,106 +325,147 @@ class PlaneRun {
     }
   }
 
-  // The row analysis of input row r of a level, from the worker's cache or made now.
-  const double* analysedRow(Worker& wk, int level, int64_t r) {
-    if (wk.cacheStamp != stamp_) {
-      std::fill(wk.cacheTag, wk.cacheTag + kCacheRows, -1);
-      wk.cacheStamp = stamp_;
+  // Loads row r of level 0 and makes its row analysis.
+  void loadRow(Worker& wk, int64_t r) {
+    const int w = stream_.w[0];
+    double* out = rings_[stream_.analysed[0]].row(r);
+    if (!perChannel_) {
+      double* x = wk.line.extended + 16;
+      loadLuminanceRow(r, x);
+      extendSymmetric(x, w, LineEnd::WS, LineEnd::WS);
+      k_.analyzeExtended(x, w, out, out + stream_.split(0), wk.line.even, wk.line.odd);
+      return;
     }
-    const int slot = static_cast<int>(r & (kCacheRows - 1));
-    double* row = wk.cache + slot * a_;
-    if (wk.cacheTag[slot] == r) return row;
-    const int w = w_[level];
-    double* x = wk.line.extended + 16;
-    if (level == 0) {
-      loadPaddedRow(r, x);
+    // A colour byte goes straight into the even and odd samples the analysis reads,
+    // even[j] = x[2j - 4] and odd[j] = x[2j - 3] of the padded and extended row x; only the few
+    // samples of the margins and past the ends are placed one by one.
+    const int64_t pad = kBlockPad;
+    const bool margin = marginRow(r);
+    const int64_t y = blockRow(r);
+    const bool fromBytes = channel_ == sourceChannel_;
+    const uint8_t* bytes = result_.as<uint8_t>() + y * width_;
+    const uint8_t* px = view_.rowPointer(static_cast<int>(y));
+    double* even = wk.line.even;
+    double* odd = wk.line.odd;
+    // Pixels 2i and 2i + 1 are x[pad + 2i] and x[pad + 2i + 1]: even and odd [first + i].
+    const int64_t first = (pad + 4) / 2;
+    const int64_t pixelPairs = width_ / 2;
+    if (fromBytes) {
+      k_.loadBytePairs(bytes, pixelPairs, even + first, odd + first);
     } else {
-      const double* src = low_[(level - 1) % 2].as<double>() + r * w;
-      std::memcpy(x, src, sizeof(double) * w);
+      k_.loadChannelPairs(px, pixelPairs, channel_, even + first, odd + first);
     }
-    extendSymmetric(x, w, LineEnd::WS, LineEnd::WS);
-    k_.analyzeExtended(x, w, row, wk.line.even, wk.line.odd);
-    wk.cacheTag[slot] = r;
-    return row;
+    auto pixel = [&](int64_t q) {
+      return static_cast<double>(fromBytes ? bytes[q] : px[4 * q + channel_]);
+    };
+    // x[p]: the row continues past its ends by whole-sample symmetry; the margins mirror the
+    // block's columns (the end column repeated), or are 0 beside the block's top and bottom.
+    auto sample = [&](int64_t p) {
+      p = ReflectIndex(p, w, LineEnd::WS, LineEnd::WS);
+      if (p < pad) return margin ? 0.0 : pixel(pad - 1 - p);
+      if (p >= pad + width_) return margin ? 0.0 : pixel(2 * width_ + pad - 1 - p);
+      return pixel(p - pad);
+    };
+    auto place = [&](int64_t from, int64_t to) {
+      for (int64_t j = from; j < to; ++j) {
+        even[j] = sample(2 * j - 4);
+        odd[j] = sample(2 * j - 3);
+      }
+    };
+    place(0, first);
+    place(first + pixelPairs, (w + 1) / 2 + 5);
+    k_.analyzeSplit(even, odd, w, out, out + stream_.split(0));
   }
 
-  void forwardRows(Worker& wk, int level, int64_t from, int64_t to) {
-    const int w = w_[level];
-    const int h = h_[level];
+  // Output rows [from, to) of level k's column analysis.
+  void analyseRows(Worker& wk, int k, int64_t from, int64_t to) {
+    const WaveletStream& s = stream_;
+    const int w = s.w[k];
+    const int h = s.h[k];
     const int cw = (w + 1) / 2;
-    const int ch = (h + 1) / 2;
-    const int nh = h / 2;
-    const bool last = level == levels_ - 1;
-    double* plane = plane_.as<double>();
-    double* lowOut = last ? plane : low_[level % 2].as<double>();
-    const int64_t lowStride = last ? a_ : cw;
+    const int split = s.split(k);
+    const int nh = s.highRows(k);
+    const bool last = k == levels_ - 1;
+    const RowRing& in = rings_[s.analysed[k]];
     const double* rows[9];
     const double* rightRows[9];
     for (int64_t m = from; m < to; ++m) {
-      for (int k = 0; k < 9; ++k) {
-        rows[k] = analysedRow(wk, level, ReflectIndex(2 * m - 4 + k, h, LineEnd::WS, LineEnd::WS));
-        rightRows[k] = rows[k] + cw;
+      for (int i = 0; i < 9; ++i) {
+        rows[i] = in.row(ReflectIndex(2 * m - 4 + i, h, LineEnd::WS, LineEnd::WS));
+        rightRows[i] = rows[i] + split;
       }
       // The high row m, when there is one, comes from the last seven of these rows.
-      double* high = m < nh ? plane + (ch + m) * a_ : nullptr;
-      k_.columnsAnalyze(rows, cw, lowOut + m * lowStride, high, last, threshold_);
-      k_.columnsAnalyze(rightRows, w - cw, plane + m * a_ + cw, high ? high + cw : nullptr, true,
-                        threshold_);
+      double* high = m < nh ? rings_[s.high[k]].row(m) : nullptr;
+      // The low-low row goes on as a row of the next level, or at the last level is kept.
+      double* low = last ? rings_[s.deepest].row(m) : wk.line.extended + 16;
+      k_.columnsAnalyze(rows, cw, low, high, last, threshold_);
+      k_.columnsAnalyze(rightRows, w - cw, rings_[s.lowRight[k]].row(m),
+                        high ? high + split : nullptr, true, threshold_);
+      if (!last) {
+        extendSymmetric(low, cw, LineEnd::WS, LineEnd::WS);
+        double* out = rings_[s.analysed[k + 1]].row(m);
+        k_.analyzeExtended(low, cw, out, out + s.split(k + 1), wk.line.even, wk.line.odd);
+      }
     }
   }
 
-  void inverseRows(Worker& wk, int level, int64_t from, int64_t to) {
-    const int w = w_[level];
-    const int h = h_[level];
+  // Pairs [from, to) of level k's synthesis.
+  void synthesizeRows(Worker& wk, int k, int64_t from, int64_t to) {
+    const WaveletStream& s = stream_;
+    const int w = s.w[k];
     const int cw = (w + 1) / 2;
     const int nwh = w / 2;
-    const int ch = (h + 1) / 2;
-    const int nh = h / 2;
-    const bool hOdd = (h & 1) != 0;
+    const int split = s.split(k);
+    const int ch = s.lowRows(k);
+    const int nh = s.highRows(k);
     const bool wOdd = (w & 1) != 0;
-    const LineEnd lowEnd = hOdd ? LineEnd::WS : LineEnd::HS;
-    const LineEnd highEnd = hOdd ? LineEnd::HS : LineEnd::WS;
-    double* plane = plane_.as<double>();
-    const bool deepest = level == levels_ - 1;
-    const double* llSource = deepest ? plane : low_[level % 2].as<double>();
-    const int64_t llStride = deepest ? a_ : cw;
-    double* out = level == 0 ? nullptr : low_[(level + 1) % 2].as<double>();
+    const LineEnd lowEnd = s.lowEnd(k);
+    const LineEnd highEnd = s.highEnd(k);
+    const RowRing& lowLeft = k == levels_ - 1 ? rings_[s.deepest] : rings_[s.rebuilt[k + 1]];
+    const RowRing& lowRight = rings_[s.lowRight[k]];
+    const RowRing& highIn = rings_[s.high[k]];
+    const int64_t rowsEnd = s.rowsEnd(k);
 
     const double* lowRows[4];
     const double* highRows[5];
-    const double* lowRight[4];
+    const double* lowRightRows[4];
     const double* highRight[5];
     double* lowLine[2];
     double* highLine[2];
     for (int r = 0; r < 2; ++r) {
       lowLine[r] = wk.bands[r] + 16;
-      highLine[r] = lowLine[r] + cw + 24;
+      highLine[r] = lowLine[r] + (cw + 24 + 7) / 8 * 8;
     }
-    for (int64_t t = from; t < to; t += 2) {
-      const int64_t s = t / 2;
-      const bool pair = t + 1 < to;
-      for (int k = 0; k < 4; ++k) {
-        const int i = ReflectIndex(s - 1 + k, ch, LineEnd::WS, lowEnd);
-        lowRows[k] = llSource + i * llStride;
-        lowRight[k] = plane + i * a_ + cw;
+    for (int64_t u = from; u < to; ++u) {
+      const int64_t sp = s.pairOf(k, u);
+      const int64_t t = 2 * sp;
+      const bool pair = t + 1 < rowsEnd;
+      for (int i = 0; i < 4; ++i) {
+        const int64_t j = ReflectIndex(sp - 1 + i, ch, LineEnd::WS, lowEnd);
+        lowRows[i] = lowLeft.row(j);
+        lowRightRows[i] = lowRight.row(j);
       }
-      for (int k = 0; k < 5; ++k) {
-        const int i = ReflectIndex(s - 2 + k, nh, LineEnd::HS, highEnd);
-        highRows[k] = plane + (ch + i) * a_;
-        highRight[k] = highRows[k] + cw;
+      for (int i = 0; i < 5; ++i) {
+        highRows[i] = highIn.row(ReflectIndex(sp - 2 + i, nh, LineEnd::HS, highEnd));
+        highRight[i] = highRows[i] + split;
       }
+      // The rows the next pair reads first come from far back in their rings: fetch them while
+      // this pair is made.
+      const int64_t nextLow = ReflectIndex(sp + 3, ch, LineEnd::WS, lowEnd);
+      const double* nextHigh = highIn.row(ReflectIndex(sp + 3, nh, LineEnd::HS, highEnd));
+      const double* aheadLeft[2] = {lowLeft.row(nextLow), nextHigh};
+      const double* aheadRight[2] = {lowRight.row(nextLow), nextHigh + split};
       // Column synthesis straight into the row bands of the even and the odd row.
-      k_.columnsSynthesize(lowRows, highRows, cw, lowLine[0], pair ? lowLine[1] : nullptr);
-      k_.columnsSynthesize(lowRight, highRight, nwh, highLine[0], pair ? highLine[1] : nullptr);
+      k_.columnsSynthesize(lowRows, highRows, cw, lowLine[0], pair ? lowLine[1] : nullptr, aheadLeft);
+      k_.columnsSynthesize(lowRightRows, highRight, nwh, highLine[0], pair ? highLine[1] : nullptr,
+                           aheadRight);
       for (int r = 0; r < (pair ? 2 : 1); ++r) {
         extendSymmetric(lowLine[r], cw, LineEnd::WS, wOdd ? LineEnd::WS : LineEnd::HS);
         extendSymmetric(highLine[r], nwh, LineEnd::HS, wOdd ? LineEnd::HS : LineEnd::WS);
-        if (level > 0) {
-          k_.synthesizeExtended(lowLine[r], highLine[r], w, out + (t + r) * w, wk.line.even,
-                                wk.line.odd);
+        if (k > 0) {
+          k_.synthesizeExtended(lowLine[r], highLine[r], w, rings_[s.rebuilt[k]].row(t + r));
         } else {
-          k_.synthesizeExtended(lowLine[r], highLine[r], w, wk.outputLine, wk.line.even,
-                                wk.line.odd);
+          k_.synthesizeExtended(lowLine[r], highLine[r], w, wk.outputLine);
           storeRow(t + r - kBlockPad, wk.outputLine + kBlockPad);
         }
       }
@@ -381,18 +496,20 @@ class PlaneRun {
   bool perChannel_;
   int width_ = 0;
   int height_ = 0;
-  int64_t a_ = 0;
-  int64_t b_ = 0;
-  int w_[6] = {};
-  int h_[6] = {};
   int channel_ = 0;
+  int sourceChannel_ = -1;  // the colour byte that the byte plane holds before the plane runs
   double threshold_ = 0.0;
-  uint64_t stamp_ = 0;
-  Block plane_;
-  Block low_[2];
+  WaveletStream stream_;
+  TaskSchedule schedule_;
+  std::vector<RowRing> rings_;  // per edge of the schedule
+  Block work_;                  // the rings and the workers' lines
   Block result_;
-  Block workerStore_;
   std::vector<Worker> workers_;
+
+  std::mutex mutex_;  // guards schedule_, limit_ and waiting_
+  std::condition_variable wake_;
+  int64_t limit_ = 0;
+  int waiting_ = 0;
 };
 
 }  // namespace
@@ -440,21 +557,23 @@ int WaveletShrinker::run(PixelView& view) {
     return 0;
   }
 
+  // Progress as the plain algorithm reports it: before the load, at the start of each forward
+  // and inverse level, before the store. The stream runs every level at once, so the steps
+  // after the first two mark equal parts of the plane's work instead.
+  const int parts = 2 * levels;
   for (int p = 0; p < planes; ++p) {
     const double t = planeThreshold[p];
     if (!(t > 0.0)) continue;
+    int next = p + 1;
+    while (next < planes && !(planeThreshold[next] > 0.0)) ++next;
     if (!report()) return 0;
-    plane.setPlane(p, t);
-    for (int level = 0; level < levels; ++level) {
-      if (!report()) return 0;
-      plane.forwardLevel(pool, level);
-    }
-    for (int level = levels - 1; level >= 0; --level) {
-      if (!report()) return 0;
-      plane.inverseLevel(pool, level);
-    }
+    plane.startPlane(p, t);
     if (!report()) return 0;
-    plane.store(pool);
+    for (int part = 1; part <= parts; ++part) {
+      plane.runUntil(pool, plane.partEnd(part, parts));
+      if (!report()) return 0;
+    }
+    plane.store(pool, next < planes ? next : -1);
   }
   return 0;
 }

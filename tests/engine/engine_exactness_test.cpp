@@ -2,7 +2,9 @@
 // block shape, stride, level count, noise level, mode, thread count and instruction-set build.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "engine/engine_options.h"
 #include "engine/wavelet_kernels.h"
@@ -75,6 +77,26 @@ TEST(EngineExactness, Avx2BuildOneThread) {
   options.threads = 1;
   options.kernels = avx2;
   CheckAgainstReference(options, "avx2, 1 thread");
+}
+
+// Rows that share bytes (a stride shorter than the row, not a whole number of pixels, so that the
+// store of a later row changes the next colour byte of an earlier one): each plane must see the
+// bytes that the whole store of the plane before left.
+TEST(EngineExactness, RowsThatShareBytes) {
+  const int width = 40, height = 36, stride = width * 4 - 5;
+  std::vector<uint8_t> original(static_cast<size_t>(height - 1) * stride + width * 4);
+  std::mt19937 rng(7);
+  for (uint8_t& b : original) b = static_cast<uint8_t>(60 + rng() % 120);
+  auto expected = original;
+  reference::NoiseReduce(expected.data(), width, height, stride, 3, 12.0, true);
+  for (int threads : {1, 2}) {
+    auto actual = original;
+    EngineOptions options;
+    options.threads = threads;
+    const NoiseReduceParams params = testing::Params(3, 12.0, 1);
+    ASSERT_EQ(NoiseReduceWith(width, height, stride, actual.data(), &params, options), NR_OK);
+    EXPECT_TRUE(actual == expected) << threads << " threads";
+  }
 }
 
 // Large enough that every level is split into many chunks on several threads.
