@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -105,6 +106,8 @@ int main(int argc, char** argv) {
       for (std::string item; std::getline(list, item, ',');) sigmas.push_back(std::atof(item.c_str()));
     } else files.push_back(a);
   }
+  std::error_code made;
+  if (!s.curves.empty()) std::filesystem::create_directories(s.curves, made);
   char folder[] = "/tmp/orvane_calib_XXXXXX";
   if (mkdtemp(folder) == nullptr) return 1;
   std::printf("%-22s %5s %7s %7s %7s %6s %7s %6s %7s %7s\n", "picture", "sigma", "noisy", "level8",

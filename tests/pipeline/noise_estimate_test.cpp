@@ -106,6 +106,19 @@ std::vector<uint8_t> WithSharedNoise(std::vector<uint8_t> p, double sigma) {
 
 NoiseEstimate Estimate(const std::vector<uint8_t>& p) { return EstimateNoise(p.data(), kW, kH); }
 
+// The picture saved as JPEG and read back into `back`. fullChroma false: the colour stored at
+// half resolution, as cameras store it.
+bool SavedAsJpeg(const std::vector<uint8_t>& p, int quality, bool fullChroma, RasterImage& back) {
+  test::TempFolder dir;
+  RasterImage img;
+  if (img.Create(kW, kH, 24) != kOk) return false;
+  std::copy(p.begin(), p.end(), img.Pixels());
+  img.jpegQuality = quality;
+  img.jpegFullChroma = fullChroma ? 1 : 0;
+  const std::string path = dir.path("picture.jpg");
+  return img.Save(path) == kOk && back.Load(path) == kOk;
+}
+
 TEST(NoiseEstimate, KnownNoiseIsMeasuredWithinFifteenPercent) {
   const std::vector<uint8_t> clean = CleanScene(), textured = TexturedScene(0.5);
   for (double sigma : {3.0, 5.0, 10.0, 20.0, 30.0}) {
@@ -157,17 +170,8 @@ TEST(NoiseEstimate, NoiseTheChannelsShare) {
     const NoiseEstimate e = Estimate(WithSharedNoise(CleanScene(), sigma));
     EXPECT_NEAR(e.levelSigma, sigma, 0.15 * sigma) << sigma;
   }
-  test::TempFolder dir;
-  RasterImage img;
-  ASSERT_EQ(img.Create(kW, kH, 24), kOk);
-  const std::vector<uint8_t> noisy = WithNoise(CleanScene(), 12.0);
-  std::copy(noisy.begin(), noisy.end(), img.Pixels());
-  img.jpegQuality = 90;
-  img.jpegFullChroma = 0;
-  const std::string path = dir.path("half_chroma.jpg");
-  ASSERT_EQ(img.Save(path), kOk);
   RasterImage back;
-  ASSERT_EQ(back.Load(path), kOk);
+  ASSERT_TRUE(SavedAsJpeg(WithNoise(CleanScene(), 12.0), 90, false, back));
   // What JPEG left of the noise: about 0.6 of it, most of it in the brightness.
   NoiseEstimate e;
   EXPECT_GE(EstimateNoiseLevel(back, &e), NoiseLevelForSigma(6));
@@ -270,16 +274,9 @@ TEST(NoiseEstimate, AutomaticLevelForEachMode) {
 // JPEG removes much of the finest noise; what it leaves still asks for denoising, and the level
 // stays below the one for the same noise uncompressed.
 TEST(NoiseEstimate, JpegCompressedNoise) {
-  test::TempFolder dir;
   const std::vector<uint8_t> noisy = WithNoise(CleanScene(), 12.0);
-  RasterImage img;
-  ASSERT_EQ(img.Create(kW, kH, 24), kOk);
-  std::copy(noisy.begin(), noisy.end(), img.Pixels());
-  img.jpegQuality = 85;
-  const std::string path = dir.path("noisy.jpg");
-  ASSERT_EQ(img.Save(path), kOk);
   RasterImage back;
-  ASSERT_EQ(back.Load(path), kOk);
+  ASSERT_TRUE(SavedAsJpeg(noisy, 85, true, back));
   NoiseEstimate e;
   const double level = EstimateNoiseLevel(back, &e);
   EXPECT_GE(level, 8);
