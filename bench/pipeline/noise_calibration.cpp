@@ -124,16 +124,18 @@ int main(int argc, char** argv) {
       const orvane::NoiseEstimate e = orvane::EstimateNoise(noisy.data(), clean.Width(), clean.Height());
       const double autoLevel = std::round(e.level * 2) / 2;
       if (!s.curves.empty()) {
-        const std::string stem = s.curves + "/" + name.substr(0, name.rfind('.')) +
-                                 (s.camera ? "_cam" : s.shot ? "_shot" : "_g") + std::to_string(static_cast<int>(sigma)) +
+        const std::string kind = std::string(s.camera ? "cam" : s.shot ? "shot" : "g") +
+                                 std::to_string(static_cast<int>(sigma)) +
                                  (s.jpeg > 0 ? (s.halfChroma ? "h" : "j") + std::to_string(s.jpeg) : "");
+        const std::string stem = s.curves + "/" + name.substr(0, name.rfind('.')) + "_" + kind;
         orvane::RasterImage img;
         if (img.Create(clean.Width(), clean.Height(), 24) != orvane::kOk) return 1;
         std::copy(noisy.begin(), noisy.end(), img.Pixels());
         if (img.Save(stem + ".png") != orvane::kOk) return 1;
         FILE* out = std::fopen((stem + ".txt").c_str(), "w");
         if (out == nullptr) return 1;
-        for (int step = 0; step <= 200; ++step) std::fprintf(out, "%.4f\n", Denoised(noisy, clean, step / 2.0));
+        for (int step = 0; step <= 200; ++step)
+          std::fprintf(out, "%.4f\n", Denoised(noisy, clean, step / 2.0));
         std::fclose(out);
         std::printf("%s\n", stem.c_str());
         std::fflush(stdout);
