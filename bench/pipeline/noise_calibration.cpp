@@ -2,15 +2,22 @@
 // photographs, denoises each with the default settings at every level, and prints the level with
 // the best PSNR beside the level the estimator chooses. The estimator's table comes from here.
 //
-// noise_calibration [--jpeg Q] [--red-scale X] [--shot] [--estimate] [--sigmas 5,10,...] PICTURE...
+// noise_calibration [--jpeg Q [--half-chroma]] [--red-scale X] [--shot | --camera] [--estimate]
+//                   [--curves DIR] [--sigmas 5,10,...] PICTURE...
 //   --jpeg Q       compress the noisy picture as JPEG quality Q before measuring
+//   --half-chroma  with --jpeg: colour stored at half resolution (4:2:0), as cameras store it
 //   --red-scale X  the red channel's noise is X times the others'
 //   --shot         noise grows with brightness: sigma at mid-grey, sqrt-scaled
 //   --camera       as a sensor's: variance = a * value + b, sigma at mid-grey, b = (sigma / 3)^2
 //   --estimate     only the estimate, no search for the best level
+//   --curves DIR   for each case DIR/NAME_KIND.png, the noisy picture (KIND: g10, cam15, g10j90,
+//                  g10h90, ...), and DIR/NAME_KIND.txt, the PSNR at every level from 0 to 100 in
+//                  steps of 0.5 (as the automatic level is rounded); any estimate of the same
+//                  pictures can then be judged without denoising them again
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -29,10 +36,12 @@ using orvane::bench::Psnr;
 
 struct Settings {
   int jpeg = 0;
+  bool halfChroma = false;
   double redScale = 1;
   bool shot = false;
   bool camera = false;
   bool estimateOnly = false;
+  std::string curves;
 };
 
 std::vector<uint8_t> AddNoise(const orvane::RasterImage& clean, double sigma, const Settings& s,
@@ -57,6 +66,7 @@ std::vector<uint8_t> AddNoise(const orvane::RasterImage& clean, double sigma, co
     img.Create(clean.Width(), clean.Height(), 24);
     std::copy(out.begin(), out.end(), img.Pixels());
     img.jpegQuality = s.jpeg;
+    img.jpegFullChroma = s.halfChroma ? 0 : 1;
     const std::string path = dir + "/noisy.jpg";
     orvane::RasterImage back;
     if (img.Save(path) != orvane::kOk || back.Load(path) != orvane::kOk) std::exit(1);
@@ -85,15 +95,19 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (a == "--jpeg" && i + 1 < argc) s.jpeg = std::atoi(argv[++i]);
     else if (a == "--red-scale" && i + 1 < argc) s.redScale = std::atof(argv[++i]);
+    else if (a == "--half-chroma") s.halfChroma = true;
     else if (a == "--shot") s.shot = true;
     else if (a == "--camera") s.camera = true;
     else if (a == "--estimate") s.estimateOnly = true;
+    else if (a == "--curves" && i + 1 < argc) s.curves = argv[++i];
     else if (a == "--sigmas" && i + 1 < argc) {
       sigmas.clear();
       std::stringstream list(argv[++i]);
       for (std::string item; std::getline(list, item, ',');) sigmas.push_back(std::atof(item.c_str()));
     } else files.push_back(a);
   }
+  std::error_code made;
+  if (!s.curves.empty()) std::filesystem::create_directories(s.curves, made);
   char folder[] = "/tmp/orvane_calib_XXXXXX";
   if (mkdtemp(folder) == nullptr) return 1;
   std::printf("%-22s %5s %7s %7s %7s %6s %7s %6s %7s %7s\n", "picture", "sigma", "noisy", "level8",
@@ -109,9 +123,27 @@ int main(int argc, char** argv) {
       const std::vector<uint8_t> noisy = AddNoise(clean, sigma, s, folder);
       const orvane::NoiseEstimate e = orvane::EstimateNoise(noisy.data(), clean.Width(), clean.Height());
       const double autoLevel = std::round(e.level * 2) / 2;
+      if (!s.curves.empty()) {
+        const std::string kind = std::string(s.camera ? "cam" : s.shot ? "shot" : "g") +
+                                 std::to_string(static_cast<int>(sigma)) +
+                                 (s.jpeg > 0 ? (s.halfChroma ? "h" : "j") + std::to_string(s.jpeg) : "");
+        const std::string stem = s.curves + "/" + name.substr(0, name.rfind('.')) + "_" + kind;
+        orvane::RasterImage img;
+        if (img.Create(clean.Width(), clean.Height(), 24) != orvane::kOk) return 1;
+        std::copy(noisy.begin(), noisy.end(), img.Pixels());
+        if (img.Save(stem + ".png") != orvane::kOk) return 1;
+        FILE* out = std::fopen((stem + ".txt").c_str(), "w");
+        if (out == nullptr) return 1;
+        for (int step = 0; step <= 200; ++step)
+          std::fprintf(out, "%.4f\n", Denoised(noisy, clean, step / 2.0));
+        std::fclose(out);
+        std::printf("%s\n", stem.c_str());
+        std::fflush(stdout);
+        continue;
+      }
       if (s.estimateOnly) {
         std::printf("%-22s %5.1f %7.2f %7.2f %6.1f  (%.2f %.2f %.2f) quiet %.3f\n", name.c_str(),
-                    sigma, Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.typicalSigma,
+                    sigma, Psnr(noisy.data(), clean.Pixels(), noisy.size()), e.levelSigma,
                     autoLevel, e.channelSigma[0], e.channelSigma[1], e.channelSigma[2],
                     e.tilesSeen > 0 ? static_cast<double>(e.tilesUsed) / e.tilesSeen : 0.0);
         continue;
@@ -129,7 +161,7 @@ int main(int argc, char** argv) {
         if (p > bestPsnr) bestPsnr = p, bestLevel = level;
       }
       std::printf("%-22s %5.1f %7.2f %7.2f %7.2f %6.1f %7.2f %6.0f %7.2f %7.2f\n", name.c_str(), sigma,
-                  Psnr(noisy.data(), clean.Pixels(), noisy.size()), Denoised(noisy, clean, 8), e.typicalSigma,
+                  Psnr(noisy.data(), clean.Pixels(), noisy.size()), Denoised(noisy, clean, 8), e.levelSigma,
                   autoLevel, autoPsnr,
                   bestLevel, bestPsnr, bestPsnr - autoPsnr);
       std::fflush(stdout);

@@ -10,7 +10,7 @@ namespace orvane {
 int NoiseSliderPosition(double noiseLevel) {
   const double p = noiseLevel * 10.0;
   if (!(p == p)) return 0;
-  return static_cast<int>(std::clamp(p, -2147483648.0, 2147483647.0));
+  return static_cast<int>(std::clamp(p, 0.0, static_cast<double>(kNoiseSliderMax)));
 }
 
 double NoiseLevelFromSlider(int position) { return position * 0.1; }

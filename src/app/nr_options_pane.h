@@ -24,9 +24,10 @@ inline constexpr std::array<const char*, 6> kNrModeTexts = {
 inline constexpr int kNrClickDelayMs = 100;
 inline constexpr int kNrTypingDelayMs = 800;
 
-// The noise slider shows ten positions per level.
+// The noise slider shows ten positions per level, up to level 20. A level above it (typed, or
+// chosen by Auto) shows in the box and leaves the slider at its right end.
 inline constexpr int kNoiseSliderMax = 200;
-int NoiseSliderPosition(double noiseLevel);
+int NoiseSliderPosition(double noiseLevel);  // level x 10 truncated, within 0 ... kNoiseSliderMax
 double NoiseLevelFromSlider(int position);
 std::string NoiseBoxText(double noiseLevel);  // "%.1lf"
 

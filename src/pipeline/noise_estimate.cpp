@@ -27,11 +27,29 @@ constexpr double kQuietFloor = 3.0;
 // holds no measurable noise.
 constexpr double kTextureGrowth = 3.0;
 constexpr double kClippedShare = 0.1;
+// The colour test. Picture detail moves the three channels together; sensor noise is drawn
+// for each channel apart. The part of a channel's finest detail that the other two do not
+// share is noise, texture taken out (see OwnDetail). On noise alone that figure reads 1/1.04
+// of the detail's.
+constexpr double kOwnToSigma = 1.04;
+// Noise can be shared by the channels too: JPEG stores colour at half resolution, and scanners
+// and in-camera processing mix the channels. Then a flat tile shows fine detail like noise's
+// (not stronger one scale up, kNoiseLikeGrowth) that the colour test finds almost all shared
+// (own detail below kSharedOwn of it). Such tiles appear in clean photographs too, on fine grey
+// texture (at most 2% of the tile channels of the calibration photographs, 3% in a JPEG of one),
+// but shared noise of sigma 10 or 20 covers 10 to 91% of them, and grey noise 99%. From
+// kSharedFrom to kSharedTo of the picture the figures go over from the colour test's to the
+// detail's alone.
+constexpr double kNoiseLikeGrowth = 1.3;
+constexpr double kSharedOwn = 0.25;
+constexpr double kSharedMinNoise = 1.5;
+constexpr double kSharedFrom = 0.02, kSharedTo = 0.05;
 // Photo mode: below this typical sigma a picture counts as clean; the level for a sigma.
 constexpr double kPhotoMinSigma = 0.5;
 constexpr double kPhotoLevelPerSigma = 1.0;
-// The lower quartile of tiles' noise figures over their noise, for tiles of noise alone.
-constexpr double kLowerQuartileToSigma = 1.05;
+// The noise over the lower quartile of tiles' noise figures: with it the calibration
+// photographs' Gaussian noise reads its sigma (median 0.99 of it).
+constexpr double kLowerQuartileToSigma = 1.07;
 
 // Robust spread of values around zero.
 double Spread(std::vector<float>& v) {
@@ -54,17 +72,19 @@ struct TileFigures {
 // band): the three detail bands' magnitudes and the w/2 x h/2 grid of averages.
 struct Bands {
   std::vector<float> diag, horiz, vert, all;
+  std::vector<float> signedDiag;  // the diagonal detail itself, for the colour test
 };
 
 void Split(const std::vector<float>& grid, int w, int h, Bands& bands, std::vector<float>& next) {
   const int bw = w / 2, bh = h / 2;
-  bands.diag.clear(), bands.horiz.clear(), bands.vert.clear();
+  bands.diag.clear(), bands.horiz.clear(), bands.vert.clear(), bands.signedDiag.clear();
   next.assign(static_cast<size_t>(bw) * bh, 0.f);
   for (int by = 0; by < bh; ++by)
     for (int bx = 0; bx < bw; ++bx) {
       const float* q = &grid[static_cast<size_t>(2 * by) * w + 2 * bx];
       const float a = q[0], b = q[1], c = q[w], d = q[w + 1];
-      bands.diag.push_back(0.5f * std::abs(a - b - c + d));
+      bands.signedDiag.push_back(0.5f * (a - b - c + d));
+      bands.diag.push_back(std::abs(bands.signedDiag.back()));
       bands.horiz.push_back(0.5f * std::abs(a + b - c - d));
       bands.vert.push_back(0.5f * std::abs(a - b + c - d));
       next[static_cast<size_t>(by) * bw + bx] = 0.5f * (a + b + c + d);
@@ -74,10 +94,82 @@ void Split(const std::vector<float>& grid, int w, int h, Bands& bands, std::vect
   bands.all.insert(bands.all.end(), bands.vert.begin(), bands.vert.end());
 }
 
+// The largest eigenvalue of a symmetric 3 x 3 matrix and its unit eigenvector (Jacobi
+// rotations, until what is off the diagonal is rounding).
+double LargestEigen(const double m[3][3], double vector[3]) {
+  double a[3][3], v[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) a[i][j] = m[i][j];
+  constexpr int kPairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
+  const double scale = std::abs(a[0][0]) + std::abs(a[1][1]) + std::abs(a[2][2]) + 1e-30;
+  for (int sweep = 0; sweep < 8; ++sweep) {
+    if (std::abs(a[0][1]) + std::abs(a[0][2]) + std::abs(a[1][2]) < 1e-14 * scale) break;
+    for (const auto& pair : kPairs) {
+      const int p = pair[0], q = pair[1];
+      if (std::abs(a[p][q]) < 1e-12) continue;
+      const double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+      const double t = (theta >= 0 ? 1.0 : -1.0) / (std::abs(theta) + std::sqrt(theta * theta + 1));
+      const double c = 1 / std::sqrt(t * t + 1), s = t * c;
+      for (int k = 0; k < 3; ++k) {
+        const double kp = a[k][p], kq = a[k][q];
+        a[k][p] = c * kp - s * kq, a[k][q] = s * kp + c * kq;
+      }
+      for (int k = 0; k < 3; ++k) {
+        const double pk = a[p][k], qk = a[q][k];
+        a[p][k] = c * pk - s * qk, a[q][k] = s * pk + c * qk;
+      }
+      for (int k = 0; k < 3; ++k) {
+        const double kp = v[k][p], kq = v[k][q];
+        v[k][p] = c * kp - s * kq, v[k][q] = s * kp + c * kq;
+      }
+    }
+  }
+  int top = 0;
+  for (int i = 1; i < 3; ++i)
+    if (a[i][i] > a[top][top]) top = i;
+  for (int k = 0; k < 3; ++k) vector[k] = v[k][top];
+  return a[top][top];
+}
+
+// The spread of each channel's finest diagonal detail that the other two channels do not
+// share. The three channels' detail is taken as one common part, which changes the channels in
+// fixed proportions (texture, shading, edges), plus a part of each channel's own (noise): its
+// covariance C = a a^T + D with D diagonal, fitted by principal axis factoring from what the
+// other two channels do not predict. Returns sqrt(D) per channel.
+void OwnDetail(const std::vector<float> (&detail)[3], double own[3]) {
+  const size_t n = detail[0].size();
+  double c[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j <= i; ++j) {
+      double sum = 0;
+      for (size_t k = 0; k < n; ++k) sum += static_cast<double>(detail[i][k]) * detail[j][k];
+      c[i][j] = c[j][i] = sum / static_cast<double>(std::max<size_t>(n, 1)) + (i == j ? 0.01 : 0.0);
+    }
+  // What the other two do not predict: det C / the minor of the channel's own entry.
+  const double det = c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[2][1]) -
+                     c[0][1] * (c[1][0] * c[2][2] - c[1][2] * c[2][0]) +
+                     c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0]);
+  double d[3];
+  for (int i = 0; i < 3; ++i) {
+    const int j = (i + 1) % 3, k = (i + 2) % 3;
+    const double minor = c[j][j] * c[k][k] - c[j][k] * c[k][j];
+    d[i] = minor > 0 ? std::clamp(det / minor, 0.0, c[i][i]) : c[i][i];
+  }
+  for (int iteration = 0; iteration < 8; ++iteration) {
+    double shared[3][3], v[3];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) shared[i][j] = c[i][j] - (i == j ? d[i] : 0.0);
+    const double lambda = std::max(0.0, LargestEigen(shared, v));
+    for (int i = 0; i < 3; ++i) d[i] = std::max(0.0, c[i][i] - lambda * v[i] * v[i]);
+  }
+  for (int i = 0; i < 3; ++i) own[i] = std::sqrt(d[i]);
+}
+
 class TileMeter {
  public:
-  // One channel of one tile (tw x th pixels from p, pixel step 3, row step stride).
-  TileFigures measure(const uint8_t* p, int tw, int th, int64_t stride) {
+  // One channel of one tile (tw x th pixels from p, pixel step 3, row step stride); its finest
+  // diagonal detail is kept for ownDetail.
+  TileFigures measure(const uint8_t* p, int tw, int th, int64_t stride, int channel) {
     TileFigures f;
     grid_.resize(static_cast<size_t>(tw) * th);
     int clipped = 0;
@@ -90,8 +182,11 @@ class TileMeter {
         grid_[static_cast<size_t>(y) * tw + x] = v;
       }
     f.mean = static_cast<double>(sum) / (static_cast<double>(tw) * th);
-    if (tw < 4 || th < 4 || clipped > kClippedShare * tw * th) return f;
+    detail_[channel].clear();
+    if (tw < 4 || th < 4) return f;
     Split(grid_, tw, th, finest_, next_);
+    detail_[channel] = finest_.signedDiag;
+    if (clipped > kClippedShare * tw * th) return f;
     Split(next_, tw / 2, th / 2, coarser_, grid_);
     f.diagonal = Spread(finest_.diag);
     f.fine = std::max(Spread(finest_.horiz), Spread(finest_.vert));
@@ -100,9 +195,13 @@ class TileMeter {
     return f;
   }
 
+  // The three channels of the tile last measured (each at least 4 x 4 pixels).
+  void ownDetail(double own[3]) const { OwnDetail(detail_, own); }
+
  private:
   std::vector<float> grid_, next_;
   Bands finest_, coarser_;
+  std::vector<float> detail_[3];
 };
 
 // The level for noise of a standard deviation: measured best levels of the default settings on
@@ -133,14 +232,31 @@ namespace {
 struct TileSample {
   double mean = 0;    // the tile's mean value in this channel
   double noise = 0;   // its noise figure, texture taken out; meaningful when usable
+  double detail = 0;  // the figure from the detail alone (noise before SettleFigures)
+  double own = 0;     // the colour test's figure: the detail the other channels do not share
   bool usable = false;
   bool quiet = false;
+  bool shared = false;  // looks like noise, but the channels share it
 };
 
 struct TileSamples {
   std::vector<TileSample> channel[3];
   int used = 0, seen = 0;
 };
+
+// The tiles' noise figures: the detail's, unless the colour test finds less. Pictures whose
+// noise the channels share (see kSharedFrom) keep the detail's.
+void SettleFigures(TileSamples& tiles) {
+  int64_t usable = 0, shared = 0;
+  for (const auto& v : tiles.channel)
+    for (const TileSample& t : v) usable += t.usable, shared += t.shared;
+  const double share = usable > 0 ? static_cast<double>(shared) / static_cast<double>(usable) : 0;
+  const double colour = std::clamp((kSharedTo - share) / (kSharedTo - kSharedFrom), 0.0, 1.0);
+  for (auto& v : tiles.channel)
+    for (TileSample& t : v)
+      if (t.usable)
+        t.noise = colour * std::min(t.detail, kOwnToSigma * t.own) + (1 - colour) * t.detail;
+}
 
 TileSamples MeasureTiles(const uint8_t* rgb, int width, int height, WorkerPool* pool) {
   TileSamples all;
@@ -161,17 +277,26 @@ TileSamples MeasureTiles(const uint8_t* rgb, int width, int height, WorkerPool* 
     for (int tx = step / 2; tx < tilesX; tx += step) {
       ++row.seen;
       bool any = false;
+      TileFigures f[3];
       for (int c = 0; c < 3; ++c) {
         const uint8_t* p = rgb + static_cast<int64_t>(ty) * kTile * stride +
                            static_cast<int64_t>(tx) * kTile * 3 + c;
-        const TileFigures f = meter.measure(p, tw, th, stride);
+        f[c] = meter.measure(p, tw, th, stride, c);
+      }
+      double own[3] = {};
+      if (f[0].usable || f[1].usable || f[2].usable) meter.ownDetail(own);
+      for (int c = 0; c < 3; ++c) {
         TileSample t;
-        t.mean = f.mean;
-        if (f.usable) {
-          const double r = f.coarse / std::max(f.diagonal, 0.25);
-          t.noise = f.diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
+        t.mean = f[c].mean;
+        if (f[c].usable) {
+          const double r = f[c].coarse / std::max(f[c].diagonal, 0.25);
+          t.detail = f[c].diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
+          t.noise = t.detail;
+          t.own = own[c];
           t.usable = true;
-          t.quiet = f.fine <= kQuietFine * std::max(f.diagonal, kQuietFloor);
+          t.quiet = f[c].fine <= kQuietFine * std::max(f[c].diagonal, kQuietFloor);
+          t.shared = t.quiet && r <= kNoiseLikeGrowth && t.detail >= kSharedMinNoise &&
+                     t.own < kSharedOwn * t.detail;
           any = any || t.quiet;
         }
         row.channel[c].push_back(t);
@@ -192,6 +317,7 @@ TileSamples MeasureTiles(const uint8_t* rgb, int width, int height, WorkerPool* 
       all.channel[c].insert(all.channel[c].end(), row.channel[c].begin(), row.channel[c].end());
     all.used += row.used, all.seen += row.seen;
   }
+  SettleFigures(all);
   return all;
 }
 
@@ -218,8 +344,7 @@ namespace {
 
 PictureNoise FitPictureNoise(const TileSamples& tiles) {
   PictureNoise result;
-  double typical = 0;  // mean noise variance over the picture's tiles and channels
-  int typicalCount = 0;
+  bool measured[3] = {};
   for (int c = 0; c < 3; ++c) {
     const std::vector<TileSample>& v = tiles.channel[c];
     // The quiet tiles by brightness: the lower quartile of each band's noise figures, which
@@ -265,13 +390,34 @@ PictureNoise FitPictureNoise(const TileSamples& tiles) {
       model.gain = 0;
       model.floor = overall * overall;
     }
-    for (const TileSample& t : v) {
-      const double s = model.sigmaAt(t.mean);
-      typical += s * s;
-      ++typicalCount;
-    }
+    measured[c] = std::any_of(v.begin(), v.end(), [](const TileSample& t) { return t.usable; });
   }
-  result.sigma = typicalCount > 0 ? std::sqrt(typical / typicalCount) : 0;
+  // A channel clipped in every tile (dark blue under strong noise) tells nothing of its noise,
+  // which is not nothing: it takes the others' model.
+  ChannelNoise others;
+  const int count = measured[0] + measured[1] + measured[2];
+  for (int c = 0; c < 3; ++c)
+    if (measured[c]) {
+      others.gain += result.model.channel[c].gain / count;
+      others.floor += result.model.channel[c].floor / count;
+    }
+  for (int c = 0; c < 3; ++c)
+    if (!measured[c] && count > 0) result.model.channel[c] = others;
+  // The typical noise: the root mean square over the picture's tiles and channels; for the
+  // level, the fourth root of the mean squared variance, which leans to where the noise is
+  // strongest, as a single level's error does.
+  double variance = 0, squared = 0;
+  int64_t n = 0;
+  for (int c = 0; c < 3; ++c)
+    for (const TileSample& t : tiles.channel[c]) {
+      const double s = result.model.channel[c].sigmaAt(t.mean);
+      variance += s * s, squared += s * s * s * s;
+      ++n;
+    }
+  if (n > 0) {
+    result.sigma = std::sqrt(variance / static_cast<double>(n));
+    result.levelSigma = std::sqrt(std::sqrt(squared / static_cast<double>(n)));
+  }
   return result;
 }
 
@@ -294,8 +440,10 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPoo
   e.tilesUsed = tiles.used, e.tilesSeen = tiles.seen;
   e.sigma = std::sqrt(sumSquares / 3);
   // The level suits the noise where most of the picture is, not its darkest quiet parts.
-  e.typicalSigma = FitPictureNoise(tiles).sigma;
-  e.level = NoiseLevelForSigma(e.typicalSigma);
+  const PictureNoise picture = FitPictureNoise(tiles);
+  e.typicalSigma = picture.sigma;
+  e.levelSigma = picture.levelSigma;
+  e.level = NoiseLevelForSigma(e.levelSigma);
   return e;
 }
 

@@ -5,9 +5,14 @@
 // (median absolute deviation / 0.6745). Noise spreads evenly over the detail bands, picture
 // structure does not: a tile whose horizontal or vertical detail is much stronger holds an edge
 // or a gradient and is passed over, and the detail one scale coarser tells how much of the
-// diagonal detail is texture, which is taken out. The median over the quiet tiles is the
-// channel's noise. Tiles mostly clipped to black or white carry no noise and are left out, and
-// large pictures are sampled tile by tile.
+// diagonal detail is texture, which is taken out. Texture as fine as the noise (foliage,
+// gravel) still passes, and there the colours tell: picture detail changes red, green and blue
+// together, while sensor noise is drawn for each channel apart, so the part of a channel's
+// detail that the other two do not share is the noise, and a tile's figure is no more than that.
+// Where the channels share the noise too (JPEG's colour at half resolution, grey noise) and such
+// noise covers much of the picture, the figures are the detail's alone. Tiles mostly clipped
+// to black or white carry no noise and are left out, and large pictures are sampled tile by
+// tile.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +30,8 @@ struct NoiseEstimate {
   int tilesUsed = 0;               // tiles that measured noise (of any channel)
   int tilesSeen = 0;
   double typicalSigma = 0;         // PictureNoise::sigma: the noise where most of the picture is
-  double level = 0;                // NoiseLevelForSigma(typicalSigma)
+  double levelSigma = 0;           // PictureNoise::levelSigma
+  double level = 0;                // NoiseLevelForSigma(levelSigma)
 };
 
 // rgb: 24-bit pixels, rows of width x 3 bytes (red, green, blue), top row first. A picture
@@ -39,6 +45,10 @@ NoiseEstimate EstimateNoise(const uint8_t* rgb, int width, int height, WorkerPoo
 struct PictureNoise {
   NoiseModel model;
   double sigma = 0;
+  // The figure the classic modes' level is chosen for: the fourth root of the mean squared
+  // variance, which leans to where the noise is strongest (the same as sigma for noise that is
+  // the same everywhere).
+  double levelSigma = 0;
 };
 
 // Quiet tiles grouped into bands of brightness; the bands' noise figures give the model's

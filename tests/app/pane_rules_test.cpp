@@ -108,6 +108,11 @@ TEST(NrOptionsRules, BoxesAreLimitedAndReadAsFarAsANumber) {
   }
   EXPECT_EQ(NoiseSliderPosition(7.25), 72);
   EXPECT_EQ(NoiseSliderPosition(8.5), 85);
+  // Levels beyond the slider's 20 (typed, or chosen by Auto) leave it at its end.
+  EXPECT_EQ(NoiseSliderPosition(20), kNoiseSliderMax);
+  EXPECT_EQ(NoiseSliderPosition(48.5), kNoiseSliderMax);
+  EXPECT_EQ(NoiseSliderPosition(100), kNoiseSliderMax);
+  EXPECT_EQ(NoiseSliderPosition(-3), 0);
   EXPECT_EQ(NoiseBoxText(NoiseLevelFromSlider(85)), "8.5");
   const TypedValue amount = ReadIntBox("300", 0, 255);
   EXPECT_EQ(amount.value, 255);

@@ -3,6 +3,10 @@
 // clicks and the Auto button, the colour sliders' round trips, the Color Match visibility,
 // profile deletion and dropped files, and the File Properties thumbnail, summary and enabling.
 // Each pane is kept as a picture in the artefacts folder.
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
@@ -333,6 +337,7 @@ class PanesTest : public QObject {
     QTest::keyClicks(box, "150");
     QCOMPARE(box->text(), QStringLiteral("100"));
     QCOMPARE(w.doc().noiseLevel, 100.0);
+    QCOMPARE(slider->position(), kNoiseSliderMax);
     QCOMPARE(pane->timer().interval(), 800);
     box->selectAll();
     QTest::keyClicks(box, "7.25");
@@ -400,6 +405,44 @@ class PanesTest : public QObject {
     // Full/Crop mode disables it again.
     w.frame()->runCommand(kCmdFullCropMode);
     QVERIFY(!pane->autoButton()->isEnabled());
+  }
+
+  // Auto and Settings > Estimate Noise Level on strong noise choose a level beyond the slider's
+  // 20: the box shows it, the slider stays at its end, and the level is not cut to 20.
+  void nrOptionsAutoAboveTheSlider() {
+    QTemporaryDir dir;
+    RasterImage noisy;
+    QCOMPARE(noisy.Create(640, 480, 24), kOk);
+    std::mt19937 rng(3);
+    std::normal_distribution<double> gauss(0, 20);
+    uint8_t* p = noisy.Pixels();
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x)
+        for (int c = 0; c < 3; ++c)
+          *p++ = static_cast<uint8_t>(std::clamp(std::lround(60 + x / 5 + 40 * c + gauss(rng)), 0L, 255L));
+    const QString file = dir.filePath("noisy.png");
+    QCOMPARE(noisy.Save(file.toStdString()), kOk);
+    WindowHarness w(dir.path(), {"orvane-nr", file});
+    settle(w);
+    NrOptionsPane* pane = w.frame()->nrOptionsPane();
+    const double level = AutoNoiseLevel(AutomaticNoiseLevel(w.doc().sourceImage, kModeDefault));
+    QVERIFY2(level > 40, qPrintable(QString::number(level)));
+    for (bool command : {false, true}) {
+      w.doc().noiseLevel = 5;
+      pane->slider()->setPosition(50);
+      if (command) {
+        w.frame()->runCommand(cmd::kEstimateNoise);
+      } else {
+        QTest::mouseClick(pane->autoButton(), Qt::LeftButton);
+      }
+      QCOMPARE(w.doc().noiseLevel, level);
+      QCOMPARE(pane->levelBox()->text(), QString::fromStdString(NoiseBoxText(level)));
+      QCOMPARE(pane->slider()->position(), kNoiseSliderMax);
+      settle(w);
+      QCOMPARE(w.doc().noiseLevel, level);  // the run left it as it is
+    }
+    showPane(w, kPaneNrOptionsId);
+    KeepPicture(w.frame()->pane(kPaneNrOptionsId), "pane_nr_options_auto_above_slider");
   }
 
   void colourCorrectionRoundTrips() {
