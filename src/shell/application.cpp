@@ -21,7 +21,6 @@
 #include "app/save_names.h"
 #include "app/view_rules.h"
 #include "imagefile/format_lists.h"
-#include "imagefile/result_words.h"
 #include "shell/dialogs/prev_file_dlg.h"
 #include "shell/help_viewer.h"
 #include "shell/main_frame.h"

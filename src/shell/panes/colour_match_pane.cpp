@@ -151,10 +151,8 @@ ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, Setti
   connect(autoSwitch_, &QCheckBox::clicked, this, [this] {
     if (doc_ == nullptr) return;
     readControls();
-    const AutoSwitchAction action = OnAutoSwitchToggled(state_, state_.autoSwitch);
-    if (doc_->sourceImage.IsEmpty()) return;  // no picture: the view stays as it is
-    if (action == AutoSwitchAction::kShowFullCrop)
-      doc_->EnterFullCropMode(false);
+    if (OnAutoSwitchToggled(state_, state_.autoSwitch) == AutoSwitchAction::kShowFullCrop)
+      DoColourTimerWork(*doc_, frame_, TimerWork::kRebuildFullCrop);  // nothing without a picture
     else
       RunModeCommand(*doc_, &frame_, kCmdDetailMode);
   });
