@@ -80,7 +80,7 @@ double Denoised(const std::vector<uint8_t>& noisy, const orvane::RasterImage& cl
   orvane::MemorySettingsStore settings;
   orvane::CHushwickDoc doc(host, settings);
   doc.pastePicture(noisy.data(), clean.Width(), clean.Height());
-  doc.noiseLevel = level;
+  orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.noiseLevel = level; });
   doc.runNoiseReduction(false);
   return Psnr(doc.resultImage.Pixels(), clean.Pixels(), noisy.size());
 }

@@ -19,7 +19,6 @@ class QuietHost : public orvane::UiHost {
   void beginEscapeWatch() override {}
   bool escapePressed() override { return false; }
   void setWaitCursor(bool) override {}
-  void updateAllViews() override {}
   std::unique_ptr<orvane::StatusBarProgress> createStatusProgress(int) override { return nullptr; }
   std::unique_ptr<orvane::ProgressWindow> createProgressWindow() override { return nullptr; }
 };

@@ -53,8 +53,9 @@ int main(int argc, char** argv) {
     orvane::CHushwickDoc doc(host, settings);
     auto t = Clock::now();
     if (doc.openFile(in) != orvane::kOk) return 1;
-    doc.nrMode = orvane::kModePhoto;
-    level = doc.noiseLevel = orvane::AutomaticNoiseLevel(doc.sourceImage, orvane::kModePhoto);
+    orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.mode = orvane::kModePhoto; });
+    level = orvane::AutomaticNoiseLevel(doc.sourceImage, orvane::kModePhoto);
+    orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.noiseLevel = level; });
     doc.runNoiseReduction(false);
     if (!doc.resultValid) return 1;
     doc.resultImage.jpegQuality = 92;
@@ -64,8 +65,10 @@ int main(int argc, char** argv) {
     // The first preview of a picture measures its noise; the later ones reuse it.
     orvane::CHushwickDoc view(host, settings);
     if (view.openFile(in) != orvane::kOk) return 1;
-    view.nrMode = orvane::kModePhoto;
-    view.noiseLevel = level;
+    orvane::EditNrSettings(view, [&](orvane::NrSettings& nr) {
+      nr.mode = orvane::kModePhoto;
+      nr.noiseLevel = level;
+    });
     const int rw = std::min(1500, w), rh = std::min(480, h);
     view.setRegion((w - rw) / 2, (h - rh) / 2, (w - rw) / 2 + rw, (h - rh) / 2 + rh);
     t = Clock::now();

@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
       QCoreApplication::sendPostedEvents();
       QCoreApplication::processEvents();
       pane->timer(2).stop();
-      orvane::DoColourTimerWork(*app->document(), *app->frame(), orvane::TimerWork::kQuickPreview);
+      orvane::DoColourTimerWork(*app->document(), orvane::TimerWork::kQuickPreview);
       view->repaint();
       moves.push_back(Ms(t));
     }

@@ -7,12 +7,11 @@
 namespace orvane {
 
 class CHushwickDoc;
-class DocumentViews;
 
 // The quick preview of the processing region: skipped while a run is busy or without a
 // picture. Returns true when the buffer was remade.
 bool MakeQuickPreview(CHushwickDoc& doc);
 
-void DoColourTimerWork(CHushwickDoc& doc, DocumentViews& views, TimerWork work);
+void DoColourTimerWork(CHushwickDoc& doc, TimerWork work);
 
 }  // namespace orvane

@@ -11,6 +11,8 @@
 #include "imagefile/codec/codec.h"
 #include "imagefile/folder_list.h"
 #include "imagefile/result_words.h"
+#include "app/nr_options_pane.h"
+#include "pipeline/noise_estimate.h"
 #include "pipeline/edge_map.h"
 #include "base/worker_pool.h"
 
@@ -18,38 +20,105 @@ namespace orvane {
 
 CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
     : DenoiseDocument(host), ui_(host), settings_(settings) {
-  jpegQuality = Read(NoiseSetting::kJpegQuality);
-  enhancedSampling = Read(NoiseSetting::kEnhancedSampling);
-  cropPreset = settings_.getInt(key::kCropAspect);
-  maxBlockW = Read(NoiseSetting::kMaxBlockW);
-  maxBlockH = Read(NoiseSetting::kMaxBlockH);
-  maxSwapW = Read(NoiseSetting::kMaxSwapW);
-  maxSwapH = Read(NoiseSetting::kMaxSwapH);
+  jpeg_.quality = Read(NoiseSetting::kJpegQuality);
+  jpeg_.enhancedSampling = Read(NoiseSetting::kEnhancedSampling) != 0;
+  crop_.preset = settings_.getInt(key::kCropAspect);
+  memory_.maxBlockW = Read(NoiseSetting::kMaxBlockW);
+  memory_.maxBlockH = Read(NoiseSetting::kMaxBlockH);
+  memory_.maxSwapW = Read(NoiseSetting::kMaxSwapW);
+  memory_.maxSwapH = Read(NoiseSetting::kMaxSwapH);
 }
 
 int CHushwickDoc::Read(NoiseSetting id) const { return settings_.getInt(key::RunSetting(id)); }
 
 void CHushwickDoc::Write(NoiseSetting id, int value) { settings_.setInt(key::RunSetting(id), value); }
 
-CHushwickDoc::~CHushwickDoc() { settings_.setInt(key::kCropAspect, cropPreset); }
+CHushwickDoc::~CHushwickDoc() { settings_.setInt(key::kCropAspect, crop_.preset); }
+
+void CHushwickDoc::notify(unsigned changes, const void* origin) {
+  if (observer_ != nullptr) observer_->documentChanged(changes, origin);
+}
+
+void CHushwickDoc::applyNrSettings(const NrSettings& settings, const void* origin) {
+  nr_ = settings;
+  notify(kChangeSettings, origin);
+}
+
+void CHushwickDoc::applyNoiseLevel(double level, const void* origin) {
+  NrSettings s = nr_;
+  s.noiseLevel = level;
+  applyNrSettings(s, origin);
+}
+
+void CHushwickDoc::applyColour(const ColourParams& colour, const void* origin) {
+  colour_ = colour;
+  notify(kChangeSettings, origin);
+}
+
+void CHushwickDoc::applyCropState(const CropState& crop, const void* origin) {
+  crop_ = crop;
+  notify(kChangeCrop, origin);
+}
+
+double CHushwickDoc::estimateNoiseLevel(int mode, const void* origin) {
+  const double estimated = AutomaticNoiseLevel(sourceImage, mode, threads);
+  if (estimated < 0) return -1;
+  const double level = AutoNoiseLevel(estimated);
+  applyNoiseLevel(level, origin);
+  return level;
+}
+
+int CHushwickDoc::matchToImage(ReferenceStore& store, const std::string& file) {
+  const int rc = LoadReferenceImage(store, file, sourceImage, colour_);
+  notify(kChangeSettings);
+  return rc;
+}
+
+void CHushwickDoc::matchToProfile(const ReferenceSlot& profile) {
+  BuildMatchTables(sourceImage, profile, colour_.matchTables);
+  colour_.matchMode = MatchMode::kProfile;
+  notify(kChangeSettings);
+}
+
+void CHushwickDoc::setEnlarge(double enlarge) {
+  crop_.enlarge = enlarge;
+  notify(kChangeCrop);
+}
+
+void CHushwickDoc::showPlot(int target) {
+  if (observer_ == nullptr) return;  // nothing shows a plot
+  // Leaving Full/Crop mode for a plot asks first; a cancel stays where the view was.
+  if (viewTab_ != 0 || LeaveCropMode(true, false)) {
+    viewTab_ = target;
+    if (target == 2) ComputeHistogramBars(sourceImage, colour_, histogramBars);
+  } else {
+    viewTab_ = 0;
+  }
+  notify(kChangeMode);
+}
+
+void CHushwickDoc::newDocument() {
+  path.clear();
+  if (fullCropMode) {
+    fullCropMode = false;
+    fullCropBitmap.Release();
+  }
+  notify(kChangeMode | kChangeSettings);
+}
 
 void CHushwickDoc::storeMemorySettings(int blockW, int blockH, int swapW, int swapH) {
   // Stored as typed; the run takes values below 32 as the defaults.
-  maxBlockW = blockW;
-  maxBlockH = blockH;
-  maxSwapW = swapW;
-  maxSwapH = swapH;
+  memory_ = MemorySettings{blockW, blockH, swapW, swapH};
   Write(NoiseSetting::kMaxBlockW, blockW);
   Write(NoiseSetting::kMaxBlockH, blockH);
   Write(NoiseSetting::kMaxSwapW, swapW);
   Write(NoiseSetting::kMaxSwapH, swapH);
 }
 
-void CHushwickDoc::storeJpegOptions(int quality, int sampling) {
-  jpegQuality = quality;
-  enhancedSampling = sampling;
+void CHushwickDoc::storeJpegOptions(int quality, bool enhancedSampling) {
+  jpeg_ = JpegSettings{quality, enhancedSampling};
   Write(NoiseSetting::kJpegQuality, quality);
-  Write(NoiseSetting::kEnhancedSampling, sampling);
+  Write(NoiseSetting::kEnhancedSampling, enhancedSampling ? 1 : 0);
 }
 
 DenoiseDocument::Pictures CHushwickDoc::pictures() {
@@ -67,11 +136,11 @@ DenoiseDocument::Pictures CHushwickDoc::pictures() {
 
 void CHushwickDoc::applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) {
   if (pool == nullptr || pool->size() == 1) {
-    ColourCorrectionChain::Apply(colour, packed, width, height, PixelLayout::kRgbx4);
+    ColourCorrectionChain::Apply(colour_, packed, width, height, PixelLayout::kRgbx4);
     return;
   }
   ParallelFor(*pool, 0, height, 128, [&](int64_t y0, int64_t y1) {
-    ColourCorrectionChain::Apply(colour, packed + y0 * width * 4, width, static_cast<int>(y1 - y0),
+    ColourCorrectionChain::Apply(colour_, packed + y0 * width * 4, width, static_cast<int>(y1 - y0),
                                  PixelLayout::kRgbx4);
   });
 }
@@ -79,31 +148,32 @@ void CHushwickDoc::applyColourChain(uint8_t* packed, int width, int height, Work
 void CHushwickDoc::resetResult() {
   if (resultValid && !fullCropMode) {
     resultImage.CopyFrom(sourceImage);
-    resultValid = 0;
+    resultValid = false;
   }
 }
 
 void CHushwickDoc::startNewPicture(bool keepSwapOrientation) {
-  colour.ResetForNewImage();
-  enlarge = 1.0;
-  cropOffsetX = cropOffsetY = 0;
-  panRemainder = PanRemainder{};
-  if (!keepSwapOrientation) cropSwapOrientation = 0;
+  colour_.ResetForNewImage();
+  crop_.enlarge = 1.0;
+  crop_.offsetX = crop_.offsetY = 0;
+  panRemainder_ = PanRemainder{};
+  if (!keepSwapOrientation) crop_.swapOrientation = false;
 }
 
-void CHushwickDoc::finishNewPicture() {
+void CHushwickDoc::finishNewPicture(unsigned changes) {
   resultImage.CopyFrom(sourceImage);
-  resultValid = 0;
-  if (fullCropMode) {
-    EnterFullCropMode(true);
-  } else if (views_ != nullptr) {
-    views_->selectModeTab(0);
-  }
-  if (views_ != nullptr) views_->refreshPanes();
-  host_.updateAllViews();
+  resultValid = false;
+  if (fullCropMode) EnterFullCropMode(true);
+  notify(kChangePicture | kChangeSettings | kChangeCrop | kChangeMode | changes);
 }
 
 int CHushwickDoc::openFile(const std::string& filePath) {
+  const int rc = loadFile(filePath);
+  if (rc == kOk) finishNewPicture(0);
+  return rc;
+}
+
+int CHushwickDoc::loadFile(const std::string& filePath) {
   // Read beside the picture shown: a file that cannot be read leaves the document as it was.
   RasterImage loaded;
   int rc = loaded.Load(filePath, ImageFileType::UnknownType, 0);
@@ -125,7 +195,6 @@ int CHushwickDoc::openFile(const std::string& filePath) {
   exifOrientation = exifCopy.empty() ? 1 : sourceImage.orientation;
   metadataCopy = sourceImage.metadata;
   path = filePath;
-  finishNewPicture();
   return kOk;
 }
 
@@ -133,10 +202,10 @@ int CHushwickDoc::reloadFile() {
   if (busy) return kInvalidArgument;  // the command is disabled during a run
   std::error_code ec;
   if (path.empty() || !std::filesystem::exists(path, ec)) return kNoFile;
-  const int swap = cropSwapOrientation;
+  const bool swap = crop_.swapOrientation;
   const int rc = openFile(path);
-  if (rc == kOk && swap != cropSwapOrientation) {
-    cropSwapOrientation = swap;
+  if (rc == kOk && swap != crop_.swapOrientation) {
+    crop_.swapOrientation = swap;
     if (fullCropMode) EnterFullCropMode(true);
   }
   return rc;
@@ -172,7 +241,7 @@ int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
   exifOrientation = 1;
   metadataCopy.clear();
   path = "Untitled";
-  finishNewPicture();
+  finishNewPicture(0);
   return kOk;
 }
 
@@ -182,16 +251,13 @@ int CHushwickDoc::stepInFolder(bool next) {
   const FolderStep step = StepInFolder(stepFrom_.empty() ? path : stepFrom_, next);
   if (!step.message.empty()) host_.showMessage(step.message);
   if (step.target.empty()) return kInvalidArgument;
-  const int rc = openFile(step.target);
+  const int rc = loadFile(step.target);
   if (rc != kOk) {
     host_.showMessage(OpenFailureMessage(step.target, rc));
     stepFrom_ = step.target;
     return rc;
   }
-  if (views_ != nullptr) {
-    views_->addRecentFile(step.target);
-    views_->resetView();
-  }
+  finishNewPicture(kChangeFile);
   return kOk;
 }
 
@@ -201,8 +267,8 @@ int64_t CHushwickDoc::jpegTargetSize() const {
 }
 
 CropRectangle CHushwickDoc::CropRect() {
-  return ComputeCropRect(sourceImage.Width(), sourceImage.Height(), cropPreset, enlarge,
-                         cropSwapOrientation, cropOffsetX, cropOffsetY);
+  return ComputeCropRect(sourceImage.Width(), sourceImage.Height(), crop_.preset, crop_.enlarge,
+                         crop_.swapOrientation ? 1 : 0, crop_.offsetX, crop_.offsetY);
 }
 
 int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
@@ -221,12 +287,11 @@ int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
 
 void CHushwickDoc::EnterFullCropMode(bool reset) {
   if (reset) {
-    enlarge = 1.0;
-    cropOffsetX = cropOffsetY = 0;
+    crop_.enlarge = 1.0;
+    crop_.offsetX = crop_.offsetY = 0;
   }
-  fullCropMode = 1;
-  viewTab = 0;
-  if (views_ != nullptr) views_->selectModeTab(1);
+  fullCropMode = true;
+  viewTab_ = 0;
   const int w = sourceImage.Width(), h = sourceImage.Height();
   if (sourceImage.IsEmpty() || fullCropBitmap.Create(w, h, 32) != kOk) {
     fullCropBitmap.Release();
@@ -244,22 +309,21 @@ void CHushwickDoc::EnterFullCropMode(bool reset) {
         d[4 * x + 3] = 0;  // not part of the picture; set so the bitmap has no stray bytes
       }
     }
-    ColourCorrectionChain::Apply(colour, dst, w, h, PixelLayout::kBgrx4);
+    ColourCorrectionChain::Apply(colour_, dst, w, h, PixelLayout::kBgrx4);
   }
-  if (views_ != nullptr) views_->updateScrollBars();
-  host_.updateAllViews();
+  notify(kChangeMode | kChangeCrop);
 }
 
 bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
-  if (views_ == nullptr) return false;
+  if (observer_ == nullptr) return false;
   if (!fullCropMode && !ask) return false;
   // Only a crop the user has been shown is applied: outside Full/Crop mode (leaving Curves or
   // Histogram for Detail, say) the remembered preset must not cut the picture unseen.
-  bool apply = fullCropMode != 0;
-  if (apply && ask && !(enlarge == 1.0 && cropOffsetX == 0 && cropOffsetY == 0)) {
+  bool apply = fullCropMode;
+  if (apply && ask && !(crop_.enlarge == 1.0 && crop_.offsetX == 0 && crop_.offsetY == 0)) {
     switch (ui_.askYesNoCancel("Apply Crop to Image?")) {
       case Answer::Cancel:
-        views_->selectModeTab(fullCropMode ? 1 : 0);
+        notify(kChangeMode);
         return false;
       case Answer::Yes: break;
       case Answer::No: apply = false; break;
@@ -267,20 +331,19 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   }
   if (apply) {
     ApplyCrop(CropRect());
-    cropSwapOrientation = 0;
+    crop_.swapOrientation = false;
   }
-  enlarge = 1.0;
-  cropOffsetX = cropOffsetY = 0;
+  crop_.enlarge = 1.0;
+  crop_.offsetX = crop_.offsetY = 0;
   fullCropBitmap.Release();
-  fullCropMode = 0;
+  fullCropMode = false;
   if (returnToDetail) {
-    viewTab = 0;
+    viewTab_ = 0;
     resultImage.CopyFrom(sourceImage);
-    resultValid = 0;
+    resultValid = false;
   }
-  if (viewTab == 0) views_->selectModeTab(0);
-  views_->updateScrollBars();
-  if (returnToDetail) views_->runRegionPreview();
+  notify(kChangeMode | kChangeCrop | (apply ? kChangePicture : 0u) |
+         (returnToDetail ? kChangeStale : 0u));
   return true;
 }
 
@@ -301,59 +364,49 @@ int CHushwickDoc::RotateImage(bool clockwise) {
   }
   resultImage.CopyInfo(sourceImage);
   sourceImage.CopyFrom(resultImage);
-  resultValid = 0;
-  if (views_ != nullptr) {
-    views_->refreshPanes();
-    views_->updateScrollBars();
-    views_->publishVisibleRegion();
-  }
-  host_.updateAllViews();
-  if (views_ != nullptr) views_->runRegionPreview();
+  resultValid = false;
+  notify(kChangePicture | kChangeRegion | kChangeStale);
   host_.setWaitCursor(false);
   return kOk;
 }
 
 void CHushwickDoc::zoomIn() {
   if (!fullCropMode) return;
-  enlarge = ZoomIn(enlarge);
-  host_.updateAllViews();
-  if (views_ != nullptr) views_->refreshPanes();
+  crop_.enlarge = ZoomIn(crop_.enlarge);
+  notify(kChangeCrop);
 }
 
 void CHushwickDoc::zoomOut() {
   if (!fullCropMode) return;
-  enlarge = ZoomOut(enlarge);
-  host_.updateAllViews();
-  if (views_ != nullptr) views_->refreshPanes();
+  crop_.enlarge = ZoomOut(crop_.enlarge);
+  notify(kChangeCrop);
 }
 
 void CHushwickDoc::panCrop(int dx, int dy, int clientWidth, int clientHeight) {
   if (!fullCropMode) return;
-  PanCrop(CropRect(), clientWidth, clientHeight, dx, dy, panRemainder, cropOffsetX, cropOffsetY);
+  PanCrop(CropRect(), clientWidth, clientHeight, dx, dy, panRemainder_, crop_.offsetX, crop_.offsetY);
   CropRect();  // clamps the offsets
-  if (views_ != nullptr) views_->publishVisibleRegion();
-  host_.updateAllViews();
+  notify(kChangeRegion);
 }
 
 void CHushwickDoc::panCropToFraction(double fx, double fy) {
   if (!fullCropMode) return;
-  cropOffsetX = static_cast<int>(sourceImage.Width() * fx);
-  cropOffsetY = static_cast<int>(sourceImage.Height() * fy);
-  if (views_ != nullptr) views_->refreshPanes();
-  host_.updateAllViews();
+  crop_.offsetX = static_cast<int>(sourceImage.Width() * fx);
+  crop_.offsetY = static_cast<int>(sourceImage.Height() * fy);
+  notify(kChangeCrop);
 }
 
 Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputWindow) {
   progressWindow.reset();
-  if (!keepOutputWindow && (outputWindow == kOutputEdges || outputWindow == kOutputNoise)) {
-    outputWindow = kOutputResult;
-    if (views_ != nullptr) views_->refreshPanes();
+  if (!keepOutputWindow && (nr_.outputWindow == kOutputEdges || nr_.outputWindow == kOutputNoise)) {
+    nr_.outputWindow = kOutputResult;
+    notify(kChangeSettings);
   }
   if (fullCropMode) LeaveCropMode(false, true);
 
   progressWindow = host_.createProgressWindow();
-  cancelRequested = 0;
-  resultValid = 0;
+  cancelRequested = false;
+  resultValid = false;
   const Result run = runNoiseReduction(false);
   // Only a run that composed the whole picture is written: a cancelled or failed run has shown
   // its message, and the result then holds at most a preview region.
@@ -377,8 +430,8 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   // a size of its own); the writer gets their memory.
   workBuffer.release();
   beforeBuffer.release();
-  resultImage.jpegQuality = jpegQuality;
-  resultImage.jpegFullChroma = enhancedSampling;
+  resultImage.jpegQuality = jpeg_.quality;
+  resultImage.jpegFullChroma = jpeg_.enhancedSampling;
   resultImage.exifBlock = exifCopy;
   resultImage.metadata = metadataCopy;
   resultImage.orientation = exifCopy.empty() ? 1 : exifOrientation;

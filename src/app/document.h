@@ -14,32 +14,54 @@
 #include "pipeline/crop_rotate.h"
 #include "pipeline/denoise_run.h"
 #include "app/host.h"
+#include "colour/reference_store.h"
 
 namespace orvane {
 
-// What the document asks of the view and the main window. The command-line program has none of
-// these, and gives the document a DocumentViews that does nothing.
-class DocumentViews {
- public:
-  virtual ~DocumentViews() = default;
-  virtual void selectModeTab(int tab) = 0;      // 0 Details, 1 Full/Crop
-  virtual void updateScrollBars() = 0;
-  virtual void publishVisibleRegion() = 0;
-  virtual void runRegionPreview() = 0;
-  virtual void refreshPanes() = 0;              // AttachDocument on every pane
-  // After stepping to another file of the folder: the path joins the recent-file list, and the
-  // view goes back to the top-left, fitted.
-  virtual void addRecentFile(const std::string&) {}
-  virtual void resetView() {}
+// What changed in the document, for whoever shows it; one notification may name several.
+enum DocumentChange : unsigned {
+  kChangePicture = 1u << 0,   // another picture, or the source's pixels or shape changed
+  kChangeSettings = 1u << 1,  // noise-reduction, colour or JPEG settings
+  kChangeCrop = 1u << 2,      // the crop record (preset, enlargement, offsets, orientation)
+  kChangeMode = 1u << 3,      // the mode shown: Detail, Full/Crop, Curves or Histogram
+  kChangeRunState = 1u << 4,  // a run started or ended
+  kChangePixels = 1u << 5,    // something shown must be drawn again (histogram, quick preview)
+  kChangeRegion = 1u << 6,    // the part of the picture shown moved (a pan, a rotation)
+  kChangeStale = 1u << 7,     // the region's result no longer holds: run the region again
+  kChangeFile = 1u << 8,      // stepped to another file of the folder: recent list, top-left
 };
 
-class NoDocumentViews : public DocumentViews {
+// Whoever shows the document (the main window) hears of every change through this one call.
+// origin is the pane or control that made the change, when one did: it already shows it.
+class DocumentObserver {
  public:
-  void selectModeTab(int) override {}
-  void updateScrollBars() override {}
-  void publishVisibleRegion() override {}
-  void runRegionPreview() override {}
-  void refreshPanes() override {}
+  virtual ~DocumentObserver() = default;
+  virtual void documentChanged(unsigned changes, const void* origin) = 0;
+};
+
+// The command line shows nothing, but its document behaves as one with a window (Full/Crop
+// mode's crop is applied on the way out).
+class NoDocumentObserver : public DocumentObserver {
+ public:
+  void documentChanged(unsigned, const void*) override {}
+};
+
+// The crop tool's state: Full/Crop mode's preset, enlargement and offsets, and whether the
+// preset's orientation is swapped.
+struct CropState {
+  int preset = kCropPresetKeep;
+  double enlarge = 1.0;
+  int offsetX = 0;
+  int offsetY = 0;
+  bool swapOrientation = false;
+  bool operator==(const CropState&) const = default;
+};
+
+// The JPEG options handed to saved pictures.
+struct JpegSettings {
+  int quality = DefaultInt(NoiseSetting::kJpegQuality);
+  bool enhancedSampling = DefaultInt(NoiseSetting::kEnhancedSampling) != 0;
+  bool operator==(const JpegSettings&) const = default;
 };
 
 // path made absolute (against the working folder) and without "." or ".." parts; links are
@@ -61,8 +83,40 @@ class CHushwickDoc : public DenoiseDocument {
   // The host with its questions (the run sees it as a RunHost).
   UiHost& host() { return ui_; }
 
-  // The main window and view, when there are any. Without them LeaveCropMode does nothing.
-  void setViews(DocumentViews* views) { views_ = views; }
+  // Whoever shows the document, when there is one. Without one LeaveCropMode does nothing.
+  void setObserver(DocumentObserver* observer) { observer_ = observer; }
+  // Tells the observer; the rules of the panes and views call it for what they redraw.
+  void notify(unsigned changes, const void* origin = nullptr);
+
+  // The settings records. A front end edits a copy and applies it; every apply tells the
+  // observer (origin: the control that made the change).
+  using DenoiseDocument::applyNrSettings;
+  void applyNrSettings(const NrSettings& settings) override { applyNrSettings(settings, nullptr); }
+  void applyNrSettings(const NrSettings& settings, const void* origin);
+  // The noise level alone (the slider, the box, Auto).
+  void applyNoiseLevel(double level, const void* origin = nullptr);
+  const ColourParams& colour() const { return colour_; }
+  void applyColour(const ColourParams& colour, const void* origin = nullptr);
+  const CropState& crop() const { return crop_; }
+  void applyCropState(const CropState& crop, const void* origin = nullptr);
+  const JpegSettings& jpegOptions() const { return jpeg_; }
+  // For this document only; storeJpegOptions also writes the keys.
+  void applyJpegOptions(const JpegSettings& options) { jpeg_ = options; }
+  // The mode shown besides Detail and Full/Crop: 0 none, 1 Curves, 2 Histogram.
+  int viewTab() const { return viewTab_; }
+
+  // "Auto" and --level auto: the level the picture asks for in a mode, applied. -1 (and the
+  // level left as it was) when the picture gives none.
+  double estimateNoiseLevel(int mode, const void* origin = nullptr);
+  // Colour match to a reference picture file (into the store's reference slot) or to a
+  // profile's distributions. Returns the reference's load code.
+  int matchToImage(ReferenceStore& store, const std::string& file);
+  void matchToProfile(const ReferenceSlot& profile);
+  // Curves (1) and Histogram (2) of the View menu; leaving Full/Crop mode first asks whether to
+  // apply the crop.
+  void showPlot(int target);
+  // File > New: an empty document, out of Full/Crop mode.
+  void newDocument();
 
   // Opening a file as the document: on success the picture becomes sourceImage, the colour
   // and crop settings start afresh, the file size, EXIF block and orientation are recorded, and
@@ -86,7 +140,7 @@ class CHushwickDoc : public DenoiseDocument {
   // The Memory Settings dialog's OK: stores the four values and writes their keys.
   void storeMemorySettings(int blockW, int blockH, int swapW, int swapH);
   // The JPEG options' OK: quality and Enhanced Sampling, written to "JPGq" and "JPGES".
-  void storeJpegOptions(int quality, int sampling);
+  void storeJpegOptions(int quality, bool enhancedSampling);
 
   // Crop and rotate.
   CropRectangle CropRect();
@@ -99,8 +153,12 @@ class CHushwickDoc : public DenoiseDocument {
   // Zoom In and Zoom Out of the Crop toolbar: only in Full/Crop mode.
   void zoomIn();
   void zoomOut();
-  bool canZoomIn() const { return fullCropMode && enlarge < kEnlargeMax; }
-  bool canZoomOut() const { return fullCropMode && enlarge > kEnlargeMin; }
+  bool canZoomIn() const { return fullCropMode && crop_.enlarge < kEnlargeMax; }
+  bool canZoomOut() const { return fullCropMode && crop_.enlarge > kEnlargeMin; }
+  // The view's wheel in Full/Crop mode.
+  void setEnlarge(double enlarge);
+  // A press of the mouse on the picture: a drag starts afresh.
+  void beginDrag() { panRemainder_ = PanRemainder{}; }
   // Dragging the picture in Full/Crop mode by (dx, dy) client pixels.
   void panCrop(int dx, int dy, int clientWidth, int clientHeight);
   // The File Properties thumbnail's fractions for the crop's top-left corner (Full/Crop mode).
@@ -127,32 +185,23 @@ class CHushwickDoc : public DenoiseDocument {
   std::vector<uint8_t> exifCopy;
   int exifOrientation = 1;
   PictureMetadata metadataCopy;  // colour profile, XMP, IPTC and comments of that file
-  // JPEG options handed to saved pictures.
-  int jpegQuality = kDefaultJpegQuality;
-  int enhancedSampling = DefaultInt(NoiseSetting::kEnhancedSampling);
-  // Colour tools.
-  ColourParams colour;
+  // What the colour tools show.
   HistogramBars histogramBars{};
   QuickPreviewBuffer quickPreview;
-  // Crop and view state.
-  int cropPreset = kCropPresetKeep;
-  double enlarge = 1.0;
-  int cropOffsetX = 0;
-  int cropOffsetY = 0;
-  int cropSwapOrientation = 0;
-  int viewTab = 0;
-  PanRemainder panRemainder;
 
  protected:
   Pictures pictures() override;
   void applyColourChain(uint8_t* packed, int width, int height, WorkerPool* pool) override;
   void releaseQuickPreview() override { quickPreview.Release(); }
+  void runStateChanged() override { notify(kChangeRunState); }
 
  private:
   // What a new picture does to the colour, colour-match and crop settings.
   void startNewPicture(bool keepSwapOrientation);
   // The result follows the new source; the views and the Full/Crop display catch up.
-  void finishNewPicture();
+  void finishNewPicture(unsigned changes);
+  // openFile without telling the observer.
+  int loadFile(const std::string& filePath);
 
   // A persisted setting of the table, read with its default or written.
   int Read(NoiseSetting id) const;
@@ -160,8 +209,32 @@ class CHushwickDoc : public DenoiseDocument {
 
   UiHost& ui_;  // the run's host, with the questions
   SettingsStore& settings_;
-  DocumentViews* views_ = nullptr;
+  DocumentObserver* observer_ = nullptr;
+  ColourParams colour_;
+  CropState crop_;
+  JpegSettings jpeg_;
+  int viewTab_ = 0;
+  PanRemainder panRemainder_;  // the part of a drag too small to move the crop yet
   std::string stepFrom_;  // a neighbour stepped to that could not be read
 };
+
+template <class Edit>
+void EditColour(CHushwickDoc& doc, Edit edit) {
+  ColourParams colour = doc.colour();
+  edit(colour);
+  doc.applyColour(colour);
+}
+template <class Edit>
+void EditCrop(CHushwickDoc& doc, Edit edit) {
+  CropState crop = doc.crop();
+  edit(crop);
+  doc.applyCropState(crop);
+}
+template <class Edit>
+void EditJpegOptions(CHushwickDoc& doc, Edit edit) {
+  JpegSettings options = doc.jpegOptions();
+  edit(options);
+  doc.applyJpegOptions(options);
+}
 
 }  // namespace orvane

@@ -21,23 +21,24 @@ std::string NoiseBoxText(double noiseLevel) {
   return text;
 }
 
-NrOptionsState LoadNrOptions(const DenoiseDocument& doc) {
+NrOptionsState LoadNrOptions(const NrSettings& settings) {
   NrOptionsState s;
-  s.advancedProcessing = doc.advancedProcessing != 0;
-  s.removeBlockNoise = doc.levels >= 4;
-  s.sharpenEdges = doc.sharpenEdges != 0;
-  s.sharpenAmount = doc.sharpenAmount;
-  s.edgeThreshold = doc.edgeThreshold;
+  s.advancedProcessing = settings.advancedProcessing;
+  s.removeBlockNoise = RemovesBlockNoise(settings.levels);
+  s.sharpenEdges = settings.sharpenEdges;
+  s.sharpenAmount = settings.sharpenAmount;
+  s.edgeThreshold = settings.edgeThreshold;
   return s;
 }
 
-void CopyNrOptions(const NrOptionsState& state, int modeIndex, DenoiseDocument& doc) {
-  doc.advancedProcessing = state.advancedProcessing ? 1 : 0;
-  doc.levels = state.removeBlockNoise ? 5 : 3;
-  doc.sharpenEdges = state.sharpenEdges ? 1 : 0;
-  doc.sharpenAmount = state.sharpenAmount;
-  doc.edgeThreshold = state.edgeThreshold;
-  if (modeIndex >= kModeDefault && modeIndex <= kModePhoto) doc.nrMode = static_cast<NrMode>(modeIndex);
+NrSettings CopyNrOptions(const NrOptionsState& state, int modeIndex, NrSettings settings) {
+  settings.advancedProcessing = state.advancedProcessing;
+  settings.levels = LevelsForBlockNoise(state.removeBlockNoise);
+  settings.sharpenEdges = state.sharpenEdges;
+  settings.sharpenAmount = state.sharpenAmount;
+  settings.edgeThreshold = state.edgeThreshold;
+  if (modeIndex >= kModeDefault && modeIndex <= kModePhoto) settings.mode = static_cast<NrMode>(modeIndex);
+  return settings;
 }
 
 void ApplyNrDefaults(NrOptionsState& state, int& modeIndex) {

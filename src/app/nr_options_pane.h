@@ -39,9 +39,9 @@ struct NrOptionsState {
   int sharpenAmount = 8;
   int edgeThreshold = 0;
 };
-NrOptionsState LoadNrOptions(const DenoiseDocument& doc);
-// Timer 1: the members and the combo's mode go into the document.
-void CopyNrOptions(const NrOptionsState& state, int modeIndex, DenoiseDocument& doc);
+NrOptionsState LoadNrOptions(const NrSettings& settings);
+// Timer 1: the members and the combo's mode over the document's settings, to be applied.
+NrSettings CopyNrOptions(const NrOptionsState& state, int modeIndex, NrSettings settings);
 
 // "Default": threshold 0, amount 8, Default Mode; nothing else.
 inline constexpr int kDefaultSharpenAmount = 8;

@@ -25,8 +25,8 @@ Result RunSaveCommand(CHushwickDoc& doc, SettingsStore& settings, SaveDialogs& d
 
   if (NeedsJpegOptions(chosen)) {
     JpegOptionsRequest options;
-    options.quality = doc.jpegQuality;
-    options.enhancedSampling = doc.enhancedSampling;
+    options.quality = doc.jpegOptions().quality;
+    options.enhancedSampling = doc.jpegOptions().enhancedSampling;
     options.pixels = doc.sourceImage.Pixels();
     options.width = doc.sourceImage.Width();
     options.height = doc.sourceImage.Height();

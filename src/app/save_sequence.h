@@ -23,7 +23,7 @@ struct SaveDialogRequest {
 
 struct JpegOptionsRequest {
   int quality = 0;               // in and out
-  int enhancedSampling = 1;      // in and out
+  bool enhancedSampling = true;  // in and out
   const uint8_t* pixels = nullptr;  // the picture the size estimate encodes (24-bit)
   int width = 0;
   int height = 0;

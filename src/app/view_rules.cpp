@@ -135,31 +135,12 @@ int PreviousModeCommand(int currentTab) {
   }
 }
 
-namespace {
-
-// Curves (target 1) and Histogram (target 2).
-void ShowPlot(CHushwickDoc& doc, DocumentViews* views, int target) {
-  if (views == nullptr) return;
-  const int previous = doc.viewTab;
-  doc.viewTab = target;
-  if (previous != 0 || doc.LeaveCropMode(true, false)) {
-    if (target == 2) ComputeHistogramBars(doc.sourceImage, doc.colour, doc.histogramBars);
-    views->selectModeTab(target == 1 ? kTabCurves : kTabHistogram);
-    doc.host().updateAllViews();
-  } else {
-    doc.viewTab = 0;
-    views->selectModeTab(doc.fullCropMode ? kTabFullCrop : kTabDetail);
-  }
-}
-
-}  // namespace
-
-void RunModeCommand(CHushwickDoc& doc, DocumentViews* views, int command) {
+void RunModeCommand(CHushwickDoc& doc, int command) {
   switch (command) {
     case kCmdDetailMode: doc.LeaveCropMode(true, true); break;
     case kCmdFullCropMode: doc.EnterFullCropMode(true); break;
-    case kCmdCurves: ShowPlot(doc, views, 1); break;
-    case kCmdHistogram: ShowPlot(doc, views, 2); break;
+    case kCmdCurves: doc.showPlot(1); break;
+    case kCmdHistogram: doc.showPlot(2); break;
     default: break;
   }
 }

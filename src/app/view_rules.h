@@ -12,7 +12,6 @@
 namespace orvane {
 
 class CHushwickDoc;
-class DocumentViews;
 
 // Timer id 1 of the view: the delays after which the visible region is denoised again.
 inline constexpr int kPreviewDelayShown = 100;
@@ -99,7 +98,7 @@ int PreviousModeCommand(int currentTab);
 
 // Carries out a mode command on the document. views is the main window's side (none: the plot
 // commands do nothing). A cancelled crop question leaves the old tab selected.
-void RunModeCommand(CHushwickDoc& doc, DocumentViews* views, int command);
+void RunModeCommand(CHushwickDoc& doc, int command);
 
 // Stored theme codes as they are used: interface themes 0..3 (out of range: 2); pane themes
 // 0, 1, 2, 3, 5, 6 (4 and out of range: 5).

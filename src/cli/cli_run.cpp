@@ -142,38 +142,50 @@ ProfileFolders CliProfileFolders() {
           UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))};
 }
 
-// Settles the document's settings from the flags, before the picture is opened.
+// The document's settings records from the flags, applied before the picture is opened.
 void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
   if (o.threads) doc.threads = *o.threads;
-  if (o.level) doc.noiseLevel = *o.level;
-  if (o.mode) doc.nrMode = *o.mode;
-  if (o.blockNoise) doc.levels = *o.blockNoise ? 5 : 3;
-  if (o.advanced) doc.advancedProcessing = *o.advanced ? 1 : 0;
-  if (o.sharpen) doc.sharpenEdges = *o.sharpen ? 1 : 0;
-  if (o.sharpenAmount) doc.sharpenAmount = *o.sharpenAmount;
-  if (o.edgeThreshold) doc.edgeThreshold = *o.edgeThreshold;
-  if (o.outputWindow) doc.outputWindow = *o.outputWindow;
-  if (o.blockW) doc.maxBlockW = *o.blockW, doc.maxBlockH = *o.blockH;
-  if (o.swapW) doc.maxSwapW = *o.swapW, doc.maxSwapH = *o.swapH;
-  if (o.quality) doc.jpegQuality = *o.quality;
-  if (o.enhancedSampling) doc.enhancedSampling = *o.enhancedSampling ? 1 : 0;
-  if (o.cropPreset) doc.cropPreset = *o.cropPreset;
+  NrSettings nr = doc.nrSettings();
+  if (o.level) nr.noiseLevel = *o.level;
+  if (o.mode) nr.mode = *o.mode;
+  if (o.blockNoise) nr.levels = LevelsForBlockNoise(*o.blockNoise);
+  if (o.advanced) nr.advancedProcessing = *o.advanced;
+  if (o.sharpen) nr.sharpenEdges = *o.sharpen;
+  if (o.sharpenAmount) nr.sharpenAmount = *o.sharpenAmount;
+  if (o.edgeThreshold) nr.edgeThreshold = *o.edgeThreshold;
+  if (o.outputWindow) nr.outputWindow = *o.outputWindow;
+  doc.applyNrSettings(nr);
+  MemorySettings memory = doc.memorySettings();
+  if (o.blockW) memory.maxBlockW = *o.blockW, memory.maxBlockH = *o.blockH;
+  if (o.swapW) memory.maxSwapW = *o.swapW, memory.maxSwapH = *o.swapH;
+  doc.applyMemorySettings(memory);
+  JpegSettings jpeg = doc.jpegOptions();
+  if (o.quality) jpeg.quality = *o.quality;
+  if (o.enhancedSampling) jpeg.enhancedSampling = *o.enhancedSampling;
+  doc.applyJpegOptions(jpeg);
+  if (o.cropPreset) {
+    CropState crop = doc.crop();
+    crop.preset = *o.cropPreset;
+    doc.applyCropState(crop);
+  }
 }
 
 // The picture-dependent steps: colour, rotation, crop. Returns an error text or empty.
 std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStore& store) {
+  ColourParams colour = doc.colour();
   if (o.autoLevels) {
     const LevelsResult levels = AutoLevels(doc.sourceImage);
-    doc.colour.blackPoint = levels.black;
-    doc.colour.whitePoint = levels.white;
+    colour.blackPoint = levels.black;
+    colour.whitePoint = levels.white;
   }
-  if (o.blackPoint) doc.colour.blackPoint = *o.blackPoint;
-  if (o.whitePoint) doc.colour.whitePoint = *o.whitePoint;
-  if (o.exposure) doc.colour.exposureEv = *o.exposure;
-  if (o.temperature) doc.colour.blueGamma = BlueGammaFromTemperature(*o.temperature + 100);
-  if (o.boost) doc.colour.colourBoost = *o.boost;
+  if (o.blackPoint) colour.blackPoint = *o.blackPoint;
+  if (o.whitePoint) colour.whitePoint = *o.whitePoint;
+  if (o.exposure) colour.exposureEv = *o.exposure;
+  if (o.temperature) colour.blueGamma = BlueGammaFromTemperature(*o.temperature + 100);
+  if (o.boost) colour.colourBoost = *o.boost;
+  doc.applyColour(colour);
   if (!o.matchImage.empty()) {
-    const int rc = LoadReferenceImage(store, o.matchImage, doc.sourceImage, doc.colour);
+    const int rc = doc.matchToImage(store, o.matchImage);
     if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
   } else if (!o.matchProfile.empty()) {
     const std::string file = FindProfile(CliProfileFolders(), o.matchProfile);
@@ -183,17 +195,22 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
     ReferenceSlot slot;
     slot.path = file;
     slot.distributions = data.distributions;
-    BuildMatchTables(doc.sourceImage, slot, doc.colour.matchTables);
-    doc.colour.matchMode = MatchMode::kProfile;
+    doc.matchToProfile(slot);
   }
-  if (o.fade) doc.colour.matchFade = *o.fade;
+  if (o.fade) {
+    colour = doc.colour();
+    colour.matchFade = *o.fade;
+    doc.applyColour(colour);
+  }
   if (o.rotateClockwise) doc.RotateImage(*o.rotateClockwise);
   if (o.cropPreset || o.enlarge || o.cropOffsetX || o.cropSwap) {
     // Writing the result applies the crop of Full/Crop mode before the run.
     doc.EnterFullCropMode(true);
-    if (o.enlarge) doc.enlarge = *o.enlarge;
-    if (o.cropOffsetX) doc.cropOffsetX = *o.cropOffsetX, doc.cropOffsetY = *o.cropOffsetY;
-    if (o.cropSwap) doc.cropSwapOrientation = 1;
+    CropState crop = doc.crop();
+    if (o.enlarge) crop.enlarge = *o.enlarge;
+    if (o.cropOffsetX) crop.offsetX = *o.cropOffsetX, crop.offsetY = *o.cropOffsetY;
+    if (o.cropSwap) crop.swapOrientation = true;
+    doc.applyCropState(crop);
   }
   return {};
 }
@@ -282,8 +299,8 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   host.beginFile(fs::path(input).filename().string(), index, count);
   MemorySettingsStore settings;
   CHushwickDoc doc(host, settings);
-  NoDocumentViews views;
-  doc.setViews(&views);
+  NoDocumentObserver observer;
+  doc.setObserver(&observer);
   ApplySettings(o, doc);
 
   const int rc = doc.openFile(input);
@@ -292,13 +309,10 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
     return report;
   }
   if (o.autoLevel) {
-    const double estimated = AutomaticNoiseLevel(doc.sourceImage, doc.nrMode, doc.threads);
-    if (estimated >= 0) {
-      doc.noiseLevel = AutoNoiseLevel(estimated);
-      report.note = "level " + NumberText(doc.noiseLevel) + " (estimated)";
-    }
+    if (doc.estimateNoiseLevel(doc.nrSettings().mode) >= 0)
+      report.note = "level " + NumberText(doc.nrSettings().noiseLevel) + " (estimated)";
   }
-  report.level = doc.noiseLevel;
+  report.level = doc.nrSettings().noiseLevel;
   AddNote(report.note, DepthNote(doc.sourceImage));
   if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
     report.error = e;
@@ -324,11 +338,11 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   report.aboutOutput = false;
   if (NeedsJpegOptions(report.output) && o.suggestQuality) {
     const RasterImage& src = doc.sourceImage;
-    const int sampling = doc.enhancedSampling;
+    const bool sampling = doc.jpegOptions().enhancedSampling;
     const int q = SuggestQualityWithProgress(host, doc.jpegTargetSize(), [&](int quality) {
       return EstimateJpegSize(src, quality, sampling);
     });
-    doc.storeJpegOptions(q, sampling);
+    doc.applyJpegOptions(JpegSettings{q, sampling});
     AddNote(report.note, "quality " + std::to_string(q));
   }
   const Result saved = doc.writeResult(report.output, /*keepOutputWindow=*/true);
@@ -346,7 +360,7 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   }
   written.insert(key);
   if (ImageTypeFromExtension(report.output) == ImageFileType::JpegRgb)
-    report.quality = doc.jpegQuality;
+    report.quality = doc.jpegOptions().quality;
   if (saved.code == kSavedWithoutExif) AddNote(report.note, ResultWords(saved));
   report.width = doc.resultImage.Width();
   report.height = doc.resultImage.Height();

@@ -29,7 +29,6 @@ class ConsoleHost : public UiHost {
   void beginEscapeWatch() override {}
   bool escapePressed() override { return interrupted_ != nullptr && *interrupted_ != 0; }
   void setWaitCursor(bool) override {}
-  void updateAllViews() override {}
   std::unique_ptr<StatusBarProgress> createStatusProgress(int total) override;
   std::unique_ptr<ProgressWindow> createProgressWindow() override;
 

@@ -103,8 +103,9 @@ struct RunEnd {
   DenoiseDocument& doc;
   RunHost& host;
   ~RunEnd() {
-    doc.busy = 0;
+    doc.busy = false;
     host.setWaitCursor(false);
+    doc.runStateChanged();
   }
 };
 
@@ -116,16 +117,16 @@ DenoiseDocument::DenoiseDocument(RunHost& host)
 DenoiseDocument::~DenoiseDocument() = default;
 
 int DenoiseDocument::effectiveMaxBlockW() const {
-  return maxBlockW < kMinBlockSide ? kDefaultMaxBlockW : maxBlockW;
+  return memory_.maxBlockW < kMinBlockSide ? kDefaultMaxBlockW : memory_.maxBlockW;
 }
 
 int DenoiseDocument::effectiveMaxBlockH() const {
-  return maxBlockH < kMinBlockSide ? kDefaultMaxBlockH : maxBlockH;
+  return memory_.maxBlockH < kMinBlockSide ? kDefaultMaxBlockH : memory_.maxBlockH;
 }
 
 int64_t DenoiseDocument::swapThresholdBytes() const {
-  const int64_t w = maxSwapW < kMinBlockSide ? kDefaultMaxSwapW : maxSwapW;
-  const int64_t h = maxSwapH < kMinBlockSide ? kDefaultMaxSwapH : maxSwapH;
+  const int64_t w = memory_.maxSwapW < kMinBlockSide ? kDefaultMaxSwapW : memory_.maxSwapW;
+  const int64_t h = memory_.maxSwapH < kMinBlockSide ? kDefaultMaxSwapH : memory_.maxSwapH;
   return w * h * 4;
 }
 
@@ -146,12 +147,12 @@ void DenoiseDocument::setRegion(int left, int top, int right, int bottom) {
 NoiseReduceParams DenoiseDocument::engineParams() {
   NoiseReduceParams params{};
   params.version = 1;
-  params.levels = std::clamp(levels, 2, 5);
+  params.levels = std::clamp(nr_.levels, 2, 5);
   // Four times the level in High Noise mode, but never past what the engine accepts: a level
   // above 25 there would otherwise end every run as an invalid parameter.
-  params.noiseLevel = nrMode == kModeHighNoise ? std::min(noiseLevel * 4.0, kEngineMaxNoiseLevel)
-                                               : noiseLevel;
-  params.perChannel = perChannel;
+  params.noiseLevel = nr_.mode == kModeHighNoise ? std::min(nr_.noiseLevel * 4.0, kEngineMaxNoiseLevel)
+                                               : nr_.noiseLevel;
+  params.perChannel = nr_.perChannel;
   params.progress = &EngineProgress;
   params.progressContext = this;
   return params;
@@ -176,7 +177,7 @@ int DenoiseDocument::reportProgress(int step, int total) {
   if (host_.escapePressed()) return 1;
   if (!host_.drainEvents()) return 1;  // quitting
   if (host_.escapePressed()) return 1;
-  if (progressWindow && progressWindow->cancelled()) cancelRequested = 1;
+  if (progressWindow && progressWindow->cancelled()) cancelRequested = true;
   return cancelRequested;
 }
 
@@ -232,7 +233,7 @@ void DenoiseDocument::packColoured(const Pictures& pics, const Region& area, int
       pics.source + (area.top + y) * imageRow + static_cast<int64_t>(area.left + x) * 3;
   CopyPixels(origin, imageRow, 3, to, static_cast<int64_t>(w) * 4, w, h, pool);
   // The filtered-noise window shows what the noise reduction alone changed.
-  if (outputWindow != kOutputNoise) applyColourChain(to, w, h, pool);
+  if (nr_.outputWindow != kOutputNoise) applyColourChain(to, w, h, pool);
 }
 
 bool DenoiseDocument::packWithSpeckles(const Pictures& pics, const Region& area, uint8_t* store,
@@ -252,7 +253,7 @@ bool DenoiseDocument::packWithSpeckles(const Pictures& pics, const Region& area,
     StorePixels(packed, int64_t{w} * 4, store + int64_t{y0} * w * 3, int64_t{w} * 3, w, rows, nullptr);
   });
   const InterleavedImage image{store, w, h, 3, static_cast<ptrdiff_t>(w) * 3};
-  const int passes = static_cast<int>(noiseLevel / 6.0 + 1.0);
+  const int passes = static_cast<int>(nr_.noiseLevel / 6.0 + 1.0);
   for (int i = 0; i < passes; ++i)
     if (!RemoveSpeckles(image, 7, &pool)) break;
   return true;
@@ -325,7 +326,7 @@ int DenoiseDocument::runPhoto(uint8_t* work, const uint8_t* before, const Pictur
                               WorkerPool& pool) {
   PhotoDenoiseParams params;
   params.noise = PhotoNoiseShape(pictureNoise(pics, pool));
-  params.strength = noiseLevel;
+  params.strength = nr_.noiseLevel;
   params.threads = pool.size();
   params.progress = &EngineProgress;
   params.progressContext = this;
@@ -345,7 +346,7 @@ int DenoiseDocument::runPhoto(uint8_t* work, const uint8_t* before, const Pictur
 Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   const Result notStarted{ResultKind::kRun, kRunNotStarted};
   host_.setWaitCursor(true);
-  cancelRequested = 0;
+  cancelRequested = false;
   const Pictures first = pictures();
   if (busy || fullCropMode || first.source == nullptr || first.result == nullptr ||
       first.width <= 0 || first.height <= 0) {
@@ -365,8 +366,8 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   // An empty region has nothing to process (and is not a memory failure).
   if (regionWidth <= 0 || regionHeight <= 0) return notStarted;
 
-  busy = 1;
-  host_.updateAllViews();
+  busy = true;
+  runStateChanged();
   host_.drainEvents();
 
   // The drain may have run the event loop; take the pictures again.
@@ -384,7 +385,7 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   workBuffer.setThreshold(threshold);
   beforeBuffer.setThreshold(threshold);
   // Photo mode reads every block with its surroundings: the packed region is held whole.
-  const bool photo = nrMode == kModePhoto;
+  const bool photo = nr_.mode == kModePhoto;
   workBuffer.allocate(static_cast<int64_t>(regionWidth) * regionHeight * 3);
   beforeBuffer.allocate(photo ? static_cast<int64_t>(regionWidth) * regionHeight * 4
                               : static_cast<int64_t>(grid.lastW) * grid.lastH * 4);
@@ -398,10 +399,10 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   releaseQuickPreview();
   if (progressWindow) progressWindow->setText("Preparing buffers...");
   // Photo mode cleans edges itself: no sharpened copy, no edge weighting.
-  const int sharpenWith = !photo && sharpenEdges && sharpenAmount > 0 ? sharpenAmount : 0;
+  const int sharpenWith = !photo && nr_.sharpenEdges && nr_.sharpenAmount > 0 ? nr_.sharpenAmount : 0;
 
   bool speckled = false;
-  if (nrMode == kModeScanner) {
+  if (nr_.mode == kModeScanner) {
     params = engineParams();
     speckled = packWithSpeckles(pics, area, store, pool);
     if (!speckled) return fail(Result{ResultKind::kRun, kRunNoWorkBuffer});
@@ -422,7 +423,6 @@ Result DenoiseDocument::runNoiseReduction(bool regionOnly) {
   }
   clock.mark(&RunTimings::compose);
   statusProgress.reset();
-  host_.updateAllViews();
   return outcome;
 }
 
@@ -444,17 +444,17 @@ bool DenoiseDocument::composeRegion(const Region& area, const Pictures& pics, co
   if (out.result == nullptr || out.width != pics.width || out.height != pics.height) return false;
   const int w = regionWidth, h = regionHeight;
   std::vector<uint8_t> table;
-  const bool weighted = advancedProcessing && nrMode != kModePhoto;
-  if (weighted || outputWindow == kOutputEdges) {
+  const bool weighted = nr_.advancedProcessing && nr_.mode != kModePhoto;
+  if (weighted || nr_.outputWindow == kOutputEdges) {
     const int largest = LargestSquaredGradient(store, 3, w, h, &pool);
     // Without the memory for it the result is composed without the edge map.
-    if (largest >= 0) table = EdgeWeightTable(largest, edgeThreshold, nrMode);
+    if (largest >= 0) table = EdgeWeightTable(largest, nr_.edgeThreshold, nr_.mode);
   }
   clock.mark(&RunTimings::edges);
   const bool edges = !table.empty();
   // Which of the unprocessed and sharpened pixels the composition reads.
   const bool needSharpened = edges && sharpenWith > 0;
-  const bool needBefore = edges && (sharpenWith == 0 || nrMode == kModePortrait);
+  const bool needBefore = edges && (sharpenWith == 0 || nr_.mode == kModePortrait);
 
   // A stripe of rows at a time: the unprocessed rows with one more above and below for the
   // sharpening, the sharpened rows, the edge rows, composed into the result.
@@ -479,8 +479,8 @@ bool DenoiseDocument::composeRegion(const Region& area, const Pictures& pics, co
   }
   Composition base;
   base.width = w;
-  base.nrMode = nrMode;
-  base.outputWindow = outputWindow;
+  base.nrMode = nr_.mode;
+  base.outputWindow = nr_.outputWindow;
   base.source = out.source;
   base.result = out.result;
   base.imageStride = static_cast<int64_t>(pics.width) * 3;
@@ -514,7 +514,7 @@ bool DenoiseDocument::composeRegion(const Region& area, const Pictures& pics, co
     }
     ComposeResult(c, nullptr);
   });
-  resultValid = 1;
+  resultValid = true;
   return true;
 }
 

@@ -82,26 +82,20 @@ class DenoiseDocument {
   int effectiveMaxBlockH() const;
   int64_t swapThresholdBytes() const;
 
-  // Noise-reduction settings, from the settings table.
-  double noiseLevel = SettingRow(NoiseSetting::kNoiseLevel).byDefault;
-  int levels = DefaultInt(NoiseSetting::kBlockNoise) ? 5 : 3;
-  int perChannel = 1;
-  int advancedProcessing = DefaultInt(NoiseSetting::kAdvancedProcessing);
-  int sharpenEdges = DefaultInt(NoiseSetting::kSharpenEdges);
-  int sharpenAmount = DefaultInt(NoiseSetting::kSharpenAmount);
-  int edgeThreshold = DefaultInt(NoiseSetting::kEdgeThreshold);
-  NrMode nrMode = static_cast<NrMode>(DefaultInt(NoiseSetting::kMode));
-  OutputWindow outputWindow = static_cast<OutputWindow>(DefaultInt(NoiseSetting::kOutputWindow));
-  // Memory settings.
-  int maxBlockW = kDefaultMaxBlockW;
-  int maxBlockH = kDefaultMaxBlockH;
-  int maxSwapW = kDefaultMaxSwapW;
-  int maxSwapH = kDefaultMaxSwapH;
+  // The settings the run reads. Changing them goes through apply..., which the document
+  // overrides to tell whoever shows it.
+  const NrSettings& nrSettings() const { return nr_; }
+  const MemorySettings& memorySettings() const { return memory_; }
+  virtual void applyNrSettings(const NrSettings& settings) { nr_ = settings; }
+  virtual void applyMemorySettings(const MemorySettings& settings) { memory_ = settings; }
+  // The run's state changed: it started, or it ended (with or without a result).
+  virtual void runStateChanged() {}
+
   // Run state.
-  int busy = 0;
-  int cancelRequested = 0;
-  int resultValid = 0;
-  int fullCropMode = 0;
+  bool busy = false;
+  bool cancelRequested = false;
+  bool resultValid = false;
+  bool fullCropMode = false;
   int regionWidth = 0;
   int regionHeight = 0;
   Region region;
@@ -138,6 +132,8 @@ class DenoiseDocument {
   virtual void releaseQuickPreview() {}
 
   RunHost& host_;
+  NrSettings nr_;
+  MemorySettings memory_;
 
  private:
   // The stages of a run, in the order runNoiseReduction calls them.
@@ -180,5 +176,19 @@ class DenoiseDocument {
   bool noiseKnown_ = false;
   std::tuple<const uint8_t*, int, int, uint64_t> noiseKey_;
 };
+
+// Edits a copy of a document's settings record and applies it.
+template <class Edit>
+void EditNrSettings(DenoiseDocument& doc, Edit edit) {
+  NrSettings settings = doc.nrSettings();
+  edit(settings);
+  doc.applyNrSettings(settings);
+}
+template <class Edit>
+void EditMemorySettings(DenoiseDocument& doc, Edit edit) {
+  MemorySettings settings = doc.memorySettings();
+  edit(settings);
+  doc.applyMemorySettings(settings);
+}
 
 }  // namespace orvane

@@ -79,4 +79,33 @@ constexpr bool TableFollowsEnum() {
 }
 static_assert(TableFollowsEnum());
 
+// "Remove Block Noise" is the engine's depth: five levels when on, three when off.
+constexpr int LevelsForBlockNoise(bool removeBlockNoise) { return removeBlockNoise ? 5 : 3; }
+constexpr bool RemovesBlockNoise(int levels) { return levels >= 4; }
+
+// The noise reduction's settings as one record: the NR Options pane edits a copy and applies
+// it, the command line builds one from its flags, the run reads the document's.
+struct NrSettings {
+  double noiseLevel = SettingRow(NoiseSetting::kNoiseLevel).byDefault;
+  int levels = LevelsForBlockNoise(DefaultInt(NoiseSetting::kBlockNoise) != 0);  // 2 ... 5
+  bool perChannel = true;
+  bool advancedProcessing = DefaultInt(NoiseSetting::kAdvancedProcessing) != 0;
+  bool sharpenEdges = DefaultInt(NoiseSetting::kSharpenEdges) != 0;
+  int sharpenAmount = DefaultInt(NoiseSetting::kSharpenAmount);
+  int edgeThreshold = DefaultInt(NoiseSetting::kEdgeThreshold);
+  NrMode mode = static_cast<NrMode>(DefaultInt(NoiseSetting::kMode));
+  OutputWindow outputWindow = static_cast<OutputWindow>(DefaultInt(NoiseSetting::kOutputWindow));
+  bool operator==(const NrSettings&) const = default;
+};
+
+// The Memory Settings dialog's four values, as stored: the run takes values below its smallest
+// block side as the defaults.
+struct MemorySettings {
+  int maxBlockW = DefaultInt(NoiseSetting::kMaxBlockW);
+  int maxBlockH = DefaultInt(NoiseSetting::kMaxBlockH);
+  int maxSwapW = DefaultInt(NoiseSetting::kMaxSwapW);
+  int maxSwapH = DefaultInt(NoiseSetting::kMaxSwapH);
+  bool operator==(const MemorySettings&) const = default;
+};
+
 }  // namespace orvane

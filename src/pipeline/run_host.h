@@ -47,7 +47,6 @@ class RunHost {
   virtual bool escapePressed() = 0;
 
   virtual void setWaitCursor(bool on) = 0;
-  virtual void updateAllViews() = 0;
 
   virtual std::unique_ptr<StatusBarProgress> createStatusProgress(int total) = 0;
   virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;

@@ -69,7 +69,7 @@ bool OrvaneApp::start(const QStringList& arguments) {
   QApplication::setWindowIcon(ProgramIcon(QCoreApplication::applicationDirPath()));
   doc_ = std::make_unique<CHushwickDoc>(*host_, settings_);
   frame_ = std::make_unique<CMainFrame>(*doc_, *host_, settings_);
-  doc_->setViews(frame_.get());
+  doc_->setObserver(frame_.get());
   frame_->applicationCommand = [this](int id) { runApplicationCommand(id); };
   frame_->openFile = [this](const std::string& path) { return openPath(path) == kOk; };
   // The File Properties pane edits the default output folder the save dialog starts in.
@@ -201,17 +201,7 @@ void OrvaneApp::about() {
   dialog.exec();
 }
 
-void OrvaneApp::newDocument() {
-  doc_->path.clear();
-  if (doc_->fullCropMode) {
-    doc_->fullCropMode = 0;
-    doc_->fullCropBitmap.Release();
-  }
-  frame_->AttachDocument(doc_.get());
-  frame_->SelectModeTab(ModeTabOf(doc_->fullCropMode, doc_->viewTab), doc_.get());
-  frame_->updateTitle();
-  frame_->view()->viewport()->update();
-}
+void OrvaneApp::newDocument() { doc_->newDocument(); }
 
 void OrvaneApp::runApplicationCommand(int id) {
   switch (id) {

@@ -87,9 +87,8 @@ CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& setti
   setCentralWidget(central);
   connect(tabStrip_, &ModeTabStrip::commandRequested, this, [this](int id) { runCommand(id); });
   view_->onVisibleRegionChanged = [this] {
-    if (fileProperties_ != nullptr) fileProperties_->RefreshFrame();
+    if (fileProperties_ != nullptr) fileProperties_->showVisibleRegion(view_->visibleRegion());
   };
-  view_->onColourChanged = [this] { AttachDocument(&doc_); };
   view_->openDroppedFile = [this](const std::string& path) { return openFile && openFile(path); };
 
   createStatusBar();
@@ -105,21 +104,17 @@ CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& setti
   cropBar_->hide();
 
   host_.setWindow(this, statusBar());
-  host_.setViewUpdater([this] { view_->viewport()->update(); });
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
           [this] { clipboardHasImage_ = CHushwickView::clipboardHasImage(); });
   clipboardHasImage_ = CHushwickView::clipboardHasImage();
   closeRetry_.setSingleShot(true);
   connect(&closeRetry_, &QTimer::timeout, this, [this] { close(); });
-  // Enabling follows the document, which changes outside any command (a run ending).
-  connect(&commandStateTimer_, &QTimer::timeout, this, [this] { updateCommandStates(); });
-  commandStateTimer_.start(250);
-  AttachDocument(&doc_);
+  refreshPanes();
   updateCommandStates();
   updateTitle();
 }
 
-CMainFrame::~CMainFrame() { host_.setViewUpdater({}); }
+CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::createStatusBar() {
   QStatusBar* bar = statusBar();
@@ -175,19 +170,25 @@ void CMainFrame::createPanes() {
     dock->setObjectName(QStringLiteral("pane%1").arg(paneEntry.id));
     PaneWidget* body = nullptr;
     switch (paneEntry.id) {
-      case kPaneNrOptionsId: body = nrOptions_ = new NrOptionsPane(*this, dock); break;
-      case kPaneFilePropertiesId: body = fileProperties_ = new FilePropertiesPane(*this, dock); break;
-      case kPaneColorCorrectionId: body = colourCorrection_ = new ColourCorrectionPane(*this, dock); break;
+      case kPaneNrOptionsId: body = nrOptions_ = new NrOptionsPane(dock); break;
+      case kPaneFilePropertiesId: body = fileProperties_ = new FilePropertiesPane(dock); break;
+      case kPaneColorCorrectionId: body = colourCorrection_ = new ColourCorrectionPane(dock); break;
       default:
-        body = colourMatch_ =
-            new ColourMatchPane(*this, *referenceStore_, settings_, DefaultProfileFolders(), dock);
+        body = colourMatch_ = new ColourMatchPane(*referenceStore_, settings_, DefaultProfileFolders(), dock);
         break;
     }
     body->installEventFilter(this);
     dock->setWidget(body);
     panes_[paneEntry.id - kPaneNrOptionsId] = dock;
   }
-  fileProperties_->setNrOptionsPane(nrOptions_);
+  // What the panes ask of the view.
+  connect(nrOptions_, &NrOptionsPane::previewRequested, this, [this] { view_->RunRegionPreview(); });
+  connect(fileProperties_, &FilePropertiesPane::previewRequested, this, [this] {
+    view_->RunRegionPreview();
+    view_->PublishVisibleRegion();
+  });
+  connect(fileProperties_, &FilePropertiesPane::scrollRequested, this,
+          [this](double fx, double fy) { view_->ScrollToFraction(fx, fy); });
   // The panes ask through the program's own dialogs: the open dialog with its preview, the
   // "Profile Name" box and the folder chooser that takes a typed path.
   colourMatch_->chooseReference = [this] { return ChooseReferenceImage(this, settings_).toStdString(); };
@@ -245,7 +246,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CMainFrame::ForwardPaneKey(QKeyEvent* event, const QWidget* origin) {
-  if (attached_ == nullptr || view_ == nullptr) return false;
+  if (view_ == nullptr) return false;
   if (event->type() != QEvent::KeyPress) return false;
   const int key = event->key();
   const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
@@ -282,31 +283,33 @@ void CMainFrame::keyPressEvent(QKeyEvent* event) {
   QMainWindow::keyPressEvent(event);
 }
 
-void CMainFrame::updateScrollBars() { view_->UpdateScrollBars(); }
-void CMainFrame::publishVisibleRegion() { view_->PublishVisibleRegion(); }
-void CMainFrame::runRegionPreview() { view_->RunRegionPreview(); }
-
-void CMainFrame::resetView() {
-  view_->ScrollToFraction(0.0, 0.0);
-  view_->RunRegionPreview();
-  updateTitle();
-}
-
-void CMainFrame::SelectModeTab(int tab, CHushwickDoc* doc) {
-  tabStrip_->setCurrentIndex(tab);
-  AttachDocument(doc);
-  cropBar_->setVisible(tab == kTabFullCrop);
-  view_->UpdateScrollBars();
+void CMainFrame::documentChanged(unsigned changes, const void* origin) {
+  if (changes & kChangeMode) showModeTab(ModeTabOf(doc_.fullCropMode, doc_.viewTab()));
+  if (changes & (kChangePicture | kChangeSettings | kChangeCrop | kChangeMode)) {
+    refreshPanes(origin);
+  } else if (changes & kChangeRunState) {
+    nrOptions_->UpdateEnabling();  // Auto waits for the run
+  }
+  if (changes & (kChangePicture | kChangeMode)) view_->UpdateScrollBars();
+  if (changes & kChangeRegion) view_->PublishVisibleRegion();
+  if (changes & kChangeFile) {
+    addRecentFile(doc_.path);
+    view_->ScrollToFraction(0.0, 0.0);
+  }
+  if (changes & (kChangeStale | kChangeFile)) view_->RunRegionPreview();
   view_->viewport()->update();
   updateCommandStates();
+  if (changes & (kChangePicture | kChangeMode)) updateTitle();
 }
 
-void CMainFrame::AttachDocument(CHushwickDoc* doc) {
-  nrOptions_->AttachDocument(doc);
-  fileProperties_->AttachDocument(doc);
-  colourCorrection_->AttachDocument(doc);
-  colourMatch_->AttachDocument(doc);
-  attached_ = doc;
+void CMainFrame::showModeTab(int tab) {
+  tabStrip_->setCurrentIndex(tab);
+  cropBar_->setVisible(tab == kTabFullCrop);
+}
+
+void CMainFrame::refreshPanes(const void* origin) {
+  for (PaneWidget* pane : std::initializer_list<PaneWidget*>{nrOptions_, fileProperties_, colourCorrection_, colourMatch_})
+    if (pane != origin) pane->AttachDocument(&doc_);
 }
 
 void CMainFrame::addRecentFile(const std::string& path) {
@@ -350,7 +353,7 @@ CommandFacts CMainFrame::facts() const {
   f.hasPath = !doc_.path.empty();
   f.busy = doc_.busy != 0;
   f.fullCropMode = doc_.fullCropMode;
-  f.viewTab = doc_.viewTab;
+  f.viewTab = doc_.viewTab();
   f.canZoomIn = doc_.canZoomIn();
   f.canZoomOut = doc_.canZoomOut();
   f.showGrid = view_->showGrid();
@@ -408,10 +411,10 @@ void CMainFrame::runCommand(int id) {
       case cmd::kDetailMode:
       case cmd::kFullCropMode:
       case cmd::kCurves:
-      case cmd::kHistogram: RunModeCommand(doc_, this, id); break;
-      case cmd::kNextMode: RunModeCommand(doc_, this, NextModeCommand(tabStrip_->currentIndex())); break;
+      case cmd::kHistogram: RunModeCommand(doc_, id); break;
+      case cmd::kNextMode: RunModeCommand(doc_, NextModeCommand(tabStrip_->currentIndex())); break;
       case cmd::kPreviousMode:
-        RunModeCommand(doc_, this, PreviousModeCommand(tabStrip_->currentIndex()));
+        RunModeCommand(doc_, PreviousModeCommand(tabStrip_->currentIndex()));
         break;
       case cmd::kPreviousImage: doc_.stepInFolder(false); break;
       case cmd::kNextImage: doc_.stepInFolder(true); break;

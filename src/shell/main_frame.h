@@ -33,7 +33,7 @@ class QtSettingsStore;
 class QtUiHost;
 struct ReferenceStore;
 
-class CMainFrame : public QMainWindow, public DocumentViews {
+class CMainFrame : public QMainWindow, public DocumentObserver {
   Q_OBJECT
  public:
   CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& settings);
@@ -44,21 +44,14 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   std::function<void(int)> applicationCommand;
   std::function<bool(const std::string&)> openFile;
 
-  // DocumentViews.
-  void selectModeTab(int tab) override { SelectModeTab(tab, &doc_); }
-  void updateScrollBars() override;
-  void publishVisibleRegion() override;
-  void runRegionPreview() override;
-  void refreshPanes() override { AttachDocument(&doc_); }
-  void addRecentFile(const std::string& path) override;
-  void resetView() override;
-
-  void SelectModeTab(int tab, CHushwickDoc* doc);
-  void AttachDocument(CHushwickDoc* doc);
-  CHushwickDoc* currentDocument() const { return attached_; }
+  // Every change of the document, fanned out to the mode tabs, the panes, the view's scroll
+  // bars and region run, the recent-file list, the commands and the title.
+  void documentChanged(unsigned changes, const void* origin) override;
+  void addRecentFile(const std::string& path);
 
   // Carries out a command of the table.
   void runCommand(int id);
+  // The commands' enabling and checks from the document and the window.
   void updateCommandStates();
   void updateTitle();
   // A key typed in a pane: Esc returns the focus to the view; Enter (unless typed in an entry
@@ -112,6 +105,10 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   void createBars();
   void createPanes();
   void togglePane(int paneId);
+  // The mode tab strip and the Crop toolbar follow the mode shown.
+  void showModeTab(int tab);
+  // Every pane but the one that made the change shows the document again.
+  void refreshPanes(const void* origin = nullptr);
   // Triggers the command whose shortcut the key is (when enabled); true when there is one.
   bool triggerShortcut(const QKeyEvent* event);
   CommandFacts facts() const;
@@ -119,7 +116,6 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   CHushwickDoc& doc_;
   QtUiHost& host_;
   QtSettingsStore& settings_;
-  CHushwickDoc* attached_ = nullptr;
   CHushwickView* view_ = nullptr;
   ModeTabStrip* tabStrip_ = nullptr;
   CommandRegistry* commands_ = nullptr;
@@ -140,7 +136,6 @@ class CMainFrame : public QMainWindow, public DocumentViews {
   int paneTheme_ = 5;
   bool clipboardHasImage_ = false;
   QTimer closeRetry_;
-  QTimer commandStateTimer_;
 };
 
 }  // namespace orvane

@@ -124,10 +124,6 @@ void QtUiHost::setWaitCursor(bool on) {
   }
 }
 
-void QtUiHost::updateAllViews() {
-  if (updateViews_) updateViews_();
-}
-
 std::unique_ptr<StatusBarProgress> QtUiHost::createStatusProgress(int total) {
   return std::make_unique<StatusBarProgressBar>(statusBar_, QStringLiteral("Working"), total);
 }

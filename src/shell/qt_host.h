@@ -32,8 +32,6 @@ class QtUiHost : public QObject, public UiHost {
 
   // The window that message boxes belong to, and the status bar for the run's indicator.
   void setWindow(QWidget* window, QStatusBar* statusBar);
-  // What updateAllViews repaints.
-  void setViewUpdater(std::function<void()> update) { updateViews_ = std::move(update); }
 
   void showMessage(const std::string& text) override;
   void showWarning(const std::string& text) override;
@@ -43,7 +41,6 @@ class QtUiHost : public QObject, public UiHost {
   void beginEscapeWatch() override;
   bool escapePressed() override;
   void setWaitCursor(bool on) override;
-  void updateAllViews() override;
   std::unique_ptr<StatusBarProgress> createStatusProgress(int total) override;
   std::unique_ptr<ProgressWindow> createProgressWindow() override;
 
@@ -74,7 +71,6 @@ class QtUiHost : public QObject, public UiHost {
 
   QPointer<QWidget> window_;
   QPointer<QStatusBar> statusBar_;
-  std::function<void()> updateViews_;
   int drainDepth_ = 0;
   int waitCursorDepth_ = 0;
   bool watchingEscape_ = false;

@@ -66,7 +66,7 @@ CHushwickView::CHushwickView(CHushwickDoc& doc, QWidget* parent)
   previewTimer_.setSingleShot(true);
   connect(&previewTimer_, &QTimer::timeout, this, [this] {
     // A scroll bar still held (its thumb or an arrow): the run waits for the release.
-    if (doc_.viewTab == 0 && !scrollBarHeld_) RunRegionPreview();
+    if (doc_.viewTab() == 0 && !scrollBarHeld_) RunRegionPreview();
   });
   horizontalScrollBar()->setSingleStep(kScrollLine);
   horizontalScrollBar()->setPageStep(kScrollPage);
@@ -101,7 +101,7 @@ void CHushwickView::UpdateScrollBars() {
   scaledValid_ = false;
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
-  if (doc_.fullCropMode || doc_.viewTab != 0) {
+  if (doc_.fullCropMode || doc_.viewTab() != 0) {
     h->setRange(0, 0);
     v->setRange(0, 0);
     return;
@@ -199,7 +199,7 @@ void CHushwickView::paste() {
 bool CHushwickView::handleKey(int key) {
   if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
   // Leaving Full/Crop mode may crop the picture, which a running preview still reads.
-  if (doc_.fullCropMode && doc_.viewTab == 0 && !doc_.busy)
+  if (doc_.fullCropMode && doc_.viewTab() == 0 && !doc_.busy)
     doc_.LeaveCropMode(key == Qt::Key_Escape, true);
   return true;
 }
@@ -274,23 +274,26 @@ void CHushwickView::updateCursor() {
 
 void CHushwickView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  doc_.panRemainder = PanRemainder{};
+  doc_.beginDrag();
   if (doc_.sourceImage.IsEmpty()) return;
   const QPoint pos = event->position().toPoint();
-  if (doc_.viewTab == 1) {
+  if (doc_.viewTab() == 1) {
     dragging_ = true;
     lastMouse_ = pos;
-    CurveEdit(doc_.colour, pos.x(), pos.y(), viewport()->width(), viewport()->height(),
-              event->modifiers() & Qt::ShiftModifier);
-    if (onColourChanged) onColourChanged();
-    viewport()->update();
-  } else if (doc_.viewTab == 0 && !doc_.busy) {
+    editCurve(pos, event->modifiers() & Qt::ShiftModifier);
+  } else if (doc_.viewTab() == 0 && !doc_.busy) {
     dragging_ = true;
     lastMouse_ = pos;
     updateCursor();
     doc_.resetResult();
     moveDrag(0, 0);
   }
+}
+
+void CHushwickView::editCurve(QPoint pos, bool shift) {
+  ColourParams colour = doc_.colour();
+  CurveEdit(colour, pos.x(), pos.y(), viewport()->width(), viewport()->height(), shift);
+  doc_.applyColour(colour);
 }
 
 void CHushwickView::moveDrag(int dx, int dy) {
@@ -314,12 +317,9 @@ void CHushwickView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const QPoint d = pos - lastMouse_;
   lastMouse_ = pos;
-  if (doc_.viewTab == 1) {
-    CurveEdit(doc_.colour, pos.x(), pos.y(), viewport()->width(), viewport()->height(),
-              event->modifiers() & Qt::ShiftModifier);
-    if (onColourChanged) onColourChanged();
-    viewport()->update();
-  } else if (doc_.viewTab == 0) {
+  if (doc_.viewTab() == 1) {
+    editCurve(pos, event->modifiers() & Qt::ShiftModifier);
+  } else if (doc_.viewTab() == 0) {
     moveDrag(d.x(), d.y());
   }
 }
@@ -333,12 +333,11 @@ void CHushwickView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CHushwickView::wheelEvent(QWheelEvent* event) {
   event->accept();
-  if (!doc_.fullCropMode || doc_.viewTab != 0) return;
+  if (!doc_.fullCropMode || doc_.viewTab() != 0) return;
   const int delta = event->angleDelta().y();
   const bool middle = event->buttons() & Qt::MiddleButton;
   if (delta == 0 && !middle) return;
-  doc_.enlarge = WheelEnlarge(doc_.enlarge, delta, middle);
-  viewport()->update();
+  doc_.setEnlarge(WheelEnlarge(doc_.crop().enlarge, delta, middle));
   PublishVisibleRegion();
 }
 
@@ -382,9 +381,9 @@ void CHushwickView::paintInto(QImage& target) {
   QPainter p(&target);
   p.fillRect(0, 0, w, h, kBackground);
   if (doc_.sourceImage.IsEmpty()) return;
-  if (doc_.viewTab == 1) {
+  if (doc_.viewTab() == 1) {
     paintCurves(p, w, h);
-  } else if (doc_.viewTab == 2) {
+  } else if (doc_.viewTab() == 2) {
     paintPlotFrame(p, w, h, true);
     p.end();
     paintHistogram(target, w, h);
@@ -426,14 +425,14 @@ void CHushwickView::paintDetail(QPainter& p, int w, int h) {
   const QRect separator(0, half - 2, w, 4);
   p.fillRect(separator, kSeparator);
   Edge3d(p, separator);
-  if (doc_.outputWindow == kOutputEdges || doc_.outputWindow == kOutputNoise) {
+  if (doc_.nrSettings().outputWindow == kOutputEdges || doc_.nrSettings().outputWindow == kOutputNoise) {
     const QRect label(0, half, w, 20);
-    p.fillRect(label, doc_.outputWindow == kOutputEdges ? kEdgesLabel : kNoiseLabel);
+    p.fillRect(label, doc_.nrSettings().outputWindow == kOutputEdges ? kEdgesLabel : kNoiseLabel);
     Edge3d(p, label);
     p.setPen(Qt::black);
     p.setFont(LabelFont());
     p.drawText(label.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignTop,
-               doc_.outputWindow == kOutputEdges ? QStringLiteral("Highlited Edges on Output")
+               doc_.nrSettings().outputWindow == kOutputEdges ? QStringLiteral("Highlited Edges on Output")
                                       : QStringLiteral("Filtered Noise from Output (amplified) "));
   }
   if (doc_.busy) {
@@ -525,7 +524,7 @@ void CHushwickView::paintPlotFrame(QPainter& p, int w, int h, bool blackBorder) 
 void CHushwickView::paintCurves(QPainter& p, int w, int h) {
   paintPlotFrame(p, w, h, false);
   const PlotOrigin o = PlotSquare(w, h);
-  const CurveHeights curves = ComputeCurveHeights(doc_.colour);
+  const CurveHeights curves = ComputeCurveHeights(doc_.colour());
   const int* heights[3] = {curves.red, curves.green, curves.blue};
   const QColor pens[3] = {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255)};
   for (int k = 0; k < 3; ++k) {

@@ -51,8 +51,6 @@ class CHushwickView : public QAbstractScrollArea {
   int regionRuns() const { return regionRuns_; }
   // The source rectangle shown in the upper half, as last published (File Properties reads it).
   Rect visibleRegion() const { return visibleRegion_; }
-  // Called after a curve edit so that the Color Correction pane shows the new values.
-  std::function<void()> onColourChanged;
 
   // Draws the current display into an image of the client size, as the window shows it.
   QImage render();
@@ -83,6 +81,8 @@ class CHushwickView : public QAbstractScrollArea {
   void onScrollAction(Qt::Orientation orientation, int action);
   void updateCursor();
   void moveDrag(int dx, int dy);
+  // A press or drag on the Curves display: the document's curves take the point.
+  void editCurve(QPoint pos, bool shift);
   const QImage& scaledPicture(int width, int height);
 
   CHushwickDoc& doc_;

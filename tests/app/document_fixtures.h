@@ -89,15 +89,17 @@ class TempFolder {
   std::string root_;
 };
 
-// Records what the document asks of the views.
-class RecordingViews : public DocumentViews {
+// Records what the document tells whoever shows it.
+class RecordingObserver : public DocumentObserver {
  public:
-  std::vector<std::string> calls;
-  void selectModeTab(int tab) override { calls.push_back("tab " + std::to_string(tab)); }
-  void updateScrollBars() override { calls.push_back("scrollbars"); }
-  void publishVisibleRegion() override { calls.push_back("publish"); }
-  void runRegionPreview() override { calls.push_back("preview"); }
-  void refreshPanes() override { calls.push_back("panes"); }
+  std::vector<unsigned> changes;
+  void documentChanged(unsigned what, const void*) override { changes.push_back(what); }
+  // Whether any notification since the last clear named all of these.
+  bool told(unsigned what) const {
+    for (unsigned c : changes)
+      if ((c & what) == what) return true;
+    return false;
+  }
 };
 
 }  // namespace orvane::test

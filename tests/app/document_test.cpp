@@ -19,7 +19,7 @@
 namespace orvane {
 namespace {
 
-using test::RecordingViews;
+using test::RecordingObserver;
 using test::ScriptedHost;
 using test::TempFolder;
 
@@ -41,19 +41,19 @@ TEST(Document, SettingsDefaultsAndPersistedKeys) {
   MemorySettingsStore store;
   {
     CHushwickDoc doc(host, store);
-    EXPECT_EQ(doc.maxBlockW, 3100);
-    EXPECT_EQ(doc.maxBlockH, 2100);
-    EXPECT_EQ(doc.maxSwapW, 2000);
-    EXPECT_EQ(doc.maxSwapH, 2000);
-    EXPECT_EQ(doc.jpegQuality, 92);
-    EXPECT_EQ(doc.enhancedSampling, 1);
-    EXPECT_EQ(doc.cropPreset, 8);
-    EXPECT_EQ(doc.noiseLevel, 8.0);
-    EXPECT_EQ(doc.levels, 5);
-    EXPECT_EQ(doc.sharpenAmount, 8);
-    EXPECT_EQ(doc.colour.whitePoint, 255);
+    EXPECT_EQ(doc.memorySettings().maxBlockW, 3100);
+    EXPECT_EQ(doc.memorySettings().maxBlockH, 2100);
+    EXPECT_EQ(doc.memorySettings().maxSwapW, 2000);
+    EXPECT_EQ(doc.memorySettings().maxSwapH, 2000);
+    EXPECT_EQ(doc.jpegOptions().quality, 92);
+    EXPECT_EQ(doc.jpegOptions().enhancedSampling, 1);
+    EXPECT_EQ(doc.crop().preset, 8);
+    EXPECT_EQ(doc.nrSettings().noiseLevel, 8.0);
+    EXPECT_EQ(doc.nrSettings().levels, 5);
+    EXPECT_EQ(doc.nrSettings().sharpenAmount, 8);
+    EXPECT_EQ(doc.colour().whitePoint, 255);
     EXPECT_FALSE(store.contains("Settings", "CropAspect"));
-    doc.cropPreset = 2;
+    EditCrop(doc, [&](CropState& cs) { cs.preset = 2; });
     doc.storeMemorySettings(0, -4, 1000, 900);
     doc.storeJpegOptions(77, 0);
   }
@@ -61,10 +61,10 @@ TEST(Document, SettingsDefaultsAndPersistedKeys) {
   EXPECT_EQ(store.getInt("Settings", "MaxBlockW", -1), 0);   // stored as typed
   EXPECT_EQ(store.getInt("Settings", "MaxBlockH", -1), -4);
   CHushwickDoc again(host, store);
-  EXPECT_EQ(again.cropPreset, 2);
-  EXPECT_EQ(again.maxSwapH, 900);
-  EXPECT_EQ(again.jpegQuality, 77);
-  EXPECT_EQ(again.enhancedSampling, 0);
+  EXPECT_EQ(again.crop().preset, 2);
+  EXPECT_EQ(again.memorySettings().maxSwapH, 900);
+  EXPECT_EQ(again.jpegOptions().quality, 77);
+  EXPECT_EQ(again.jpegOptions().enhancedSampling, 0);
   // Unusable block sizes run as the defaults; the swap threshold follows the stored values.
   EXPECT_EQ(again.effectiveMaxBlockW(), 3100);
   EXPECT_EQ(again.effectiveMaxBlockH(), 2100);
@@ -91,40 +91,40 @@ TEST(Document, OpenResetsColourAndCropButKeepsNoiseSettings) {
   ScriptedHost host;
   MemorySettingsStore store;
   CHushwickDoc doc(host, store);
-  RecordingViews views;
-  doc.setViews(&views);
-  doc.noiseLevel = 12.5;
-  doc.nrMode = kModeNature;
-  doc.colour.blackPoint = 20;
-  doc.colour.whitePoint = 200;
-  doc.colour.exposureEv = 1.0;
-  doc.colour.matchMode = MatchMode::kReferenceImage;
-  doc.enlarge = 2.0;
-  doc.cropOffsetX = 30;
-  doc.cropSwapOrientation = 1;
+  RecordingObserver views;
+  doc.setObserver(&views);
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = 12.5; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.mode = kModeNature; });
+  EditColour(doc, [&](ColourParams& cp) { cp.blackPoint = 20; });
+  EditColour(doc, [&](ColourParams& cp) { cp.whitePoint = 200; });
+  EditColour(doc, [&](ColourParams& cp) { cp.exposureEv = 1.0; });
+  EditColour(doc, [&](ColourParams& cp) { cp.matchMode = MatchMode::kReferenceImage; });
+  EditCrop(doc, [&](CropState& cs) { cs.enlarge = 2.0; });
+  EditCrop(doc, [&](CropState& cs) { cs.offsetX = 30; });
+  EditCrop(doc, [&](CropState& cs) { cs.swapOrientation = 1; });
   ASSERT_EQ(doc.openFile(file), kOk);
   EXPECT_EQ(doc.sourceImage.Width(), 120);
   EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
   EXPECT_EQ(doc.fileSize, static_cast<int64_t>(std::filesystem::file_size(file)));
   EXPECT_EQ(doc.path, file);
-  EXPECT_EQ(doc.noiseLevel, 12.5);
-  EXPECT_EQ(doc.nrMode, kModeNature);
-  EXPECT_EQ(doc.colour.blackPoint, 0);
-  EXPECT_EQ(doc.colour.whitePoint, 255);
-  EXPECT_EQ(doc.colour.matchMode, MatchMode::kNone);
-  EXPECT_EQ(doc.colour.exposureEv, 1.0);  // exposure survives a new picture
-  EXPECT_EQ(doc.enlarge, 1.0);
-  EXPECT_EQ(doc.cropOffsetX, 0);
-  EXPECT_EQ(doc.cropSwapOrientation, 0);
+  EXPECT_EQ(doc.nrSettings().noiseLevel, 12.5);
+  EXPECT_EQ(doc.nrSettings().mode, kModeNature);
+  EXPECT_EQ(doc.colour().blackPoint, 0);
+  EXPECT_EQ(doc.colour().whitePoint, 255);
+  EXPECT_EQ(doc.colour().matchMode, MatchMode::kNone);
+  EXPECT_EQ(doc.colour().exposureEv, 1.0);  // exposure survives a new picture
+  EXPECT_EQ(doc.crop().enlarge, 1.0);
+  EXPECT_EQ(doc.crop().offsetX, 0);
+  EXPECT_EQ(doc.crop().swapOrientation, 0);
   EXPECT_TRUE(doc.exifCopy.empty());
   EXPECT_EQ(doc.exifOrientation, 1);
 
   // Reloading keeps the swap setting.
-  doc.cropSwapOrientation = 1;
-  doc.enlarge = 1.5;
+  EditCrop(doc, [&](CropState& cs) { cs.swapOrientation = 1; });
+  EditCrop(doc, [&](CropState& cs) { cs.enlarge = 1.5; });
   ASSERT_EQ(doc.reloadFile(), kOk);
-  EXPECT_EQ(doc.cropSwapOrientation, 1);
-  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_EQ(doc.crop().swapOrientation, 1);
+  EXPECT_EQ(doc.crop().enlarge, 1.0);
 
   // A failed open leaves the picture, its path and result as they were; the caller tells.
   std::ofstream(dir.path("broken.png")) << "not a picture";
@@ -194,10 +194,10 @@ TEST(Document, ColourChainSameForAnyThreadCount) {
     test::FillPhoto(pic, 300, 500);
     ASSERT_EQ(doc.pastePicture(pic.Pixels(), 300, 500), kOk);
     doc.threads = threads;
-    doc.colour.blackPoint = 12;
-    doc.colour.exposureEv = 0.7;
-    doc.colour.blueGamma = 1.2f;
-    doc.colour.colourBoost = 35;
+    EditColour(doc, [&](ColourParams& cp) { cp.blackPoint = 12; });
+    EditColour(doc, [&](ColourParams& cp) { cp.exposureEv = 0.7; });
+    EditColour(doc, [&](ColourParams& cp) { cp.blueGamma = 1.2f; });
+    EditColour(doc, [&](ColourParams& cp) { cp.colourBoost = 35; });
     doc.runNoiseReduction(false);
     ASSERT_EQ(doc.resultValid, 1);
     results.emplace_back(doc.resultImage.Pixels(), doc.resultImage.Pixels() + 300 * 500 * 3);
@@ -211,14 +211,14 @@ TEST(Document, ColourTimerWorkLeavesAnEmptyDocumentInDetail) {
   ScriptedHost host;
   MemorySettingsStore store;
   CHushwickDoc doc(host, store);
-  test::RecordingViews views;
-  doc.setViews(&views);
-  DoColourTimerWork(doc, views, TimerWork::kRebuildFullCrop);
+  test::RecordingObserver views;
+  doc.setObserver(&views);
+  DoColourTimerWork(doc, TimerWork::kRebuildFullCrop);
   EXPECT_EQ(doc.fullCropMode, 0);
-  EXPECT_TRUE(views.calls.empty());
+  EXPECT_TRUE(views.changes.empty());
   std::vector<uint8_t> rgb(50 * 40 * 3, 99);
   ASSERT_EQ(doc.pastePicture(rgb.data(), 50, 40), kOk);
-  DoColourTimerWork(doc, views, TimerWork::kRebuildFullCrop);
+  DoColourTimerWork(doc, TimerWork::kRebuildFullCrop);
   EXPECT_EQ(doc.fullCropMode, 1);
 }
 
@@ -334,17 +334,17 @@ TEST(Document, LeavingCropMode) {
     ScriptedHost host;
     MemorySettingsStore store;
     CHushwickDoc doc(host, store);
-    RecordingViews views;
-    doc.setViews(&views);
+    RecordingObserver views;
+    doc.setObserver(&views);
     RasterImage pic;
     test::FillPhoto(pic, 400, 300);
     ASSERT_EQ(doc.pastePicture(pic.Pixels(), 400, 300), kOk);
-    doc.cropPreset = 0;
+    EditCrop(doc, [&](CropState& cs) { cs.preset = 0; });
     if (c.enterFirst) doc.EnterFullCropMode(true);
-    doc.enlarge = c.enlarge;
-    doc.cropOffsetX = c.offsetX;
+    EditCrop(doc, [&](CropState& cs) { cs.enlarge = c.enlarge; });
+    EditCrop(doc, [&](CropState& cs) { cs.offsetX = c.offsetX; });
     host.answers.assign(c.answers.begin(), c.answers.end());
-    views.calls.clear();
+    views.changes.clear();
     EXPECT_EQ(doc.LeaveCropMode(c.ask, true), c.expectedReturn) << c.name;
     EXPECT_EQ(static_cast<int>(host.log.questions.size()), c.questions) << c.name;
     if (c.questions > 0) {
@@ -353,13 +353,14 @@ TEST(Document, LeavingCropMode) {
     EXPECT_EQ(doc.sourceImage.Width(), c.width) << c.name;
     EXPECT_EQ(doc.fullCropMode, c.fullCropMode) << c.name;
     if (c.expectedReturn) {
-      EXPECT_EQ(doc.enlarge, 1.0) << c.name;
+      EXPECT_EQ(doc.crop().enlarge, 1.0) << c.name;
       EXPECT_TRUE(doc.fullCropBitmap.IsEmpty()) << c.name;
       EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage)) << c.name;
-      EXPECT_EQ(views.calls, (std::vector<std::string>{"tab 0", "scrollbars", "preview"})) << c.name;
+      // Back in Detail, with the region run again.
+      EXPECT_TRUE(views.told(kChangeMode | kChangeCrop | kChangeStale)) << c.name;
     } else if (c.questions > 0) {
-      EXPECT_EQ(views.calls, std::vector<std::string>{"tab 1"}) << c.name;
-      EXPECT_EQ(doc.enlarge, c.enlarge) << c.name;
+      EXPECT_EQ(views.changes, std::vector<unsigned>{kChangeMode}) << c.name;  // Full/Crop stays
+      EXPECT_EQ(doc.crop().enlarge, c.enlarge) << c.name;
     }
   }
   // Without a main window nothing happens.
@@ -375,14 +376,14 @@ TEST(Document, FullCropBitmapIsBottomUpBlueGreenRedWithTheChain) {
   ScriptedHost host;
   MemorySettingsStore store;
   CHushwickDoc doc(host, store);
-  RecordingViews views;
-  doc.setViews(&views);
+  RecordingObserver views;
+  doc.setObserver(&views);
   std::vector<uint8_t> rgb(3 * 2 * 3);
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(10 * i + 5);
   ASSERT_EQ(doc.pastePicture(rgb.data(), 3, 2), kOk);
-  doc.enlarge = 2.0;
+  EditCrop(doc, [&](CropState& cs) { cs.enlarge = 2.0; });
   doc.EnterFullCropMode(true);
-  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_EQ(doc.crop().enlarge, 1.0);
   EXPECT_EQ(doc.fullCropMode, 1);
   ASSERT_EQ(doc.fullCropBitmap.bitsPerPixel, 32);
   const uint8_t* bmp = doc.fullCropBitmap.Pixels();
@@ -392,7 +393,7 @@ TEST(Document, FullCropBitmapIsBottomUpBlueGreenRedWithTheChain) {
         EXPECT_EQ(bmp[((1 - y) * 3 + x) * 4 + c], rgb[(y * 3 + x) * 3 + (2 - c)]);
   // The colour chain works on the display copy: with a black point of 100 the bottom-left
   // pixel (95, 105, 115) loses its red and most of its green.
-  doc.colour.blackPoint = 100;
+  EditColour(doc, [&](ColourParams& cp) { cp.blackPoint = 100; });
   doc.EnterFullCropMode(false);
   EXPECT_EQ(doc.fullCropBitmap.Pixels()[2], 0);
   EXPECT_LT(doc.fullCropBitmap.Pixels()[1], 20);
@@ -412,22 +413,22 @@ TEST(Document, ZoomAndPanOnlyInFullCropMode) {
   ASSERT_EQ(doc.pastePicture(pic.Pixels(), 400, 300), kOk);
   doc.zoomIn();
   doc.panCrop(-10, -10, 440, 340);
-  EXPECT_EQ(doc.enlarge, 1.0);
+  EXPECT_EQ(doc.crop().enlarge, 1.0);
   EXPECT_FALSE(doc.canZoomOut());
   doc.EnterFullCropMode(true);
   EXPECT_TRUE(doc.canZoomIn());
   for (int i = 0; i < 20; ++i) doc.zoomIn();
-  EXPECT_NEAR(doc.enlarge, 2.0, 1e-9);  // crop 200 x 150, shown 400 wide: 0.5 source pixels a step
+  EXPECT_NEAR(doc.crop().enlarge, 2.0, 1e-9);  // crop 200 x 150, shown 400 wide: 0.5 source pixels a step
   doc.panCrop(-10, -7, 440, 340);
-  EXPECT_EQ(doc.cropOffsetX, 5);
-  EXPECT_EQ(doc.cropOffsetY, 3);
+  EXPECT_EQ(doc.crop().offsetX, 5);
+  EXPECT_EQ(doc.crop().offsetY, 3);
   doc.panCrop(-1000, -1000, 440, 340);  // held inside the picture
   EXPECT_EQ(doc.CropRect(), (CropRectangle{200, 150, 400, 300}));
   doc.panCropToFraction(0.25, 0.1);
-  EXPECT_EQ(doc.cropOffsetX, 100);
-  EXPECT_EQ(doc.cropOffsetY, 30);
+  EXPECT_EQ(doc.crop().offsetX, 100);
+  EXPECT_EQ(doc.crop().offsetY, 30);
   for (int i = 0; i < 60; ++i) doc.zoomIn();
-  EXPECT_EQ(doc.enlarge, 3.0);
+  EXPECT_EQ(doc.crop().enlarge, 3.0);
   EXPECT_FALSE(doc.canZoomIn());
 }
 
@@ -435,8 +436,8 @@ TEST(Document, RotateBothWays) {
   ScriptedHost host;
   MemorySettingsStore store;
   CHushwickDoc doc(host, store);
-  RecordingViews views;
-  doc.setViews(&views);
+  RecordingObserver views;
+  doc.setObserver(&views);
   RasterImage pic;
   test::FillPhoto(pic, 300, 200);
   ASSERT_EQ(doc.pastePicture(pic.Pixels(), 300, 200), kOk);
@@ -448,7 +449,7 @@ TEST(Document, RotateBothWays) {
   EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
   doc.RotateImage(false);
   EXPECT_TRUE(SamePixels(doc.sourceImage, pic));
-  EXPECT_EQ(views.calls.back(), "preview");
+  EXPECT_TRUE(views.changes.back() & kChangeStale);  // the region runs again
   doc.fullCropMode = 1;  // not in Full/Crop mode
   doc.RotateImage(true);
   EXPECT_EQ(doc.sourceImage.Width(), 300);
@@ -460,20 +461,20 @@ class WriteResultTest : public ::testing::Test {
     RasterImage pic;
     test::FillPhoto(pic, 160, 120);
     ASSERT_EQ(doc.pastePicture(pic.Pixels(), 160, 120), kOk);
-    doc.setViews(&views);
+    doc.setObserver(&views);
   }
   TempFolder dir;
   ScriptedHost host;
   MemorySettingsStore store;
   CHushwickDoc doc{host, store};
-  RecordingViews views;
+  RecordingObserver views;
 };
 
 TEST_F(WriteResultTest, WritesTheWholeProcessedPicture) {
-  doc.outputWindow = kOutputEdges;
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.outputWindow = kOutputEdges; });
   const std::string out = dir.path("out.png");
   EXPECT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
-  EXPECT_EQ(doc.outputWindow, kOutputResult);
+  EXPECT_EQ(doc.nrSettings().outputWindow, kOutputResult);
   RasterImage back;
   ASSERT_EQ(back.Load(out), kOk);
   EXPECT_TRUE(SamePixels(back, doc.resultImage));
@@ -500,10 +501,10 @@ TEST_F(WriteResultTest, KeptOutputWindowIsWritten) {
   const std::string plain = dir.path("plain.png"), edges = dir.path("edges.png"),
                     noise = dir.path("noise.png"), silent = dir.path("silent.png");
   ASSERT_EQ(doc.writeResult(plain), (Result{ResultKind::kImage, kOk}));
-  doc.outputWindow = kOutputEdges;
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.outputWindow = kOutputEdges; });
   ASSERT_EQ(doc.writeResult(edges, true), (Result{ResultKind::kImage, kOk}));
-  EXPECT_EQ(doc.outputWindow, kOutputEdges);
-  doc.outputWindow = kOutputNoise;
+  EXPECT_EQ(doc.nrSettings().outputWindow, kOutputEdges);
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.outputWindow = kOutputNoise; });
   ASSERT_EQ(doc.writeResult(noise, true), (Result{ResultKind::kImage, kOk}));
   RasterImage a, e, n;
   ASSERT_EQ(a.Load(plain), kOk);
@@ -521,9 +522,9 @@ TEST_F(WriteResultTest, KeptOutputWindowIsWritten) {
   EXPECT_GT(redPixels, 0);
 
   // Nothing removed, nothing sharpened, no edge weighting: the noise window is black.
-  doc.noiseLevel = 0;
-  doc.advancedProcessing = 0;
-  doc.sharpenEdges = 0;
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = 0; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.advancedProcessing = 0; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.sharpenEdges = 0; });
   ASSERT_EQ(doc.writeResult(silent, true), (Result{ResultKind::kImage, kOk}));
   RasterImage s;
   ASSERT_EQ(s.Load(silent), kOk);

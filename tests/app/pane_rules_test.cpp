@@ -145,26 +145,26 @@ TEST(NrOptionsRules, LoadDefaultAndCopyIntoTheDocument) {
   test::ScriptedHost host;
   MemorySettingsStore settings;
   CHushwickDoc doc(host, settings);
-  doc.levels = 4;
-  doc.advancedProcessing = 0;
-  doc.sharpenEdges = 1;
-  doc.sharpenAmount = 30;
-  doc.edgeThreshold = 12;
-  doc.nrMode = kModePortrait;
-  NrOptionsState s = LoadNrOptions(doc);
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.levels = 4; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.advancedProcessing = 0; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.sharpenEdges = 1; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.sharpenAmount = 30; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.edgeThreshold = 12; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.mode = kModePortrait; });
+  NrOptionsState s = LoadNrOptions(doc.nrSettings());
   EXPECT_TRUE(s.removeBlockNoise);  // 4 reads as on ...
-  int mode = doc.nrMode;
+  int mode = doc.nrSettings().mode;
   ApplyNrDefaults(s, mode);
   EXPECT_EQ(mode, kModeDefault);
   EXPECT_EQ(s.sharpenAmount, 8);
   EXPECT_EQ(s.edgeThreshold, 0);
   EXPECT_FALSE(s.advancedProcessing);  // Default leaves the check boxes
   EXPECT_TRUE(s.sharpenEdges);
-  CopyNrOptions(s, kModeScanner, doc);
-  EXPECT_EQ(doc.levels, 5);  // ... and is stored back as 5
-  EXPECT_EQ(doc.nrMode, kModeScanner);
-  EXPECT_EQ(doc.sharpenAmount, 8);
-  EXPECT_EQ(doc.advancedProcessing, 0);
+  doc.applyNrSettings(CopyNrOptions(s, kModeScanner, doc.nrSettings()));
+  EXPECT_EQ(doc.nrSettings().levels, 5);  // ... and is stored back as 5
+  EXPECT_EQ(doc.nrSettings().mode, kModeScanner);
+  EXPECT_EQ(doc.nrSettings().sharpenAmount, 8);
+  EXPECT_EQ(doc.nrSettings().advancedProcessing, 0);
 }
 
 TEST(NrOptionsRules, EstimateCommandNeedsAPictureOutsideFullCrop) {

@@ -84,7 +84,6 @@ class ScriptedHost : public UiHost {
   void beginEscapeWatch() override { ++escapeWatches; }
   bool escapePressed() override { return escape; }
   void setWaitCursor(bool on) override { waitCursor = on; }
-  void updateAllViews() override { log.events.push_back("views"); }
   std::unique_ptr<StatusBarProgress> createStatusProgress(int total) override {
     log.events.push_back("status:created " + std::to_string(total));
     return std::make_unique<ScriptedStatusProgress>(log);

@@ -169,15 +169,15 @@ TEST(ModeCommands, NextAndPreviousFollowTheTabs) {
   EXPECT_EQ(ModeTabOf(0, 2), kTabHistogram);
 }
 
-// Records the tabs the document asks for.
-struct RecordingViews : DocumentViews {
+// Records the tabs a window would show, and the region runs it would start.
+struct RecordingViews : DocumentObserver {
+  const CHushwickDoc* doc = nullptr;
   std::vector<int> tabs;
   int previews = 0;
-  void selectModeTab(int tab) override { tabs.push_back(tab); }
-  void updateScrollBars() override {}
-  void publishVisibleRegion() override {}
-  void runRegionPreview() override { ++previews; }
-  void refreshPanes() override {}
+  void documentChanged(unsigned changes, const void*) override {
+    if (changes & kChangeMode) tabs.push_back(ModeTabOf(doc->fullCropMode, doc->viewTab()));
+    if (changes & kChangeStale) ++previews;
+  }
 };
 
 TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
@@ -185,24 +185,25 @@ TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
   MemorySettingsStore settings;
   CHushwickDoc doc(host, settings);
   RecordingViews views;
-  doc.setViews(&views);
+  views.doc = &doc;
+  doc.setObserver(&views);
   test::FillPhoto(doc.sourceImage, 64, 48);
   doc.resultImage.CopyFrom(doc.sourceImage);
 
-  RunModeCommand(doc, &views, kCmdFullCropMode);
+  RunModeCommand(doc, kCmdFullCropMode);
   EXPECT_EQ(doc.fullCropMode, 1);
-  doc.enlarge = 2.0;  // a crop to ask about
+  EditCrop(doc, [&](CropState& cs) { cs.enlarge = 2.0; }); // a crop to ask about
   host.answers = {Answer::Cancel};
-  RunModeCommand(doc, &views, kCmdCurves);
+  RunModeCommand(doc, kCmdCurves);
   EXPECT_EQ(doc.fullCropMode, 1);
-  EXPECT_EQ(doc.viewTab, 0);
+  EXPECT_EQ(doc.viewTab(), 0);
   EXPECT_EQ(views.tabs.back(), kTabFullCrop);
   EXPECT_EQ(host.log.questions.size(), 1u);
 
   host.answers = {Answer::No};
-  RunModeCommand(doc, &views, kCmdHistogram);
+  RunModeCommand(doc, kCmdHistogram);
   EXPECT_EQ(doc.fullCropMode, 0);
-  EXPECT_EQ(doc.viewTab, 2);
+  EXPECT_EQ(doc.viewTab(), 2);
   EXPECT_EQ(views.tabs.back(), kTabHistogram);
   EXPECT_EQ(doc.sourceImage.Width(), 64);  // No leaves the picture uncropped
   int full = 0;
@@ -212,17 +213,18 @@ TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
   }
   EXPECT_GE(full, 1);  // the bars were computed before the tab came up
 
-  RunModeCommand(doc, &views, kCmdCurves);  // from one plot to the other: no question
-  EXPECT_EQ(doc.viewTab, 1);
+  RunModeCommand(doc, kCmdCurves);  // from one plot to the other: no question
+  EXPECT_EQ(doc.viewTab(), 1);
   EXPECT_EQ(host.log.questions.size(), 2u);
-  RunModeCommand(doc, &views, kCmdDetailMode);
-  EXPECT_EQ(doc.viewTab, 0);
+  RunModeCommand(doc, kCmdDetailMode);
+  EXPECT_EQ(doc.viewTab(), 0);
   EXPECT_EQ(views.tabs.back(), kTabDetail);
   EXPECT_GE(views.previews, 1);
 
   // Without a main window the plot commands do nothing.
-  RunModeCommand(doc, nullptr, kCmdCurves);
-  EXPECT_EQ(doc.viewTab, 0);
+  doc.setObserver(nullptr);
+  RunModeCommand(doc, kCmdCurves);
+  EXPECT_EQ(doc.viewTab(), 0);
 }
 
 TEST(Themes, OutOfRangeCodesFallBack) {

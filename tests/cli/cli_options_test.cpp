@@ -96,19 +96,19 @@ TEST(CliOptions, SettingsTableDrivesBothFrontEnds) {
   MemorySettingsStore store;
   {
     CHushwickDoc doc(host, store);
-    EXPECT_EQ(doc.noiseLevel, SettingRow(NoiseSetting::kNoiseLevel).byDefault);
-    EXPECT_EQ(doc.sharpenAmount, DefaultInt(NoiseSetting::kSharpenAmount));
-    EXPECT_EQ(doc.nrMode, kModeDefault);
-    EXPECT_EQ(doc.maxBlockW, DefaultInt(NoiseSetting::kMaxBlockW));
-    EXPECT_EQ(doc.jpegQuality, DefaultInt(NoiseSetting::kJpegQuality));
+    EXPECT_EQ(doc.nrSettings().noiseLevel, SettingRow(NoiseSetting::kNoiseLevel).byDefault);
+    EXPECT_EQ(doc.nrSettings().sharpenAmount, DefaultInt(NoiseSetting::kSharpenAmount));
+    EXPECT_EQ(doc.nrSettings().mode, kModeDefault);
+    EXPECT_EQ(doc.memorySettings().maxBlockW, DefaultInt(NoiseSetting::kMaxBlockW));
+    EXPECT_EQ(doc.jpegOptions().quality, DefaultInt(NoiseSetting::kJpegQuality));
     doc.storeMemorySettings(100, 200, 300, 400);
     doc.storeJpegOptions(77, 0);
   }
   EXPECT_EQ(store.getInt("Settings", SettingRow(NoiseSetting::kMaxSwapH).key, 0), 400);
   EXPECT_EQ(store.getInt("Settings", SettingRow(NoiseSetting::kJpegQuality).key, 0), 77);
   CHushwickDoc again(host, store);
-  EXPECT_EQ(again.maxBlockH, 200);
-  EXPECT_EQ(again.enhancedSampling, 0);
+  EXPECT_EQ(again.memorySettings().maxBlockH, 200);
+  EXPECT_EQ(again.jpegOptions().enhancedSampling, 0);
 }
 
 TEST(CliOptions, OutputNames) {

@@ -67,6 +67,10 @@ class TestDocument : public DenoiseDocument {
       for (int64_t i = 0; i < static_cast<int64_t>(w) * h * 4; i += 4) packed[i + 2] += colourShift;
   }
   void releaseQuickPreview() override { ++quickPreviewReleases; }
+  // Whoever shows the document hears when a run starts and ends.
+  void runStateChanged() override {
+    if (auto* scripted = dynamic_cast<test::ScriptedHost*>(&host())) scripted->log.events.push_back(busy ? "busy" : "idle");
+  }
 
   int width, height;
   std::vector<uint8_t> source, result;
@@ -82,8 +86,8 @@ class TestDocument : public DenoiseDocument {
 
 // Plain settings so that the result is just the fake engine's output.
 void Plain(TestDocument& doc) {
-  doc.advancedProcessing = 0;
-  doc.sharpenEdges = 0;
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.advancedProcessing = 0; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.sharpenEdges = 0; });
 }
 
 TEST(DenoiseRun, BlockGridSizesAndOrder) {
@@ -108,8 +112,8 @@ TEST(DenoiseRun, BlockGridSizesAndOrder) {
     test::ScriptedHost host;
     TestDocument doc(host, c.w, c.h);
     Plain(doc);
-    doc.maxBlockW = c.maxW;
-    doc.maxBlockH = c.maxH;
+    EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = c.maxW; });
+    EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockH = c.maxH; });
     doc.progressWindow = host.createProgressWindow();
     doc.runNoiseReduction(false);
     ASSERT_EQ(doc.calls.size(), c.blocks.size()) << c.name;
@@ -144,16 +148,16 @@ TEST(DenoiseRun, ProgressTextsIndicatorAndWindow) {
   test::ScriptedHost host;
   TestDocument doc(host, 100, 70);
   Plain(doc);
-  doc.maxBlockW = 64;  // 2 x 1 blocks of 50 x 70
+  EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = 64; }); // 2 x 1 blocks of 50 x 70
   doc.progressWindow = host.createProgressWindow();
   host.log.events.clear();
   doc.runNoiseReduction(false);
   const std::vector<std::string> expected = {
-      "text:Starting process...", "views", "text:Preparing buffers...",
+      "text:Starting process...", "busy", "text:Preparing buffers...",
       "text:Processing block 1/2...", "status:created 3", "range:0-3", "text:Denoising...",
       "position:1", "status:2", "position:2", "status:3", "position:3",
       "text:Processing block 2/2...", "status:1", "position:1", "status:2", "position:2",
-      "status:3", "position:3", "text:Finishing...", "status:removed", "views"};
+      "status:3", "position:3", "text:Finishing...", "status:removed", "idle"};
   EXPECT_EQ(host.log.events, expected);
   // The window's bar starts again for each block; the share of the whole run adds up over them.
   const std::vector<double> overall = host.log.overall;
@@ -186,9 +190,9 @@ TEST(DenoiseRun, ModesReachTheEngine) {
   for (const Case& c : cases) {
     test::ScriptedHost host;
     TestDocument doc(host, 40, 36);
-    doc.nrMode = c.mode;
-    doc.noiseLevel = c.level;
-    doc.levels = c.levels;
+    EditNrSettings(doc, [&](NrSettings& nr) { nr.mode = c.mode; });
+    EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = c.level; });
+    EditNrSettings(doc, [&](NrSettings& nr) { nr.levels = c.levels; });
     doc.keepPixels = true;
     doc.runNoiseReduction(false);
     ASSERT_EQ(doc.calls.size(), 1u) << c.name;
@@ -212,8 +216,8 @@ TEST(DenoiseRun, HighNoiseThresholdIsCappedAtTheEngineLimit) {
   for (double level : {25.0, 26.0, 30.0, 100.0}) {
     test::ScriptedHost host;
     TestDocument doc(host, 40, 40);
-    doc.nrMode = kModeHighNoise;
-    doc.noiseLevel = level;
+    EditNrSettings(doc, [&](NrSettings& nr) { nr.mode = kModeHighNoise; });
+    EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = level; });
     doc.runNoiseReduction(false);
     EXPECT_TRUE(host.log.messages.empty()) << level;
     ASSERT_EQ(doc.calls.size(), 1u) << level;
@@ -226,13 +230,13 @@ TEST(DenoiseRun, ThreadCountReachesTheEngine) {
   for (int threads : {1, 3}) {
     test::ScriptedHost host;
     TestDocument doc(host, 100, 70);
-    doc.maxBlockW = 64;  // the block-by-block road as well as the single call
+    EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = 64; }); // the block-by-block road as well as the single call
     doc.threads = threads;
     doc.runNoiseReduction(false);
     ASSERT_EQ(doc.calls.size(), 2u);
     for (const EngineCall& call : doc.calls) EXPECT_EQ(call.threads, threads);
     doc.calls.clear();
-    doc.maxBlockW = kDefaultMaxBlockW;
+    EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = kDefaultMaxBlockW; });
     doc.runNoiseReduction(false);
     ASSERT_EQ(doc.calls.size(), 1u);
     EXPECT_EQ(doc.calls[0].threads, threads);
@@ -279,8 +283,8 @@ TEST(DenoiseRun, FilteredNoiseSkipsTheColourWork) {
   TestDocument doc(host, 40, 40);
   Plain(doc);
   doc.colourShift = 10;
-  doc.outputWindow = kOutputNoise;
-  doc.noiseLevel = 0;
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.outputWindow = kOutputNoise; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = 0; });
   doc.forcedResult = 0;
   doc.engine = [](int, int, int, uint8_t*, const NoiseReduceParams*, const EngineOptions&) {
     return 0;
@@ -301,7 +305,7 @@ TEST(DenoiseRun, EscapeQuitAndWindowCancel) {
   for (const Case& c : cases) {
     test::ScriptedHost host;
     TestDocument doc(host, 100, 70);
-    doc.maxBlockW = 64;  // two blocks: the second is cancelled at its first report too
+    EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = 64; }); // two blocks: the second is cancelled at its first report too
     if (c.window) doc.progressWindow = host.createProgressWindow();
     doc.onEngine = [&] {
       host.escape = c.escape;
@@ -355,7 +359,7 @@ TEST(DenoiseRun, BuffersAreKeptForTheSameRegion) {
   EXPECT_EQ(doc.beforeBuffer.data(), before);
   EXPECT_EQ(doc.workBuffer.size(), 40 * 40 * 3);
   // A new threshold leaves memory of the same size alone; the next new size is mapped.
-  doc.maxSwapW = doc.maxSwapH = 32;
+  EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxSwapW = mem.maxSwapH = 32; });
   doc.runNoiseReduction(true);
   EXPECT_EQ(doc.workBuffer.data(), work);
   EXPECT_FALSE(doc.workBuffer.isMapped());
@@ -440,9 +444,9 @@ TEST(DenoiseRun, SameResultForAnyThreadCount) {
       test::ScriptedHost host;
       TestDocument doc(host, 150, 120);
       doc.threads = threads;
-      doc.nrMode = mode;
-      doc.sharpenAmount = 60;
-      doc.maxBlockW = 64;
+      EditNrSettings(doc, [&](NrSettings& nr) { nr.mode = mode; });
+      EditNrSettings(doc, [&](NrSettings& nr) { nr.sharpenAmount = 60; });
+      EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = 64; });
       doc.runNoiseReduction(false);
       results.push_back(doc.result);
     }

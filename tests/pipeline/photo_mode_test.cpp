@@ -48,7 +48,7 @@ class PhotoDocument : public DenoiseDocument {
   PhotoDocument(UiHost& host, const Scene& s) : DenoiseDocument(host), scene(s) {
     source = s.noisy;
     result = source;
-    nrMode = kModePhoto;
+    EditNrSettings(*this, [](NrSettings& nr) { nr.mode = kModePhoto; });
   }
   Pictures pictures() override { return {source.data(), result.data(), scene.w, scene.h}; }
   void applyColourChain(uint8_t*, int, int, WorkerPool*) override {}
@@ -61,12 +61,12 @@ std::vector<uint8_t> RunPhoto(const Scene& s, int threads, int maxBlock, double 
   test::ScriptedHost host;
   PhotoDocument doc(host, s);
   doc.threads = threads;
-  doc.maxBlockW = doc.maxBlockH = maxBlock;
-  doc.outputWindow = window;
-  doc.noiseLevel = level;
+  EditMemorySettings(doc, [&](MemorySettings& mem) { mem.maxBlockW = mem.maxBlockH = maxBlock; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.outputWindow = window; });
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = level; });
   if (level < 0) {
     const PictureNoise n = MeasurePictureNoise(s.noisy.data(), s.w, s.h);
-    doc.noiseLevel = PhotoNoiseLevel(n);
+    EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = PhotoNoiseLevel(n); });
   }
   EXPECT_EQ(doc.runNoiseReduction(false).code, NR_OK);
   EXPECT_TRUE(host.log.messages.empty());
@@ -125,7 +125,7 @@ TEST(PhotoMode, CancelLeavesTheResultAsItWas) {
   const Scene s(160, 120);
   test::ScriptedHost host;
   PhotoDocument doc(host, s);
-  doc.noiseLevel = 10;
+  EditNrSettings(doc, [&](NrSettings& nr) { nr.noiseLevel = 10; });
   host.onDrain = [&] { host.escape = doc.busy != 0; };
   EXPECT_EQ(doc.runNoiseReduction(false).code, NR_CANCELLED);
   EXPECT_EQ(host.log.messages, std::vector<std::string>{"Operation cancelled"});

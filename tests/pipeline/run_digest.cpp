@@ -69,19 +69,19 @@ int main() {
             orvane::MemorySettingsStore settings;
             orvane::CHushwickDoc doc(host, settings);
             if (doc.pastePicture(picture.data(), w, h) != orvane::kOk) return 1;
-            doc.nrMode = static_cast<orvane::NrMode>(mode);
-            doc.outputWindow = static_cast<orvane::OutputWindow>(window);
-            doc.advancedProcessing = advanced;
-            doc.sharpenEdges = s.amount > 0;
-            doc.sharpenAmount = s.amount;
-            doc.noiseLevel = 6.0 + mode;
-            doc.levels = 2 + counter % 4;
-            doc.maxBlockW = layout.blockW;
-            doc.maxBlockH = layout.blockH;
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.mode = static_cast<orvane::NrMode>(mode); });
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.outputWindow = static_cast<orvane::OutputWindow>(window); });
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.advancedProcessing = advanced; });
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.sharpenEdges = s.amount > 0; });
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.sharpenAmount = s.amount; });
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.noiseLevel = 6.0 + mode; });
+            orvane::EditNrSettings(doc, [&](orvane::NrSettings& nr) { nr.levels = 2 + counter % 4; });
+            orvane::EditMemorySettings(doc, [&](orvane::MemorySettings& mem) { mem.maxBlockW = layout.blockW; });
+            orvane::EditMemorySettings(doc, [&](orvane::MemorySettings& mem) { mem.maxBlockH = layout.blockH; });
             doc.threads = threads;
             if (colour) {
-              doc.colour.colourBoost = 30;
-              doc.colour.exposureEv = 0.5;
+              orvane::EditColour(doc, [&](orvane::ColourParams& cp) { cp.colourBoost = 30; });
+              orvane::EditColour(doc, [&](orvane::ColourParams& cp) { cp.exposureEv = 0.5; });
             }
             if (regionOnly) doc.setRegion(23, 17, 301, 250);
             const orvane::Result r = doc.runNoiseReduction(regionOnly);

@@ -678,18 +678,18 @@ class DialogsTest : public QObject {
       }
     });
     poll.start(1);
-    w.doc().noiseLevel = 8;
+    EditNrSettings(w.doc(), [&](NrSettings& nr) { nr.noiseLevel = 8; });
     WhenModal([&](QWidget* modal) {
       ChooseInFileDialog(modal, dir.filePath("photo_NR.png"));
     });
     // Twenty blocks keep the run going long enough to be cancelled.
-    w.doc().maxBlockW = w.doc().maxBlockH = 100;
+    EditMemorySettings(w.doc(), [&](MemorySettings& mem) { mem.maxBlockW = mem.maxBlockH = 100; });
     w.frame()->runCommand(cmd::kSave);
     poll.stop();
     QVERIFY(pressed);
     QVERIFY(!QFile::exists(dir.filePath("photo_NR.png")));
     QVERIFY(w.frame()->isEnabled());
-    w.doc().maxBlockW = w.doc().maxBlockH = 3000;
+    EditMemorySettings(w.doc(), [&](MemorySettings& mem) { mem.maxBlockW = mem.maxBlockH = 3000; });
 
     // A read-only file is not overwritten.
     const QString locked = dir.filePath("locked.bmp");
@@ -724,7 +724,7 @@ class DialogsTest : public QObject {
     });
     w.frame()->runCommand(cmd::kSave);
     QVERIFY(written());
-    QCOMPARE(w.doc().jpegQuality, 70);
+    QCOMPARE(w.doc().jpegOptions().quality, 70);
     QCOMPARE(w.settings().getInt("Settings", "JPGq", 0), 70);
     QCOMPARE(w.settings().getInt("Settings", "JPGES", 1), 0);
     QCOMPARE(w.settings().getString("Document", "outPath", ""), dir.path().toStdString());
@@ -755,8 +755,8 @@ class DialogsTest : public QObject {
     w.frame()->runCommand(cmd::kMemorySettings);
     QVERIFY(seen);
     QCOMPARE(w.messages().back(), std::string("Please enter an integer."));
-    QCOMPARE(w.doc().maxBlockH, 1500);
-    QCOMPARE(w.doc().maxSwapW, -1);
+    QCOMPARE(w.doc().memorySettings().maxBlockH, 1500);
+    QCOMPARE(w.doc().memorySettings().maxSwapW, -1);
     QCOMPARE(w.settings().getInt("Settings", "MaxBlockH", 0), 1500);
     // Cancel changes nothing.
     WhenModal([](QWidget* modal) {
@@ -764,7 +764,7 @@ class DialogsTest : public QObject {
       modal->close();
     });
     w.frame()->runCommand(cmd::kMemorySettings);
-    QCOMPARE(w.doc().maxBlockH, 1500);
+    QCOMPARE(w.doc().memorySettings().maxBlockH, 1500);
 
     QString name;
     WhenModal([](QWidget* modal) {
@@ -872,8 +872,8 @@ class DialogsTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!w.view()->previewTimerActive() && !w.doc().busy, 20000);
     Screenshot(w.frame(), "guide_window");
 
-    w.doc().noiseLevel = 14;
-    ApplySliderPosition(CorrectionSlider::kBoost, 30, w.doc().colour);
+    EditNrSettings(w.doc(), [&](NrSettings& nr) { nr.noiseLevel = 14; });
+    EditColour(w.doc(), [](ColourParams& cp) { ApplySliderPosition(CorrectionSlider::kBoost, 30, cp); });
     w.frame()->runCommand(cmd::kFullCropMode);
     QTest::qWait(300);
     Screenshot(w.frame(), "guide_fullcrop");
@@ -896,7 +896,7 @@ class DialogsTest : public QObject {
     });
     w.frame()->runCommand(cmd::kSave);
     QVERIFY(suggested >= 59 && suggested <= 91);
-    QCOMPARE(w.doc().jpegQuality, suggested);
+    QCOMPARE(w.doc().jpegOptions().quality, suggested);
     QVERIFY(QFileInfo::exists(saved));
     QVERIFY(QFileInfo(saved).size() < QFileInfo(original).size());
     QCOMPARE(w.doc().path, original.toStdString());  // saving keeps the document's name

@@ -323,7 +323,7 @@ class PanesTest : public QObject {
     slider->setFocus();
     QTest::keyPress(slider, Qt::Key_Right);
     QTRY_COMPARE(pane->levelBox()->text(), QStringLiteral("8.5"));
-    QCOMPARE(w.doc().noiseLevel, 8.5);
+    QCOMPARE(w.doc().nrSettings().noiseLevel, 8.5);
     QVERIFY(!pane->timer().isActive());
     QTest::keyRelease(slider, Qt::Key_Right);
     QTRY_VERIFY(pane->timer().isActive());
@@ -336,12 +336,12 @@ class PanesTest : public QObject {
     box->selectAll();
     QTest::keyClicks(box, "150");
     QCOMPARE(box->text(), QStringLiteral("100"));
-    QCOMPARE(w.doc().noiseLevel, 100.0);
+    QCOMPARE(w.doc().nrSettings().noiseLevel, 100.0);
     QCOMPARE(slider->position(), kNoiseSliderMax);
     QCOMPARE(pane->timer().interval(), 800);
     box->selectAll();
     QTest::keyClicks(box, "7.25");
-    QCOMPARE(w.doc().noiseLevel, 7.25);
+    QCOMPARE(w.doc().nrSettings().noiseLevel, 7.25);
     QCOMPARE(slider->position(), 72);
 
     // Three clicks inside 100 ms start one run.
@@ -354,7 +354,7 @@ class PanesTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(pane->timerRuns(), before + 1);
     QCOMPARE(w.view()->regionRuns(), regionRuns + 1);
-    QCOMPARE(w.doc().levels, 3);
+    QCOMPARE(w.doc().nrSettings().levels, 3);
 
     // Default leaves the check boxes and the level.
     pane->amountBox()->setText("40");
@@ -363,7 +363,7 @@ class PanesTest : public QObject {
     QCOMPARE(pane->amountBox()->text(), QStringLiteral("8"));
     QCOMPARE(pane->modeList()->currentIndex(), 0);
     QVERIFY(!pane->blockNoise()->isChecked());
-    QCOMPARE(w.doc().noiseLevel, 7.25);
+    QCOMPARE(w.doc().nrSettings().noiseLevel, 7.25);
     settle(w);
     showPane(w, kPaneNrOptionsId);
     KeepPicture(w.frame()->pane(kPaneNrOptionsId), "pane_nr_options");
@@ -387,19 +387,19 @@ class PanesTest : public QObject {
     QVERIFY(!pane->modeList()->isEnabled());
     QVERIFY(!pane->defaultButton()->isEnabled());
 
-    w.doc().noiseLevel = 0.0;
+    EditNrSettings(w.doc(), [&](NrSettings& nr) { nr.noiseLevel = 0.0; });
     const int runs = pane->timerRuns();
     QTest::mouseClick(pane->autoButton(), Qt::LeftButton);
-    QVERIFY(w.doc().noiseLevel > 0.5);  // the photograph carries noise of about 9 levels
-    QCOMPARE(pane->levelBox()->text(), QString::fromStdString(NoiseBoxText(w.doc().noiseLevel)));
-    QCOMPARE(pane->slider()->position(), NoiseSliderPosition(w.doc().noiseLevel));
+    QVERIFY(w.doc().nrSettings().noiseLevel > 0.5);  // the photograph carries noise of about 9 levels
+    QCOMPARE(pane->levelBox()->text(), QString::fromStdString(NoiseBoxText(w.doc().nrSettings().noiseLevel)));
+    QCOMPARE(pane->slider()->position(), NoiseSliderPosition(w.doc().nrSettings().noiseLevel));
     QTRY_COMPARE(pane->timerRuns(), runs + 1);
     settle(w);
     // The level is the one the command line's --level auto sets for the mode shown.
     for (int mode : {kModeHighNoise, kModePhoto}) {
       pane->modeList()->setCurrentIndex(mode);
       QTest::mouseClick(pane->autoButton(), Qt::LeftButton);
-      QCOMPARE(w.doc().noiseLevel, AutoNoiseLevel(AutomaticNoiseLevel(w.doc().sourceImage, mode)));
+      QCOMPARE(w.doc().nrSettings().noiseLevel, AutoNoiseLevel(AutomaticNoiseLevel(w.doc().sourceImage, mode)));
       settle(w);
     }
     // Full/Crop mode disables it again.
@@ -428,18 +428,18 @@ class PanesTest : public QObject {
     const double level = AutoNoiseLevel(AutomaticNoiseLevel(w.doc().sourceImage, kModeDefault));
     QVERIFY2(level > 40, qPrintable(QString::number(level)));
     for (bool command : {false, true}) {
-      w.doc().noiseLevel = 5;
+      EditNrSettings(w.doc(), [&](NrSettings& nr) { nr.noiseLevel = 5; });
       pane->slider()->setPosition(50);
       if (command) {
         w.frame()->runCommand(cmd::kEstimateNoise);
       } else {
         QTest::mouseClick(pane->autoButton(), Qt::LeftButton);
       }
-      QCOMPARE(w.doc().noiseLevel, level);
+      QCOMPARE(w.doc().nrSettings().noiseLevel, level);
       QCOMPARE(pane->levelBox()->text(), QString::fromStdString(NoiseBoxText(level)));
       QCOMPARE(pane->slider()->position(), kNoiseSliderMax);
       settle(w);
-      QCOMPARE(w.doc().noiseLevel, level);  // the run left it as it is
+      QCOMPARE(w.doc().nrSettings().noiseLevel, level);  // the run left it as it is
     }
     showPane(w, kPaneNrOptionsId);
     KeepPicture(w.frame()->pane(kPaneNrOptionsId), "pane_nr_options_auto_above_slider");
@@ -456,7 +456,7 @@ class PanesTest : public QObject {
     temperature->setFocus();
     QTest::keyPress(temperature, Qt::Key_Right);
     QTRY_COMPARE(pane->valueLabel(CorrectionSlider::kTemperature)->text(), QStringLiteral("10"));
-    QCOMPARE(w.doc().colour.blueGamma, 1.04f);
+    QCOMPARE(w.doc().colour().blueGamma, 1.04f);
     // While dragging: timer 2 makes the quick preview of the region.
     QVERIFY(pane->timer(2).isActive());
     QTRY_COMPARE(pane->timerRuns(2), 1);
@@ -472,7 +472,7 @@ class PanesTest : public QObject {
     ev->setFocus();
     QTest::keyClick(ev, Qt::Key_Right);
     QTRY_COMPARE(pane->valueLabel(CorrectionSlider::kExposure)->text(), QStringLiteral("0.5"));
-    QCOMPARE(w.doc().colour.exposureEv, 0.5);
+    QCOMPARE(w.doc().colour().exposureEv, 0.5);
     pane->RefreshFromDocument();
     QVERIFY(std::abs(ev->position() - 450) <= 1);
     QTRY_VERIFY(pane->timerRuns(1) >= 1);
@@ -481,15 +481,15 @@ class PanesTest : public QObject {
     // Auto sets the levels from the picture and leaves the rest; Reset clears everything.
     QTest::mouseClick(pane->autoButton(), Qt::LeftButton);
     QCOMPARE(pane->timer(1).interval(), 20);
-    QVERIFY(w.doc().colour.whitePoint < 255);
-    QCOMPARE(pane->slider(CorrectionSlider::kHighlights)->position(), 255 - w.doc().colour.whitePoint);
-    QCOMPARE(w.doc().colour.exposureEv, 0.5);
+    QVERIFY(w.doc().colour().whitePoint < 255);
+    QCOMPARE(pane->slider(CorrectionSlider::kHighlights)->position(), 255 - w.doc().colour().whitePoint);
+    QCOMPARE(w.doc().colour().exposureEv, 0.5);
     settle(w);
     showPane(w, kPaneColorCorrectionId);
     KeepPicture(w.frame()->pane(kPaneColorCorrectionId), "pane_color_correction");
     QTest::mouseClick(pane->resetButton(), Qt::LeftButton);
-    QCOMPARE(w.doc().colour.exposureEv, 0.0);
-    QCOMPARE(w.doc().colour.blueGamma, 1.0f);
+    QCOMPARE(w.doc().colour().exposureEv, 0.0);
+    QCOMPARE(w.doc().colour().blueGamma, 1.0f);
     QCOMPARE(ev->position(), 400);
     QCOMPARE(pane->valueLabel(CorrectionSlider::kHighlights)->text(), QStringLiteral("0"));
     settle(w);
@@ -527,7 +527,7 @@ class PanesTest : public QObject {
     pane->autoSwitch()->setChecked(false);
     for (const Row& r : rows) {
       pane->modeButton(r.mode)->click();
-      QCOMPARE(static_cast<int>(w.doc().colour.matchMode), r.mode);
+      QCOMPARE(static_cast<int>(w.doc().colour().matchMode), r.mode);
       QCOMPARE(pane->nameField()->isVisible(), r.name);
       if (r.name) QCOMPARE(pane->nameField()->isEnabled(), r.nameEnabled);
       QCOMPARE(pane->loadButton()->isVisible(), r.load);
@@ -550,7 +550,7 @@ class PanesTest : public QObject {
     QCOMPARE(pane->profiles().Count(), 4);
     QCOMPARE(pane->profiles().Selection(), 2);
     QCOMPARE(pane->profileBox()->currentText(), QString::fromStdString((user / "d.cpf").string()));
-    QCOMPARE(w.doc().colour.matchMode, MatchMode::kProfile);
+    QCOMPARE(w.doc().colour().matchMode, MatchMode::kProfile);
     // No answers Yes: nothing is deleted.
     w.answers.push_back(Answer::No);
     QTest::mouseClick(pane->deleteButton(), Qt::LeftButton);
@@ -572,14 +572,14 @@ class PanesTest : public QObject {
       QApplication::sendEvent(box, &dropped);
     };
     drop(ignored);
-    QCOMPARE(w.doc().colour.matchMode, MatchMode::kNone);
+    QCOMPARE(w.doc().colour().matchMode, MatchMode::kNone);
     QVERIFY(pane->previewBox()->picture().isNull());
     drop(taken);
-    QCOMPARE(w.doc().colour.matchMode, MatchMode::kReferenceImage);
+    QCOMPARE(w.doc().colour().matchMode, MatchMode::kReferenceImage);
     QCOMPARE(pane->modeButton(1)->isChecked(), true);
     QCOMPARE(pane->nameField()->text(), QStringLiteral("sky.JPG"));
     QCOMPARE(pane->previewBox()->picture().size(), QSize(170, 99));
-    QCOMPARE(w.app().document()->colour.matchFade, 0);
+    QCOMPARE(w.app().document()->colour().matchFade, 0);
     QTRY_VERIFY(pane->timerRuns() > 0);
     settle(w);
     KeepPicture(w.frame()->pane(kPaneColorMatchId), "pane_color_match_reference");
@@ -637,11 +637,11 @@ class PanesTest : public QObject {
     QVERIFY(!asked);
     QCOMPARE(w.messages().back(), std::string("You have to first load reference image"));
     // A cancelled reference dialog still leaves "Match Colors to Image" with the fade at 0.
-    w.doc().colour.matchFade = 90;
+    EditColour(w.doc(), [&](ColourParams& cp) { cp.matchFade = 90; });
     pane->chooseReference = [] { return std::string(); };
     pane->loadReference();
-    QCOMPARE(w.doc().colour.matchMode, MatchMode::kReferenceImage);
-    QCOMPARE(w.doc().colour.matchFade, 0);
+    QCOMPARE(w.doc().colour().matchMode, MatchMode::kReferenceImage);
+    QCOMPARE(w.doc().colour().matchFade, 0);
     QCOMPARE(pane->fade()->position(), 0);
   }
 
@@ -676,7 +676,7 @@ class PanesTest : public QObject {
     ValueSlider* enlarge = pane->enlargeSlider();
     enlarge->setFocus();
     QTest::keyClick(enlarge, Qt::Key_PageDown);  // 10 steps: enlarge 1.2
-    QTRY_COMPARE(w.doc().enlarge, 1.2);
+    QTRY_COMPARE(w.doc().crop().enlarge, 1.2);
     const CropRectangle crop = w.doc().CropRect();
     QCOMPARE(pane->infoBox()->toPlainText(),
              QString::fromStdString(CropInfoText(crop.width(), crop.height())));
@@ -689,7 +689,7 @@ class PanesTest : public QObject {
 
     // Choosing the output window sets the document's and enables the threshold rules.
     pane->SelectOutput(1);
-    QCOMPARE(static_cast<int>(w.doc().outputWindow), 1);
+    QCOMPARE(static_cast<int>(w.doc().nrSettings().outputWindow), 1);
     settle(w);
     pane->SelectOutput(0);
     settle(w);

@@ -118,7 +118,7 @@ class ShellTest : public QObject {
     // A click that reaches the window during a run does not change the picture under it;
     // the Grid still toggles.
     w.frame()->runCommand(cmd::kDetailMode);
-    QCOMPARE(w.doc().viewTab, 2);
+    QCOMPARE(w.doc().viewTab(), 2);
     w.frame()->runCommand(cmd::kGrid);
     QVERIFY(!action(w, cmd::kGrid)->isChecked());
     w.doc().busy = 0;
@@ -216,7 +216,7 @@ class ShellTest : public QObject {
       StoreOutputFolder(w.settings(), {1, "/tmp/out"});
       w.frame()->runCommand(cmd::kThemeOfficeXp);
       w.frame()->runCommand(cmd::kPaneFileProperties);  // closes File Properties
-      w.doc().cropPreset = 3;
+      EditCrop(w.doc(), [&](CropState& cs) { cs.preset = 3; });
       settle(w);
       w.close();
       QtSettingsStore store(dir.path() + "/settings.ini");
@@ -234,7 +234,7 @@ class ShellTest : public QObject {
     QCOMPARE(again.frame()->filePropertiesPane()->outputFolder(), std::string("/tmp/out"));
     QCOMPARE(again.frame()->interfaceTheme(), 0);
     QCOMPARE(again.frame()->recentFiles(), QStringList{file});
-    QCOMPARE(again.doc().cropPreset, 3);
+    QCOMPARE(again.doc().crop().preset, 3);
     QVERIFY(again.frame()->pane(kPaneFilePropertiesId)->isHidden());
     // NR Options and Color Correction are shown whatever the layout says.
     QVERIFY(!again.frame()->pane(kPaneNrOptionsId)->isHidden());
@@ -442,15 +442,15 @@ class ShellTest : public QObject {
     w.view()->setFocus();
     QTest::keyClick(w.view(), Qt::Key_Plus, Qt::KeypadModifier);
     QTest::keyClick(w.view(), Qt::Key_Plus, Qt::KeypadModifier);
-    const double zoomed = w.doc().enlarge;
+    const double zoomed = w.doc().crop().enlarge;
     QVERIFY(zoomed > 1.0);
     QTest::keyClick(w.view(), Qt::Key_Minus, Qt::KeypadModifier);
-    QVERIFY(w.doc().enlarge < zoomed);
-    QVERIFY(w.doc().enlarge > 1.0);
+    QVERIFY(w.doc().crop().enlarge < zoomed);
+    QVERIFY(w.doc().crop().enlarge > 1.0);
     // Typed in a pane, the keypad's keys zoom as well.
     QWidget* pane = w.frame()->pane(kPaneColorCorrectionId)->widget();
     QTest::keyClick(pane, Qt::Key_Minus, Qt::KeypadModifier);
-    QCOMPARE(w.doc().enlarge, 1.0);
+    QCOMPARE(w.doc().crop().enlarge, 1.0);
     if (!w.active) QSKIP("the window is not active here: Alt+F and Ctrl+Q need the keyboard");
     QTest::keyClick(w.frame(), Qt::Key_F, Qt::AltModifier);
     QTRY_VERIFY(w.frame()->menuBar()->activeAction() != nullptr);
@@ -479,7 +479,7 @@ class ShellTest : public QObject {
     QVERIFY(field != nullptr);
     QTest::keyClicks(field, QStringLiteral("50"));
     QTest::keyClick(field, Qt::Key_Return);
-    QTRY_COMPARE(w.doc().enlarge, 2.0);
+    QTRY_COMPARE(w.doc().crop().enlarge, 2.0);
     QCOMPARE(w.doc().fullCropMode, 1);
     QCOMPARE(w.doc().sourceImage.Width(), 800);
     QCOMPARE(enlarge->position(), 50);

@@ -67,7 +67,7 @@ class ViewTest : public QObject {
     QCOMPARE(v->scrollY(), 25);
     // Curves hides the bars; Detail brings them back with the old position.
     clickTab(kTabCurves);
-    QCOMPARE(w_->doc().viewTab, 1);
+    QCOMPARE(w_->doc().viewTab(), 1);
     QCOMPARE(v->verticalScrollBar()->maximum(), 0);
     clickTab(kTabDetail);
     QCOMPARE(v->verticalScrollBar()->maximum(), 2000 - c.height() / 2);
@@ -141,7 +141,7 @@ class ViewTest : public QObject {
     w_->frame()->runCommand(cmd::kFullCropMode);
     QVERIFY(w_->frame()->cropToolbar()->isVisible());
     for (int i = 0; i < 20; ++i) w_->frame()->runCommand(cmd::kZoomIn);
-    QCOMPARE(w_->doc().enlarge, 2.0);
+    QCOMPARE(w_->doc().crop().enlarge, 2.0);
     w_->answers = {Answer::No};
     QVERIFY(press(Qt::Key_Escape));
     QCOMPARE(w_->questions, std::vector<std::string>{"Apply Crop to Image?"});
@@ -159,7 +159,7 @@ class ViewTest : public QObject {
     // Curves: consumed, nothing happens.
     clickTab(kTabCurves);
     QVERIFY(press(Qt::Key_Escape));
-    QCOMPARE(w_->doc().viewTab, 1);
+    QCOMPARE(w_->doc().viewTab(), 1);
   }
 
   void cancelledSwitchKeepsTheTab() {
@@ -169,11 +169,11 @@ class ViewTest : public QObject {
     clickTab(kTabHistogram);
     QCOMPARE(w_->frame()->tabStrip()->currentIndex(), int(kTabFullCrop));
     QCOMPARE(w_->doc().fullCropMode, 1);
-    QCOMPARE(w_->doc().viewTab, 0);
+    QCOMPARE(w_->doc().viewTab(), 0);
     // Ctrl+PgDn from Full/Crop goes to Curves (asking again), Ctrl+PgUp from Curves to Full/Crop.
     w_->answers = {Answer::Yes};
     QTest::keyClick(w_->frame(), Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(w_->doc().viewTab, 1);
+    QCOMPARE(w_->doc().viewTab(), 1);
     QCOMPARE(w_->frame()->tabStrip()->currentIndex(), int(kTabCurves));
     QTest::keyClick(w_->frame(), Qt::Key_PageUp, Qt::ControlModifier);
     QCOMPARE(w_->doc().fullCropMode, 1);
@@ -184,7 +184,7 @@ class ViewTest : public QObject {
     ModeTabStrip* strip = w_->frame()->tabStrip();
     QTest::mousePress(strip, Qt::LeftButton, {}, strip->tabRect(kTabCurves).center());
     QTest::mouseRelease(strip, Qt::LeftButton, {}, strip->tabRect(kTabHistogram).center());
-    QCOMPARE(w_->doc().viewTab, 0);
+    QCOMPARE(w_->doc().viewTab(), 0);
   }
 
   void curveEditsKeepTheirLimits() {
@@ -193,12 +193,12 @@ class ViewTest : public QObject {
     const PlotOrigin o = PlotSquare(c.width(), c.height());
     QWidget* vp = w_->view()->viewport();
     QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(o.x0 + 250, o.y0 + 200));
-    QCOMPARE(w_->doc().colour.blackPoint, 100);
+    QCOMPARE(w_->doc().colour().blackPoint, 100);
     QTest::mouseMove(vp, QPoint(o.x0 + 10, o.y0 + 20));
-    QCOMPARE(w_->doc().colour.whitePoint, 155);
+    QCOMPARE(w_->doc().colour().whitePoint, 155);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(o.x0 + 10, o.y0 + 20));
     QTest::mousePress(vp, Qt::LeftButton, Qt::ShiftModifier, QPoint(o.x0, o.y0 + 20));
-    QCOMPARE(w_->doc().colour.exposureEv, 1.28);
+    QCOMPARE(w_->doc().colour().exposureEv, 1.28);
     QTest::mouseRelease(vp, Qt::LeftButton, Qt::ShiftModifier, QPoint(o.x0, o.y0 + 20));
     QVERIFY(!w_->doc().busy);  // no run from the Curves display
   }
@@ -291,9 +291,9 @@ class ViewTest : public QObject {
     QVERIFY(tinted > 20);
     QCOMPARE(detail.pixelColor(c.width() / 2, middle - 7) == QColor(255, 255, 224), false);
     // The edges window labels the lower half.
-    w_->doc().outputWindow = kOutputEdges;
+    EditNrSettings(w_->doc(), [&](NrSettings& nr) { nr.outputWindow = kOutputEdges; });
     const QImage edges = v->render();
-    w_->doc().outputWindow = kOutputResult;
+    EditNrSettings(w_->doc(), [&](NrSettings& nr) { nr.outputWindow = kOutputResult; });
     QCOMPARE(edges.pixelColor(c.width() - 10, c.height() / 2 + 10), QColor(255, 192, 192));
 
     w_->frame()->runCommand(cmd::kFullCropMode);

@@ -23,7 +23,7 @@ class JpegOptionsDialog : public QDialog {
   JpegOptionsDialog(UiHost& host, const JpegOptionsRequest& request, QWidget* parent);
 
   int quality() const { return quality_; }
-  int enhancedSampling() const { return sampling_; }
+  bool enhancedSampling() const { return sampling_ != 0; }
 
   QSlider* slider() const { return slider_; }
   QLineEdit* number() const { return number_; }

@@ -45,7 +45,8 @@ MemorySettingsDialog::MemorySettingsDialog(CHushwickDoc& doc, UiHost& host, QWid
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &MemorySettingsDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &MemorySettingsDialog::reject);
-  const int values[4] = {doc.maxBlockW, doc.maxBlockH, doc.maxSwapW, doc.maxSwapH};
+  const MemorySettings& m = doc.memorySettings();
+  const int values[4] = {m.maxBlockW, m.maxBlockH, m.maxSwapW, m.maxSwapH};
   for (int i = 0; i < 4; ++i) boxes_[i]->setText(QString::number(values[i]));
 }
 

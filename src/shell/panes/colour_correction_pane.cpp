@@ -8,11 +8,11 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "app/command_table.h"
 #include "app/colour_timer_work.h"
 #include "app/document.h"
 #include "colour/colour_on_image.h"
 #include "shell/controls/value_slider.h"
-#include "shell/main_frame.h"
 
 namespace orvane {
 namespace {
@@ -82,8 +82,8 @@ QLabel* Heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-ColourCorrectionPane::ColourCorrectionPane(CMainFrame& frame, QWidget* parent)
-    : PaneWidget(kPaneColorCorrectionId, QSize(kPaneDefaultWidth, 200), parent), frame_(frame) {
+ColourCorrectionPane::ColourCorrectionPane(QWidget* parent)
+    : PaneWidget(kPaneColorCorrectionId, QSize(kPaneDefaultWidth, 200), parent) {
   for (QTimer* t : {&timer1_, &timer2_}) t->setSingleShot(true);
   connect(&timer1_, &QTimer::timeout, this, [this] { onTimer(1); });
   connect(&timer2_, &QTimer::timeout, this, [this] { onTimer(2); });
@@ -154,15 +154,19 @@ ColourCorrectionPane::ColourCorrectionPane(CMainFrame& frame, QWidget* parent)
 
   connect(reset_, &QPushButton::clicked, this, [this] {
     if (doc_ == nullptr) return;
-    ResetCorrection(doc_->colour);
+    ColourParams colour = doc_->colour();
+    ResetCorrection(colour);
+    doc_->applyColour(colour, this);
     RefreshFromDocument();
     start(TimerFor(PaneEvent::kReset));
   });
   connect(auto_, &QPushButton::clicked, this, [this] {
     if (doc_ == nullptr) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ApplyAutoLevels(doc_->sourceImage, doc_->colour);
+    ColourParams colour = doc_->colour();
+    ApplyAutoLevels(doc_->sourceImage, colour);
     QApplication::restoreOverrideCursor();
+    doc_->applyColour(colour, this);
     RefreshFromDocument();
     start(TimerFor(PaneEvent::kAuto));
   });
@@ -192,7 +196,7 @@ void ColourCorrectionPane::AttachDocument(CHushwickDoc* doc) {
 }
 
 void ColourCorrectionPane::RefreshFromDocument() {
-  const ColourParams params = doc_ != nullptr ? doc_->colour : ColourParams{};
+  const ColourParams params = doc_ != nullptr ? doc_->colour() : ColourParams{};
   const CorrectionPaneView v = RefreshFromParams(params);
   const int positions[5] = {v.shadowsPosition, v.highlightsPosition, v.exposurePosition,
                             v.temperaturePosition, v.boostPosition};
@@ -206,9 +210,11 @@ void ColourCorrectionPane::RefreshFromDocument() {
 
 void ColourCorrectionPane::onSlider(CorrectionSlider which, int code, int position) {
   if (doc_ == nullptr) return;
-  ApplySliderPosition(which, position, doc_->colour);
+  ColourParams colour = doc_->colour();
+  ApplySliderPosition(which, position, colour);
+  doc_->applyColour(colour, this);
   labels_[static_cast<int>(which)]->setText(
-      QString::fromStdString(SliderLabel(which, position, doc_->colour)));
+      QString::fromStdString(SliderLabel(which, position, colour)));
   start(TimerFor(code == kEndScroll ? PaneEvent::kSliderEndScroll : PaneEvent::kSliderMove));
 }
 
@@ -220,7 +226,7 @@ void ColourCorrectionPane::onTimer(int id) {
   (id == 1 ? timer1_ : timer2_).stop();
   if (doc_ == nullptr) return;
   ++(id == 1 ? runs1_ : runs2_);
-  DoColourTimerWork(*doc_, frame_, CorrectionTimerWork(id, doc_->viewTab, doc_->fullCropMode));
+  DoColourTimerWork(*doc_, CorrectionTimerWork(id, doc_->viewTab(), doc_->fullCropMode));
 }
 
 }  // namespace orvane

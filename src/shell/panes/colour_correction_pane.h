@@ -14,13 +14,12 @@ class QPushButton;
 
 namespace orvane {
 
-class CMainFrame;
 class ValueSlider;
 
 class ColourCorrectionPane : public PaneWidget {
   Q_OBJECT
  public:
-  ColourCorrectionPane(CMainFrame& frame, QWidget* parent = nullptr);
+  explicit ColourCorrectionPane(QWidget* parent = nullptr);
 
   void AttachDocument(CHushwickDoc* doc) override;
   // Positions and labels from the document's parameters.
@@ -46,7 +45,6 @@ class ColourCorrectionPane : public PaneWidget {
  private:
   int tracksWidth_ = 0;
 
-  CMainFrame& frame_;
   CHushwickDoc* doc_ = nullptr;
   std::array<ValueSlider*, 5> sliders_{};
   std::array<QLabel*, 5> labels_{};

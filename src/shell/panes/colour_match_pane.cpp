@@ -15,13 +15,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/command_table.h"
 #include "app/colour_timer_work.h"
 #include "app/document.h"
 #include "app/view_rules.h"
 #include "shell/controls/navigator_thumbnail.h"
 #include "shell/controls/value_slider.h"
 #include "shell/file_filter.h"
-#include "shell/main_frame.h"
 #include "shell/panes/profile_list_box.h"
 
 namespace orvane {
@@ -77,10 +77,9 @@ ProfileFolders DefaultProfileFolders() {
           UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))};
 }
 
-ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, SettingsStore& settings,
+ColourMatchPane::ColourMatchPane(ReferenceStore& store, SettingsStore& settings,
                                  ProfileFolders folders, QWidget* parent)
     : PaneWidget(kPaneColorMatchId, QSize(kPaneDefaultWidth, 200), parent),
-      frame_(frame),
       store_(store),
       settings_(settings),
       folders_(std::move(folders)) {
@@ -146,15 +145,18 @@ ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, Setti
   connect(delete_, &QToolButton::clicked, this, [this] { deleteProfile(); });
   connect(fade_, &ValueSlider::scrolled, this, [this](int code, int position) {
     if (doc_ == nullptr) return;
-    apply(OnFadeMoved(state_, doc_->colour, position, code == kEndScroll, doc_->viewTab));
+    ColourParams colour = doc_->colour();
+    const MatchPaneEffect effect = OnFadeMoved(state_, colour, position, code == kEndScroll, doc_->viewTab());
+    doc_->applyColour(colour, this);
+    apply(effect);
   });
   connect(autoSwitch_, &QCheckBox::clicked, this, [this] {
     if (doc_ == nullptr) return;
     readControls();
     if (OnAutoSwitchToggled(state_, state_.autoSwitch) == AutoSwitchAction::kShowFullCrop)
-      DoColourTimerWork(*doc_, frame_, TimerWork::kRebuildFullCrop);  // nothing without a picture
+      DoColourTimerWork(*doc_, TimerWork::kRebuildFullCrop);  // nothing without a picture
     else
-      RunModeCommand(*doc_, &frame_, kCmdDetailMode);
+      RunModeCommand(*doc_, kCmdDetailMode);
   });
 
   chooseReference = [this] {
@@ -178,11 +180,16 @@ ColourMatchPane::ColourMatchPane(CMainFrame& frame, ReferenceStore& store, Setti
   apply(RefreshFromDocument(state_, ColourParams{}));
 }
 
-MatchDocument ColourMatchPane::matchDocument() { return MatchDocument{doc_->colour, doc_->sourceImage}; }
+MatchPaneEffect ColourMatchPane::editColour(const std::function<MatchPaneEffect(MatchDocument)>& rule) {
+  ColourParams colour = doc_->colour();
+  const MatchPaneEffect effect = rule(MatchDocument{colour, doc_->sourceImage});
+  doc_->applyColour(colour, this);
+  return effect;
+}
 
 void ColourMatchPane::AttachDocument(CHushwickDoc* doc) {
   doc_ = doc;
-  apply(RefreshFromDocument(state_, doc_ != nullptr ? doc_->colour : ColourParams{}));
+  apply(RefreshFromDocument(state_, doc_ != nullptr ? doc_->colour() : ColourParams{}));
 }
 
 void ColourMatchPane::readControls() {
@@ -194,19 +201,19 @@ void ColourMatchPane::readControls() {
 void ColourMatchPane::noMatch() {
   if (doc_ == nullptr) return;
   readControls();
-  apply(OnNoColourMatch(state_, matchDocument()));
+  apply(editColour([this](MatchDocument d) { return OnNoColourMatch(state_, d); }));
 }
 
 void ColourMatchPane::matchToImage() {
   if (doc_ == nullptr) return;
   readControls();
-  apply(OnMatchToImage(state_, matchDocument(), store_));
+  apply(editColour([this](MatchDocument d) { return OnMatchToImage(state_, d, store_); }));
 }
 
 void ColourMatchPane::matchToProfile() {
   if (doc_ == nullptr) return;
   readControls();
-  apply(OnMatchToProfile(state_, matchDocument(), store_, list_));
+  apply(editColour([this](MatchDocument d) { return OnMatchToProfile(state_, d, store_, list_); }));
 }
 
 void ColourMatchPane::loadReference() {
@@ -214,14 +221,19 @@ void ColourMatchPane::loadReference() {
   readControls();
   const std::string path = chooseReference ? chooseReference() : std::string();
   if (!path.empty()) settings_.setString(key::kMatchFolder, FolderOf(path));
-  apply(OnReferenceChosen(state_, matchDocument(), store_, path));
+  apply(editColour([&](MatchDocument d) { return OnReferenceChosen(state_, d, store_, path); }));
 }
 
 void ColourMatchPane::dropFiles(const QStringList& files) {
   if (doc_ == nullptr || files.isEmpty()) return;
   readControls();
-  MatchPaneEffect effect;
-  if (OnReferenceDropped(state_, matchDocument(), store_, files.first().toStdString(), effect)) apply(effect);
+  bool taken = false;
+  const MatchPaneEffect effect = editColour([&](MatchDocument d) {
+    MatchPaneEffect e;
+    taken = OnReferenceDropped(state_, d, store_, files.first().toStdString(), e);
+    return e;
+  });
+  if (taken) apply(effect);
 }
 
 void ColourMatchPane::saveProfile() {
@@ -241,7 +253,8 @@ void ColourMatchPane::deleteProfile() {
   if (doc_ == nullptr || list_.SelectedPath().empty()) return;
   if (doc_->host().askYesNo(kDeleteProfileQuestion) != Answer::Yes) return;
   readControls();
-  const MatchPaneEffect effect = OnDeleteProfile(state_, matchDocument(), store_, list_, folders_);
+  const MatchPaneEffect effect =
+      editColour([this](MatchDocument d) { return OnDeleteProfile(state_, d, store_, list_, folders_); });
   profileBox_->showList(list_);
   apply(effect);
 }
@@ -277,7 +290,7 @@ void ColourMatchPane::onTimer() {
   timer_.stop();
   if (doc_ == nullptr) return;
   ++timerRuns_;
-  DoColourTimerWork(*doc_, frame_, MatchTimerWork(doc_->viewTab, doc_->fullCropMode, state_.autoSwitch));
+  DoColourTimerWork(*doc_, MatchTimerWork(doc_->viewTab(), doc_->fullCropMode, state_.autoSwitch));
 }
 
 }  // namespace orvane

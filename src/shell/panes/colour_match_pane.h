@@ -16,7 +16,6 @@ class QToolButton;
 
 namespace orvane {
 
-class CMainFrame;
 class SettingsStore;
 class NavigatorThumbnail;
 class ProfileListBox;
@@ -29,7 +28,7 @@ ProfileFolders DefaultProfileFolders();
 class ColourMatchPane : public PaneWidget {
   Q_OBJECT
  public:
-  ColourMatchPane(CMainFrame& frame, ReferenceStore& store, SettingsStore& settings,
+  ColourMatchPane(ReferenceStore& store, SettingsStore& settings,
                   ProfileFolders folders, QWidget* parent = nullptr);
 
   void AttachDocument(CHushwickDoc* doc) override;
@@ -68,9 +67,9 @@ class ColourMatchPane : public PaneWidget {
   void updateVisibility();
   void writeControls();
   void onTimer();
-  MatchDocument matchDocument();
+  // The pane's rules work on a copy of the document's colour settings, applied after them.
+  MatchPaneEffect editColour(const std::function<MatchPaneEffect(MatchDocument)>& rule);
 
-  CMainFrame& frame_;
   ReferenceStore& store_;
   SettingsStore& settings_;
   ProfileFolders folders_;

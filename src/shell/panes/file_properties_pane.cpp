@@ -13,12 +13,12 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include "app/command_table.h"
 #include "app/document.h"
 #include "pipeline/crop_rotate.h"
 #include "shell/controls/navigator_thumbnail.h"
 #include "shell/controls/section_label.h"
 #include "shell/controls/value_slider.h"
-#include "shell/main_frame.h"
 #include "shell/panes/nr_options_pane.h"
 #include "view/hushwick_view.h"
 
@@ -48,8 +48,8 @@ QIcon SmallIcon(bool tick) {
 
 }  // namespace
 
-FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
-    : PaneWidget(kPaneFilePropertiesId, QSize(kPaneDefaultWidth, 120), parent), frame_(frame) {
+FilePropertiesPane::FilePropertiesPane(QWidget* parent)
+    : PaneWidget(kPaneFilePropertiesId, QSize(kPaneDefaultWidth, 120), parent) {
   thumbnailTimer_.setSingleShot(true);
   connect(&thumbnailTimer_, &QTimer::timeout, this, [this] { makeThumbnail(); });
   auto* grid = new QGridLayout(this);
@@ -143,12 +143,9 @@ FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
     if (doc_->fullCropMode)
       doc_->panCropToFraction(f.x, f.y);
     else
-      frame_.view()->ScrollToFraction(f.x, f.y);
+      emit scrollRequested(f.x, f.y);
   };
-  thumbnail_->onRelease = [this] {
-    frame_.runRegionPreview();
-    frame_.publishVisibleRegion();
-  };
+  thumbnail_->onRelease = [this] { emit previewRequested(); };
   connect(output_, &QComboBox::activated, this, [this](int index) { SelectOutput(index); });
   connect(recent_, &QRadioButton::clicked, this, [this] {
     folderMode_ = 0;
@@ -164,18 +161,15 @@ FilePropertiesPane::FilePropertiesPane(CMainFrame& frame, QWidget* parent)
   connect(browseButton_, &QPushButton::clicked, this, [this] { browse(); });
   connect(preset_, &QComboBox::activated, this, [this](int index) {
     if (doc_ == nullptr) return;
-    doc_->cropPreset = index;
-    cropChanged();
+    editCrop([index](CropState& c) { c.preset = index; });
   });
   connect(enlarge_, &ValueSlider::scrolled, this, [this](int, int position) {
     if (doc_ == nullptr) return;
-    doc_->enlarge = position * 0.02 + 1;
-    cropChanged();
+    editCrop([position](CropState& c) { c.enlarge = EnlargeFromSlider(position); });
   });
   connect(orientation_, &QCheckBox::clicked, this, [this](bool on) {
     if (doc_ == nullptr) return;
-    doc_->cropSwapOrientation = on ? 1 : 0;
-    cropChanged();
+    editCrop([on](CropState& c) { c.swapOrientation = on; });
   });
   connect(applyCrop_, &QToolButton::clicked, this, [this] {
     if (doc_ != nullptr) doc_->LeaveCropMode(false, true);
@@ -210,9 +204,16 @@ void FilePropertiesPane::browse() {
   if (onOutputFolderChanged) onOutputFolderChanged(folderMode_, folder_);
 }
 
-void FilePropertiesPane::cropChanged() {
-  if (doc_->fullCropMode) doc_->host().updateAllViews();
+void FilePropertiesPane::editCrop(const std::function<void(CropState&)>& change) {
+  CropState crop = doc_->crop();
+  change(crop);
+  doc_->applyCropState(crop, this);
   RefreshAll();
+  RefreshFrame();
+}
+
+void FilePropertiesPane::showVisibleRegion(const Rect& region) {
+  visibleRegion_ = region;
   RefreshFrame();
 }
 
@@ -230,12 +231,12 @@ void FilePropertiesPane::showInfo(const std::string& text) {
 void FilePropertiesPane::RefreshAll() {
   if (doc_ == nullptr) return;
   // The preset is a setting of its own: shown with or without a picture.
-  preset_->setCurrentIndex(doc_->cropPreset);
+  preset_->setCurrentIndex(doc_->crop().preset);
   if (doc_->sourceImage.IsEmpty()) return;
   const RasterImage& source = doc_->sourceImage;
-  enlarge_->setPosition(EnlargeSliderPosition(doc_->enlarge));
-  output_->setCurrentIndex(std::clamp(static_cast<int>(doc_->outputWindow), 0, 2));
-  orientation_->setChecked(doc_->cropSwapOrientation != 0);
+  enlarge_->setPosition(EnlargeSliderPosition(doc_->crop().enlarge));
+  output_->setCurrentIndex(std::clamp(static_cast<int>(doc_->nrSettings().outputWindow), 0, 2));
+  orientation_->setChecked(doc_->crop().swapOrientation);
   orientation_->setText(QString::fromLatin1(source.Width() >= source.Height() ? kLandscapeToPortrait
                                                                              : kPortraitToLandscape));
   thumbnailMadeFor_ = thumbnail_->size();
@@ -264,15 +265,15 @@ void FilePropertiesPane::makeThumbnail() {
 void FilePropertiesPane::RefreshFrame() {
   if (doc_ == nullptr) return;
   const RasterImage& source = doc_->sourceImage;
-  const FilePropertiesEnabling e = FilePropertiesEnablingFor(doc_->fullCropMode, doc_->viewTab);
+  const FilePropertiesEnabling e = FilePropertiesEnablingFor(doc_->fullCropMode, doc_->viewTab());
   if (doc_->fullCropMode) {
     const CropRectangle r = doc_->CropRect();
     thumbnail_->setFrame(ScaleToThumbnail(r, source.Width(), source.Height(), thumb_));
     thumbnail_->repaint();
-    enlarge_->setPosition(EnlargeSliderPosition(doc_->enlarge));
+    enlarge_->setPosition(EnlargeSliderPosition(doc_->crop().enlarge));
     showInfo(CropInfoText(r.width(), r.height()));
   } else if (!source.IsEmpty() && !thumbnail_->picture().isNull()) {
-    thumbnail_->setFrame(ScaleToThumbnail(frame_.view()->visibleRegion(), source.Width(),
+    thumbnail_->setFrame(ScaleToThumbnail(visibleRegion_, source.Width(),
                                           source.Height(), thumb_));
     thumbnail_->repaint();
   }
@@ -286,10 +287,10 @@ void FilePropertiesPane::RefreshFrame() {
 void FilePropertiesPane::SelectOutput(int index) {
   output_->setCurrentIndex(index);
   if (doc_ == nullptr) return;
-  doc_->outputWindow = static_cast<OutputWindow>(std::clamp(index, 0, 2));
-  if (nrOptions_ != nullptr) nrOptions_->UpdateEnabling();
-  frame_.runRegionPreview();
-  frame_.publishVisibleRegion();
+  NrSettings settings = doc_->nrSettings();
+  settings.outputWindow = static_cast<OutputWindow>(std::clamp(index, 0, 2));
+  doc_->applyNrSettings(settings, this);
+  emit previewRequested();
 }
 
 void FilePropertiesPane::resizeEvent(QResizeEvent* event) {

@@ -6,7 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "app/document.h"
 #include "app/file_properties_pane.h"
+#include "base/rect.h"
 #include "shell/panes/pane_widget.h"
 
 class QCheckBox;
@@ -19,23 +21,22 @@ class QToolButton;
 
 namespace orvane {
 
-class CMainFrame;
 class NavigatorThumbnail;
-class NrOptionsPane;
 class SectionLabel;
 class ValueSlider;
 
 class FilePropertiesPane : public PaneWidget {
   Q_OBJECT
  public:
-  FilePropertiesPane(CMainFrame& frame, QWidget* parent = nullptr);
+  explicit FilePropertiesPane(QWidget* parent = nullptr);
 
   void AttachDocument(CHushwickDoc* doc) override;
   void RefreshAll();
   void RefreshFrame();
+  // The part of the picture the view shows, for the thumbnail's red frame outside Full/Crop.
+  void showVisibleRegion(const Rect& region);
   // Sets the output list and acts as if the user had chosen the entry.
   void SelectOutput(int index);
-  void setNrOptionsPane(NrOptionsPane* pane) { nrOptions_ = pane; }
 
   // The application's default output folder: mode 0 "Recently Used", 1 the folder.
   void setOutputFolder(int mode, const std::string& folder);
@@ -57,6 +58,12 @@ class FilePropertiesPane : public PaneWidget {
   QLineEdit* folderBox() const { return folderBox_; }
   ThumbSize thumbSize() const { return thumb_; }
 
+ signals:
+  // The view is to show the picture from this fraction of its size (a drag on the thumbnail).
+  void scrollRequested(double fx, double fy);
+  // The visible region is to be run again (the drag ended, the output window changed).
+  void previewRequested();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
@@ -65,11 +72,11 @@ class FilePropertiesPane : public PaneWidget {
   void showInfo(const std::string& text);
   void makeThumbnail();
   void showFolder();
-  void cropChanged();
+  // The pane's controls changed the crop record.
+  void editCrop(const std::function<void(CropState&)>& change);
 
-  CMainFrame& frame_;
   CHushwickDoc* doc_ = nullptr;
-  NrOptionsPane* nrOptions_ = nullptr;
+  Rect visibleRegion_;
   ThumbSize thumb_;
   QSize thumbnailMadeFor_;
   PictureStamp thumbnailStamp_;

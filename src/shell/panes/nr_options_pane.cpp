@@ -11,12 +11,11 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 
+#include "app/command_table.h"
 #include "app/document.h"
 #include "pipeline/noise_estimate.h"
 #include "shell/controls/spin_buttons.h"
 #include "shell/controls/value_slider.h"
-#include "shell/main_frame.h"
-#include "view/hushwick_view.h"
 
 namespace orvane {
 namespace {
@@ -62,8 +61,8 @@ class TwoLineCombo : public QComboBox {
 
 }  // namespace
 
-NrOptionsPane::NrOptionsPane(CMainFrame& frame, QWidget* parent)
-    : PaneWidget(kPaneNrOptionsId, QSize(kPaneDefaultWidth, 130), parent), frame_(frame) {
+NrOptionsPane::NrOptionsPane(QWidget* parent)
+    : PaneWidget(kPaneNrOptionsId, QSize(kPaneDefaultWidth, 130), parent) {
   timer_.setSingleShot(true);
   timer_.setObjectName(QStringLiteral("nrTimer1"));
   connect(&timer_, &QTimer::timeout, this, [this] { onTimer(); });
@@ -174,10 +173,14 @@ void NrOptionsPane::AttachDocument(CHushwickDoc* doc) {
     UpdateEnabling();
     return;
   }
-  slider_->setPosition(NoiseSliderPosition(doc_->noiseLevel));
-  levelBox_->setText(QString::fromStdString(NoiseBoxText(doc_->noiseLevel)));
-  state_ = LoadNrOptions(*doc_);
-  mode_->setCurrentIndex(doc_->nrMode);
+  const NrSettings& settings = doc_->nrSettings();
+  slider_->setPosition(NoiseSliderPosition(settings.noiseLevel));
+  // A box that already reads as the level keeps its text (and the cursor in it).
+  if (ReadNoiseBox(levelBox_->text().toStdString()).value != settings.noiseLevel ||
+      levelBox_->text().isEmpty())
+    levelBox_->setText(QString::fromStdString(NoiseBoxText(settings.noiseLevel)));
+  state_ = LoadNrOptions(settings);
+  mode_->setCurrentIndex(settings.mode);
   UpdateEnabling();
   showState();
 }
@@ -185,7 +188,7 @@ void NrOptionsPane::AttachDocument(CHushwickDoc* doc) {
 void NrOptionsPane::UpdateEnabling() {
   const bool hasImage = doc_ == nullptr || !doc_->sourceImage.IsEmpty();
   const bool fullCrop = doc_ != nullptr && doc_->fullCropMode;
-  const bool edges = doc_ != nullptr && doc_->outputWindow == kOutputEdges;
+  const bool edges = doc_ != nullptr && doc_->nrSettings().outputWindow == kOutputEdges;
   const NrOptionsEnabling e = NrEnabling(state_, hasImage, fullCrop, edges, mode_->currentIndex());
   for (QWidget* w : std::initializer_list<QWidget*>{slider_, levelBox_, blockNoise_, advanced_, levelLabel_})
     w->setEnabled(e.level);
@@ -206,10 +209,9 @@ bool NrOptionsPane::canEstimate() const {
 void NrOptionsPane::EstimateNoiseLevel() {
   if (!canEstimate()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const double level =
-      AutoNoiseLevel(orvane::AutomaticNoiseLevel(doc_->sourceImage, mode_->currentIndex()));
+  const double level = doc_->estimateNoiseLevel(mode_->currentIndex(), this);
   QApplication::restoreOverrideCursor();
-  doc_->noiseLevel = level;
+  if (level < 0) return;
   slider_->setPosition(NoiseSliderPosition(level));
   levelBox_->setText(QString::fromStdString(NoiseBoxText(level)));
   timer_.start(kNrClickDelayMs);
@@ -233,8 +235,9 @@ void NrOptionsPane::showState() {
 
 void NrOptionsPane::onSlider(int code, int position) {
   if (doc_ == nullptr) return;
-  doc_->noiseLevel = NoiseLevelFromSlider(position);
-  levelBox_->setText(QString::fromStdString(NoiseBoxText(doc_->noiseLevel)));
+  const double level = NoiseLevelFromSlider(position);
+  applyLevel(level);
+  levelBox_->setText(QString::fromStdString(NoiseBoxText(level)));
   if (code == kEndScroll) timer_.start(kNrClickDelayMs);
 }
 
@@ -245,8 +248,8 @@ void NrOptionsPane::onLevelTyped() {
     levelBox_->setText(QString::fromStdString(v.text));
     levelBox_->selectAll();
   }
-  if (v.value != doc_->noiseLevel) {
-    doc_->noiseLevel = v.value;
+  if (v.value != doc_->nrSettings().noiseLevel) {
+    applyLevel(v.value);
     slider_->setPosition(NoiseSliderPosition(v.value));
     timer_.start(kNrTypingDelayMs);
   }
@@ -269,8 +272,10 @@ void NrOptionsPane::onTimer() {
   timer_.stop();
   if (doc_ == nullptr) return;
   ++timerRuns_;
-  CopyNrOptions(state_, mode_->currentIndex(), *doc_);
-  frame_.view()->RunRegionPreview();
+  doc_->applyNrSettings(CopyNrOptions(state_, mode_->currentIndex(), doc_->nrSettings()), this);
+  emit previewRequested();
 }
+
+void NrOptionsPane::applyLevel(double level) { doc_->applyNoiseLevel(level, this); }
 
 }  // namespace orvane

@@ -1,6 +1,7 @@
 // The NR Options pane: noise level (slider, box and "Auto"), Remove Block Noise, Advanced
 // Processing, the mode list, Sharpen Edges with its amount, and "Default". Every change ends in
-// timer 1, which copies the settings into the document and runs the region again.
+// timer 1, which applies the pane's copy of the settings to the document and asks for the region
+// to be run again.
 #pragma once
 
 #include <QTimer>
@@ -16,14 +17,13 @@ class QPushButton;
 
 namespace orvane {
 
-class CMainFrame;
 class SpinButtons;
 class ValueSlider;
 
 class NrOptionsPane : public PaneWidget {
   Q_OBJECT
  public:
-  NrOptionsPane(CMainFrame& frame, QWidget* parent = nullptr);
+  explicit NrOptionsPane(QWidget* parent = nullptr);
 
   void AttachDocument(CHushwickDoc* doc) override;
   // The enabling rules, also after the output window changed.
@@ -45,6 +45,10 @@ class NrOptionsPane : public PaneWidget {
   QPushButton* defaultButton() const { return defaultButton_; }
   const NrOptionsState& state() const { return state_; }
 
+ signals:
+  // The settings were applied: the visible region is to be run again.
+  void previewRequested();
+
  private:
   void readChecks();
   void showState();
@@ -52,8 +56,9 @@ class NrOptionsPane : public PaneWidget {
   void onSlider(int code, int position);
   void onLevelTyped();
   void onAmountTyped(QLineEdit* box, int high, int& member);
+  // The slider, the box and Auto put the level into the document at once.
+  void applyLevel(double level);
 
-  CMainFrame& frame_;
   CHushwickDoc* doc_ = nullptr;
   NrOptionsState state_;
   QTimer timer_;
