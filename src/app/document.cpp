@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "colour/colour_correction.h"
+#include "imagefile/codec/bmp.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/folder_list.h"
 #include "imagefile/result_words.h"
@@ -164,7 +165,7 @@ void CHushwickDoc::finishNewPicture(unsigned changes) {
   resultImage.CopyFrom(sourceImage);
   resultValid = false;
   if (fullCropMode) EnterFullCropMode(true);
-  notify(kChangePicture | kChangeSettings | kChangeCrop | kChangeMode | changes);
+  notify(kChangePicture | kChangeSettings | kChangeCrop | kChangeMode | kChangeRegion | changes);
 }
 
 int CHushwickDoc::openFile(const std::string& filePath) {
@@ -243,6 +244,15 @@ int CHushwickDoc::pastePicture(const uint8_t* rgb, int width, int height) {
   path = "Untitled";
   finishNewPicture(0);
   return kOk;
+}
+
+int CHushwickDoc::pasteBitmap(std::span<const uint8_t> bitmap) {
+  // The clipboard holds the bitmap without its 14-byte file header; some programs add it.
+  if (bitmap.size() > 14 && bitmap[0] == 'B' && bitmap[1] == 'M') bitmap = bitmap.subspan(14);
+  RasterImage pasted;
+  const int rc = ConvertClipboardDib(bitmap, pasted);
+  if (rc != kOk) return rc;
+  return pastePicture(pasted.Pixels(), pasted.Width(), pasted.Height());
 }
 
 int CHushwickDoc::stepInFolder(bool next) {

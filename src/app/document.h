@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,9 @@ class CHushwickDoc : public DenoiseDocument {
   int reloadFile();
   // A pasted 24-bit picture (rows of width x 3 bytes) becomes the document "Untitled".
   int pastePicture(const uint8_t* rgb, int width, int height);
+  // A bitmap from the clipboard, with or without its file header. kUnsupportedFile when the
+  // bytes are no bitmap of a kind the converter knows.
+  int pasteBitmap(std::span<const uint8_t> bitmap);
 
   // "Load Next/Previous Image in Folder": opens the neighbour in the folder's sorted picture
   // list, or shows that the first or last file is reached. Nothing happens without a path or

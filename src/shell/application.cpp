@@ -132,13 +132,10 @@ int OrvaneApp::openPath(const std::string& named) {
     host_->showMessage(OpenFailureMessage(path, rc));
     return rc;
   }
-  frame_->updateTitle();
+  // The document has told the window of the new picture; the recent list and the first
+  // preview are the window's own.
   frame_->addRecentFile(path);
-  CHushwickView* view = frame_->view();
-  view->UpdateScrollBars();
-  view->PublishVisibleRegion();
-  view->setPreviewTimer(kPreviewDelayShown);
-  frame_->updateCommandStates();
+  frame_->view()->setPreviewTimer(kPreviewDelayShown);
   return kOk;
 }
 

@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-#include "imagefile/codec/bmp.h"
+#include "imagefile/codec/picture.h"
 #include "app/document.h"
 #include "view/view_colours.h"
 
@@ -164,14 +164,10 @@ void CHushwickView::paste() {
   // reader of the same bytes, which would make a black picture of it.
   bool judged = false;
   if (mime->hasFormat(QStringLiteral("image/bmp"))) {
-    QByteArray data = mime->data(QStringLiteral("image/bmp"));
-    if (data.size() > 14 && data.startsWith("BM")) data.remove(0, 14);
-    RasterImage pasted;
+    const QByteArray data = mime->data(QStringLiteral("image/bmp"));
     const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-    rc = ConvertClipboardDib(std::span<const uint8_t>(bytes, static_cast<size_t>(data.size())),
-                             pasted);
+    rc = doc_.pasteBitmap(std::span<const uint8_t>(bytes, static_cast<size_t>(data.size())));
     judged = rc != kUnsupportedFile;
-    if (rc == kOk) rc = doc_.pastePicture(pasted.Pixels(), pasted.Width(), pasted.Height());
   }
   if (rc != kOk && !judged && mime->hasImage()) {
     const QImage image =
@@ -190,10 +186,7 @@ void CHushwickView::paste() {
       rc = doc_.pastePicture(rgb.data(), w, h);
     }
   }
-  if (rc != kOk) return;
-  viewport()->update();
-  UpdateScrollBars();
-  setPreviewTimer(kPreviewDelayPasted);
+  if (rc == kOk) setPreviewTimer(kPreviewDelayPasted);
 }
 
 bool CHushwickView::handleKey(int key) {

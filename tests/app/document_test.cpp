@@ -7,6 +7,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <span>
 
 #include "document_fixtures.h"
 #include "imagefile/codec/codec.h"
@@ -237,6 +240,89 @@ TEST(Document, PasteBecomesUntitled) {
   EXPECT_TRUE(SamePixels(doc.sourceImage, doc.resultImage));
   EXPECT_EQ(doc.jpegTargetSize(), 50 * 40 * 3);
   EXPECT_NE(doc.pastePicture(nullptr, 5, 5), kOk);
+}
+
+// A clipboard bitmap pastes the same with or without the file header some programs put in
+// front of it; damaged bytes change nothing.
+TEST(Document, PastedBitmapWithOrWithoutItsFileHeader) {
+  TempFolder dir;
+  RasterImage pic;
+  test::FillPhoto(pic, 30, 20);
+  ASSERT_EQ(pic.Save(dir.path("p.bmp")), kOk);
+  std::ifstream in(dir.path("p.bmp"), std::ios::binary);
+  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(file.size(), 14u);
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  for (const std::span<const uint8_t> bytes :
+       {std::span<const uint8_t>(file), std::span<const uint8_t>(file).subspan(14)}) {
+    doc.sourceImage.Release();
+    ASSERT_EQ(doc.pasteBitmap(bytes), kOk);
+    EXPECT_TRUE(SamePixels(doc.sourceImage, pic));
+    EXPECT_EQ(doc.path, "Untitled");
+  }
+  const std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
+  EXPECT_NE(doc.pasteBitmap(text), kOk);
+  EXPECT_EQ(doc.sourceImage.Width(), 30);  // the document is as it was
+}
+
+// Every operation tells the observer what changed, once, and names the control that made a
+// change so that it is not refreshed from under the user.
+TEST(Document, OneNotificationSaysWhatChanged) {
+  TempFolder dir;
+  const std::string a = WritePng(dir, "a.png", 40, 30, 1);
+  const std::string b = WritePng(dir, "b.png", 60, 30, 2);
+  ScriptedHost host;
+  MemorySettingsStore store;
+  CHushwickDoc doc(host, store);
+  struct Told : DocumentObserver {
+    std::vector<std::pair<unsigned, const void*>> calls;
+    void documentChanged(unsigned what, const void* origin) override { calls.emplace_back(what, origin); }
+  } told;
+  doc.setObserver(&told);
+  const int pane = 0;  // stands for a control
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    unsigned must, mustNot;
+    const void* origin;
+  };
+  const Case cases[] = {
+      {"open", [&] { ASSERT_EQ(doc.openFile(a), kOk); },
+       kChangePicture | kChangeSettings | kChangeMode, kChangeFile | kChangeStale, nullptr},
+      {"settings", [&] { EditNrSettings(doc, [](NrSettings& nr) { nr.noiseLevel = 3; }); },
+       kChangeSettings, kChangePicture, nullptr},
+      {"level from a pane", [&] { doc.applyNoiseLevel(4, &pane); }, kChangeSettings, 0, &pane},
+      {"colour from a pane", [&] { doc.applyColour(doc.colour(), &pane); }, kChangeSettings, 0, &pane},
+      {"crop", [&] { EditCrop(doc, [](CropState& c) { c.preset = 1; }); }, kChangeCrop, 0, nullptr},
+      {"rotate", [&] { ASSERT_EQ(doc.RotateImage(true), kOk); },
+       kChangePicture | kChangeRegion | kChangeStale, 0, nullptr},
+      {"next in folder", [&] { ASSERT_EQ(doc.stepInFolder(true), kOk); },
+       kChangePicture | kChangeFile, 0, nullptr},
+      {"new", [&] { doc.newDocument(); }, kChangeMode, kChangePicture, nullptr},
+  };
+  for (const Case& c : cases) {
+    told.calls.clear();
+    c.act();
+    ASSERT_EQ(told.calls.size(), 1u) << c.name;
+    EXPECT_EQ(told.calls[0].first & c.must, c.must) << c.name;
+    EXPECT_EQ(told.calls[0].first & c.mustNot, 0u) << c.name;
+    EXPECT_EQ(told.calls[0].second, c.origin) << c.name;
+  }
+  EXPECT_EQ(doc.nrSettings().noiseLevel, 4);
+  EXPECT_EQ(doc.crop().preset, 1);
+  EXPECT_TRUE(doc.path.empty());
+  // A run is told as it starts and as it ends, so that the commands follow without polling.
+  ASSERT_EQ(doc.openFile(b), kOk);
+  doc.setRegion(0, 0, 30, 20);
+  told.calls.clear();
+  doc.runNoiseReduction(true);
+  ASSERT_EQ(told.calls.size(), 2u);
+  EXPECT_EQ(told.calls[0].first, kChangeRunState);
+  EXPECT_EQ(told.calls[1].first, kChangeRunState);
+  EXPECT_FALSE(doc.busy);
+  EXPECT_TRUE(doc.resultValid);
 }
 
 // A bilevel picture is widened to 24 bits as the document, so the run, the save, the JPEG
