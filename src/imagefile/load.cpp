@@ -49,10 +49,6 @@ static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFile
   image.saveResolutionX = static_cast<int32_t>(image.resolutionX);
   image.saveResolutionY = static_cast<int32_t>(image.resolutionY);
   image.saveResolutionUnit = static_cast<int32_t>(image.resolutionUnit);
-  if (type != ImageFileType::JpegRgb) {
-    image.originalWidth = image.width;
-    image.originalHeight = image.height;
-  }
   image.pixelsFromCodec = true;
   image.fileType = type;
   if (IsTiffType(type)) image.pageIndex = page;

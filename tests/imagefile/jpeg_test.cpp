@@ -167,6 +167,16 @@ TEST(Jpeg, ScaledDecodeFromTheSizeHint) {
     EXPECT_EQ(image.originalWidth, 800);
     EXPECT_EQ(image.originalHeight, 600);
   }
+  // A grey file is scaled the same way and still knows its full size.
+  const std::vector<uint8_t> grey =
+      EncodeRaw(std::vector<uint8_t>(800 * 600, 90), 800, 600, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false);
+  RasterImage image;
+  image.SetDecodeSizeHint(80, 60);
+  ASSERT_EQ(ReadInto(grey, image), kOk);
+  EXPECT_EQ(image.fileType, ImageFileType::JpegGrey);
+  EXPECT_EQ(image.width, 100);
+  EXPECT_EQ(image.originalWidth, 800);
+  EXPECT_EQ(image.originalHeight, 600);
 }
 
 TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {

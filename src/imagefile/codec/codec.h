@@ -16,10 +16,11 @@
 //     pageIndex image index inside a multi-image file (TIFF), 0 otherwise
 //     image     empty on entry (Load has released it). Its decodeHintWidth/Height are set for
 //               scaled JPEG decoding.
-//   On success the reader has called image.AdoptPixels(...) and set paletteSize and palette
-//   (8- and 1-bit) and resolutionX, resolutionY, resolutionUnit (the file's own resolution:
-//   1 none, 2 inch, 3 centimetre; 300, 300, 1 when the format has none). Load does the rest
-//   (save resolution, originalWidth/Height, fileType, filePath, widening to 24 bits).
+//   On success the reader has decoded the file into a Picture (picture.h: pixels, palette for
+//   8 and 1 bit, the file's own resolution: 1 none, 2 inch, 3 centimetre, 300, 300, 1 when the
+//   format has none; and the EXIF block, metadata and bits per sample the format brings) and
+//   handed it to the image with DeliverPicture. Load does the rest (save resolution, fileType,
+//   filePath, widening to 24 bits).
 //   On failure the image is left empty and the code returned: 1 out of memory or a picture
 //   larger than kMaxPixels or than its file may hold (FileMayHold in picture.h; both checked
 //   from the header before any large allocation), 40 damaged
@@ -148,8 +149,8 @@ void RemovePendingTempFile();
 
 // ---- Formats built on libraries ----
 
-// JPEG (jpeg.cpp). The reader also fills the camera fields, orientation, originalWidth/Height
-// and the EXIF block, and applies the orientation.
+// JPEG (jpeg.cpp). The reader also brings the EXIF block (whose orientation DeliverPicture
+// applies) and, for a scaled decode, the size the file stores.
 int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
 int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineJpeg(std::span<const uint8_t> file);

@@ -262,12 +262,10 @@ int ReadPsd(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
   Picture p;
   int rc = DecodePsd(file, p);
   if (rc != kOk) return rc;
-  rc = DeliverPicture(p, type, image);
-  if (rc != kOk) return rc;
   const ByteView v(file);
-  image.fileBitsPerSample = v.U16be(22);
-  ReadPsdMetadata(v, image.metadata);
-  return kOk;
+  p.fileBitsPerSample = v.U16be(22);
+  ReadPsdMetadata(v, p.metadata);
+  return DeliverPicture(p, type, image);
 }
 
 ImageFileType RefinePsd(std::span<const uint8_t> file) {
