@@ -380,14 +380,6 @@ int DecodeJpeg(std::span<const uint8_t> file, const DecodeRequest& request, Pict
   return kOk;
 }
 
-int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image) {
-  DecodeRequest request{type, pageIndex, image.decodeHintWidth, image.decodeHintHeight, {}};
-  Picture picture;
-  const int rc = DecodeJpeg(file, request, picture);
-  if (rc != kOk) return rc;
-  return DeliverPicture(picture, type, image);
-}
-
 namespace {
 
 int Encode(const uint8_t* rgb, int width, int height, const JpegEncodeOptions& options,

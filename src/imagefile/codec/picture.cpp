@@ -1,6 +1,9 @@
 #include "imagefile/codec/picture.h"
 
 #include <cstring>
+#include <new>
+
+#include "imagefile/codec/codec.h"
 
 namespace orvane {
 
@@ -137,6 +140,27 @@ int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image) {
   image.originalWidth = swapped ? fullHeight : fullWidth;
   image.originalHeight = swapped ? fullWidth : fullHeight;
   return kOk;
+}
+
+int ReadImage(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
+              RasterImage& image) {
+  image.Release();
+  const ImageFormat* format = FormatForType(type);
+  if (format == nullptr || format->decode == nullptr) return kUnsupportedFile;
+  const DecodeRequest request{type, pageIndex, image.decodeHintWidth, image.decodeHintHeight,
+                              image.loadCancelled};
+  int rc = kOk;
+  try {
+    Picture picture;
+    rc = format->decode(file, request, picture);
+    if (rc == kOk) rc = DeliverPicture(picture, type, image);
+  } catch (const std::bad_alloc&) {
+    rc = kOutOfMemory;
+  } catch (...) {
+    rc = kBadFile;  // a library's failure on this file's data
+  }
+  if (rc != kOk) image.Release();
+  return rc;
 }
 
 }  // namespace orvane

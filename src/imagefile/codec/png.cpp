@@ -247,14 +247,6 @@ int DecodePng(std::span<const uint8_t> file, const DecodeRequest& request, Pictu
   return kOk;
 }
 
-int ReadPng(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image) {
-  DecodeRequest request{type, pageIndex, 0, 0, image.loadCancelled};
-  Picture picture;
-  const int rc = DecodePng(file, request, picture);
-  if (rc != kOk) return rc;
-  return DeliverPicture(picture, type, image);
-}
-
 namespace {
 
 struct MemoryWriter {

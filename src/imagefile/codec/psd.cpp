@@ -90,7 +90,8 @@ void LabToRgb(uint8_t L8, uint8_t a8, uint8_t b8, uint8_t* d) {
   }
 }
 
-int DecodePsd(std::span<const uint8_t> file, Picture& p) {
+// The pixels and palette of the composite image.
+int DecodePixels(std::span<const uint8_t> file, Picture& p) {
   const ByteView v(file);
   PsdHeader h;
   int rc = ParseHeader(v, h);
@@ -258,14 +259,13 @@ bool PutPsdMetadata(std::vector<uint8_t>& out, const PictureMetadata& metadata) 
 
 }  // namespace
 
-int ReadPsd(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture p;
-  int rc = DecodePsd(file, p);
+int DecodePsd(std::span<const uint8_t> file, const DecodeRequest&, Picture& picture) {
+  const int rc = DecodePixels(file, picture);
   if (rc != kOk) return rc;
   const ByteView v(file);
-  p.fileBitsPerSample = v.U16be(22);
-  ReadPsdMetadata(v, p.metadata);
-  return DeliverPicture(p, type, image);
+  picture.fileBitsPerSample = v.U16be(22);
+  ReadPsdMetadata(v, picture.metadata);
+  return kOk;
 }
 
 ImageFileType RefinePsd(std::span<const uint8_t> file) {

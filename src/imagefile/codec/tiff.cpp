@@ -516,15 +516,6 @@ int DecodeTiff(std::span<const uint8_t> file, const DecodeRequest& request, Pict
   return kOk;
 }
 
-int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
-             RasterImage& image) {
-  DecodeRequest request{type, pageIndex, 0, 0, {}};
-  Picture picture;
-  const int rc = DecodeTiff(file, request, picture);
-  if (rc != kOk) return rc;
-  return DeliverPicture(picture, type, image);
-}
-
 int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
   if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
   const auto compression = static_cast<uint16_t>(image.tiffCompression);
