@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <new>
 
 #include "imagefile/codec/codec.h"
 #include "imagefile/raster_image.h"
@@ -17,30 +16,12 @@ bool IsTiffType(ImageFileType t) {
          t == ImageFileType::TiffBilevel;
 }
 
-// Runs the reader with anything it throws (an allocation, a C++ library) turned into a code.
-int CallReader(const ImageFormat& format, std::span<const uint8_t> file, ImageFileType type,
-               int page, RasterImage& image) {
-  try {
-    return format.read(file, type, page, image);
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
-  } catch (...) {
-    return kBadFile;
-  }
-}
-
 }  // namespace
 
 // The core of Load once the file's bytes and type are known.
 static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFileType type,
                     int page) {
-  image.exifBlock.clear();
-  image.metadata.clear();
-  image.fileBitsPerSample = 8;
-  image.orientation = 1;
-  const ImageFormat* format = FormatForType(type);
-  if (format == nullptr || format->read == nullptr) return kUnsupportedFile;
-  int rc = CallReader(*format, file, type, page, image);
+  int rc = ReadImage(file, type, page, image);
   if (rc == kOk && image.IsEmpty()) rc = kBadFile;
   if (rc != kOk) {
     image.Release();
@@ -49,10 +30,6 @@ static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFile
   image.saveResolutionX = static_cast<int32_t>(image.resolutionX);
   image.saveResolutionY = static_cast<int32_t>(image.resolutionY);
   image.saveResolutionUnit = static_cast<int32_t>(image.resolutionUnit);
-  if (type != ImageFileType::JpegRgb) {
-    image.originalWidth = image.width;
-    image.originalHeight = image.height;
-  }
   image.pixelsFromCodec = true;
   image.fileType = type;
   if (IsTiffType(type)) image.pageIndex = page;

@@ -226,7 +226,7 @@ TEST(Tiff, FlippedStripBytesAreRefusedOrChangeLittle) {
   for (const int compression : {COMPRESSION_ADOBE_DEFLATE, COMPRESSION_LZW, COMPRESSION_PACKBITS}) {
     const Bytes good = PhotoFile(WriteTiff, compression);
     RasterImage clean;
-    ASSERT_EQ(ReadTiff(good, ImageFileType::TiffRgb, 0, clean), kOk);
+    ASSERT_EQ(ReadImage(good, ImageFileType::TiffRgb, 0, clean), kOk);
     // Our writer puts the strips between the header and the directory.
     const size_t directory = good[4] | (good[5] << 8) | (good[6] << 16);
     int refused = 0;
@@ -234,7 +234,7 @@ TEST(Tiff, FlippedStripBytesAreRefusedOrChangeLittle) {
       Bytes flipped = good;
       flipped[8 + (directory - 9) * (2 * i + 1) / 60] ^= 0x10;
       RasterImage image;
-      if (ReadTiff(flipped, ImageFileType::TiffRgb, 0, image) != kOk) {
+      if (ReadImage(flipped, ImageFileType::TiffRgb, 0, image) != kOk) {
         ++refused;
         continue;
       }

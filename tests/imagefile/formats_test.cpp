@@ -175,7 +175,7 @@ TEST(BmpFile, PixelOffsetAndResolutionFromTheHeaders) {
   dib.insert(dib.end(), {0xEE, 0xEE, 0, 0, 255, 0});  // two filler bytes, then the pixel
   const Bytes file = FileFromDib(dib, 42);
   RasterImage image;
-  ASSERT_EQ(ReadBmp(file, RefineBmp(file), 0, image), kOk);
+  ASSERT_EQ(ReadImage(file, RefineBmp(file), 0, image), kOk);
   EXPECT_EQ(PixelsOf(image), (Rgb24{1, 1, {255, 0, 0}}));
   EXPECT_EQ(image.resolutionX, 37u);  // 3780 per metre
   EXPECT_EQ(image.resolutionUnit, 3u);
@@ -186,7 +186,7 @@ TEST(BmpFile, BilevelStaysOneBitWithItsPalette) {
   const Bytes file = FileFromDib(Dib(40, 9, 1, 1, 0, pal, {0xFF, 0x80, 0, 0}), 48);
   EXPECT_EQ(RefineBmp(file), ImageFileType::BmpBilevel);
   RasterImage image;
-  ASSERT_EQ(ReadBmp(file, ImageFileType::BmpBilevel, 0, image), kOk);
+  ASSERT_EQ(ReadImage(file, ImageFileType::BmpBilevel, 0, image), kOk);
   EXPECT_EQ(image.bitsPerPixel, 1);
   EXPECT_EQ(image.paletteSize, 2);
   EXPECT_EQ(image.palette[1].red, 220);
@@ -210,7 +210,7 @@ TEST(BmpWriter, SaveResolution) {
     EXPECT_EQ(ByteView(out).U32le(38), c.perMetre);
     EXPECT_EQ(out.size(), 54u + 12u * 2u);  // rows padded to 4 bytes
     RasterImage back;
-    ASSERT_EQ(ReadBmp(out, ImageFileType::BmpRgb, 0, back), kOk);
+    ASSERT_EQ(ReadImage(out, ImageFileType::BmpRgb, 0, back), kOk);
     EXPECT_EQ(PixelsOf(back), PixelsOf(image));
   }
 }
@@ -277,7 +277,7 @@ TEST(Targa, VariantsAndOrigins) {
   for (const Case& c : cases) {
     EXPECT_EQ(RefineTga(c.file), c.type) << c.name;
     RasterImage image;
-    ASSERT_EQ(ReadTga(c.file, ImageFileType::TgaRgb, 0, image), kOk) << c.name;
+    ASSERT_EQ(ReadImage(c.file, ImageFileType::TgaRgb, 0, image), kOk) << c.name;
     EXPECT_EQ(PixelsOf(image), c.expected) << c.name;
   }
 }
@@ -314,16 +314,16 @@ TEST(Photoshop, LabAndMultichannel) {
   };
   RasterImage image;
   // Lab: L 255 a 128 b 128 is white; L 0 is black.
-  ASSERT_EQ(ReadPsd(psd(9, 3, {255, 0, 128, 128, 128, 128}), ImageFileType::PsdRgb, 0, image), kOk);
+  ASSERT_EQ(ReadImage(psd(9, 3, {255, 0, 128, 128, 128, 128}), ImageFileType::PsdRgb, 0, image), kOk);
   EXPECT_EQ(PixelsOf(image), (Rgb24{2, 1, {255, 255, 255, 0, 0, 0}}));
   // Multichannel inks are stored inverted, so the values read as red, green, blue.
-  ASSERT_EQ(ReadPsd(psd(7, 3, {10, 20, 30, 40, 50, 60}), ImageFileType::PsdRgb, 0, image), kOk);
+  ASSERT_EQ(ReadImage(psd(7, 3, {10, 20, 30, 40, 50, 60}), ImageFileType::PsdRgb, 0, image), kOk);
   EXPECT_EQ(PixelsOf(image), (Rgb24{2, 1, {10, 30, 50, 20, 40, 60}}));
   // A PackBits row that would overrun its row is damage.
   Bytes bad = psd(1, 1, {});
   bad[bad.size() - 1] = 1;  // compression 1
   bad.insert(bad.end(), {0, 3, 0x02, 1, 2, 3});
-  EXPECT_EQ(ReadPsd(bad, ImageFileType::PsdIndexed, 0, image), kBadFile);
+  EXPECT_EQ(ReadImage(bad, ImageFileType::PsdIndexed, 0, image), kBadFile);
 }
 
 TEST(Pcx, MonochromePaletteFromTheHeaderOrBlackAndWhite) {
@@ -342,11 +342,11 @@ TEST(Pcx, MonochromePaletteFromTheHeaderOrBlackAndWhite) {
     return f;
   };
   RasterImage image;
-  ASSERT_EQ(ReadPcx(pcx({255, 0, 0, 0, 0, 255}), ImageFileType::PcxIndexed, 0, image), kOk);
+  ASSERT_EQ(ReadImage(pcx({255, 0, 0, 0, 0, 255}), ImageFileType::PcxIndexed, 0, image), kOk);
   EXPECT_EQ(PixelsOf(image).pixels[0], 0);    // set bits: entry 1, blue
   EXPECT_EQ(PixelsOf(image).pixels[2], 255);
   EXPECT_EQ(PixelsOf(image).pixels[12], 255);  // clear bits: entry 0, red
-  ASSERT_EQ(ReadPcx(pcx({0, 0, 0, 0, 0, 0}), ImageFileType::PcxIndexed, 0, image), kOk);
+  ASSERT_EQ(ReadImage(pcx({0, 0, 0, 0, 0, 0}), ImageFileType::PcxIndexed, 0, image), kOk);
   EXPECT_EQ(PixelsOf(image), (Rgb24{8, 1, {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
                                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}));
 }
@@ -381,32 +381,31 @@ TEST(Robustness, DamagedFilesEndInCodes) {
   struct Writer {
     const char* name;
     int (*write)(const RasterImage&, Bytes&);
-    int (*read)(std::span<const uint8_t>, ImageFileType, int, RasterImage&);
     ImageFileType type;
   };
   const Writer writers[] = {
-      {"bmp", WriteBmp, ReadBmp, ImageFileType::BmpRgb},
-      {"pcx", WritePcx, ReadPcx, ImageFileType::PcxRgb},
-      {"tga", WriteTga, ReadTga, ImageFileType::TgaRgb},
-      {"psd", WritePsd, ReadPsd, ImageFileType::PsdRgb},
-      {"wbmp", WriteWbmp, ReadWbmp, ImageFileType::Wbmp},
+      {"bmp", WriteBmp, ImageFileType::BmpRgb},
+      {"pcx", WritePcx, ImageFileType::PcxRgb},
+      {"tga", WriteTga, ImageFileType::TgaRgb},
+      {"psd", WritePsd, ImageFileType::PsdRgb},
+      {"wbmp", WriteWbmp, ImageFileType::Wbmp},
   };
   for (const Writer& w : writers) {
     Bytes file;
     ASSERT_EQ(w.write(image, file), kOk) << w.name;
     ExpectRobust(w.name, file, [&](std::span<const uint8_t> f, RasterImage& out) {
-      return w.read(f, w.type, 0, out);
+      return ReadImage(f, w.type, 0, out);
     });
   }
   // Run-length and palette variants from hand-made data.
   const Bytes pal(16, 40);
   ExpectRobust("bmp rle8", FileFromDib(Dib(40, 4, 3, 8, 1, pal, {2, 1, 0, 3, 3, 2, 0, 0, 0, 0, 0, 2, 1, 1, 3, 3, 0, 1}, 4), 56),
                [](std::span<const uint8_t> f, RasterImage& out) {
-                 return ReadBmp(f, ImageFileType::BmpIndexed, 0, out);
+                 return ReadImage(f, ImageFileType::BmpIndexed, 0, out);
                });
   ExpectRobust("tga rle map", Tga(9, 2, 2, 8, 0x20, {0x81, 5, 0x01, 6, 5}, {0x00, 0x7C, 0x1F, 0x00}, 5, 16),
                [](std::span<const uint8_t> f, RasterImage& out) {
-                 return ReadTga(f, ImageFileType::TgaIndexed, 0, out);
+                 return ReadImage(f, ImageFileType::TgaIndexed, 0, out);
                });
 }
 
@@ -424,11 +423,11 @@ TEST(Robustness, AbsurdSizesAreRefusedBeforeAllocating) {
   pcx[67] = 0x4E;
   pcx.insert(pcx.end(), 64, 0xFF);  // runs of 63
   RasterImage image;
-  EXPECT_EQ(ReadPcx(pcx, ImageFileType::PcxRgb, 0, image), kBadFile);
+  EXPECT_EQ(ReadImage(pcx, ImageFileType::PcxRgb, 0, image), kBadFile);
   const Bytes tga = Tga(10, 65535, 65535, 24, 0, {0xFF, 1, 2, 3});
-  EXPECT_EQ(ReadTga(tga, ImageFileType::TgaRgb, 0, image), kBadFile);
+  EXPECT_EQ(ReadImage(tga, ImageFileType::TgaRgb, 0, image), kBadFile);
   const Bytes wbmp = {0, 0, 0x8F, 0xFF, 0xFF, 0x7F, 0x8F, 0xFF, 0xFF, 0x7F, 0};
-  EXPECT_EQ(ReadWbmp(wbmp, ImageFileType::Wbmp, 0, image), kBadFile);
+  EXPECT_EQ(ReadImage(wbmp, ImageFileType::Wbmp, 0, image), kBadFile);
   Bytes psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3};
   PutU32be(psd, 30000);
   PutU32be(psd, 30000);
@@ -437,7 +436,7 @@ TEST(Robustness, AbsurdSizesAreRefusedBeforeAllocating) {
   psd.insert(psd.end(), 12, 0);
   PutU16be(psd, 1);
   psd.insert(psd.end(), 30000 * 3 * 2, 0);  // row lengths of 0
-  EXPECT_EQ(ReadPsd(psd, ImageFileType::PsdRgb, 0, image), kBadFile);
+  EXPECT_EQ(ReadImage(psd, ImageFileType::PsdRgb, 0, image), kBadFile);
   EXPECT_TRUE(image.IsEmpty());
 }
 
@@ -451,10 +450,10 @@ namespace {
 // not a picture that is mostly index 0.
 TEST(BmpFile, RunLengthCutShortIsDamaged) {
   RasterImage whole;
-  ASSERT_EQ(ReadBmp(test::BmpRle8(false), ImageFileType::BmpIndexed, 0, whole), kOk);
+  ASSERT_EQ(ReadImage(test::BmpRle8(false), ImageFileType::BmpIndexed, 0, whole), kOk);
   EXPECT_EQ(whole.width, 64);
   RasterImage cut;
-  EXPECT_EQ(ReadBmp(test::BmpRle8(true), ImageFileType::BmpIndexed, 0, cut), kBadFile);
+  EXPECT_EQ(ReadImage(test::BmpRle8(true), ImageFileType::BmpIndexed, 0, cut), kBadFile);
   EXPECT_TRUE(cut.IsEmpty());
 }
 

@@ -98,15 +98,15 @@ TEST(Jpeg, LargePictureSameOnOneCoreAndCutShortIsDamage) {
   std::vector<uint8_t> bytes;
   ASSERT_EQ(WriteJpeg(source, bytes), kOk);
   RasterImage everyCore, oneCore;
-  ASSERT_EQ(ReadJpeg(bytes, ImageFileType::JpegRgb, 0, everyCore), kOk);
+  ASSERT_EQ(ReadImage(bytes, ImageFileType::JpegRgb, 0, everyCore), kOk);
   setenv("ORVANE_THREADS", "1", 1);
-  ASSERT_EQ(ReadJpeg(bytes, ImageFileType::JpegRgb, 0, oneCore), kOk);
+  ASSERT_EQ(ReadImage(bytes, ImageFileType::JpegRgb, 0, oneCore), kOk);
   unsetenv("ORVANE_THREADS");
   EXPECT_EQ(test::MaxDifference(everyCore, oneCore), 0);
   for (const double share : {0.3, 0.7, 0.95}) {
     const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() * share));
     RasterImage image;
-    EXPECT_EQ(ReadJpeg(cut, ImageFileType::JpegRgb, 0, image), kBadFile) << share;
+    EXPECT_EQ(ReadImage(cut, ImageFileType::JpegRgb, 0, image), kBadFile) << share;
     EXPECT_TRUE(image.IsEmpty()) << share;
   }
 }
@@ -167,6 +167,16 @@ TEST(Jpeg, ScaledDecodeFromTheSizeHint) {
     EXPECT_EQ(image.originalWidth, 800);
     EXPECT_EQ(image.originalHeight, 600);
   }
+  // A grey file is scaled the same way and still knows its full size.
+  const std::vector<uint8_t> grey =
+      EncodeRaw(std::vector<uint8_t>(800 * 600, 90), 800, 600, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false);
+  RasterImage image;
+  image.SetDecodeSizeHint(80, 60);
+  ASSERT_EQ(ReadInto(grey, image), kOk);
+  EXPECT_EQ(image.fileType, ImageFileType::JpegGrey);
+  EXPECT_EQ(image.width, 100);
+  EXPECT_EQ(image.originalWidth, 800);
+  EXPECT_EQ(image.originalHeight, 600);
 }
 
 TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {
@@ -214,8 +224,8 @@ TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {
   std::vector<uint8_t> saved = test::ReadBytes(out);
   RasterImage raw;
   raw.orientation = 1;
-  ASSERT_EQ(ReadJpeg(saved, ImageFileType::JpegRgb, 0, raw), kOk);
-  // ReadJpeg orients by the tag too; undo it to look at the stored pixels.
+  ASSERT_EQ(ReadImage(saved, ImageFileType::JpegRgb, 0, raw), kOk);
+  // Reading orients by the tag too; undo it to look at the stored pixels.
   PixelBlock storedPixels;
   ASSERT_EQ(UndoOrientation(raw.width, raw.height, raw.Pixels(), 6, storedPixels), kOk);
   RasterImage storedImage;
@@ -457,7 +467,7 @@ TEST(Jpeg, LyingSizesFailWithLittleMemory) {
   for (const auto& [file, code] : cases) {
     const int rc = test::RunWithMemoryLimit(RLIMIT_AS, 256 << 20, [&] {
       RasterImage image;
-      return ReadJpeg(*file, ImageFileType::JpegRgb, 0, image);
+      return ReadImage(*file, ImageFileType::JpegRgb, 0, image);
     });
     EXPECT_EQ(rc, code) << file->size();
   }
@@ -466,10 +476,10 @@ TEST(Jpeg, LyingSizesFailWithLittleMemory) {
 // Thousands of scans take unbounded time; beyond the cap the file counts as damaged.
 TEST(Jpeg, ScanCountIsCapped) {
   RasterImage image;
-  EXPECT_EQ(ReadJpeg(test::JpegWithScans(900), ImageFileType::JpegRgb, 0, image), kOk);
+  EXPECT_EQ(ReadImage(test::JpegWithScans(900), ImageFileType::JpegRgb, 0, image), kOk);
   EXPECT_EQ(image.width, 16);
   RasterImage capped;
-  EXPECT_EQ(ReadJpeg(test::JpegWithScans(1200), ImageFileType::JpegRgb, 0, capped), kBadFile);
+  EXPECT_EQ(ReadImage(test::JpegWithScans(1200), ImageFileType::JpegRgb, 0, capped), kBadFile);
   EXPECT_TRUE(capped.IsEmpty());
 }
 

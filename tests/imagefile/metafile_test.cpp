@@ -74,8 +74,8 @@ Bytes StretchDib(int srcH, int srcW, int ySrc, int xSrc, int dstH, int dstW, int
 
 Rgb24 Play(const Bytes& file, ImageFileType type, int* rc) {
   RasterImage image;
-  *rc = type == ImageFileType::WindowsMetafile ? ReadWmf(file, type, 0, image)
-                                               : ReadEmf(file, type, 0, image);
+  *rc = type == ImageFileType::WindowsMetafile ? ReadImage(file, type, 0, image)
+                                               : ReadImage(file, type, 0, image);
   return *rc == kOk ? PixelsOf(image) : Rgb24{};
 }
 

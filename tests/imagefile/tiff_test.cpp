@@ -319,11 +319,11 @@ TEST(Tiff, DamagedFilesFailCleanly) {
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     RasterImage out;
-    EXPECT_NE(ReadTiff(cases[i], ImageFileType::TiffRgb, 0, out), kOk) << i;
+    EXPECT_NE(ReadImage(cases[i], ImageFileType::TiffRgb, 0, out), kOk) << i;
     EXPECT_TRUE(out.IsEmpty());
   }
   RasterImage page;
-  EXPECT_NE(ReadTiff(good, ImageFileType::TiffRgb, 3, page), kOk);  // no such page
+  EXPECT_NE(ReadImage(good, ImageFileType::TiffRgb, 3, page), kOk);  // no such page
   // A valid directory announcing 50000 x 50000 pixels in a tiny file: refused as too large.
   test::TempDir dir;
   TIFF* tif = TIFFOpen(dir.File("huge.tif").c_str(), "w");
@@ -366,10 +366,10 @@ TEST(Tiff, DamagedDataFails) {
        }()},
   };
   RasterImage image;
-  ASSERT_EQ(ReadTiff(good, ImageFileType::TiffRgb, 0, image), kOk);
+  ASSERT_EQ(ReadImage(good, ImageFileType::TiffRgb, 0, image), kOk);
   for (const Case& c : cases) {
     RasterImage damaged;
-    EXPECT_EQ(ReadTiff(c.file, ImageFileType::TiffRgb, 0, damaged), kBadFile) << c.name;
+    EXPECT_EQ(ReadImage(c.file, ImageFileType::TiffRgb, 0, damaged), kBadFile) << c.name;
     EXPECT_TRUE(damaged.IsEmpty()) << c.name;
   }
 }
@@ -380,7 +380,7 @@ TEST(Tiff, LyingSizeFailsWithLittleMemory) {
   ASSERT_LT(file.size(), 1000u);
   const int rc = test::RunWithMemoryLimit(RLIMIT_AS, 256 << 20, [&] {
     RasterImage image;
-    return ReadTiff(file, ImageFileType::TiffRgb, 0, image);
+    return ReadImage(file, ImageFileType::TiffRgb, 0, image);
   });
   EXPECT_EQ(rc, kBadFile);
 }

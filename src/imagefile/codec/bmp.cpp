@@ -335,16 +335,15 @@ int DecodePackedDib(std::span<const uint8_t> dib, Picture& picture) {
   return DecodeDib(ByteView(dib), 0, false, picture);
 }
 
-int ReadBmp(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture p;
-  int rc = DecodeBmpFile(file, p);
+int DecodeBmp(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture) {
+  const int rc = DecodeBmpFile(file, picture);
   if (rc != kOk) return rc;
-  if (type == ImageFileType::BmpBilevel) {
+  if (request.type == ImageFileType::BmpBilevel) {
     // Bilevel bitmaps report no resolution of their own.
-    p.resolutionX = p.resolutionY = 300;
-    p.resolutionUnit = 1;
+    picture.resolutionX = picture.resolutionY = 300;
+    picture.resolutionUnit = 1;
   }
-  return DeliverPicture(p, type, image);
+  return kOk;
 }
 
 ImageFileType RefineBmp(std::span<const uint8_t> file) {

@@ -7,25 +7,28 @@
 //
 // Contracts (all return int result codes from raster_image.h, never throw):
 //
-//   ImageReader(file, type, pageIndex, image)
+//   ImageDecoder(file, request, picture)
 //     file      the whole file; every length and offset read from it must be checked against
 //               file.size()
-//     type      the type DetectImageType settled on (after refinement by depth); it says at
-//               which depth to deliver: 24 bits for the *Rgb types, PhotoCd and the metafiles,
-//               8 bits for the *Indexed types, JpegGrey and Wbmp, 1 bit for the *Bilevel types
-//     pageIndex image index inside a multi-image file (TIFF), 0 otherwise
-//     image     empty on entry (Load has released it). Its decodeHintWidth/Height are set for
-//               scaled JPEG decoding.
-//   On success the reader has called image.AdoptPixels(...) and set paletteSize and palette
-//   (8- and 1-bit) and resolutionX, resolutionY, resolutionUnit (the file's own resolution:
-//   1 none, 2 inch, 3 centimetre; 300, 300, 1 when the format has none). Load does the rest
-//   (save resolution, originalWidth/Height, fileType, filePath, widening to 24 bits).
-//   On failure the image is left empty and the code returned: 1 out of memory or a picture
-//   larger than kMaxPixels or than its file may hold (FileMayHold in picture.h; both checked
-//   from the header before any large allocation), 40 damaged
-//   or truncated data, 41 a feature the reader does not handle. Data that ends early or does
-//   not decode is 40, never a picture with grey or black rows; a header claiming more pixels
-//   than the file's data could code is 40 before the picture's memory is taken.
+//     request   the type DetectImageType settled on (after refinement by depth), which says
+//               at which depth to decode where the format can choose: 24 bits for the *Rgb
+//               types, PhotoCd and the metafiles, 8 bits for the *Indexed types, JpegGrey
+//               and Wbmp, 1 bit for the *Bilevel types (a lower depth is widened on delivery);
+//               the page of a multi-image file (TIFF); the size hint of a scaled JPEG decode;
+//               the question whether the read is still wanted (PNG)
+//     picture   empty on entry
+//   On success picture holds the pixels as stored (1, 8 or 24 bits), the palette for 8 and 1
+//   bit, the file's own resolution (1 none, 2 inch, 3 centimetre; 300, 300, 1 when the format
+//   has none) and the EXIF block, metadata and bits per sample the format brings. Nothing
+//   else is the decoder's: ReadImage hands the picture to the image (DeliverPicture: depth,
+//   orientation, camera fields), Load does the rest (save resolution, fileType, filePath,
+//   widening to 24 bits).
+//   On failure the code is returned: 1 out of memory or a picture larger than kMaxPixels or
+//   than its file may hold (FileMayHold in picture.h; both checked from the header before any
+//   large allocation), 40 damaged or truncated data, 41 a feature the decoder does not
+//   handle. Data that ends early or does not decode is 40, never a picture with grey or black
+//   rows; a header claiming more pixels than the file's data could code is 40 before the
+//   picture's memory is taken.
 //
 //   ImageWriter(image, out)
 //     image     a non-empty image, 24 bits unless the table line sets anyDepth
@@ -46,12 +49,13 @@
 #include <string_view>
 #include <vector>
 
+#include "imagefile/codec/picture.h"
 #include "imagefile/raster_image.h"
 
 namespace orvane {
 
-using ImageReader = int (*)(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
-                            RasterImage& image);
+using ImageDecoder = int (*)(std::span<const uint8_t> file, const DecodeRequest& request,
+                             Picture& picture);
 using ImageWriter = int (*)(const RasterImage& image, std::vector<uint8_t>& out);
 using TypeRefiner = ImageFileType (*)(std::span<const uint8_t> file);
 using SignatureCheck = bool (*)(std::span<const uint8_t> head);
@@ -79,7 +83,7 @@ struct ImageFormat {
   SignatureCheck signature;  // null: recognised only by the special rules or the name
   TypeRefiner refine;        // null: always baseType
   const char* extensions;    // lower case, space separated, with the dot: ".jpg .jpeg"
-  ImageReader read;          // null: not readable (yet)
+  ImageDecoder decode;       // null: not readable (yet)
   ImageWriter write;         // null: not writable
   bool anyDepth;             // the writer takes images of any depth (else 24 bits are handed)
   FormatListing listing;
@@ -89,6 +93,13 @@ struct ImageFormat {
 std::span<const ImageFormat> ImageFormats();
 // The format whose reader handles type; null for UnknownType or a type nobody reads.
 const ImageFormat* FormatForType(ImageFileType type);
+
+// The one read of every format: image is released, the file decoded by the decoder of
+// type's format (with image's size hint and loadCancelled) and the picture handed to image
+// (DeliverPicture). kUnsupportedFile when no format reads type; whatever the decoder throws
+// becomes kOutOfMemory (an allocation) or kBadFile. On failure image is left empty.
+int ReadImage(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
+              RasterImage& image);
 
 // Type by content, then by name (see detect.cpp); UnknownType when the file cannot be read.
 ImageFileType DetectImageType(const std::string& path);
@@ -148,9 +159,9 @@ void RemovePendingTempFile();
 
 // ---- Formats built on libraries ----
 
-// JPEG (jpeg.cpp). The reader also fills the camera fields, orientation, originalWidth/Height
-// and the EXIF block, and applies the orientation.
-int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+// JPEG (jpeg.cpp). The decoder also brings the EXIF block (whose orientation DeliverPicture
+// applies) and, for a scaled decode, the size the file stores.
+int DecodeJpeg(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineJpeg(std::span<const uint8_t> file);
 bool IsJpegSignature(std::span<const uint8_t> head);
@@ -184,30 +195,30 @@ int EncodeJpeg(const uint8_t* rgb, int width, int height, const JpegEncodeOption
                std::vector<uint8_t>& out);
 
 // PNG (png.cpp).
-int ReadPng(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodePng(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WritePng(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefinePng(std::span<const uint8_t> file);
 bool IsPngSignature(std::span<const uint8_t> head);
 
 // TIFF (tiff.cpp).
-int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodeTiff(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineTiff(std::span<const uint8_t> file);
 bool IsTiffSignature(std::span<const uint8_t> head);
 
 // ---- Formats with readers and writers of our own ----
 // Signature checks live in signatures.cpp so that detection is complete before every reader
-// exists. Readers, writers and refiners are defined by each format's unit.
+// exists. Decoders, writers and refiners are defined by each format's unit.
 
 // Windows bitmap (bmp.cpp).
 bool IsBmpSignature(std::span<const uint8_t> head);
 int WriteBmp(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineBmp(std::span<const uint8_t> file);
-int ReadBmp(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodeBmp(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 
 // PCX (pcx.cpp).
 bool IsPcxSignature(std::span<const uint8_t> head);
-int ReadPcx(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodePcx(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WritePcx(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefinePcx(std::span<const uint8_t> file);
 
@@ -216,32 +227,32 @@ bool HasTargaFooter(std::span<const uint8_t> file);
 // Whether the file starts with a Targa header this reader takes (for a Targa under another
 // format's name).
 bool IsTargaHeader(std::span<const uint8_t> file);
-int ReadTga(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodeTga(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WriteTga(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefineTga(std::span<const uint8_t> file);
 
 // Windows and enhanced metafiles (wmf.cpp, emf.cpp).
 bool IsWmfSignature(std::span<const uint8_t> head);
 bool IsEmfSignature(std::span<const uint8_t> head);
-int ReadWmf(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodeWmf(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WriteWmf(const RasterImage& image, std::vector<uint8_t>& out);
-int ReadEmf(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodeEmf(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WriteEmf(const RasterImage& image, std::vector<uint8_t>& out);
 
 // Photoshop (psd.cpp).
 bool IsPsdSignature(std::span<const uint8_t> head);
-int ReadPsd(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodePsd(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WritePsd(const RasterImage& image, std::vector<uint8_t>& out);
 ImageFileType RefinePsd(std::span<const uint8_t> file);
 
 // Wireless bitmap (wbmp.cpp): 00 00 at the start; its writer takes any depth.
 bool IsWbmpSignature(std::span<const uint8_t> head);
-int ReadWbmp(std::span<const uint8_t> file, ImageFileType type, int pageIndex, RasterImage& image);
+int DecodeWbmp(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture);
 int WriteWbmp(const RasterImage& image, std::vector<uint8_t>& out);
 
 // Kodak PhotoCD (photocd.cpp): "PCD" at offset 2048.
 bool IsPhotoCd(std::span<const uint8_t> file);
-int ReadPhotoCd(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
-                RasterImage& image);
+int DecodePhotoCd(std::span<const uint8_t> file, const DecodeRequest& request,
+                  Picture& picture);
 
 }  // namespace orvane

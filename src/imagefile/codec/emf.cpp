@@ -236,11 +236,12 @@ void PutRect(std::vector<uint8_t>& out, int32_t l, int32_t t, int32_t r, int32_t
 
 }  // namespace
 
-int ReadEmf(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+int DecodeEmf(std::span<const uint8_t> file, const DecodeRequest&, Picture& picture) {
   MetafileCanvas canvas;
-  int rc = PlayEmf(file, canvas);
+  const int rc = PlayEmf(file, canvas);
   if (rc != kOk) return rc;
-  return DeliverPicture(canvas.picture, type, image);
+  picture = std::move(canvas.picture);
+  return kOk;
 }
 
 int WriteEmf(const RasterImage& image, std::vector<uint8_t>& out) {

@@ -134,8 +134,8 @@ bool IsExifPayload(const jpeg_saved_marker_ptr m) {
 }
 
 // Scale denominator from the size hint: the smallest picture still larger than the hint.
-int ScaleDenominator(const RasterImage& image, int w, int h) {
-  const int hw = image.decodeHintWidth, hh = image.decodeHintHeight;
+int ScaleDenominator(const DecodeRequest& request, int w, int h) {
+  const int hw = request.hintWidth, hh = request.hintHeight;
   if (hw <= 0 || hh <= 0) return 1;
   if (hw < w / 8 && hh < h / 8) return 8;
   if (hw < w / 4 && hh < h / 4) return 4;
@@ -158,21 +158,6 @@ void CmykRow(const uint8_t* in, uint8_t* out, int width, bool inverted) {
     out[x * 3 + 2] = static_cast<uint8_t>((y * k + 127) / 255);
   }
 }
-
-// Everything the decode delivers, filled inside the setjmp-guarded function.
-struct Decoded {
-  PixelBlock block;
-  int width = 0;
-  int height = 0;
-  int storedWidth = 0;
-  int storedHeight = 0;
-  bool adobe = false;
-  uint32_t densityX = 0, densityY = 0;
-  int densityUnit = 0;
-  bool sawJfif = false;
-  std::vector<uint8_t> exif;
-  PictureMetadata metadata;
-};
 
 // Entropy-coded data spends at least one bit on every 8 x 8 block (its DC code), so a file
 // claiming more blocks than it has bits is lying about its size. Arithmetic coding can do
@@ -267,8 +252,9 @@ class Prefaulter {
   std::atomic<bool> stop_{false};
 };
 
-// Reads one JPEG from memory at 8 (grey) or 24 bits. Returns a result code.
-int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, Decoded& out,
+// Reads one JPEG from memory at 8 (grey) or 24 bits, as stored (orientation is the caller's).
+// Returns a result code.
+int Decode(std::span<const uint8_t> file, bool grey, const DecodeRequest& request, Picture& out,
            PixelBlock& rowScratch) {
   Decompressor d;
   Prefaulter ahead;
@@ -276,7 +262,7 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   InstallErrors(&d.err.pub);
   if (setjmp(d.err.jump)) {
     ahead.finish();
-    out.block.reset();
+    out.pixels.reset();
     return kBadFile;
   }
   jpeg_create_decompress(&d.cinfo);
@@ -303,19 +289,18 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
 
   // Markers are all kept by now: APP1 sits before the first scan. The copy is ours before
   // the library frees its own.
-  PickExif(d.cinfo.marker_list, out.exif);
+  PickExif(d.cinfo.marker_list, out.exifBlock);
   PickMetadata(d.cinfo.marker_list, out.metadata);
-  out.sawJfif = d.cinfo.saw_JFIF_marker;
-  out.densityX = d.cinfo.X_density;
-  out.densityY = d.cinfo.Y_density;
-  out.densityUnit = d.cinfo.density_unit;
-  out.adobe = d.cinfo.saw_Adobe_marker;
+  out.resolutionX = d.cinfo.X_density;
+  out.resolutionY = d.cinfo.Y_density;
+  out.resolutionUnit = d.cinfo.density_unit == 1 ? 2 : d.cinfo.density_unit == 2 ? 3 : 1;
+  const bool adobe = d.cinfo.saw_Adobe_marker;
 
   const J_COLOR_SPACE space = d.cinfo.jpeg_color_space;
   const bool cmyk = !grey && (space == JCS_CMYK || space == JCS_YCCK);
   d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
   d.cinfo.scale_num = 1;
-  d.cinfo.scale_denom = static_cast<unsigned int>(ScaleDenominator(hints, w, h));
+  d.cinfo.scale_denom = static_cast<unsigned int>(ScaleDenominator(request, w, h));
   jpeg_start_decompress(&d.cinfo);
   const int ow = static_cast<int>(d.cinfo.output_width);
   const int oh = static_cast<int>(d.cinfo.output_height);
@@ -327,39 +312,40 @@ int Decode(std::span<const uint8_t> file, bool grey, const RasterImage& hints, D
   // remapping, without a copy), so a file whose data ends early fails having taken only the
   // memory of the rows it really had.
   size_t capacity = std::min<size_t>(static_cast<size_t>(oh), std::max<size_t>(64, (size_t{16} << 20) / rowBytes));
-  out.block = AllocatePixels(capacity * rowBytes);
-  if (!out.block) return kOutOfMemory;
+  out.pixels = AllocatePixels(capacity * rowBytes);
+  if (!out.pixels) return kOutOfMemory;
   if (cmyk) {
     rowScratch = AllocatePixels(static_cast<uint64_t>(ow) * 4);
     if (!rowScratch) {
-      out.block.reset();
+      out.pixels.reset();
       return kOutOfMemory;
     }
   }
-  ahead.start(out.block.get(), capacity * rowBytes);
+  ahead.start(out.pixels.get(), capacity * rowBytes);
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
     const size_t y = d.cinfo.output_scanline;
     if (y == capacity) {
       ahead.finish();
       capacity = std::min<size_t>(static_cast<size_t>(oh), capacity * 2);
-      void* grown = std::realloc(out.block.get(), capacity * rowBytes);
+      void* grown = std::realloc(out.pixels.get(), capacity * rowBytes);
       if (grown == nullptr) {
-        out.block.reset();
+        out.pixels.reset();
         return kOutOfMemory;
       }
-      (void)out.block.release();
-      out.block.reset(static_cast<uint8_t*>(grown));
-      ahead.start(out.block.get() + y * rowBytes, (capacity - y) * rowBytes);
+      (void)out.pixels.release();
+      out.pixels.reset(static_cast<uint8_t*>(grown));
+      ahead.start(out.pixels.get() + y * rowBytes, (capacity - y) * rowBytes);
     }
-    uint8_t* dest = out.block.get() + y * rowBytes;
+    uint8_t* dest = out.pixels.get() + y * rowBytes;
     JSAMPROW row = cmyk ? rowScratch.get() : dest;
     if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return kBadFile;
-    if (cmyk) CmykRow(rowScratch.get(), dest, ow, out.adobe);
+    if (cmyk) CmykRow(rowScratch.get(), dest, ow, adobe);
   }
   d.err.allRowsRead = true;
   jpeg_finish_decompress(&d.cinfo);
   out.width = ow;
   out.height = oh;
+  out.depth = depth;
   return kOk;
 }
 
@@ -378,36 +364,19 @@ ImageFileType RefineJpeg(std::span<const uint8_t> file) {
   return d.cinfo.num_components == 1 ? ImageFileType::JpegGrey : ImageFileType::JpegRgb;
 }
 
-int ReadJpeg(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+int DecodeJpeg(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture) {
   if (file.size() < 4) return kBadFile;
-  const bool grey = type == ImageFileType::JpegGrey;
-  Decoded decoded;
+  const bool grey = request.type == ImageFileType::JpegGrey;
   PixelBlock scratch;
-  const int rc = Decode(file, grey, image, decoded, scratch);
+  const int rc = Decode(file, grey, request, picture, scratch);
   if (rc != kOk) return rc;
-
-  // Camera fields and orientation come from the block that is kept and written back.
-  image.ReadCameraInfo(decoded.exif);
-  int w = decoded.width, h = decoded.height;
-  const int orientRc = ApplyOrientation(decoded.block, w, h, image.orientation, grey ? 1 : 3);
-  if (orientRc != kOk) return orientRc;
-  const bool swapped = image.orientation >= 5 && image.orientation <= 8;
-  image.originalWidth = swapped ? decoded.storedHeight : decoded.storedWidth;
-  image.originalHeight = swapped ? decoded.storedWidth : decoded.storedHeight;
-  image.exifBlock = std::move(decoded.exif);
-  image.metadata = std::move(decoded.metadata);
-
-  image.AdoptPixels(std::move(decoded.block), w, h, grey ? 8 : 24, true);
   if (grey) {
-    image.paletteSize = 256;
+    picture.paletteSize = 256;
     for (int i = 0; i < 256; ++i) {
       const auto v = static_cast<uint8_t>(i);
-      image.palette[static_cast<size_t>(i)] = PaletteEntry{v, v, v, 0};
+      picture.palette[static_cast<size_t>(i)] = PaletteEntry{v, v, v, 0};
     }
   }
-  image.resolutionX = decoded.densityX;
-  image.resolutionY = decoded.densityY;
-  image.resolutionUnit = decoded.densityUnit == 1 ? 2 : decoded.densityUnit == 2 ? 3 : 1;
   return kOk;
 }
 

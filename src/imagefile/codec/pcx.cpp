@@ -96,7 +96,9 @@ int DecodeScanLines(const ByteView& v, const PcxHeader& h, std::vector<uint8_t>&
   return kOk;
 }
 
-int DecodePcx(std::span<const uint8_t> file, Picture& p) {
+}  // namespace
+
+int DecodePcx(std::span<const uint8_t> file, const DecodeRequest&, Picture& p) {
   const ByteView v(file);
   PcxHeader h;
   int rc = ParseHeader(v, h);
@@ -177,15 +179,6 @@ int DecodePcx(std::span<const uint8_t> file, Picture& p) {
     HeaderPalette(v, p, 1 << (h.bits * h.planes));
   }
   return kOk;
-}
-
-}  // namespace
-
-int ReadPcx(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture p;
-  int rc = DecodePcx(file, p);
-  if (rc != kOk) return rc;
-  return DeliverPicture(p, type, image);
 }
 
 ImageFileType RefinePcx(std::span<const uint8_t> file) {

@@ -35,10 +35,9 @@ void PhotoYccToRgb(uint8_t y, uint8_t c1, uint8_t c2, uint8_t* rgb) {
   rgb[2] = Clamp255(l + cb);
 }
 
-int ReadPhotoCd(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+int DecodePhotoCd(std::span<const uint8_t> file, const DecodeRequest&, Picture& p) {
   if (!IsPhotoCd(file)) return kBadFile;
   if (file.size() < kBaseOffset + kBaseBytes) return kBadFile;
-  Picture p;
   int rc = AllocatePicture(p, kWidth, kHeight, 24);
   if (rc != kOk) return rc;
   const uint8_t* base = file.data() + kBaseOffset;
@@ -52,7 +51,7 @@ int ReadPhotoCd(std::span<const uint8_t> file, ImageFileType type, int, RasterIm
         PhotoYccToRgb(luma[r * kWidth + x], c1[x / 2], c2[x / 2], d + 3 * x);
     }
   }
-  return DeliverPicture(p, type, image);
+  return kOk;
 }
 
 }  // namespace orvane

@@ -1,6 +1,9 @@
 #include "imagefile/codec/picture.h"
 
 #include <cstring>
+#include <new>
+
+#include "imagefile/codec/codec.h"
 
 namespace orvane {
 
@@ -99,18 +102,65 @@ int DepthForType(ImageFileType type) {
 }
 
 int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image) {
-  int rc = ConvertPictureDepth(picture, DepthForType(type));
-  if (rc != kOk) {
-    picture.pixels.reset();
-    return rc;
+  image.Release();
+  if (!picture.pixels) return kInvalidArgument;
+  const int wanted = DepthForType(type);
+  if (picture.depth < wanted) {
+    const int rc = ConvertPictureDepth(picture, wanted);
+    if (rc != kOk) {
+      picture.pixels.reset();
+      return rc;
+    }
   }
-  image.AdoptPixels(std::move(picture.pixels), picture.width, picture.height, picture.depth);
+  // The camera fields and the orientation come from the block that is kept and written back.
+  image.ResetCameraInfo();
+  image.ReadCameraInfo(picture.exifBlock);
+  const int fullWidth = picture.storedWidth > 0 ? picture.storedWidth : picture.width;
+  const int fullHeight = picture.storedHeight > 0 ? picture.storedHeight : picture.height;
+  int width = picture.width, height = picture.height;
+  bool swapped = false;
+  if (picture.depth != 1) {
+    const int rc =
+        ApplyOrientation(picture.pixels, width, height, image.orientation, picture.depth / 8);
+    if (rc != kOk) {
+      picture.pixels.reset();
+      return rc;
+    }
+    swapped = image.orientation >= 5 && image.orientation <= 8;
+  }
+  image.AdoptPixels(std::move(picture.pixels), width, height, picture.depth);
   image.paletteSize = picture.depth == 24 ? 0 : picture.paletteSize;
   image.palette = picture.palette;
   image.resolutionX = picture.resolutionX;
   image.resolutionY = picture.resolutionY;
   image.resolutionUnit = picture.resolutionUnit;
+  image.fileBitsPerSample = picture.fileBitsPerSample;
+  image.exifBlock = std::move(picture.exifBlock);
+  image.metadata = std::move(picture.metadata);
+  image.originalWidth = swapped ? fullHeight : fullWidth;
+  image.originalHeight = swapped ? fullWidth : fullHeight;
   return kOk;
+}
+
+int ReadImage(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
+              RasterImage& image) {
+  image.Release();
+  const ImageFormat* format = FormatForType(type);
+  if (format == nullptr || format->decode == nullptr) return kUnsupportedFile;
+  const DecodeRequest request{type, pageIndex, image.decodeHintWidth, image.decodeHintHeight,
+                              image.loadCancelled};
+  int rc = kOk;
+  try {
+    Picture picture;
+    rc = format->decode(file, request, picture);
+    if (rc == kOk) rc = DeliverPicture(picture, type, image);
+  } catch (const std::bad_alloc&) {
+    rc = kOutOfMemory;
+  } catch (...) {
+    rc = kBadFile;  // a library's failure on this file's data
+  }
+  if (rc != kOk) image.Release();
+  return rc;
 }
 
 }  // namespace orvane

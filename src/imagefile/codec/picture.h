@@ -1,9 +1,11 @@
-// What the format readers of this folder deliver before the image takes the block: pixels in
-// the RasterImage layouts (1, 8 or 24 bits), size and palette.
+// What every format reader of this folder decodes a file into before the image takes it:
+// pixels in the RasterImage layouts (1, 8 or 24 bits), size and palette, and what the file
+// carries beside them.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "imagefile/raster_image.h"
@@ -11,7 +13,7 @@
 namespace orvane {
 
 struct Picture {
-  PixelBlock pixels;
+  PixelBlock pixels;  // as stored in the file: DeliverPicture turns them upright by the EXIF tag
   int width = 0;
   int height = 0;
   int depth = 0;  // 1, 8 or 24
@@ -21,6 +23,28 @@ struct Picture {
   uint32_t resolutionX = 300;
   uint32_t resolutionY = 300;
   uint32_t resolutionUnit = 1;
+  // The rest is what some formats bring; the others leave the defaults.
+  int fileBitsPerSample = 8;       // bits per sample stored in the file
+  std::vector<uint8_t> exifBlock;  // APP1 payload as stored, starting "Exif\0\0" (JPEG)
+  PictureMetadata metadata;        // colour profile, XMP, IPTC, comments
+  // The size the file stores, before orientation, where the pixels may have another (a JPEG
+  // decoded scaled down to a size hint); 0: the pixels' own size.
+  int storedWidth = 0;
+  int storedHeight = 0;
+};
+
+// What a decode is asked for besides the file's bytes.
+struct DecodeRequest {
+  // The type detection settled on (after refinement by depth): it says at which depth to
+  // decode where a format can choose (see DepthForType).
+  ImageFileType type = ImageFileType::UnknownType;
+  int pageIndex = 0;  // image inside a multi-image file (TIFF), 0 otherwise
+  // A JPEG is decoded scaled down to the smallest size still larger than this; 0: full size.
+  int hintWidth = 0;
+  int hintHeight = 0;
+  // Asked now and then by the readers that work row by row (PNG); true ends the decode with
+  // kCancelled. May be empty.
+  std::function<bool()> cancelled;
 };
 
 // Whether a file of fileBytes bytes may decode to a picture of `pixels` pixels. Any file may
@@ -43,8 +67,12 @@ int ConvertPictureDepth(Picture& picture, int wantedDepth);
 // 8 for the *Indexed types, JpegGrey and Wbmp, 1 for the *Bilevel types.
 int DepthForType(ImageFileType type);
 
-// Converts the picture to the depth type asks for and hands it, its palette and resolution to
-// image. The picture is left empty.
+// Hands a decoded picture to image, the same for every format: a picture of fewer bits than
+// type asks for is widened to that depth (one with more, a TIFF whose layout has no palette
+// form, stays as decoded); the pixels are turned upright by the orientation of the EXIF block
+// (8 and 24 bits; JPEG is the format that brings one); then the pixels, palette, resolution, EXIF block, metadata, file bits per
+// sample, camera fields, orientation and originalWidth/Height (the full size as displayed)
+// go to image. The picture is left empty. On failure image is left empty.
 int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image);
 
 // Transparency is flattened onto white when a picture is opened: a colour laid on white by its

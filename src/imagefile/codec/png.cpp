@@ -40,20 +40,6 @@ struct ReadHandles {
   ~ReadHandles() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-struct PngResult {
-  PixelBlock block;
-  int width = 0;
-  int height = 0;
-  int depth = 0;
-  int paletteSize = 0;
-  std::array<PaletteEntry, 256> palette{};
-  bool hasPhys = false;
-  uint32_t physX = 0, physY = 0;
-  int physUnit = 0;
-  int bitDepth = 8;
-  PictureMetadata metadata;
-};
-
 constexpr char kXmpKeyword[] = "XML:com.adobe.xmp";
 
 // The colour profile and the XMP packet (read after the image too: text may follow it).
@@ -77,7 +63,7 @@ void ReadMetadata(png_structp png, png_infop info, PictureMetadata& metadata) {
 
 // Fills the palette for 1- and 8-bit reads: the file's entries with transparency laid on
 // white, or the grey levels of a grey image.
-void ReadPalette(png_structp png, png_infop info, int colourType, int bitDepth, PngResult& out) {
+void ReadPalette(png_structp png, png_infop info, int colourType, int bitDepth, Picture& out) {
   png_bytep trans = nullptr;
   int transCount = 0;
   png_color_16p transColour = nullptr;
@@ -132,10 +118,10 @@ bool DataCanFill(std::span<const uint8_t> file, uint64_t width, uint64_t height,
   return PictureDataBytes(file) * kMaxRatio + 64 >= rows;
 }
 
-int Decode(ImageFileType type, PngResult& out, ReadHandles& h, MemoryReader& reader,
+int Decode(ImageFileType type, Picture& out, ReadHandles& h, MemoryReader& reader,
            std::vector<png_bytep>& rows, const std::function<bool()>& cancelled) {
   if (setjmp(png_jmpbuf(h.png))) {
-    out.block.reset();
+    out.pixels.reset();
     return kBadFile;
   }
   png_set_read_fn(h.png, &reader, ReadFromMemory);
@@ -150,16 +136,16 @@ int Decode(ImageFileType type, PngResult& out, ReadHandles& h, MemoryReader& rea
   if (!FileMayHold(static_cast<int64_t>(pixels), reader.data.size())) return kOutOfMemory;
   out.width = static_cast<int>(w);
   out.height = static_cast<int>(hgt);
-  out.bitDepth = bitDepth;
+  out.fileBitsPerSample = bitDepth;
   ReadMetadata(h.png, h.info, out.metadata);
 
   png_uint_32 rx = 0, ry = 0;
   int unit = 0;
   if (png_get_pHYs(h.png, h.info, &rx, &ry, &unit) != 0) {
-    out.hasPhys = true;
-    out.physX = rx;
-    out.physY = ry;
-    out.physUnit = unit;
+    const bool metre = unit == PNG_RESOLUTION_METER;
+    out.resolutionX = metre ? rx / 100 : rx;
+    out.resolutionY = metre ? ry / 100 : ry;
+    out.resolutionUnit = metre ? 3 : 1;
   }
 
   int depth = 24;
@@ -184,23 +170,23 @@ int Decode(ImageFileType type, PngResult& out, ReadHandles& h, MemoryReader& rea
                             : depth == 8 ? w
                                          : static_cast<uint64_t>(w) * 4;
   if (png_get_rowbytes(h.png, h.info) != rowBytes) return kUnsupportedFile;
-  out.block = AllocatePixels(rowBytes * hgt);
-  if (!out.block) return kOutOfMemory;
+  out.pixels = AllocatePixels(rowBytes * hgt);
+  if (!out.pixels) return kOutOfMemory;
   // libpng leaves the unused bits at the end of a packed row as it found them.
-  if (depth == 1) std::memset(out.block.get(), 0, rowBytes * hgt);
+  if (depth == 1) std::memset(out.pixels.get(), 0, rowBytes * hgt);
   try {
     rows.resize(hgt);
   } catch (const std::bad_alloc&) {
-    out.block.reset();
+    out.pixels.reset();
     return kOutOfMemory;
   }
-  for (png_uint_32 y = 0; y < hgt; ++y) rows[y] = out.block.get() + y * rowBytes;
+  for (png_uint_32 y = 0; y < hgt; ++y) rows[y] = out.pixels.get() + y * rowBytes;
   // Row by row, as png_read_image does, so that a read nobody waits for any more can stop.
   const int passes = png_set_interlace_handling(h.png);
   for (int pass = 0; pass < passes; ++pass) {
     for (png_uint_32 y = 0; y < hgt; ++y) {
       if (y % 64 == 0 && cancelled && cancelled()) {
-        out.block.reset();
+        out.pixels.reset();
         return kCancelled;
       }
       png_read_row(h.png, rows[y], nullptr);
@@ -225,7 +211,7 @@ ImageFileType RefinePng(std::span<const uint8_t> file) {
   return ImageFileType::PngRgb;
 }
 
-int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+int DecodePng(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture) {
   if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) return kBadFile;
   ReadHandles h;
   h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
@@ -235,15 +221,14 @@ int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
   png_set_user_limits(h.png, 0x7FFFFFFF, 0x7FFFFFFF);
   png_set_chunk_malloc_max(h.png, 16u << 20);
   MemoryReader reader{file, 0};
-  PngResult out;
   std::vector<png_bytep> rows;
-  const int rc = Decode(type, out, h, reader, rows, image.loadCancelled);
+  const int rc = Decode(request.type, picture, h, reader, rows, request.cancelled);
   if (rc != kOk) return rc;
 
-  if (out.depth == 24) {
+  if (picture.depth == 24) {
     // Alpha laid on white, then packed from four bytes to three in place.
-    uint8_t* p = out.block.get();
-    const size_t count = static_cast<size_t>(out.width) * out.height;
+    uint8_t* p = picture.pixels.get();
+    const size_t count = static_cast<size_t>(picture.width) * picture.height;
     for (size_t i = 0; i < count; ++i) {
       const int a = p[i * 4 + 3];
       const uint8_t r = OnWhite(p[i * 4], a), g = OnWhite(p[i * 4 + 1], a),
@@ -255,26 +240,9 @@ int ReadPng(std::span<const uint8_t> file, ImageFileType type, int, RasterImage&
     // The last quarter of the block is no longer used; give it back rather than keep it
     // for the picture's lifetime.
     if (void* smaller = std::realloc(p, count * 3)) {
-      (void)out.block.release();
-      out.block.reset(static_cast<uint8_t*>(smaller));
+      (void)picture.pixels.release();
+      picture.pixels.reset(static_cast<uint8_t*>(smaller));
     }
-  }
-  image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
-  image.paletteSize = out.paletteSize;
-  image.palette = out.palette;
-  image.fileBitsPerSample = out.bitDepth;
-  image.metadata = std::move(out.metadata);
-  if (out.hasPhys && out.physUnit == PNG_RESOLUTION_METER) {
-    image.resolutionX = out.physX / 100;
-    image.resolutionY = out.physY / 100;
-    image.resolutionUnit = 3;
-  } else if (out.hasPhys) {
-    image.resolutionX = out.physX;
-    image.resolutionY = out.physY;
-    image.resolutionUnit = 1;
-  } else {
-    image.resolutionX = image.resolutionY = 300;
-    image.resolutionUnit = 1;
   }
   return kOk;
 }

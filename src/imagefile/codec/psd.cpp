@@ -90,7 +90,8 @@ void LabToRgb(uint8_t L8, uint8_t a8, uint8_t b8, uint8_t* d) {
   }
 }
 
-int DecodePsd(std::span<const uint8_t> file, Picture& p) {
+// The pixels and palette of the composite image.
+int DecodePixels(std::span<const uint8_t> file, Picture& p) {
   const ByteView v(file);
   PsdHeader h;
   int rc = ParseHeader(v, h);
@@ -258,15 +259,12 @@ bool PutPsdMetadata(std::vector<uint8_t>& out, const PictureMetadata& metadata) 
 
 }  // namespace
 
-int ReadPsd(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture p;
-  int rc = DecodePsd(file, p);
-  if (rc != kOk) return rc;
-  rc = DeliverPicture(p, type, image);
+int DecodePsd(std::span<const uint8_t> file, const DecodeRequest&, Picture& picture) {
+  const int rc = DecodePixels(file, picture);
   if (rc != kOk) return rc;
   const ByteView v(file);
-  image.fileBitsPerSample = v.U16be(22);
-  ReadPsdMetadata(v, image.metadata);
+  picture.fileBitsPerSample = v.U16be(22);
+  ReadPsdMetadata(v, picture.metadata);
   return kOk;
 }
 

@@ -96,7 +96,9 @@ inline uint8_t PixelAlpha(const uint8_t* s, int bits, bool grey) {
   return (s[1] & 0x80) ? 255 : 0;
 }
 
-int DecodeTga(std::span<const uint8_t> file, Picture& p) {
+}  // namespace
+
+int DecodeTga(std::span<const uint8_t> file, const DecodeRequest&, Picture& p) {
   const ByteView v(file);
   TgaHeader h;
   int rc = ParseHeader(v, h);
@@ -192,15 +194,6 @@ int DecodeTga(std::span<const uint8_t> file, Picture& p) {
   }
   FlattenOnWhite(p, alpha);
   return kOk;
-}
-
-}  // namespace
-
-int ReadTga(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture p;
-  int rc = DecodeTga(file, p);
-  if (rc != kOk) return rc;
-  return DeliverPicture(p, type, image);
 }
 
 bool IsTargaHeader(std::span<const uint8_t> file) {

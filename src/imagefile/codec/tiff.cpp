@@ -175,14 +175,8 @@ int ReadPacked(TIFF* tif, const Layout& l, uint8_t* dest, uint64_t rowBytes) {
   return kOk;
 }
 
-struct TiffResult {
-  PixelBlock block;
-  int width = 0, height = 0, depth = 0, paletteSize = 0;
-  std::array<PaletteEntry, 256> palette{};
-};
-
 // 24 bits through libtiff's RGBA reader: every photometric, 16 bits, CMYK, YCbCr, alpha.
-int ReadRgb(TIFF* tif, const Layout& l, TiffResult& out) {
+int ReadRgb(TIFF* tif, const Layout& l, Picture& out) {
   char message[1024] = {};
   if (!TIFFRGBAImageOK(tif, message)) return kUnsupportedFile;
   const uint64_t count = static_cast<uint64_t>(l.width) * l.height;
@@ -205,7 +199,7 @@ int ReadRgb(TIFF* tif, const Layout& l, TiffResult& out) {
     rgb[i * 3 + 1] = g;
     rgb[i * 3 + 2] = b;
   }
-  out.block = std::move(raster);
+  out.pixels = std::move(raster);
   out.depth = 24;
   return kOk;
 }
@@ -217,7 +211,7 @@ bool PackedKind(const Layout& l) {
           l.photometric == PHOTOMETRIC_PALETTE);
 }
 
-void FillPalette(TIFF* tif, const Layout& l, TiffResult& out) {
+void FillPalette(TIFF* tif, const Layout& l, Picture& out) {
   const int levels = 1 << l.bits;
   uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
   if (l.photometric == PHOTOMETRIC_PALETTE &&
@@ -380,7 +374,7 @@ bool StripsEndWhole(TIFF* tif, const Layout& l, std::span<const uint8_t> file) {
   return true;
 }
 
-int Decode(TIFF* tif, ImageFileType type, std::span<const uint8_t> file, TiffResult& out) {
+int Decode(TIFF* tif, ImageFileType type, std::span<const uint8_t> file, Picture& out) {
   Layout l;
   if (!ReadLayout(tif, l)) return kBadFile;
   const uint64_t pixels = static_cast<uint64_t>(l.width) * l.height;
@@ -414,7 +408,7 @@ int Decode(TIFF* tif, ImageFileType type, std::span<const uint8_t> file, TiffRes
     out.palette[0] = PaletteEntry{255, 255, 255, 0};
     out.palette[1] = PaletteEntry{0, 0, 0, 0};
     out.paletteSize = 2;
-    out.block = std::move(packed);
+    out.pixels = std::move(packed);
     out.depth = 1;
     return kOk;
   }
@@ -430,7 +424,7 @@ int Decode(TIFF* tif, ImageFileType type, std::span<const uint8_t> file, TiffRes
       o[x] = static_cast<uint8_t>((in[x / perByte] >> shift) & mask);
     }
   }
-  out.block = std::move(indices);
+  out.pixels = std::move(indices);
   out.depth = 8;
   out.paletteSize = 256;
   return kOk;
@@ -489,40 +483,36 @@ ImageFileType RefineTiff(std::span<const uint8_t> file) {
   return ImageFileType::TiffRgb;
 }
 
-int ReadTiff(std::span<const uint8_t> file, ImageFileType type, int pageIndex,
-             RasterImage& image) {
+int DecodeTiff(std::span<const uint8_t> file, const DecodeRequest& request, Picture& picture) {
   if (file.size() < 8) return kBadFile;
   MemoryFile m{file.data(), file.size()};
   TiffHandle h;
   h.tif = Open(m, "rm");
   if (h.tif == nullptr) return kBadFile;
+  const int pageIndex = request.pageIndex;
   if (pageIndex < 0 || (pageIndex > 0 && !TIFFSetDirectory(h.tif, static_cast<tdir_t>(pageIndex))))
     return kInvalidArgument;
-  TiffResult out;
   m.decoding = true;
-  const int rc = Decode(h.tif, type, file, out);
+  const int rc = Decode(h.tif, request.type, file, picture);
   m.decoding = false;
   if (rc != kOk) return rc;
   if (m.complained) return kBadFile;
-  image.AdoptPixels(std::move(out.block), out.width, out.height, out.depth, true);
-  image.paletteSize = out.paletteSize;
-  image.palette = out.palette;
   uint16_t bits = 8;
   TIFFGetFieldDefaulted(h.tif, TIFFTAG_BITSPERSAMPLE, &bits);
-  image.fileBitsPerSample = bits;
-  ReadMetadata(h.tif, image.metadata);
+  picture.fileBitsPerSample = bits;
+  ReadMetadata(h.tif, picture.metadata);
   float rx = 0, ry = 0;
   uint16_t unit = RESUNIT_NONE;
   const bool hasX = TIFFGetField(h.tif, TIFFTAG_XRESOLUTION, &rx) != 0;
   const bool hasY = TIFFGetField(h.tif, TIFFTAG_YRESOLUTION, &ry) != 0;
   TIFFGetFieldDefaulted(h.tif, TIFFTAG_RESOLUTIONUNIT, &unit);
   if (hasX || hasY) {
-    image.resolutionX = ResolutionValue(rx);
-    image.resolutionY = ResolutionValue(ry);
+    picture.resolutionX = ResolutionValue(rx);
+    picture.resolutionY = ResolutionValue(ry);
   } else {
-    image.resolutionX = image.resolutionY = 300;
+    picture.resolutionX = picture.resolutionY = 300;
   }
-  image.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
+  picture.resolutionUnit = unit == RESUNIT_INCH ? 2 : unit == RESUNIT_CENTIMETER ? 3 : 1;
   return kOk;
 }
 

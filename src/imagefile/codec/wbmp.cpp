@@ -31,7 +31,9 @@ void PutMultiByte(std::vector<uint8_t>& out, uint32_t value) {
   out.push_back(groups[0]);
 }
 
-int DecodeWbmp(std::span<const uint8_t> file, Picture& p) {
+}  // namespace
+
+int DecodeWbmp(std::span<const uint8_t> file, const DecodeRequest&, Picture& p) {
   size_t pos = 0;
   uint32_t type = 0, width = 0, height = 0;
   if (!ReadMultiByte(file, pos, type)) return kBadFile;
@@ -50,15 +52,6 @@ int DecodeWbmp(std::span<const uint8_t> file, Picture& p) {
   p.palette[1] = Rgb(255, 255, 255);
   p.paletteSize = 2;
   return kOk;
-}
-
-}  // namespace
-
-int ReadWbmp(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
-  Picture p;
-  int rc = DecodeWbmp(file, p);
-  if (rc != kOk) return rc;
-  return DeliverPicture(p, type, image);
 }
 
 int WriteWbmp(const RasterImage& image, std::vector<uint8_t>& out) {

@@ -190,11 +190,12 @@ int PlayWmf(std::span<const uint8_t> file, MetafileCanvas& canvas) {
 
 }  // namespace
 
-int ReadWmf(std::span<const uint8_t> file, ImageFileType type, int, RasterImage& image) {
+int DecodeWmf(std::span<const uint8_t> file, const DecodeRequest&, Picture& picture) {
   MetafileCanvas canvas;
-  int rc = PlayWmf(file, canvas);
+  const int rc = PlayWmf(file, canvas);
   if (rc != kOk) return rc;
-  return DeliverPicture(canvas.picture, type, image);
+  picture = std::move(canvas.picture);
+  return kOk;
 }
 
 int WriteWmf(const RasterImage& image, std::vector<uint8_t>& out) {
