@@ -1,11 +1,11 @@
 // Body of the engine's inner loops; included once per instruction-set build, inside an
 // anonymous namespace, so nothing here may call a non-builtin inline function of another header
-// (the linker would be free to pick the copy built for the other instruction set). The SSE2 and
-// AVX intrinsics used are builtins that are always inlined.
+// (the linker would be free to pick the copy built for another instruction set). The SSE2, AVX
+// and AVX-512 intrinsics used are builtins that are always inlined.
 //
 // Every sum is formed in the order of the filter taps, lane by lane, so the vector builds give
-// exactly the bits of a plain loop: `Vec` is four doubles with AVX and two without, and each
-// loop ends in the plain scalar form for the samples that do not fill a vector.
+// exactly the bits of a plain loop: `Vec` is eight doubles with AVX-512, four with AVX and two
+// without, and each loop ends in the plain scalar form for the samples that do not fill a vector.
 //
 // The loops are written for the processor rather than the compiler. Each filter sum is a chain
 // of dependent additions; the column loops feed the chains of several outputs one input row at
@@ -16,15 +16,17 @@
 
 #define ORVANE_RESTRICT __restrict__
 
-#ifdef __AVX__
-typedef double Vec __attribute__((vector_size(32)));
-typedef long long Bits __attribute__((vector_size(32)));
-constexpr int kLanes = 4;
+// The width of the vectors: 64 bytes in the AVX-512 build, 32 with AVX, 16 otherwise.
+#if defined(__AVX512F__)
+#define ORVANE_VECTOR_BYTES 64
+#elif defined(__AVX__)
+#define ORVANE_VECTOR_BYTES 32
 #else
-typedef double Vec __attribute__((vector_size(16)));
-typedef long long Bits __attribute__((vector_size(16)));
-constexpr int kLanes = 2;
+#define ORVANE_VECTOR_BYTES 16
 #endif
+typedef double Vec __attribute__((vector_size(ORVANE_VECTOR_BYTES)));
+typedef long long Bits __attribute__((vector_size(ORVANE_VECTOR_BYTES)));
+constexpr int kLanes = ORVANE_VECTOR_BYTES / 8;
 
 inline Vec Load(const double* p) {
   Vec v;
@@ -35,7 +37,9 @@ inline Vec Load(const double* p) {
 inline void Store(double* p, Vec v) { __builtin_memcpy(p, &v, sizeof v); }
 
 inline Vec Splat(double d) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  return Vec{d, d, d, d, d, d, d, d};
+#elif ORVANE_VECTOR_BYTES == 32
   return Vec{d, d, d, d};
 #else
   return Vec{d, d};
@@ -44,7 +48,9 @@ inline Vec Splat(double d) {
 
 // a > b ? a : b, lane by lane.
 inline Vec Max(Vec a, Vec b) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  return _mm512_max_pd(a, b);
+#elif ORVANE_VECTOR_BYTES == 32
   return _mm256_max_pd(a, b);
 #else
   return _mm_max_pd(a, b);
@@ -53,7 +59,9 @@ inline Vec Max(Vec a, Vec b) {
 
 // a < b ? a : b, lane by lane.
 inline Vec Min(Vec a, Vec b) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  return _mm512_min_pd(a, b);
+#elif ORVANE_VECTOR_BYTES == 32
   return _mm256_min_pd(a, b);
 #else
   return _mm_min_pd(a, b);
@@ -62,7 +70,10 @@ inline Vec Min(Vec a, Vec b) {
 
 // The even and the odd samples of the 2 * kLanes samples a, b.
 inline void Deinterleave(Vec a, Vec b, Vec& even, Vec& odd) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  even = __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+  odd = __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+#elif ORVANE_VECTOR_BYTES == 32
   even = __builtin_shufflevector(a, b, 0, 2, 4, 6);
   odd = __builtin_shufflevector(a, b, 1, 3, 5, 7);
 #else
@@ -73,7 +84,10 @@ inline void Deinterleave(Vec a, Vec b, Vec& even, Vec& odd) {
 
 // The 2 * kLanes samples e0, o0, e1, o1, ... as two vectors.
 inline void Interleave(Vec even, Vec odd, Vec& first, Vec& second) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  first = __builtin_shufflevector(even, odd, 0, 8, 1, 9, 2, 10, 3, 11);
+  second = __builtin_shufflevector(even, odd, 4, 12, 5, 13, 6, 14, 7, 15);
+#elif ORVANE_VECTOR_BYTES == 32
   first = __builtin_shufflevector(even, odd, 0, 4, 1, 5);
   second = __builtin_shufflevector(even, odd, 2, 6, 3, 7);
 #else
@@ -331,10 +345,19 @@ inline uint8_t RoundToByte(double v) {
 }
 
 void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
-  typedef int Ints __attribute__((vector_size(kLanes * 4)));
   const Vec half = Splat(0.5), top = Splat(255.0);
   int64_t i = 0;
   for (; i < count && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = RoundToByte(v[i]);
+#if ORVANE_VECTOR_BYTES == 64
+  // The values are in [0, 255] when converted, so keeping the low byte of each is exact.
+  for (; i + 16 <= count; i += 16) {
+    const __m256i lo = _mm512_cvttpd_epi32(Min(Max(Load(v + i) + half, Vec{}), top));
+    const __m256i hi = _mm512_cvttpd_epi32(Min(Max(Load(v + i + kLanes) + half, Vec{}), top));
+    _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm512_cvtepi32_epi8(_mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1)));
+  }
+#else
+  typedef int Ints __attribute__((vector_size(kLanes * 4)));
   for (; i + 16 <= count; i += 16) {
     __m128i words[4];
     for (int q = 0; q < 4; ++q) {
@@ -350,6 +373,7 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
                      _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]),
                                       _mm_packs_epi32(words[2], words[3])));
   }
+#endif
   for (; i < count; ++i) out[i] = RoundToByte(v[i]);
   _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
 }
@@ -359,7 +383,16 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
 void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double* even, double* odd) {
   const int shift = 8 * channel;
   int64_t i = 0;
-#ifdef __AVX2__
+#if ORVANE_VECTOR_BYTES == 64
+  const __m512i split = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  for (; i + 8 <= pairs; i += 8) {
+    __m512i w = _mm512_loadu_si512(pixels + 8 * i);
+    w = _mm512_permutexvar_epi32(split, _mm512_and_si512(_mm512_srl_epi32(w, count), _mm512_set1_epi32(0xFF)));
+    _mm512_storeu_pd(even + i, _mm512_cvtepi32_pd(_mm512_castsi512_si256(w)));
+    _mm512_storeu_pd(odd + i, _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(w, 1)));
+  }
+#elif defined(__AVX2__)
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   for (; i + 4 <= pairs; i += 4) {
     __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 8 * i));
@@ -384,7 +417,15 @@ void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double*
 // 2 * pairs bytes as doubles, the even ones into even[], the odd ones into odd[].
 void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* odd) {
   int64_t i = 0;
-#ifdef __AVX2__
+#if ORVANE_VECTOR_BYTES == 64
+  const __m512i split = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+  for (; i + 8 <= pairs; i += 8) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
+    const __m512i w = _mm512_permutexvar_epi32(split, _mm512_cvtepu8_epi32(b));
+    _mm512_storeu_pd(even + i, _mm512_cvtepi32_pd(_mm512_castsi512_si256(w)));
+    _mm512_storeu_pd(odd + i, _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(w, 1)));
+  }
+#elif defined(__AVX2__)
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   for (; i + 4 <= pairs; i += 4) {
     const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i));
@@ -449,3 +490,4 @@ void StoreChannel(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, i
 }
 
 #undef ORVANE_RESTRICT
+#undef ORVANE_VECTOR_BYTES

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -118,6 +119,7 @@ TEST(Wavelet1D, StoreRoundsHalfUpAndClamps) {
   const uint8_t expected[] = {255, 254, 0, 255, 0, 128, 0, 255};
   std::vector<const WaveletKernels*> builds = {&BaselineWaveletKernels()};
   if (Avx2WaveletKernels()) builds.push_back(Avx2WaveletKernels());
+  if (Avx512WaveletKernels()) builds.push_back(Avx512WaveletKernels());
   for (const WaveletKernels* k : builds) {
     SCOPED_TRACE(k->name);
     // Long enough to run through the vector body as well as the tail.
@@ -130,6 +132,41 @@ TEST(Wavelet1D, StoreRoundsHalfUpAndClamps) {
     std::vector<uint8_t> out(in.size());
     k->roundToBytes(in.data(), static_cast<int64_t>(in.size()), out.data());
     EXPECT_EQ(out, want);
+  }
+}
+
+// The build the engine takes: the best one, or the one named in the environment when this
+// processor runs it.
+TEST(WaveletKernelChoice, BestOrTheNamedBuild) {
+  const WaveletKernels* best = Avx512WaveletKernels();
+  if (!best) best = Avx2WaveletKernels();
+  if (!best) best = &BaselineWaveletKernels();
+  const struct {
+    const char* wanted;
+    const WaveletKernels* expected;
+  } cases[] = {
+      {nullptr, best},
+      {"baseline", &BaselineWaveletKernels()},
+      {"avx2", Avx2WaveletKernels() ? Avx2WaveletKernels() : best},
+      {"avx512", Avx512WaveletKernels() ? Avx512WaveletKernels() : best},
+      {"sse9", best},
+      {"", best},
+  };
+  const char* before = std::getenv("ORVANE_WAVELET_KERNELS");
+  const std::string saved = before ? before : "";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wanted ? c.wanted : "(unset)");
+    if (c.wanted) {
+      setenv("ORVANE_WAVELET_KERNELS", c.wanted, 1);
+    } else {
+      unsetenv("ORVANE_WAVELET_KERNELS");
+    }
+    EXPECT_EQ(&SelectWaveletKernels(), c.expected) << SelectWaveletKernels().name;
+  }
+  if (before) {
+    setenv("ORVANE_WAVELET_KERNELS", saved.c_str(), 1);
+  } else {
+    unsetenv("ORVANE_WAVELET_KERNELS");
   }
 }
 
