@@ -96,6 +96,15 @@ inline void Interleave(Vec even, Vec odd, Vec& first, Vec& second) {
 #endif
 }
 
+#if ORVANE_VECTOR_BYTES == 64
+// The vector loops end in one or two vectors of which only the first n lanes (0 < n <= kLanes)
+// are positions: the other lanes are neither read nor written, and hold 0 in between.
+#define ORVANE_PARTIAL_VECTORS 1
+inline __mmask8 FirstLanes(int64_t n) { return static_cast<__mmask8>((1u << n) - 1u); }
+inline Vec LoadFirst(const double* p, int64_t n) { return _mm512_maskz_loadu_pd(FirstLanes(n), p); }
+inline void StoreFirst(double* p, Vec v, int64_t n) { _mm512_mask_storeu_pd(p, FirstLanes(n), v); }
+#endif
+
 // Soft thresholding of one value: |v| <= t gives 0, otherwise v moves towards 0 by t.
 inline double Shrink(double v, double t) {
   const double shrunk = __builtin_fabs(v) - t;
@@ -176,6 +185,31 @@ void Analyze9(const double* const* x, int64_t count, double* low, double* high, 
       Store(high + i + kLanes, kShrinkHigh ? Shrink(hb, tv) : hb);
     }
   }
+#ifdef ORVANE_PARTIAL_VECTORS
+  for (; i < count; i += kLanes) {
+    const int64_t n = count - i < kLanes ? count - i : kLanes;
+    Vec a = LoadFirst(x0 + i, n);
+    Vec la = Splat(kAnalysisLow[0]) * a;
+    a = LoadFirst(x1 + i, n);
+    la = la + Splat(kAnalysisLow[1]) * a;
+    a = LoadFirst(x2 + i, n);
+    la = la + Splat(kAnalysisLow[2]) * a;
+    Vec ha = Splat(kAnalysisHigh[0]) * a;
+#define ORVANE_TAP(k)                                 \
+  a = LoadFirst(x##k + i, n);                         \
+  la = la + Splat(kAnalysisLow[k]) * a;               \
+  if (kHigh) ha = ha + Splat(kAnalysisHigh[k - 2]) * a;
+    ORVANE_TAP(3)
+    ORVANE_TAP(4)
+    ORVANE_TAP(5)
+    ORVANE_TAP(6)
+    ORVANE_TAP(7)
+    ORVANE_TAP(8)
+#undef ORVANE_TAP
+    StoreFirst(low + i, kShrinkLow ? Shrink(la, tv) : la, n);
+    if (kHigh) StoreFirst(high + i, kShrinkHigh ? Shrink(ha, tv) : ha, n);
+  }
+#else
   for (; i < count; ++i) {
     const double l = AnalysisLow(x, i);
     low[i] = kShrinkLow ? Shrink(l, t) : l;
@@ -184,6 +218,7 @@ void Analyze9(const double* const* x, int64_t count, double* low, double* high, 
       high[i] = kShrinkHigh ? Shrink(h, t) : h;
     }
   }
+#endif
 }
 
 // One analysis level from the even and odd samples of an extended line, even[j] = x[2j - 4] and
@@ -234,6 +269,12 @@ inline double SynthesisOdd(const double* const* a, const double* const* b, int64
   return lowSum + highSum;
 }
 
+// A vector step over all the lanes, or over the first of them only.
+template <bool kPartialStep>
+struct Lanes {
+  static constexpr bool kPartial = kPartialStep;
+};
+
 // Synthesis of `count` positions from the low lines a0 .. a3 and the high lines b0 .. b4 (rows of
 // a column pass, or the shifted bands of a row): the even outputs, and the odd ones when kOdd.
 // With kInterleave the two go to even[] as one line e0, o0, e1, o1, ... The lines `ahead`, when
@@ -251,45 +292,70 @@ void Synthesize9(const double* const* a, const double* const* b, int64_t count, 
   const double* ORVANE_RESTRICT b3 = b[3];
   const double* ORVANE_RESTRICT b4 = b[4];
   int64_t i = 0;
-  for (; i + kLanes <= count; i += kLanes) {
-    if (ahead) {
-      __builtin_prefetch(ahead[0] + i);
-      __builtin_prefetch(ahead[1] + i);
-    }
-    Vec x = Load(a0 + i);
+  // One vector of positions from i, of which the first n are wanted (all of them when not
+  // kPartial).
+  auto vector = [&](auto tag, int64_t n) {
+    [[maybe_unused]] constexpr bool kPartial = decltype(tag)::kPartial;
+    auto load = [&](const double* p) {
+#ifdef ORVANE_PARTIAL_VECTORS
+      if (kPartial) return LoadFirst(p + i, n);
+#endif
+      return Load(p + i);
+    };
+    auto store = [&](double* p, Vec v, int64_t lanes) {
+#ifdef ORVANE_PARTIAL_VECTORS
+      if (kPartial) {
+        if (lanes > 0) StoreFirst(p, v, lanes < kLanes ? lanes : kLanes);
+        return;
+      }
+#endif
+      (void)lanes;
+      Store(p, v);
+    };
+    Vec x = load(a0);
     Vec le = Splat(kSynthesisLow[5]) * x, lo = Splat(kSynthesisLow[6]) * x;
-    x = Load(a1 + i);
+    x = load(a1);
     le = le + Splat(kSynthesisLow[3]) * x;
     lo = lo + Splat(kSynthesisLow[4]) * x;
-    x = Load(b0 + i);
+    x = load(b0);
     Vec he = Splat(kSynthesisHigh[7]) * x, ho = Splat(kSynthesisHigh[8]) * x;
-    x = Load(a2 + i);
+    x = load(a2);
     le = le + Splat(kSynthesisLow[1]) * x;
     lo = lo + Splat(kSynthesisLow[2]) * x;
-    x = Load(b1 + i);
+    x = load(b1);
     he = he + Splat(kSynthesisHigh[5]) * x;
     ho = ho + Splat(kSynthesisHigh[6]) * x;
-    x = Load(a3 + i);
+    x = load(a3);
     lo = lo + Splat(kSynthesisLow[0]) * x;
-    x = Load(b2 + i);
+    x = load(b2);
     he = he + Splat(kSynthesisHigh[3]) * x;
     ho = ho + Splat(kSynthesisHigh[4]) * x;
-    x = Load(b3 + i);
+    x = load(b3);
     he = he + Splat(kSynthesisHigh[1]) * x;
     ho = ho + Splat(kSynthesisHigh[2]) * x;
-    x = Load(b4 + i);
+    x = load(b4);
     ho = ho + Splat(kSynthesisHigh[0]) * x;
     const Vec e = le + he;
     if (kInterleave) {
       Vec first, second;
       Interleave(e, lo + ho, first, second);
-      Store(even + 2 * i, first);
-      Store(even + 2 * i + kLanes, second);
+      store(even + 2 * i, first, 2 * n);
+      store(even + 2 * i + kLanes, second, 2 * n - kLanes);
     } else {
-      Store(even + i, e);
-      if (kOdd) Store(odd + i, lo + ho);
+      store(even + i, e, n);
+      if (kOdd) store(odd + i, lo + ho, n);
     }
+  };
+  for (; i + kLanes <= count; i += kLanes) {
+    if (ahead) {
+      __builtin_prefetch(ahead[0] + i);
+      __builtin_prefetch(ahead[1] + i);
+    }
+    vector(Lanes<false>{}, kLanes);
   }
+#ifdef ORVANE_PARTIAL_VECTORS
+  if (i < count) vector(Lanes<true>{}, count - i);
+#else
   for (; i < count; ++i) {
     if (kInterleave) {
       even[2 * i] = SynthesisEven(a, b, i);
@@ -299,6 +365,7 @@ void Synthesize9(const double* const* a, const double* const* b, int64_t count, 
       if (kOdd) odd[i] = SynthesisOdd(a, b, i);
     }
   }
+#endif
 }
 
 void SynthesizeExtended(const double* low, const double* high, int n, double* out) {
@@ -491,3 +558,4 @@ void StoreChannel(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, i
 
 #undef ORVANE_RESTRICT
 #undef ORVANE_VECTOR_BYTES
+#undef ORVANE_PARTIAL_VECTORS
