@@ -5,7 +5,8 @@
 //
 // Every sum is formed in the order of the filter taps, lane by lane, so the vector builds give
 // exactly the bits of a plain loop: `Vec` is eight doubles with AVX-512, four with AVX and two
-// without, and each loop ends in the plain scalar form for the samples that do not fill a vector.
+// without, and each loop ends in the plain scalar form for the samples that do not fill a vector
+// (the AVX-512 build ends its filters in a vector of which only the first lanes are used).
 //
 // The loops are written for the processor rather than the compiler. Each filter sum is a chain
 // of dependent additions; the column loops feed the chains of several outputs one input row at
