@@ -1,6 +1,7 @@
-// The inner loops of the wavelet engine. They are compiled twice, for the baseline x86-64
-// instruction set and for AVX2, and chosen at run time. Both builds do the same arithmetic in the
-// same order, so they give identical bits; only the width of the vector registers differs.
+// The inner loops of the wavelet engine. They are compiled three times, for the baseline x86-64
+// instruction set, for AVX2 and for AVX-512, and chosen at run time. The builds do the same
+// arithmetic in the same order, so they give identical bits; only the width of the vector
+// registers differs.
 #pragma once
 
 #include <cstdint>
@@ -42,11 +43,13 @@ struct WaveletKernels {
   void (*storeChannel)(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next);
 };
 
-// The best build this processor can run.
+// The best build this processor can run, or the one that ORVANE_WAVELET_KERNELS names
+// ("baseline", "avx2", "avx512") when the processor runs it.
 const WaveletKernels& SelectWaveletKernels();
 
 // Each build by name, for tests that compare them.
 const WaveletKernels& BaselineWaveletKernels();
 const WaveletKernels* Avx2WaveletKernels();  // null where the processor lacks AVX2
+const WaveletKernels* Avx512WaveletKernels();  // null without AVX-512 F, VL, BW and DQ
 
 }  // namespace orvane

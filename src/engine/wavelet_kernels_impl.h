@@ -1,11 +1,12 @@
 // Body of the engine's inner loops; included once per instruction-set build, inside an
 // anonymous namespace, so nothing here may call a non-builtin inline function of another header
-// (the linker would be free to pick the copy built for the other instruction set). The SSE2 and
-// AVX intrinsics used are builtins that are always inlined.
+// (the linker would be free to pick the copy built for another instruction set). The SSE2, AVX
+// and AVX-512 intrinsics used are builtins that are always inlined.
 //
 // Every sum is formed in the order of the filter taps, lane by lane, so the vector builds give
-// exactly the bits of a plain loop: `Vec` is four doubles with AVX and two without, and each
-// loop ends in the plain scalar form for the samples that do not fill a vector.
+// exactly the bits of a plain loop: `Vec` is eight doubles with AVX-512, four with AVX and two
+// without, and each loop ends in the plain scalar form for the samples that do not fill a vector
+// (the AVX-512 build ends its filters in a vector of which only the first lanes are used).
 //
 // The loops are written for the processor rather than the compiler. Each filter sum is a chain
 // of dependent additions; the column loops feed the chains of several outputs one input row at
@@ -16,15 +17,17 @@
 
 #define ORVANE_RESTRICT __restrict__
 
-#ifdef __AVX__
-typedef double Vec __attribute__((vector_size(32)));
-typedef long long Bits __attribute__((vector_size(32)));
-constexpr int kLanes = 4;
+// The width of the vectors: 64 bytes in the AVX-512 build, 32 with AVX, 16 otherwise.
+#if defined(__AVX512F__)
+#define ORVANE_VECTOR_BYTES 64
+#elif defined(__AVX__)
+#define ORVANE_VECTOR_BYTES 32
 #else
-typedef double Vec __attribute__((vector_size(16)));
-typedef long long Bits __attribute__((vector_size(16)));
-constexpr int kLanes = 2;
+#define ORVANE_VECTOR_BYTES 16
 #endif
+typedef double Vec __attribute__((vector_size(ORVANE_VECTOR_BYTES)));
+typedef long long Bits __attribute__((vector_size(ORVANE_VECTOR_BYTES)));
+constexpr int kLanes = ORVANE_VECTOR_BYTES / 8;
 
 inline Vec Load(const double* p) {
   Vec v;
@@ -35,7 +38,9 @@ inline Vec Load(const double* p) {
 inline void Store(double* p, Vec v) { __builtin_memcpy(p, &v, sizeof v); }
 
 inline Vec Splat(double d) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  return Vec{d, d, d, d, d, d, d, d};
+#elif ORVANE_VECTOR_BYTES == 32
   return Vec{d, d, d, d};
 #else
   return Vec{d, d};
@@ -44,7 +49,9 @@ inline Vec Splat(double d) {
 
 // a > b ? a : b, lane by lane.
 inline Vec Max(Vec a, Vec b) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  return _mm512_max_pd(a, b);
+#elif ORVANE_VECTOR_BYTES == 32
   return _mm256_max_pd(a, b);
 #else
   return _mm_max_pd(a, b);
@@ -53,7 +60,9 @@ inline Vec Max(Vec a, Vec b) {
 
 // a < b ? a : b, lane by lane.
 inline Vec Min(Vec a, Vec b) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  return _mm512_min_pd(a, b);
+#elif ORVANE_VECTOR_BYTES == 32
   return _mm256_min_pd(a, b);
 #else
   return _mm_min_pd(a, b);
@@ -62,7 +71,10 @@ inline Vec Min(Vec a, Vec b) {
 
 // The even and the odd samples of the 2 * kLanes samples a, b.
 inline void Deinterleave(Vec a, Vec b, Vec& even, Vec& odd) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  even = __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+  odd = __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+#elif ORVANE_VECTOR_BYTES == 32
   even = __builtin_shufflevector(a, b, 0, 2, 4, 6);
   odd = __builtin_shufflevector(a, b, 1, 3, 5, 7);
 #else
@@ -73,7 +85,10 @@ inline void Deinterleave(Vec a, Vec b, Vec& even, Vec& odd) {
 
 // The 2 * kLanes samples e0, o0, e1, o1, ... as two vectors.
 inline void Interleave(Vec even, Vec odd, Vec& first, Vec& second) {
-#ifdef __AVX__
+#if ORVANE_VECTOR_BYTES == 64
+  first = __builtin_shufflevector(even, odd, 0, 8, 1, 9, 2, 10, 3, 11);
+  second = __builtin_shufflevector(even, odd, 4, 12, 5, 13, 6, 14, 7, 15);
+#elif ORVANE_VECTOR_BYTES == 32
   first = __builtin_shufflevector(even, odd, 0, 4, 1, 5);
   second = __builtin_shufflevector(even, odd, 2, 6, 3, 7);
 #else
@@ -81,6 +96,15 @@ inline void Interleave(Vec even, Vec odd, Vec& first, Vec& second) {
   second = __builtin_shufflevector(even, odd, 1, 3);
 #endif
 }
+
+#if ORVANE_VECTOR_BYTES == 64
+// The vector loops end in one or two vectors of which only the first n lanes (0 < n <= kLanes)
+// are positions: the other lanes are neither read nor written, and hold 0 in between.
+#define ORVANE_PARTIAL_VECTORS 1
+inline __mmask8 FirstLanes(int64_t n) { return static_cast<__mmask8>((1u << n) - 1u); }
+inline Vec LoadFirst(const double* p, int64_t n) { return _mm512_maskz_loadu_pd(FirstLanes(n), p); }
+inline void StoreFirst(double* p, Vec v, int64_t n) { _mm512_mask_storeu_pd(p, FirstLanes(n), v); }
+#endif
 
 // Soft thresholding of one value: |v| <= t gives 0, otherwise v moves towards 0 by t.
 inline double Shrink(double v, double t) {
@@ -162,6 +186,31 @@ void Analyze9(const double* const* x, int64_t count, double* low, double* high, 
       Store(high + i + kLanes, kShrinkHigh ? Shrink(hb, tv) : hb);
     }
   }
+#ifdef ORVANE_PARTIAL_VECTORS
+  for (; i < count; i += kLanes) {
+    const int64_t n = count - i < kLanes ? count - i : kLanes;
+    Vec a = LoadFirst(x0 + i, n);
+    Vec la = Splat(kAnalysisLow[0]) * a;
+    a = LoadFirst(x1 + i, n);
+    la = la + Splat(kAnalysisLow[1]) * a;
+    a = LoadFirst(x2 + i, n);
+    la = la + Splat(kAnalysisLow[2]) * a;
+    Vec ha = Splat(kAnalysisHigh[0]) * a;
+#define ORVANE_TAP(k)                                 \
+  a = LoadFirst(x##k + i, n);                         \
+  la = la + Splat(kAnalysisLow[k]) * a;               \
+  if (kHigh) ha = ha + Splat(kAnalysisHigh[k - 2]) * a;
+    ORVANE_TAP(3)
+    ORVANE_TAP(4)
+    ORVANE_TAP(5)
+    ORVANE_TAP(6)
+    ORVANE_TAP(7)
+    ORVANE_TAP(8)
+#undef ORVANE_TAP
+    StoreFirst(low + i, kShrinkLow ? Shrink(la, tv) : la, n);
+    if (kHigh) StoreFirst(high + i, kShrinkHigh ? Shrink(ha, tv) : ha, n);
+  }
+#else
   for (; i < count; ++i) {
     const double l = AnalysisLow(x, i);
     low[i] = kShrinkLow ? Shrink(l, t) : l;
@@ -170,6 +219,7 @@ void Analyze9(const double* const* x, int64_t count, double* low, double* high, 
       high[i] = kShrinkHigh ? Shrink(h, t) : h;
     }
   }
+#endif
 }
 
 // One analysis level from the even and odd samples of an extended line, even[j] = x[2j - 4] and
@@ -220,6 +270,12 @@ inline double SynthesisOdd(const double* const* a, const double* const* b, int64
   return lowSum + highSum;
 }
 
+// A vector step over all the lanes, or over the first of them only.
+template <bool kPartialStep>
+struct Lanes {
+  static constexpr bool kPartial = kPartialStep;
+};
+
 // Synthesis of `count` positions from the low lines a0 .. a3 and the high lines b0 .. b4 (rows of
 // a column pass, or the shifted bands of a row): the even outputs, and the odd ones when kOdd.
 // With kInterleave the two go to even[] as one line e0, o0, e1, o1, ... The lines `ahead`, when
@@ -237,45 +293,70 @@ void Synthesize9(const double* const* a, const double* const* b, int64_t count, 
   const double* ORVANE_RESTRICT b3 = b[3];
   const double* ORVANE_RESTRICT b4 = b[4];
   int64_t i = 0;
-  for (; i + kLanes <= count; i += kLanes) {
-    if (ahead) {
-      __builtin_prefetch(ahead[0] + i);
-      __builtin_prefetch(ahead[1] + i);
-    }
-    Vec x = Load(a0 + i);
+  // One vector of positions from i, of which the first n are wanted (all of them when not
+  // kPartial).
+  auto vector = [&](auto tag, int64_t n) {
+    [[maybe_unused]] constexpr bool kPartial = decltype(tag)::kPartial;
+    auto load = [&](const double* p) {
+#ifdef ORVANE_PARTIAL_VECTORS
+      if (kPartial) return LoadFirst(p + i, n);
+#endif
+      return Load(p + i);
+    };
+    auto store = [&](double* p, Vec v, int64_t lanes) {
+#ifdef ORVANE_PARTIAL_VECTORS
+      if (kPartial) {
+        if (lanes > 0) StoreFirst(p, v, lanes < kLanes ? lanes : kLanes);
+        return;
+      }
+#endif
+      (void)lanes;
+      Store(p, v);
+    };
+    Vec x = load(a0);
     Vec le = Splat(kSynthesisLow[5]) * x, lo = Splat(kSynthesisLow[6]) * x;
-    x = Load(a1 + i);
+    x = load(a1);
     le = le + Splat(kSynthesisLow[3]) * x;
     lo = lo + Splat(kSynthesisLow[4]) * x;
-    x = Load(b0 + i);
+    x = load(b0);
     Vec he = Splat(kSynthesisHigh[7]) * x, ho = Splat(kSynthesisHigh[8]) * x;
-    x = Load(a2 + i);
+    x = load(a2);
     le = le + Splat(kSynthesisLow[1]) * x;
     lo = lo + Splat(kSynthesisLow[2]) * x;
-    x = Load(b1 + i);
+    x = load(b1);
     he = he + Splat(kSynthesisHigh[5]) * x;
     ho = ho + Splat(kSynthesisHigh[6]) * x;
-    x = Load(a3 + i);
+    x = load(a3);
     lo = lo + Splat(kSynthesisLow[0]) * x;
-    x = Load(b2 + i);
+    x = load(b2);
     he = he + Splat(kSynthesisHigh[3]) * x;
     ho = ho + Splat(kSynthesisHigh[4]) * x;
-    x = Load(b3 + i);
+    x = load(b3);
     he = he + Splat(kSynthesisHigh[1]) * x;
     ho = ho + Splat(kSynthesisHigh[2]) * x;
-    x = Load(b4 + i);
+    x = load(b4);
     ho = ho + Splat(kSynthesisHigh[0]) * x;
     const Vec e = le + he;
     if (kInterleave) {
       Vec first, second;
       Interleave(e, lo + ho, first, second);
-      Store(even + 2 * i, first);
-      Store(even + 2 * i + kLanes, second);
+      store(even + 2 * i, first, 2 * n);
+      store(even + 2 * i + kLanes, second, 2 * n - kLanes);
     } else {
-      Store(even + i, e);
-      if (kOdd) Store(odd + i, lo + ho);
+      store(even + i, e, n);
+      if (kOdd) store(odd + i, lo + ho, n);
     }
+  };
+  for (; i + kLanes <= count; i += kLanes) {
+    if (ahead) {
+      __builtin_prefetch(ahead[0] + i);
+      __builtin_prefetch(ahead[1] + i);
+    }
+    vector(Lanes<false>{}, kLanes);
   }
+#ifdef ORVANE_PARTIAL_VECTORS
+  if (i < count) vector(Lanes<true>{}, count - i);
+#else
   for (; i < count; ++i) {
     if (kInterleave) {
       even[2 * i] = SynthesisEven(a, b, i);
@@ -285,6 +366,7 @@ void Synthesize9(const double* const* a, const double* const* b, int64_t count, 
       if (kOdd) odd[i] = SynthesisOdd(a, b, i);
     }
   }
+#endif
 }
 
 void SynthesizeExtended(const double* low, const double* high, int n, double* out) {
@@ -331,10 +413,19 @@ inline uint8_t RoundToByte(double v) {
 }
 
 void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
-  typedef int Ints __attribute__((vector_size(kLanes * 4)));
   const Vec half = Splat(0.5), top = Splat(255.0);
   int64_t i = 0;
   for (; i < count && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = RoundToByte(v[i]);
+#if ORVANE_VECTOR_BYTES == 64
+  // The values are in [0, 255] when converted, so keeping the low byte of each is exact.
+  for (; i + 16 <= count; i += 16) {
+    const __m256i lo = _mm512_cvttpd_epi32(Min(Max(Load(v + i) + half, Vec{}), top));
+    const __m256i hi = _mm512_cvttpd_epi32(Min(Max(Load(v + i + kLanes) + half, Vec{}), top));
+    _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm512_cvtepi32_epi8(_mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1)));
+  }
+#else
+  typedef int Ints __attribute__((vector_size(kLanes * 4)));
   for (; i + 16 <= count; i += 16) {
     __m128i words[4];
     for (int q = 0; q < 4; ++q) {
@@ -350,6 +441,7 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
                      _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]),
                                       _mm_packs_epi32(words[2], words[3])));
   }
+#endif
   for (; i < count; ++i) out[i] = RoundToByte(v[i]);
   _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
 }
@@ -359,7 +451,16 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
 void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double* even, double* odd) {
   const int shift = 8 * channel;
   int64_t i = 0;
-#ifdef __AVX2__
+#if ORVANE_VECTOR_BYTES == 64
+  const __m512i split = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  for (; i + 8 <= pairs; i += 8) {
+    __m512i w = _mm512_loadu_si512(pixels + 8 * i);
+    w = _mm512_permutexvar_epi32(split, _mm512_and_si512(_mm512_srl_epi32(w, count), _mm512_set1_epi32(0xFF)));
+    _mm512_storeu_pd(even + i, _mm512_cvtepi32_pd(_mm512_castsi512_si256(w)));
+    _mm512_storeu_pd(odd + i, _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(w, 1)));
+  }
+#elif defined(__AVX2__)
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   for (; i + 4 <= pairs; i += 4) {
     __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 8 * i));
@@ -384,7 +485,15 @@ void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double*
 // 2 * pairs bytes as doubles, the even ones into even[], the odd ones into odd[].
 void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* odd) {
   int64_t i = 0;
-#ifdef __AVX2__
+#if ORVANE_VECTOR_BYTES == 64
+  const __m512i split = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+  for (; i + 8 <= pairs; i += 8) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
+    const __m512i w = _mm512_permutexvar_epi32(split, _mm512_cvtepu8_epi32(b));
+    _mm512_storeu_pd(even + i, _mm512_cvtepi32_pd(_mm512_castsi512_si256(w)));
+    _mm512_storeu_pd(odd + i, _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(w, 1)));
+  }
+#elif defined(__AVX2__)
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   for (; i + 4 <= pairs; i += 4) {
     const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i));
@@ -449,3 +558,5 @@ void StoreChannel(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, i
 }
 
 #undef ORVANE_RESTRICT
+#undef ORVANE_VECTOR_BYTES
+#undef ORVANE_PARTIAL_VECTORS

@@ -70,14 +70,21 @@ TEST(EngineExactness, BestBuildSeveralThreads) {
   CheckAgainstReference(options, SelectWaveletKernels().name);
 }
 
-TEST(EngineExactness, Avx2BuildOneThread) {
-  const WaveletKernels* avx2 = Avx2WaveletKernels();
-  if (!avx2) GTEST_SKIP() << "no AVX2 on this processor";
-  EngineOptions options;
-  options.threads = 1;
-  options.kernels = avx2;
-  CheckAgainstReference(options, "avx2, 1 thread");
+// Each vector build on its own, with one thread and with more threads than cores: the cases'
+// lines run through the vector bodies and the scalar tails of every kernel.
+void CheckBuild(const WaveletKernels* build, const char* missing) {
+  if (!build) GTEST_SKIP() << missing;
+  for (int threads : {1, 3}) {
+    EngineOptions options;
+    options.threads = threads;
+    options.kernels = build;
+    CheckAgainstReference(options, (std::string(build->name) + ", " + std::to_string(threads) + " threads").c_str());
+  }
 }
+
+TEST(EngineExactness, Avx2Build) { CheckBuild(Avx2WaveletKernels(), "no AVX2 on this processor"); }
+
+TEST(EngineExactness, Avx512Build) { CheckBuild(Avx512WaveletKernels(), "no AVX-512 on this processor"); }
 
 // Rows that share bytes (a stride shorter than the row, not a whole number of pixels, so that the
 // store of a later row changes the next colour byte of an earlier one): each plane must see the

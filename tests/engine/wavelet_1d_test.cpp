@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -118,6 +120,7 @@ TEST(Wavelet1D, StoreRoundsHalfUpAndClamps) {
   const uint8_t expected[] = {255, 254, 0, 255, 0, 128, 0, 255};
   std::vector<const WaveletKernels*> builds = {&BaselineWaveletKernels()};
   if (Avx2WaveletKernels()) builds.push_back(Avx2WaveletKernels());
+  if (Avx512WaveletKernels()) builds.push_back(Avx512WaveletKernels());
   for (const WaveletKernels* k : builds) {
     SCOPED_TRACE(k->name);
     // Long enough to run through the vector body as well as the tail.
@@ -130,6 +133,103 @@ TEST(Wavelet1D, StoreRoundsHalfUpAndClamps) {
     std::vector<uint8_t> out(in.size());
     k->roundToBytes(in.data(), static_cast<int64_t>(in.size()), out.data());
     EXPECT_EQ(out, want);
+  }
+}
+
+// Every vector build gives the baseline build's bits for every length of line, vector bodies and
+// ends alike, and writes nothing past the positions asked for.
+TEST(WaveletKernels, BuildsAgreeOnEveryLength) {
+  std::vector<const WaveletKernels*> builds;
+  if (Avx2WaveletKernels()) builds.push_back(Avx2WaveletKernels());
+  if (Avx512WaveletKernels()) builds.push_back(Avx512WaveletKernels());
+  if (builds.empty()) GTEST_SKIP() << "no vector build on this processor";
+  const WaveletKernels& plain = BaselineWaveletKernels();
+  constexpr int kMax = 40;  // past two whole steps of the widest build
+  constexpr int kSpare = 24;
+  const double kUntouched = 12345.0;
+  auto fresh = [&](int n) { return std::vector<double>(2 * n + 2 * kSpare, kUntouched); };
+  auto same = [](const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+  };
+  // Nine input lines, valid well past both ends; some values below the threshold.
+  std::vector<std::vector<double>> lines;
+  for (int i = 0; i < 9; ++i) {
+    auto line = RandomLine(2 * kMax + 2 * kSpare, 100 + i);
+    for (double& v : line) v = (v - 127.5) * 0.1;
+    lines.push_back(line);
+  }
+  const double* rows[9];
+  for (int i = 0; i < 9; ++i) rows[i] = lines[i].data() + kSpare;
+  for (const WaveletKernels* k : builds) {
+    for (int n = 1; n <= kMax; ++n) {
+      SCOPED_TRACE(std::string(k->name) + " n=" + std::to_string(n));
+      for (int variant = 0; variant < 4; ++variant) {
+        const bool withHigh = (variant & 1) != 0, shrinkLow = (variant & 2) != 0;
+        auto low = fresh(n), high = fresh(n), wantLow = fresh(n), wantHigh = fresh(n);
+        plain.columnsAnalyze(rows, n, wantLow.data() + kSpare, withHigh ? wantHigh.data() + kSpare : nullptr,
+                             shrinkLow, 1.5);
+        k->columnsAnalyze(rows, n, low.data() + kSpare, withHigh ? high.data() + kSpare : nullptr, shrinkLow, 1.5);
+        EXPECT_TRUE(same(low, wantLow) && same(high, wantHigh)) << "column analysis, variant " << variant;
+      }
+      for (bool withOdd : {false, true}) {
+        auto even = fresh(n), odd = fresh(n), wantEven = fresh(n), wantOdd = fresh(n);
+        plain.columnsSynthesize(rows, rows + 4, n, wantEven.data() + kSpare, withOdd ? wantOdd.data() + kSpare : nullptr,
+                                nullptr);
+        k->columnsSynthesize(rows, rows + 4, n, even.data() + kSpare, withOdd ? odd.data() + kSpare : nullptr, rows);
+        EXPECT_TRUE(same(even, wantEven) && same(odd, wantOdd)) << "column synthesis, odd rows " << withOdd;
+      }
+      // Whole lines of n + 1 samples (at least two): analysis from the even and odd samples and
+      // from the line itself, and synthesis from two extended bands.
+      const int len = n + 1;
+      auto low = fresh(n), high = fresh(n), wantLow = fresh(n), wantHigh = fresh(n);
+      plain.analyzeSplit(rows[0], rows[1], len, wantLow.data() + kSpare, wantHigh.data() + kSpare);
+      k->analyzeSplit(rows[0], rows[1], len, low.data() + kSpare, high.data() + kSpare);
+      EXPECT_TRUE(same(low, wantLow) && same(high, wantHigh)) << "split analysis";
+      std::vector<double> even(kMax + kSpare), odd(kMax + kSpare);
+      low = fresh(n), high = fresh(n), wantLow = fresh(n), wantHigh = fresh(n);
+      plain.analyzeExtended(rows[2], len, wantLow.data() + kSpare, wantHigh.data() + kSpare, even.data(), odd.data());
+      k->analyzeExtended(rows[2], len, low.data() + kSpare, high.data() + kSpare, even.data(), odd.data());
+      EXPECT_TRUE(same(low, wantLow) && same(high, wantHigh)) << "line analysis";
+      auto out = fresh(n), wantOut = fresh(n);
+      plain.synthesizeExtended(rows[3], rows[4], len, wantOut.data() + kSpare);
+      k->synthesizeExtended(rows[3], rows[4], len, out.data() + kSpare);
+      EXPECT_TRUE(same(out, wantOut)) << "line synthesis";
+    }
+  }
+}
+
+// The build the engine takes: the best one, or the one named in the environment when this
+// processor runs it.
+TEST(WaveletKernelChoice, BestOrTheNamedBuild) {
+  const WaveletKernels* best = Avx512WaveletKernels();
+  if (!best) best = Avx2WaveletKernels();
+  if (!best) best = &BaselineWaveletKernels();
+  const struct {
+    const char* wanted;
+    const WaveletKernels* expected;
+  } cases[] = {
+      {nullptr, best},
+      {"baseline", &BaselineWaveletKernels()},
+      {"avx2", Avx2WaveletKernels() ? Avx2WaveletKernels() : best},
+      {"avx512", Avx512WaveletKernels() ? Avx512WaveletKernels() : best},
+      {"sse9", best},
+      {"", best},
+  };
+  const char* before = std::getenv("ORVANE_WAVELET_KERNELS");
+  const std::string saved = before ? before : "";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wanted ? c.wanted : "(unset)");
+    if (c.wanted) {
+      setenv("ORVANE_WAVELET_KERNELS", c.wanted, 1);
+    } else {
+      unsetenv("ORVANE_WAVELET_KERNELS");
+    }
+    EXPECT_EQ(&SelectWaveletKernels(), c.expected) << SelectWaveletKernels().name;
+  }
+  if (before) {
+    setenv("ORVANE_WAVELET_KERNELS", saved.c_str(), 1);
+  } else {
+    unsetenv("ORVANE_WAVELET_KERNELS");
   }
 }
 
