@@ -110,37 +110,37 @@ int ModeTabOf(int fullCropMode, int viewTab) {
 
 int ModeTabCommand(int tab) {
   switch (tab) {
-    case kTabFullCrop: return kCmdFullCropMode;
-    case kTabCurves: return kCmdCurves;
-    case kTabHistogram: return kCmdHistogram;
-    default: return kCmdDetailMode;
+    case kTabFullCrop: return cmd::kFullCropMode;
+    case kTabCurves: return cmd::kCurves;
+    case kTabHistogram: return cmd::kHistogram;
+    default: return cmd::kDetailMode;
   }
 }
 
 int NextModeCommand(int currentTab) {
   switch (currentTab) {
-    case kTabDetail: return kCmdFullCropMode;
-    case kTabFullCrop: return kCmdCurves;
-    case kTabCurves: return kCmdHistogram;
-    default: return kCmdDetailMode;
+    case kTabDetail: return cmd::kFullCropMode;
+    case kTabFullCrop: return cmd::kCurves;
+    case kTabCurves: return cmd::kHistogram;
+    default: return cmd::kDetailMode;
   }
 }
 
 int PreviousModeCommand(int currentTab) {
   switch (currentTab) {
-    case kTabDetail: return kCmdHistogram;
-    case kTabCurves: return kCmdFullCropMode;
-    case kTabHistogram: return kCmdCurves;
-    default: return kCmdDetailMode;
+    case kTabDetail: return cmd::kHistogram;
+    case kTabCurves: return cmd::kFullCropMode;
+    case kTabHistogram: return cmd::kCurves;
+    default: return cmd::kDetailMode;
   }
 }
 
 void RunModeCommand(CHushwickDoc& doc, int command) {
   switch (command) {
-    case kCmdDetailMode: doc.LeaveCropMode(true, true); break;
-    case kCmdFullCropMode: doc.EnterFullCropMode(true); break;
-    case kCmdCurves: doc.showPlot(1); break;
-    case kCmdHistogram: doc.showPlot(2); break;
+    case cmd::kDetailMode: doc.LeaveCropMode(true, true); break;
+    case cmd::kFullCropMode: doc.EnterFullCropMode(true); break;
+    case cmd::kCurves: doc.showPlot(1); break;
+    case cmd::kHistogram: doc.showPlot(2); break;
     default: break;
   }
 }

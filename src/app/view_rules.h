@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "app/command_table.h"
 #include "app/settings_keys.h"
 #include "colour/colour_params.h"
 #include "base/rect.h"
@@ -84,20 +85,15 @@ bool IsDroppableImage(std::string_view path);
 enum ModeTab { kTabDetail = 0, kTabFullCrop = 1, kTabCurves = 2, kTabHistogram = 3 };
 inline constexpr int kModeTabCount = 4;
 
-// The mode commands.
-inline constexpr int kCmdDetailMode = 32782;
-inline constexpr int kCmdFullCropMode = 32772;
-inline constexpr int kCmdCurves = 32788;
-inline constexpr int kCmdHistogram = 32789;
-
 int ModeTabOf(int fullCropMode, int viewTab);
 int ModeTabCommand(int tab);
 // Ctrl+PgDn and Ctrl+PgUp: the command that follows or precedes the tab the strip shows.
 int NextModeCommand(int currentTab);
 int PreviousModeCommand(int currentTab);
 
-// Carries out a mode command on the document. views is the main window's side (none: the plot
-// commands do nothing). A cancelled crop question leaves the old tab selected.
+// Carries out a mode command (cmd::kDetailMode, kFullCropMode, kCurves, kHistogram) on the
+// document. Without anyone showing the document the plot commands do nothing. A cancelled crop
+// question leaves the old tab selected.
 void RunModeCommand(CHushwickDoc& doc, int command);
 
 // Stored theme codes as they are used: interface themes 0..3 (out of range: 2); pane themes

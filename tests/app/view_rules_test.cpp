@@ -157,14 +157,14 @@ TEST(DropFilter, LastFourCharactersInAnyCase) {
 }
 
 TEST(ModeCommands, NextAndPreviousFollowTheTabs) {
-  EXPECT_EQ(NextModeCommand(kTabDetail), kCmdFullCropMode);
-  EXPECT_EQ(NextModeCommand(kTabFullCrop), kCmdCurves);
-  EXPECT_EQ(NextModeCommand(kTabCurves), kCmdHistogram);
-  EXPECT_EQ(NextModeCommand(kTabHistogram), kCmdDetailMode);
-  EXPECT_EQ(PreviousModeCommand(kTabDetail), kCmdHistogram);
-  EXPECT_EQ(PreviousModeCommand(kTabFullCrop), kCmdDetailMode);
-  EXPECT_EQ(PreviousModeCommand(kTabCurves), kCmdFullCropMode);
-  EXPECT_EQ(PreviousModeCommand(kTabHistogram), kCmdCurves);
+  EXPECT_EQ(NextModeCommand(kTabDetail), cmd::kFullCropMode);
+  EXPECT_EQ(NextModeCommand(kTabFullCrop), cmd::kCurves);
+  EXPECT_EQ(NextModeCommand(kTabCurves), cmd::kHistogram);
+  EXPECT_EQ(NextModeCommand(kTabHistogram), cmd::kDetailMode);
+  EXPECT_EQ(PreviousModeCommand(kTabDetail), cmd::kHistogram);
+  EXPECT_EQ(PreviousModeCommand(kTabFullCrop), cmd::kDetailMode);
+  EXPECT_EQ(PreviousModeCommand(kTabCurves), cmd::kFullCropMode);
+  EXPECT_EQ(PreviousModeCommand(kTabHistogram), cmd::kCurves);
   EXPECT_EQ(ModeTabOf(1, 0), kTabFullCrop);
   EXPECT_EQ(ModeTabOf(0, 2), kTabHistogram);
 }
@@ -190,18 +190,18 @@ TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
   test::FillPhoto(doc.sourceImage, 64, 48);
   doc.resultImage.CopyFrom(doc.sourceImage);
 
-  RunModeCommand(doc, kCmdFullCropMode);
+  RunModeCommand(doc, cmd::kFullCropMode);
   EXPECT_EQ(doc.fullCropMode, 1);
   EditCrop(doc, [&](CropState& cs) { cs.enlarge = 2.0; }); // a crop to ask about
   host.answers = {Answer::Cancel};
-  RunModeCommand(doc, kCmdCurves);
+  RunModeCommand(doc, cmd::kCurves);
   EXPECT_EQ(doc.fullCropMode, 1);
   EXPECT_EQ(doc.viewTab(), 0);
   EXPECT_EQ(views.tabs.back(), kTabFullCrop);
   EXPECT_EQ(host.log.questions.size(), 1u);
 
   host.answers = {Answer::No};
-  RunModeCommand(doc, kCmdHistogram);
+  RunModeCommand(doc, cmd::kHistogram);
   EXPECT_EQ(doc.fullCropMode, 0);
   EXPECT_EQ(doc.viewTab(), 2);
   EXPECT_EQ(views.tabs.back(), kTabHistogram);
@@ -213,17 +213,17 @@ TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
   }
   EXPECT_GE(full, 1);  // the bars were computed before the tab came up
 
-  RunModeCommand(doc, kCmdCurves);  // from one plot to the other: no question
+  RunModeCommand(doc, cmd::kCurves);  // from one plot to the other: no question
   EXPECT_EQ(doc.viewTab(), 1);
   EXPECT_EQ(host.log.questions.size(), 2u);
-  RunModeCommand(doc, kCmdDetailMode);
+  RunModeCommand(doc, cmd::kDetailMode);
   EXPECT_EQ(doc.viewTab(), 0);
   EXPECT_EQ(views.tabs.back(), kTabDetail);
   EXPECT_GE(views.previews, 1);
 
   // Without a main window the plot commands do nothing.
   doc.setObserver(nullptr);
-  RunModeCommand(doc, kCmdCurves);
+  RunModeCommand(doc, cmd::kCurves);
   EXPECT_EQ(doc.viewTab(), 0);
 }
 

@@ -403,7 +403,7 @@ class PanesTest : public QObject {
       settle(w);
     }
     // Full/Crop mode disables it again.
-    w.frame()->runCommand(kCmdFullCropMode);
+    w.frame()->runCommand(cmd::kFullCropMode);
     QVERIFY(!pane->autoButton()->isEnabled());
   }
 
@@ -663,13 +663,13 @@ class PanesTest : public QObject {
     KeepPicture(w.frame()->pane(kPaneFilePropertiesId), "pane_file_properties");
 
     // Curves disables the output list; Detail enables it again.
-    w.frame()->runCommand(kCmdCurves);
+    w.frame()->runCommand(cmd::kCurves);
     QVERIFY(!pane->outputList()->isEnabled());
-    w.frame()->runCommand(kCmdDetailMode);
+    w.frame()->runCommand(cmd::kDetailMode);
     QVERIFY(pane->outputList()->isEnabled());
 
     // Full/Crop mode: the crop controls, and the crop size while Enlarge moves.
-    w.frame()->runCommand(kCmdFullCropMode);
+    w.frame()->runCommand(cmd::kFullCropMode);
     QVERIFY(pane->presetList()->isEnabled());
     QVERIFY(!pane->outputList()->isEnabled());
     QCOMPARE(pane->infoBox()->toPlainText(), QStringLiteral("Crop Image: 1000 x 750"));

@@ -156,7 +156,7 @@ ColourMatchPane::ColourMatchPane(ReferenceStore& store, SettingsStore& settings,
     if (OnAutoSwitchToggled(state_, state_.autoSwitch) == AutoSwitchAction::kShowFullCrop)
       DoColourTimerWork(*doc_, TimerWork::kRebuildFullCrop);  // nothing without a picture
     else
-      RunModeCommand(*doc_, kCmdDetailMode);
+      RunModeCommand(*doc_, cmd::kDetailMode);
   });
 
   chooseReference = [this] {
