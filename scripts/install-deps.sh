@@ -12,8 +12,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libraw-dev libexiv2-dev
   # desktop program
   qt6-base-dev qt6-qpa-plugins
-  # tests, benchmarks, fuzzing
-  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # tests, benchmarks, fuzzing; qemu-user runs the engine's tests on emulated older processors
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev qemu-user
   # colour profiles for the metadata tests
   liblcms2-dev
   # independent tools the tests compare against
