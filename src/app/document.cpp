@@ -54,12 +54,12 @@ void CHushwickDoc::storeJpegOptions(int quality, int sampling) {
 
 DenoiseDocument::Pictures CHushwickDoc::pictures() {
   Pictures p;
-  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return p;
+  if (sourceImage.IsEmpty() || sourceImage.BitsPerPixel() != 24) return p;
   p.source = sourceImage.Pixels();
   p.width = sourceImage.Width();
   p.height = sourceImage.Height();
   // The result must match the source; a run never writes into a picture of another shape.
-  if (!resultImage.IsEmpty() && resultImage.bitsPerPixel == 24 &&
+  if (!resultImage.IsEmpty() && resultImage.BitsPerPixel() == 24 &&
       resultImage.Width() == p.width && resultImage.Height() == p.height)
     p.result = resultImage.Pixels();
   return p;
@@ -109,7 +109,7 @@ int CHushwickDoc::openFile(const std::string& filePath) {
   int rc = loaded.Load(filePath, ImageFileType::UnknownType, 0);
   if (rc != kOk) return rc;
   // Load leaves bilevel pictures at one bit; everything the document does takes 24 bits.
-  if (loaded.bitsPerPixel != 24) {
+  if (loaded.BitsPerPixel() != 24) {
     RasterImage wide;
     rc = loaded.ToTrueColour(wide);
     if (rc == kOk) rc = loaded.TakeOver(wide);
@@ -207,7 +207,7 @@ CropRectangle CHushwickDoc::CropRect() {
 
 int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
   if (rect.width() <= 0 || rect.height() <= 0) return kInvalidArgument;
-  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return kInvalidArgument;
+  if (sourceImage.IsEmpty() || sourceImage.BitsPerPixel() != 24) return kInvalidArgument;
   RasterImage cropped;
   if (cropped.Create(rect.width(), rect.height(), 24) != kOk) {
     host_.showMessage("Out of memory");
@@ -285,7 +285,7 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
 }
 
 int CHushwickDoc::RotateImage(bool clockwise) {
-  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24)
+  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.BitsPerPixel() != 24)
     return kInvalidArgument;
   host_.setWaitCursor(true);
   const int w = sourceImage.Width(), h = sourceImage.Height();
@@ -378,7 +378,7 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   workBuffer.release();
   beforeBuffer.release();
   resultImage.jpegQuality = jpegQuality;
-  resultImage.jpegFullChroma = enhancedSampling;
+  resultImage.jpegFullChroma = enhancedSampling == 1;
   resultImage.exifBlock = exifCopy;
   resultImage.metadata = metadataCopy;
   resultImage.orientation = exifCopy.empty() ? 1 : exifOrientation;

@@ -467,9 +467,9 @@ int RunInfo(const CliOptions& options) {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
         {"fileType", ImageTypeName(img.fileType), false},
-        {"width", std::to_string(img.width), true},
-        {"height", std::to_string(img.height), true},
-        {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
+        {"width", std::to_string(img.Width()), true},
+        {"height", std::to_string(img.Height()), true},
+        {"bitsPerPixel", std::to_string(img.BitsPerPixel()), true},
         {"bitsPerSample", std::to_string(img.fileBitsPerSample), true},
         {"originalWidth", std::to_string(img.originalWidth), true},
         {"originalHeight", std::to_string(img.originalHeight), true},
@@ -549,7 +549,7 @@ int RunConvert(const CliOptions& options) {
   AddNote(notes, DepthNote(img));
   if (rc == kSavedWithoutExif) AddNote(notes, ImageWords(rc));
   if (!options.quiet)
-    std::printf("%s -> %s (%d x %d%s%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
+    std::printf("%s -> %s (%d x %d%s%s)\n", inName.c_str(), outName.c_str(), img.Width(), img.Height(),
                 notes.empty() ? "" : ", ", notes.c_str());
   return 0;
 }
