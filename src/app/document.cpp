@@ -180,7 +180,8 @@ int CHushwickDoc::stepInFolder(bool next) {
   if (path.empty() || busy) return kInvalidArgument;
   // After a file that could not be read, the next step goes on from it, not back to it.
   const FolderStep step = StepInFolder(stepFrom_.empty() ? path : stepFrom_, next);
-  if (!step.message.empty()) host_.showMessage(step.message);
+  const std::string words = ResultWords(Result{ResultKind::kFolder, step.result});
+  if (!words.empty()) host_.showMessage(words);
   if (step.target.empty()) return kInvalidArgument;
   const int rc = openFile(step.target);
   if (rc != kOk) {
