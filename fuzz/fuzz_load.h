@@ -20,7 +20,8 @@ inline int FuzzLoad(const uint8_t* data, size_t size, const std::string& name) {
   if (rc == kOk) {
     // Touch every byte so that a block shorter than its size shows up under ASan.
     volatile uint8_t sink = 0;
-    const uint64_t n = RasterImage::ImageBytes(image.width, image.height, image.bitsPerPixel);
+    const uint64_t n =
+        RasterImage::ImageBytes(image.Width(), image.Height(), image.BitsPerPixel());
     for (uint64_t i = 0; i < n; ++i) sink = sink ^ image.Pixels()[i];
   }
   return 0;

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   image.jpegQuality = 50;
   WriteJpeg(image, out);
   Put(root / "jpeg", "plain.jpg", out);
-  image.jpegFullChroma = 0;
+  image.jpegFullChroma = false;
   image.jpegProgressive = true;
   image.exifBlock = Exif(6);
   image.orientation = 6;

@@ -66,7 +66,7 @@ std::vector<uint8_t> AddNoise(const orvane::RasterImage& clean, double sigma, co
     img.Create(clean.Width(), clean.Height(), 24);
     std::copy(out.begin(), out.end(), img.Pixels());
     img.jpegQuality = s.jpeg;
-    img.jpegFullChroma = s.halfChroma ? 0 : 1;
+    img.jpegFullChroma = !s.halfChroma;
     const std::string path = dir + "/noisy.jpg";
     orvane::RasterImage back;
     if (img.Save(path) != orvane::kOk || back.Load(path) != orvane::kOk) std::exit(1);
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
               "estim", "auto", "psnr", "best", "psnr", "loss");
   for (const std::string& file : files) {
     orvane::RasterImage clean;
-    if (clean.Load(file) != orvane::kOk || clean.bitsPerPixel != 24) {
+    if (clean.Load(file) != orvane::kOk || clean.BitsPerPixel() != 24) {
       std::fprintf(stderr, "%s: not a 24-bit picture\n", file.c_str());
       continue;
     }

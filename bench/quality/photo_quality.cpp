@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   int cases = 0;
   for (const std::string& file : files) {
     RasterImage clean;
-    if (clean.Load(file) != kOk || clean.bitsPerPixel != 24) {
+    if (clean.Load(file) != kOk || clean.BitsPerPixel() != 24) {
       std::fprintf(stderr, "cannot read %s as a 24-bit picture\n", file.c_str());
       return 1;
     }

@@ -124,12 +124,12 @@ void CHushwickDoc::storeJpegOptions(int quality, bool enhancedSampling) {
 
 DenoiseDocument::Pictures CHushwickDoc::pictures() {
   Pictures p;
-  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return p;
+  if (sourceImage.IsEmpty() || sourceImage.BitsPerPixel() != 24) return p;
   p.source = sourceImage.Pixels();
   p.width = sourceImage.Width();
   p.height = sourceImage.Height();
   // The result must match the source; a run never writes into a picture of another shape.
-  if (!resultImage.IsEmpty() && resultImage.bitsPerPixel == 24 &&
+  if (!resultImage.IsEmpty() && resultImage.BitsPerPixel() == 24 &&
       resultImage.Width() == p.width && resultImage.Height() == p.height)
     p.result = resultImage.Pixels();
   return p;
@@ -180,7 +180,7 @@ int CHushwickDoc::loadFile(const std::string& filePath) {
   int rc = loaded.Load(filePath, ImageFileType::UnknownType, 0);
   if (rc != kOk) return rc;
   // Load leaves bilevel pictures at one bit; everything the document does takes 24 bits.
-  if (loaded.bitsPerPixel != 24) {
+  if (loaded.BitsPerPixel() != 24) {
     RasterImage wide;
     rc = loaded.ToTrueColour(wide);
     if (rc == kOk) rc = loaded.TakeOver(wide);
@@ -259,7 +259,8 @@ int CHushwickDoc::stepInFolder(bool next) {
   if (path.empty() || busy) return kInvalidArgument;
   // After a file that could not be read, the next step goes on from it, not back to it.
   const FolderStep step = StepInFolder(stepFrom_.empty() ? path : stepFrom_, next);
-  if (!step.message.empty()) host_.showMessage(step.message);
+  const std::string words = ResultWords(Result{ResultKind::kFolder, step.result});
+  if (!words.empty()) host_.showMessage(words);
   if (step.target.empty()) return kInvalidArgument;
   const int rc = loadFile(step.target);
   if (rc != kOk) {
@@ -283,7 +284,7 @@ CropRectangle CHushwickDoc::CropRect() {
 
 int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
   if (rect.width() <= 0 || rect.height() <= 0) return kInvalidArgument;
-  if (sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24) return kInvalidArgument;
+  if (sourceImage.IsEmpty() || sourceImage.BitsPerPixel() != 24) return kInvalidArgument;
   RasterImage cropped;
   if (cropped.Create(rect.width(), rect.height(), 24) != kOk) {
     host_.showMessage("Out of memory");
@@ -358,7 +359,7 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
 }
 
 int CHushwickDoc::RotateImage(bool clockwise) {
-  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.bitsPerPixel != 24)
+  if (fullCropMode || sourceImage.IsEmpty() || sourceImage.BitsPerPixel() != 24)
     return kInvalidArgument;
   host_.setWaitCursor(true);
   const int w = sourceImage.Width(), h = sourceImage.Height();

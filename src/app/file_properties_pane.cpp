@@ -93,7 +93,7 @@ Fraction ThumbnailFraction(int x, int y, int halfWidth, int halfHeight, int x0, 
 
 PictureStamp StampOf(const RasterImage& picture) {
   PictureStamp stamp{picture.Pixels(), picture.Width(), picture.Height(), 0};
-  if (picture.IsEmpty() || picture.bitsPerPixel != 24) return stamp;
+  if (picture.IsEmpty() || picture.BitsPerPixel() != 24) return stamp;
   // 64 x 64 pixels spread over the picture, folded FNV-style.
   uint64_t h = 1469598103934665603ull;
   const uint8_t* p = picture.Pixels();

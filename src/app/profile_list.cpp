@@ -141,7 +141,7 @@ int SaveProfile(ProfileList& list, const ReferenceSlot& reference, const Profile
   const std::filesystem::path path = folders.user / (name + ".cpf");
   const RasterImage& thumb = reference.image;
   int rc = kProfileInvalidArgument;
-  if (thumb.bitsPerPixel == 24) {
+  if (thumb.BitsPerPixel() == 24) {
     rc = WriteProfileFile(path, thumb.Width(), thumb.Height(), thumb.Pixels(),
                           reference.distributions);
   }

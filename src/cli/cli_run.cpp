@@ -481,9 +481,9 @@ int RunInfo(const CliOptions& options) {
         {"path", file, false},
         {"fileSize", std::to_string(ec ? 0 : bytes), true},
         {"fileType", ImageTypeName(img.fileType), false},
-        {"width", std::to_string(img.width), true},
-        {"height", std::to_string(img.height), true},
-        {"bitsPerPixel", std::to_string(img.bitsPerPixel), true},
+        {"width", std::to_string(img.Width()), true},
+        {"height", std::to_string(img.Height()), true},
+        {"bitsPerPixel", std::to_string(img.BitsPerPixel()), true},
         {"bitsPerSample", std::to_string(img.fileBitsPerSample), true},
         {"originalWidth", std::to_string(img.originalWidth), true},
         {"originalHeight", std::to_string(img.originalHeight), true},
@@ -552,7 +552,7 @@ int RunConvert(const CliOptions& options) {
   }
   // The same JPEG options as a denoised picture's.
   img.jpegQuality = options.quality.value_or(kDefaultJpegQuality);
-  if (options.enhancedSampling) img.jpegFullChroma = *options.enhancedSampling ? 1 : 0;
+  if (options.enhancedSampling) img.jpegFullChroma = *options.enhancedSampling;
   SetReplaceExistingFiles(options.overwrite);
   rc = img.Save(out);
   if (rc != kOk && rc != kSavedWithoutExif) {
@@ -563,7 +563,7 @@ int RunConvert(const CliOptions& options) {
   AddNote(notes, DepthNote(img));
   if (rc == kSavedWithoutExif) AddNote(notes, ImageWords(rc));
   if (!options.quiet)
-    std::printf("%s -> %s (%d x %d%s%s)\n", inName.c_str(), outName.c_str(), img.width, img.height,
+    std::printf("%s -> %s (%d x %d%s%s)\n", inName.c_str(), outName.c_str(), img.Width(), img.Height(),
                 notes.empty() ? "" : ", ", notes.c_str());
   return 0;
 }

@@ -11,7 +11,7 @@ namespace {
 // Points at 24-bit pixels of source, widening a copy when the picture has another depth.
 const uint8_t* TrueColourPixels(const RasterImage& source, RasterImage& scratch) {
   if (source.IsEmpty()) return nullptr;
-  if (source.bitsPerPixel == 24) return source.Pixels();
+  if (source.BitsPerPixel() == 24) return source.Pixels();
   if (source.ToTrueColour(scratch) != kOk) return nullptr;
   return scratch.Pixels();
 }

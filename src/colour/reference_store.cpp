@@ -15,7 +15,7 @@ ImageSize ReferenceThumbnailSize(int width, int height) {
 
 bool ComputeDistributions(const RasterImage& image, ChannelDistributions& out) {
   if (image.IsEmpty()) return false;
-  if (image.bitsPerPixel == 24) {
+  if (image.BitsPerPixel() == 24) {
     return ComputeDistributions(image.Pixels(), image.Width(), image.Height(), out);
   }
   RasterImage wide;
@@ -38,7 +38,7 @@ int LoadReferenceImage(ReferenceStore& store, const std::string& path, const Ras
   ReferenceSlot& slot = store.reference;
   slot.path.clear();
   int rc = slot.image.Load(path);
-  if (rc == kOk && slot.image.bitsPerPixel != 24) {
+  if (rc == kOk && slot.image.BitsPerPixel() != 24) {
     // A bilevel file stays 1-bit after loading; the slot always holds red-green-blue.
     RasterImage wide;
     rc = slot.image.ToTrueColour(wide);

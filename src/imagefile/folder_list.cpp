@@ -51,15 +51,16 @@ FolderStep StepInFolder(const std::string& currentPath, bool next) {
     if (Lower(list[i]) != currentLower) continue;
     if (next) {
       if (i + 1 == list.size())
-        step.message = "This is already the last file in the directory";
+        step.result = kStepAtLast;
       else
         step.target = list[i + 1];
     } else {
       if (i == 0)
-        step.message = "This is already the first file in the directory";
+        step.result = kStepAtFirst;
       else
         step.target = list[i - 1];
     }
+    if (!step.target.empty()) step.result = kStepDone;
     return step;
   }
   return step;

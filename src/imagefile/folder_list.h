@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "imagefile/result_words.h"
+
 namespace orvane {
 
 // True when the path's last four characters, lowercased, are a picture extension of the list.
@@ -15,11 +17,12 @@ bool IsFolderPicture(const std::string& path);
 std::vector<std::string> ListFolderPictures(const std::string& currentPath);
 
 struct FolderStep {
-  std::string target;   // the file to open, or empty
-  std::string message;  // the message to show instead, or empty
+  std::string target;           // the file to open when result is kStepDone, else empty
+  int result = kStepNotListed;  // a kFolder result (result_words.h): why there is none
 };
 
-// Next or previous picture. Both fields are empty when the current file is not in the list.
+// Next or previous picture: kStepDone with the target, kStepAtLast or kStepAtFirst at the
+// ends of the list, kStepNotListed when the current file is not in it (or there is none).
 FolderStep StepInFolder(const std::string& currentPath, bool next);
 
 }  // namespace orvane

@@ -58,11 +58,11 @@ int QualityFromText(const std::string& text, std::string* rewrite) {
 }
 
 int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
-                         int enhancedSampling) {
+                         bool fullChroma) {
   if (rgb == nullptr || width <= 0 || height <= 0) return -1;
   JpegEncodeOptions options;
   options.quality = quality;
-  options.fullChroma = enhancedSampling != 0;
+  options.fullChroma = fullChroma;
   // The density a saved file gets from the default save resolution (300 x 300, code 1).
   options.densityX = 300;
   options.densityY = 300;
@@ -72,11 +72,11 @@ int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
   return static_cast<int64_t>(out.size());
 }
 
-int64_t EstimateJpegSize(const RasterImage& picture, int quality, int enhancedSampling) {
+int64_t EstimateJpegSize(const RasterImage& picture, int quality, bool fullChroma) {
   // The encoder reads width x height x 3 bytes; a narrower block would be read past its end.
-  if (picture.IsEmpty() || picture.bitsPerPixel != 24) return -1;
+  if (picture.IsEmpty() || picture.BitsPerPixel() != 24) return -1;
   return EstimateJpegSize(picture.Pixels(), picture.Width(), picture.Height(), quality,
-                          enhancedSampling);
+                          fullChroma);
 }
 
 int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estimate,

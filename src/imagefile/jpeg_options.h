@@ -31,11 +31,12 @@ using JpegSizeEstimate = std::function<int64_t(int quality)>;
 using QualityProbeReport = std::function<void(int quality)>;
 
 // Bytes of a 24-bit picture encoded as JPEG in memory: baseline, JFIF density 300 x 300 as a
-// saved file gets, no EXIF block; every component 1x1 with enhanced sampling. -1 on failure.
+// saved file gets, no EXIF block; every component 1x1 with full chroma (enhanced sampling).
+// -1 on failure.
 int64_t EstimateJpegSize(const uint8_t* rgb, int width, int height, int quality,
-                         int enhancedSampling);
+                         bool fullChroma);
 // The same for a picture; -1 for an empty picture or one that is not 24 bits.
-int64_t EstimateJpegSize(const RasterImage& picture, int quality, int enhancedSampling);
+int64_t EstimateJpegSize(const RasterImage& picture, int quality, bool fullChroma);
 
 // Bisection between lo (small enough) and hi (too large); probes neither end.
 int QualitySearch(int lo, int hi, int64_t target, const JpegSizeEstimate& estimate,

@@ -39,12 +39,12 @@ static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFile
       image.resolutionX != image.resolutionY && image.resolutionX != 0) {
     const double ratio = static_cast<double>(image.resolutionY) / image.resolutionX;
     if (ratio != 0 && std::fabs(1 - ratio) > 0.25) {
-      const double newHeight = image.height / ratio;
+      const double newHeight = image.Height() / ratio;
       // Real files differ by a factor of about 2 (fax resolutions). A ratio beyond 8 is a
       // damaged tag that would turn a tiny file into a huge picture: keep the stored pixels.
       if (ratio >= 0.125 && ratio <= 8 && newHeight >= 1 &&
-          newHeight * image.width <= static_cast<double>(kMaxPixels)) {
-        rc = image.ResizeInPlace(image.width, static_cast<int>(newHeight), 0);
+          newHeight * image.Width() <= static_cast<double>(kMaxPixels)) {
+        rc = image.ResizeInPlace(image.Width(), static_cast<int>(newHeight), 0);
         if (rc != kOk) {
           image.Release();
           return rc;
@@ -52,7 +52,7 @@ static int ReadFrom(RasterImage& image, std::span<const uint8_t> file, ImageFile
       }
     }
   }
-  if (image.bitsPerPixel != 1) {
+  if (image.BitsPerPixel() != 1) {
     rc = image.MakeTrueColour();
     if (rc != kOk) {
       image.Release();

@@ -43,20 +43,22 @@ uint64_t RasterImage::ImageBytes(int64_t width, int64_t height, int depth) {
 }
 
 int RasterImage::RowBytes() const {
-  switch (bitsPerPixel) {
-    case 1: return (width + 7) / 8;
-    case 8: return width;
-    case 24: return width * 3;
+  switch (bitsPerPixel_) {
+    case 1: return (width_ + 7) / 8;
+    case 8: return width_;
+    case 24: return width_ * 3;
     default: return 0;
   }
 }
 
+void RasterImage::SetPaletteSize(int entries) { paletteSize_ = std::clamp(entries, 0, 256); }
+
 void RasterImage::Release() {
   pixels_.reset();
-  width = 0;
-  height = 0;
-  bitsPerPixel = 0;
-  paletteSize = 0;
+  width_ = 0;
+  height_ = 0;
+  bitsPerPixel_ = 0;
+  paletteSize_ = 0;
 }
 
 int RasterImage::Create(int newWidth, int newHeight, int depth) {
@@ -66,9 +68,9 @@ int RasterImage::Create(int newWidth, int newHeight, int depth) {
   PixelBlock block = AllocatePixels(ImageBytes(newWidth, newHeight, depth));
   if (!block) return kOutOfMemory;
   pixels_ = std::move(block);
-  width = newWidth;
-  height = newHeight;
-  bitsPerPixel = depth;
+  width_ = newWidth;
+  height_ = newHeight;
+  bitsPerPixel_ = depth;
   pixelsFromCodec = false;
   return kOk;
 }
@@ -78,9 +80,9 @@ void RasterImage::AdoptPixels(PixelBlock block, int newWidth, int newHeight, int
   Release();
   if (!block) return;
   pixels_ = std::move(block);
-  width = newWidth;
-  height = newHeight;
-  bitsPerPixel = depth;
+  width_ = newWidth;
+  height_ = newHeight;
+  bitsPerPixel_ = depth;
   pixelsFromCodec = fromCodec;
 }
 
@@ -96,11 +98,11 @@ int RasterImage::TakeOver(RasterImage& source) {
   if (source.IsEmpty()) return kInvalidArgument;
   pixels_ = std::move(source.pixels_);
   pixelsFromCodec = source.pixelsFromCodec;
-  width = source.width;
-  height = source.height;
-  bitsPerPixel = source.bitsPerPixel;
-  paletteSize = std::clamp(source.paletteSize, 0, 256);
-  std::copy_n(source.palette.begin(), paletteSize, palette.begin());
+  width_ = source.Width();
+  height_ = source.Height();
+  bitsPerPixel_ = source.BitsPerPixel();
+  paletteSize_ = source.PaletteSize();
+  std::copy_n(source.palette.begin(), paletteSize_, palette.begin());
   fileType = source.fileType;
   resolutionX = source.resolutionX;
   resolutionY = source.resolutionY;
@@ -127,28 +129,28 @@ int RasterImage::CopyFrom(const RasterImage& source) {
     CopyInfo(source);
     return kOk;
   }
-  int rc = Create(source.width, source.height, source.bitsPerPixel);
+  int rc = Create(source.Width(), source.Height(), source.BitsPerPixel());
   if (rc != kOk) return rc;
-  CopyBytes(pixels_.get(), source.pixels_.get(), ImageBytes(width, height, bitsPerPixel));
-  paletteSize = std::clamp(source.paletteSize, 0, 256);
-  std::copy_n(source.palette.begin(), paletteSize, palette.begin());
+  CopyBytes(pixels_.get(), source.pixels_.get(), ImageBytes(width_, height_, bitsPerPixel_));
+  paletteSize_ = source.PaletteSize();
+  std::copy_n(source.palette.begin(), paletteSize_, palette.begin());
   return CopyInfo(source);
 }
 
 int RasterImage::ToIndexed(RasterImage& destination) const {
   if (IsEmpty()) return kInvalidArgument;
   if (&destination == this) return kInvalidArgument;
-  if (bitsPerPixel == 8) return destination.CopyFrom(*this);
-  if (bitsPerPixel != 1) return kInvalidArgument;
-  int rc = destination.Create(width, height, 8);
+  if (bitsPerPixel_ == 8) return destination.CopyFrom(*this);
+  if (bitsPerPixel_ != 1) return kInvalidArgument;
+  int rc = destination.Create(width_, height_, 8);
   if (rc != kOk) return rc;
   const int rowBytes = RowBytes();
-  for (int y = 0; y < height; ++y) {
+  for (int y = 0; y < height_; ++y) {
     const uint8_t* in = pixels_.get() + static_cast<size_t>(y) * rowBytes;
-    uint8_t* out = destination.Pixels() + static_cast<size_t>(y) * width;
-    for (int x = 0; x < width; ++x) out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1;
+    uint8_t* out = destination.Pixels() + static_cast<size_t>(y) * width_;
+    for (int x = 0; x < width_; ++x) out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1;
   }
-  destination.paletteSize = 256;
+  destination.SetPaletteSize(256);
   destination.palette = palette;
   return destination.CopyInfo(*this);
 }
@@ -156,8 +158,8 @@ int RasterImage::ToIndexed(RasterImage& destination) const {
 int RasterImage::ToTrueColour(RasterImage& destination) const {
   if (IsEmpty()) return kInvalidArgument;
   if (&destination == this) return kInvalidArgument;
-  if (bitsPerPixel == 24) return destination.CopyFrom(*this);
-  if (bitsPerPixel == 1) {
+  if (bitsPerPixel_ == 24) return destination.CopyFrom(*this);
+  if (bitsPerPixel_ == 1) {
     RasterImage indexed;
     int rc = ToIndexed(indexed);
     if (rc != kOk) return rc;
@@ -165,10 +167,10 @@ int RasterImage::ToTrueColour(RasterImage& destination) const {
     if (rc != kOk) return rc;
     return destination.CopyInfo(*this);
   }
-  if (bitsPerPixel != 8) return kInvalidArgument;
-  int rc = destination.Create(width, height, 24);
+  if (bitsPerPixel_ != 8) return kInvalidArgument;
+  int rc = destination.Create(width_, height_, 24);
   if (rc != kOk) return rc;
-  const size_t count = static_cast<size_t>(width) * height;
+  const size_t count = static_cast<size_t>(width_) * height_;
   const uint8_t* in = pixels_.get();
   uint8_t* out = destination.Pixels();
   for (size_t i = 0; i < count; ++i) {
@@ -182,7 +184,7 @@ int RasterImage::ToTrueColour(RasterImage& destination) const {
 
 int RasterImage::MakeTrueColour() {
   if (IsEmpty()) return kInvalidArgument;
-  if (bitsPerPixel == 1 || bitsPerPixel == 24) return kOk;
+  if (bitsPerPixel_ == 1 || bitsPerPixel_ == 24) return kOk;
   RasterImage wide;
   int rc = ToTrueColour(wide);
   if (rc != kOk) return rc;
@@ -192,27 +194,27 @@ int RasterImage::MakeTrueColour() {
 int RasterImage::ToTwoColour(RasterImage& destination, int threshold) const {
   if (IsEmpty()) return kInvalidArgument;
   if (&destination == this) return kInvalidArgument;
-  if (bitsPerPixel != 1 && bitsPerPixel != 8 && bitsPerPixel != 24) return kInvalidArgument;
-  int rc = destination.Create(width, height, 8);
+  if (bitsPerPixel_ != 1 && bitsPerPixel_ != 8 && bitsPerPixel_ != 24) return kInvalidArgument;
+  int rc = destination.Create(width_, height_, 8);
   if (rc != kOk) return rc;
   const int64_t limit = 3 * static_cast<int64_t>(threshold) * threshold;
   auto index = [limit](int r, int g, int b) -> uint8_t {
     return (r * r + g * g + b * b) <= limit ? 0 : 1;
   };
   const int rowBytes = RowBytes();
-  for (int y = 0; y < height; ++y) {
+  for (int y = 0; y < height_; ++y) {
     const uint8_t* in = pixels_.get() + static_cast<size_t>(y) * rowBytes;
-    uint8_t* out = destination.Pixels() + static_cast<size_t>(y) * width;
-    for (int x = 0; x < width; ++x) {
-      if (bitsPerPixel == 24) {
+    uint8_t* out = destination.Pixels() + static_cast<size_t>(y) * width_;
+    for (int x = 0; x < width_; ++x) {
+      if (bitsPerPixel_ == 24) {
         out[x] = index(in[x * 3], in[x * 3 + 1], in[x * 3 + 2]);
       } else {
-        const int i = bitsPerPixel == 8 ? in[x] : (in[x >> 3] >> (7 - (x & 7))) & 1;
+        const int i = bitsPerPixel_ == 8 ? in[x] : (in[x >> 3] >> (7 - (x & 7))) & 1;
         out[x] = index(palette[i].red, palette[i].green, palette[i].blue);
       }
     }
   }
-  destination.paletteSize = 2;
+  destination.SetPaletteSize(2);
   destination.palette[0] = PaletteEntry{0, 0, 0, 0};
   destination.palette[1] = PaletteEntry{255, 255, 255, 0};
   return destination.CopyInfo(*this);
@@ -354,16 +356,16 @@ bool AreaAverage(const uint8_t* src, int sw, int sh, uint8_t* dst, int dw, int d
 
 // Index images cannot be interpolated: nearest neighbour keeps the palette meaningful.
 void Nearest(const RasterImage& src, RasterImage& dst) {
-  const int sw = src.width, sh = src.height, dw = dst.width, dh = dst.height;
+  const int sw = src.Width(), sh = src.Height(), dw = dst.Width(), dh = dst.Height();
   const int srow = src.RowBytes(), drow = dst.RowBytes();
-  if (src.bitsPerPixel == 1) std::memset(dst.Pixels(), 0, static_cast<size_t>(drow) * dh);
+  if (src.BitsPerPixel() == 1) std::memset(dst.Pixels(), 0, static_cast<size_t>(drow) * dh);
   for (int y = 0; y < dh; ++y) {
     const int sy = static_cast<int>(static_cast<int64_t>(y) * sh / dh);
     const uint8_t* in = src.Pixels() + static_cast<size_t>(sy) * srow;
     uint8_t* out = dst.Pixels() + static_cast<size_t>(y) * drow;
     for (int x = 0; x < dw; ++x) {
       const int sx = static_cast<int>(static_cast<int64_t>(x) * sw / dw);
-      if (src.bitsPerPixel == 8) {
+      if (src.BitsPerPixel() == 8) {
         out[x] = in[sx];
       } else if ((in[sx >> 3] >> (7 - (sx & 7))) & 1) {
         out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
@@ -378,27 +380,27 @@ int RasterImage::Resample(const RasterImage& source, int newWidth, int newHeight
   if (&source == this) return ResizeInPlace(newWidth, newHeight, filter);
   if (source.IsEmpty()) return kInvalidArgument;
   if (newWidth <= 0 || newHeight <= 0) return kInvalidArgument;
-  if (newWidth == source.width && newHeight == source.height) return CopyFrom(source);
-  int rc = Create(newWidth, newHeight, source.bitsPerPixel);
+  if (newWidth == source.Width() && newHeight == source.Height()) return CopyFrom(source);
+  int rc = Create(newWidth, newHeight, source.BitsPerPixel());
   if (rc != kOk) return rc;
-  const int depth = source.bitsPerPixel;
+  const int depth = source.BitsPerPixel();
   if (depth == 24 || depth == 32) {
     const int channels = depth / 8;
-    const bool enlarging = newWidth > source.width || newHeight > source.height;
+    const bool enlarging = newWidth > source.Width() || newHeight > source.Height();
     if (filter == 2 && !enlarging) {
-      if (!AreaAverage(source.Pixels(), source.width, source.height, Pixels(), newWidth,
+      if (!AreaAverage(source.Pixels(), source.Width(), source.Height(), Pixels(), newWidth,
                        newHeight, channels)) {
         Release();
         return kOutOfMemory;
       }
     } else {
-      Bilinear(source.Pixels(), source.width, source.height, Pixels(), newWidth, newHeight,
+      Bilinear(source.Pixels(), source.Width(), source.Height(), Pixels(), newWidth, newHeight,
                channels);
     }
   } else {
     Nearest(source, *this);
   }
-  paletteSize = std::clamp(source.paletteSize, 0, 256);
+  paletteSize_ = source.PaletteSize();
   palette = source.palette;
   fileType = source.fileType;
   resolutionX = source.resolutionX;

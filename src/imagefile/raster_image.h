@@ -112,7 +112,7 @@ class RasterImage {
   RasterImage(RasterImage&&) = default;
   RasterImage& operator=(RasterImage&&) = default;
 
-  // Frees the pixels; width, height, bitsPerPixel and paletteSize become 0. Everything else
+  // Frees the pixels; width, height, bits per pixel and palette size become 0. Everything else
   // (resolution, file information, options, EXIF block, camera fields) stays.
   virtual void Release();
 
@@ -123,8 +123,15 @@ class RasterImage {
 
   uint8_t* Pixels() { return pixels_.get(); }
   const uint8_t* Pixels() const { return pixels_.get(); }
-  int Width() const { return width; }
-  int Height() const { return height; }
+  // The block's geometry: set together with the block (Create, AdoptPixels, TakeOver, the
+  // conversions), 0 when the image is empty.
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int BitsPerPixel() const { return bitsPerPixel_; }
+  // Entries of palette in use (8- and 1-bit pictures), 0 … 256.
+  int PaletteSize() const { return paletteSize_; }
+  // Sets how many palette entries are in use, kept within 0 … 256. Release sets 0.
+  void SetPaletteSize(int entries);
   bool IsEmpty() const { return !pixels_; }
   int RowBytes() const;
   // Block size in bytes, computed in 64 bits: depth 1 → height * ((width + 7) / 8),
@@ -185,10 +192,6 @@ class RasterImage {
   uint32_t resolutionX = 0;
   uint32_t resolutionY = 0;
   uint32_t resolutionUnit = 0;  // 1 none (aspect only), 2 inch, 3 centimetre
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t bitsPerPixel = 0;
-  int32_t paletteSize = 0;
   std::array<PaletteEntry, 256> palette{};
   ImageFileType fileType = ImageFileType::UnknownType;
   std::string filePath;
@@ -201,7 +204,7 @@ class RasterImage {
   int32_t saveResolutionUnit = 1;
   int32_t tiffCompression = 1;  // TIFF compression code used when writing (1 = none)
   bool bmpRunLength = false;
-  int32_t jpegFullChroma = 1;   // 1: every JPEG component sampled 1x1; 0: encoder default
+  bool jpegFullChroma = true;    // every JPEG component sampled 1x1; false: encoder default
   int32_t jpegQuality = 75;
   std::vector<uint8_t> exifBlock;  // APP1 payload as stored, starting "Exif\0\0"
   PictureMetadata metadata;        // colour profile, XMP, IPTC, comments of the file
@@ -227,6 +230,10 @@ class RasterImage {
 
  private:
   PixelBlock pixels_;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  int32_t bitsPerPixel_ = 0;
+  int32_t paletteSize_ = 0;
 };
 
 // Turns a 24-bit block upright for EXIF orientation 2…8 (other values, a null block or a zero

@@ -53,6 +53,7 @@ std::string RunWords(int code) {
     case kRunNotStarted: return "there is no picture to process";
     case kRunNoWorkBuffer: return "Out of memeory #2";
     case kRunNoCopyBuffer: return "Memory Error (out of memeory)";
+    case kRunNoMemory: return "Out of memory";
     default: return "Unknown Noise Reduce error";
   }
 }
@@ -69,6 +70,16 @@ std::string SaveWords(int code) {
   }
 }
 
+std::string FolderWords(int code) {
+  switch (code) {
+    case kStepDone: return "";
+    case kStepAtLast: return "This is already the last file in the directory";
+    case kStepAtFirst: return "This is already the first file in the directory";
+    case kStepNotListed: return "";
+    default: return "error " + std::to_string(code);
+  }
+}
+
 }  // namespace
 
 bool Result::succeeded() const {
@@ -82,6 +93,7 @@ std::string ResultWords(const Result& result) {
     case ResultKind::kProfile: return ProfileWords(result.code, result.subject);
     case ResultKind::kRun: return RunWords(result.code);
     case ResultKind::kSave: return SaveWords(result.code);
+    case ResultKind::kFolder: return FolderWords(result.code);
   }
   return {};
 }

@@ -1,7 +1,7 @@
 // Every result the core reports and the words the user reads for it, in one table so that the
 // window and the command line say the same thing for the same fault. The engine, the image
-// operations, the colour profiles and the document's sequences each number their results from
-// 0, so a code travels together with the list it comes from.
+// operations, the colour profiles, the run, the folder steps and the document's sequences each
+// number their results from 0, so a code travels together with the list it comes from.
 #pragma once
 
 #include <string>
@@ -15,6 +15,7 @@ enum class ResultKind {
   kProfile,  // the colour profile reader and writer
   kRun,      // the noise-reduction run's own failures
   kSave,     // the steps of writing the result around Save
+  kFolder,   // stepping to the next or previous picture of a folder
 };
 
 // Colour profile files. 0 is success; the others follow the image codes where they mean the same.
@@ -31,6 +32,7 @@ inline constexpr int kRunDone = 0;
 inline constexpr int kRunNotStarted = 1;       // busy, no picture, Full/Crop mode, empty region
 inline constexpr int kRunNoWorkBuffer = 2;
 inline constexpr int kRunNoCopyBuffer = 3;
+inline constexpr int kRunNoMemory = 4;         // a swap buffer could not be had (it says so itself)
 
 // Writing the result: what stops it before Save is called.
 inline constexpr int kSaveDone = 0;
@@ -40,6 +42,12 @@ inline constexpr int kSaveOptionsCancelled = 3;
 inline constexpr int kSaveNoResult = 4;        // the picture vanished during the run
 inline constexpr int kSaveReadOnly = 5;
 inline constexpr int kSaveWriteFailed = 6;     // Save failed; its own code says how
+
+// Stepping through a folder (StepInFolder, folder_list.h).
+inline constexpr int kStepDone = 0;            // there is a picture to open
+inline constexpr int kStepAtLast = 1;          // the current picture is the folder's last
+inline constexpr int kStepAtFirst = 2;         // ... its first
+inline constexpr int kStepNotListed = 3;       // the current file is not among them: quietly nothing
 
 struct Result {
   Result() = default;
@@ -55,7 +63,8 @@ struct Result {
 };
 
 // The user's words for a result: the program's message texts where the program shows one,
-// plain words otherwise. Empty for plain success and for a cancelled dialog, which say nothing.
+// plain words otherwise. Empty for plain success, a cancelled dialog and a folder step from a
+// file the folder does not list, which say nothing.
 std::string ResultWords(const Result& result);
 
 // What a path is when it cannot be a picture file: "is a folder, not a picture" or "not a

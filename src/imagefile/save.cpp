@@ -233,7 +233,7 @@ int RasterImage::Save(const std::string& path, ImageFileType type) const {
 
   const RasterImage* source = this;
   RasterImage wide;
-  if (!format->anyDepth && bitsPerPixel != 24) {
+  if (!format->anyDepth && bitsPerPixel_ != 24) {
     int rc = ToTrueColour(wide);
     if (rc == kOk) rc = CopyWriterOptions(*this, wide);
     if (rc != kOk) return rc;

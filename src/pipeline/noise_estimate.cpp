@@ -468,7 +468,7 @@ namespace {
 // The picture as 24-bit pixels: itself, or widened into `widened`; null when it cannot be.
 const RasterImage* TrueColour(const RasterImage& picture, RasterImage& widened) {
   if (picture.IsEmpty()) return nullptr;
-  if (picture.bitsPerPixel == 24) return &picture;
+  if (picture.BitsPerPixel() == 24) return &picture;
   return picture.ToTrueColour(widened) == kOk ? &widened : nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "imagefile/result_words.h"
 #include "pipeline/run_host.h"
 
 namespace orvane {
@@ -49,7 +50,7 @@ bool SwapBuffer::allocate(int64_t n) {
   release();
   if (n <= 0) return true;  // nothing asked for: stay empty, data() is null
   if (static_cast<uint64_t>(n) > std::numeric_limits<size_t>::max()) {
-    if (host_ != nullptr) host_->showMessage("Out of memory");
+    if (host_ != nullptr) host_->showMessage(ResultWords(Result{ResultKind::kRun, kRunNoMemory}));
     return false;
   }
   const size_t bytes = static_cast<size_t>(n);
@@ -63,7 +64,8 @@ bool SwapBuffer::allocate(int64_t n) {
     heap_ = std::malloc(bytes);
     data_ = static_cast<uint8_t*>(heap_);
   }
-  if (data_ == nullptr && host_ != nullptr) host_->showMessage("Out of memory");
+  if (data_ == nullptr && host_ != nullptr)
+    host_->showMessage(ResultWords(Result{ResultKind::kRun, kRunNoMemory}));
   return data_ != nullptr;
 }
 

@@ -403,14 +403,14 @@ void CHushwickView::paintDetail(QPainter& p, int w, int h) {
   const RasterImage& source = doc_.sourceImage;
   const int iw = source.Width(), ih = source.Height();
   const int vw = std::min(w, iw - scrollX_), vh = std::min(half - 2, ih - scrollY_);
-  if (source.bitsPerPixel == 24 && vw > 0 && vh > 0) {
+  if (source.BitsPerPixel() == 24 && vw > 0 && vh > 0) {
     const size_t offset = (static_cast<size_t>(scrollY_) * iw + scrollX_) * 3;
     p.drawImage(0, 0, RgbView(source.Pixels() + offset, iw * 3, vw, vh));
     const RasterImage& result = doc_.resultImage;
     const QuickPreviewBuffer& quick = doc_.quickPreview;
     if (!quick.IsEmpty()) {
       p.drawImage(0, half + 2, RgbView(quick.pixels.data(), quick.width * 3, quick.width, quick.height));
-    } else if (result.bitsPerPixel == 24 && result.Width() == iw && result.Height() == ih) {
+    } else if (result.BitsPerPixel() == 24 && result.Width() == iw && result.Height() == ih) {
       const int rh = std::min(vh, h - half - 2);
       if (rh > 0) p.drawImage(0, half + 2, RgbView(result.Pixels() + offset, iw * 3, vw, rh));
     }
@@ -446,7 +446,7 @@ const QImage& CHushwickView::scaledPicture(int width, int height) {
   const int bw = bitmap.Width(), bh = bitmap.Height();
   scaledPicture_ = QImage();
   scaledValid_ = true;
-  if (bitmap.IsEmpty() || bitmap.bitsPerPixel != 32 || width <= 0 || height <= 0) return scaledPicture_;
+  if (bitmap.IsEmpty() || bitmap.BitsPerPixel() != 32 || width <= 0 || height <= 0) return scaledPicture_;
   // Plain colour-on-colour stretching: each screen pixel takes the bitmap pixel under its
   // centre. The bitmap is bottom-up, so picture row y is bitmap row (height - 1 - y).
   scaledPicture_ = QImage(width, height, QImage::Format_RGB32);

@@ -333,14 +333,14 @@ TEST(Document, BilevelPictureIsWidenedWhenOpened) {
   test::WriteBilevelBmp(in, 37, 29);
   RasterImage loaded;
   ASSERT_EQ(loaded.Load(in), kOk);
-  ASSERT_EQ(loaded.bitsPerPixel, 1);  // Load itself keeps one bit
+  ASSERT_EQ(loaded.BitsPerPixel(), 1);  // Load itself keeps one bit
   EXPECT_EQ(EstimateJpegSize(loaded, 90, 1), -1);  // and a 1-bit block is refused, not read past
 
   ScriptedHost host;
   MemorySettingsStore store;
   CHushwickDoc doc(host, store);
   ASSERT_EQ(doc.openFile(in), kOk);
-  EXPECT_EQ(doc.sourceImage.bitsPerPixel, 24);
+  EXPECT_EQ(doc.sourceImage.BitsPerPixel(), 24);
   EXPECT_EQ(doc.sourceImage.fileType, ImageFileType::BmpBilevel);
   ASSERT_EQ(doc.sourceImage.Width(), 37);
   for (int y = 0; y < 29; ++y)
@@ -366,10 +366,10 @@ TEST(Document, BilevelPictureIsWidenedWhenOpened) {
 
   // Anything but 24 bits is refused with a code, never read as if it were.
   ASSERT_EQ(doc.sourceImage.Load(in), kOk);
-  ASSERT_EQ(doc.sourceImage.bitsPerPixel, 1);
+  ASSERT_EQ(doc.sourceImage.BitsPerPixel(), 1);
   EXPECT_EQ(doc.RotateImage(false), kInvalidArgument);
   EXPECT_EQ(doc.ApplyCrop(CropRectangle{0, 0, 8, 8}), kInvalidArgument);
-  EXPECT_EQ(doc.sourceImage.bitsPerPixel, 1);
+  EXPECT_EQ(doc.sourceImage.BitsPerPixel(), 1);
 }
 
 TEST(Document, RegionRunAndResetResult) {
@@ -471,7 +471,7 @@ TEST(Document, FullCropBitmapIsBottomUpBlueGreenRedWithTheChain) {
   doc.EnterFullCropMode(true);
   EXPECT_EQ(doc.crop().enlarge, 1.0);
   EXPECT_EQ(doc.fullCropMode, 1);
-  ASSERT_EQ(doc.fullCropBitmap.bitsPerPixel, 32);
+  ASSERT_EQ(doc.fullCropBitmap.BitsPerPixel(), 32);
   const uint8_t* bmp = doc.fullCropBitmap.Pixels();
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x)

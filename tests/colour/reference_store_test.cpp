@@ -91,7 +91,7 @@ TEST(ReferenceStoreTest, LoadsARealFileAndKeepsOnlyItsThumbnail) {
   EXPECT_EQ(store.reference.path, path);
   EXPECT_EQ(store.reference.image.Width(), 170);
   EXPECT_EQ(store.reference.image.Height(), 85);
-  EXPECT_EQ(store.reference.image.bitsPerPixel, 24);
+  EXPECT_EQ(store.reference.image.BitsPerPixel(), 24);
   // Distributions of the full picture: nothing below 128, half the columns up to 191.
   EXPECT_EQ(store.reference.distributions.red[127], 0.0);
   EXPECT_NEAR(store.reference.distributions.green[191], 0.5, 0.01);
@@ -153,7 +153,7 @@ TEST(ColourOnImageTest, QuickPreviewCopiesTheClampedRegionAndCorrectsIt) {
 TEST(ColourOnImageTest, OneBitPicturesAreWidenedFirst) {
   RasterImage bilevel;
   ASSERT_EQ(bilevel.Create(16, 16, 1), kOk);
-  bilevel.paletteSize = 2;
+  bilevel.SetPaletteSize(2);
   bilevel.palette[0] = {0, 0, 0, 0};
   bilevel.palette[1] = {200, 200, 200, 0};
   std::memset(bilevel.Pixels(), 0xFF, RasterImage::ImageBytes(16, 16, 1));

@@ -27,7 +27,7 @@ int LoadAs(const Bytes& file, const std::string& name, RasterImage& image) {
 // The share of pixels of a 24-bit image that are black.
 double BlackShare(const RasterImage& image) {
   const uint8_t* p = image.Pixels();
-  const size_t n = static_cast<size_t>(image.width) * image.height;
+  const size_t n = static_cast<size_t>(image.Width()) * image.Height();
   size_t black = 0;
   for (size_t i = 0; i < n; ++i) black += (p[3 * i] | p[3 * i + 1] | p[3 * i + 2]) == 0;
   return n ? static_cast<double>(black) / n : 1.0;
@@ -35,8 +35,8 @@ double BlackShare(const RasterImage& image) {
 
 // The share of pixels whose colour differs by more than 40 in some channel.
 double GarbledShare(const RasterImage& a, const RasterImage& b) {
-  if (a.width != b.width || a.height != b.height) return 1.0;
-  const size_t n = static_cast<size_t>(a.width) * a.height;
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return 1.0;
+  const size_t n = static_cast<size_t>(a.Width()) * a.Height();
   size_t garbled = 0;
   for (size_t i = 0; i < n * 3; i += 3) {
     int d = 0;
@@ -161,8 +161,9 @@ TEST(Metafile, FlippedBytesNeverGiveBlackOrHugePictures) {
         flipped[at] ^= mask;
         RasterImage image;
         if (LoadAs(flipped, name, image) != kOk) continue;
-        EXPECT_LE(int64_t{image.width} * image.height, 1 << 20) << name << " " << at;
-        EXPECT_LT(BlackShare(image), 0.51) << name << " " << at << " " << image.width << "x" << image.height;
+        EXPECT_LE(int64_t{image.Width()} * image.Height(), 1 << 20) << name << " " << at;
+        EXPECT_LT(BlackShare(image), 0.51)
+            << name << " " << at << " " << image.Width() << "x" << image.Height();
       }
     }
   }

@@ -76,8 +76,9 @@ inline void MakeQuadrants(RasterImage& image, int w, int h) {
 }
 
 inline int MaxDifference(const RasterImage& a, const RasterImage& b) {
-  if (a.width != b.width || a.height != b.height || a.bitsPerPixel != b.bitsPerPixel) return 999;
-  const uint64_t n = RasterImage::ImageBytes(a.width, a.height, a.bitsPerPixel);
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.BitsPerPixel() != b.BitsPerPixel())
+    return 999;
+  const uint64_t n = RasterImage::ImageBytes(a.Width(), a.Height(), a.BitsPerPixel());
   int worst = 0;
   for (uint64_t i = 0; i < n; ++i) worst = std::max(worst, std::abs(a.Pixels()[i] - b.Pixels()[i]));
   return worst;

@@ -51,7 +51,9 @@ TEST_F(FolderTest, StepsOverOutputsAndStopsAtTheEnds) {
   for (const Case& c : cases) {
     const FolderStep step = StepInFolder(c.from, c.next);
     EXPECT_EQ(step.target, c.target) << c.from << (c.next ? " next" : " previous");
-    EXPECT_EQ(step.message, c.message) << c.from << (c.next ? " next" : " previous");
+    EXPECT_EQ(step.result == kStepDone, !c.target.empty()) << c.from;
+    EXPECT_EQ(ResultWords(Result{ResultKind::kFolder, step.result}), c.message)
+        << c.from << (c.next ? " next" : " previous");
   }
 }
 
@@ -67,8 +69,8 @@ TEST_F(FolderTest, FolderNamedLikeAnOutputKeepsOnlyTheCurrentFile) {
   const std::string one = make("Trip_Nr/one.jpg");
   make("Trip_Nr/two.jpg");
   EXPECT_EQ(ListFolderPictures(one), (std::vector<std::string>{one}));
-  EXPECT_EQ(StepInFolder(one, true).message, "This is already the last file in the directory");
-  EXPECT_EQ(StepInFolder(one, false).message, "This is already the first file in the directory");
+  EXPECT_EQ(StepInFolder(one, true).result, kStepAtLast);
+  EXPECT_EQ(StepInFolder(one, false).result, kStepAtFirst);
 }
 
 }  // namespace

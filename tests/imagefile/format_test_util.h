@@ -140,8 +140,9 @@ inline Rgb24 TestPicture(int width, int height, unsigned seed = 7) {
 inline Rgb24 PixelsOf(const RasterImage& image) {
   RasterImage wide;
   if (image.ToTrueColour(wide) != kOk) return {};
-  Rgb24 p{wide.width, wide.height, {}};
-  p.pixels.assign(wide.Pixels(), wide.Pixels() + static_cast<size_t>(wide.width) * wide.height * 3);
+  Rgb24 p{wide.Width(), wide.Height(), {}};
+  p.pixels.assign(wide.Pixels(),
+                  wide.Pixels() + static_cast<size_t>(wide.Width()) * wide.Height() * 3);
   return p;
 }
 

@@ -187,8 +187,8 @@ TEST(BmpFile, BilevelStaysOneBitWithItsPalette) {
   EXPECT_EQ(RefineBmp(file), ImageFileType::BmpBilevel);
   RasterImage image;
   ASSERT_EQ(ReadImage(file, ImageFileType::BmpBilevel, 0, image), kOk);
-  EXPECT_EQ(image.bitsPerPixel, 1);
-  EXPECT_EQ(image.paletteSize, 2);
+  EXPECT_EQ(image.BitsPerPixel(), 1);
+  EXPECT_EQ(image.PaletteSize(), 2);
   EXPECT_EQ(image.palette[1].red, 220);
   EXPECT_EQ(image.Pixels()[0], 0xFF);
   EXPECT_EQ(image.Pixels()[1], 0x80);
@@ -451,7 +451,7 @@ namespace {
 TEST(BmpFile, RunLengthCutShortIsDamaged) {
   RasterImage whole;
   ASSERT_EQ(ReadImage(test::BmpRle8(false), ImageFileType::BmpIndexed, 0, whole), kOk);
-  EXPECT_EQ(whole.width, 64);
+  EXPECT_EQ(whole.Width(), 64);
   RasterImage cut;
   EXPECT_EQ(ReadImage(test::BmpRle8(true), ImageFileType::BmpIndexed, 0, cut), kBadFile);
   EXPECT_TRUE(cut.IsEmpty());

@@ -210,8 +210,8 @@ TEST(PhotoCdTool, BaseImageMatchesImageMagick) {
   RasterImage image;
   ASSERT_EQ(image.Load(f), kOk);
   EXPECT_EQ(image.fileType, ImageFileType::PhotoCd);
-  ASSERT_EQ(image.width, 768);
-  ASSERT_EQ(image.height, 512);
+  ASSERT_EQ(image.Width(), 768);
+  ASSERT_EQ(image.Height(), 512);
   const Rgb24 ours = PixelsOf(image);
   // Away from the edges between the areas (chroma is shared by 2 x 2 pixels).
   const int points[][2] = {{100, 100}, {600, 100}, {100, 450}, {600, 450}};

@@ -72,7 +72,7 @@ TEST(Jpeg, RoundTripKeepsPixelsAndResolution) {
   RasterImage back;
   ASSERT_EQ(ReadInto(bytes, back), kOk);
   EXPECT_EQ(back.fileType, ImageFileType::JpegRgb);
-  EXPECT_EQ(back.bitsPerPixel, 24);
+  EXPECT_EQ(back.BitsPerPixel(), 24);
   EXPECT_LE(test::MaxDifference(source, back), 6);
   EXPECT_EQ(back.originalWidth, 37);
   EXPECT_EQ(back.originalHeight, 21);
@@ -162,8 +162,8 @@ TEST(Jpeg, ScaledDecodeFromTheSizeHint) {
     RasterImage image;
     image.SetDecodeSizeHint(c.hintW, c.hintH);
     ASSERT_EQ(ReadInto(bytes, image), kOk);
-    EXPECT_EQ(image.width, c.width) << c.hintW << "x" << c.hintH;
-    EXPECT_EQ(image.height, c.height);
+    EXPECT_EQ(image.Width(), c.width) << c.hintW << "x" << c.hintH;
+    EXPECT_EQ(image.Height(), c.height);
     EXPECT_EQ(image.originalWidth, 800);
     EXPECT_EQ(image.originalHeight, 600);
   }
@@ -174,7 +174,7 @@ TEST(Jpeg, ScaledDecodeFromTheSizeHint) {
   image.SetDecodeSizeHint(80, 60);
   ASSERT_EQ(ReadInto(grey, image), kOk);
   EXPECT_EQ(image.fileType, ImageFileType::JpegGrey);
-  EXPECT_EQ(image.width, 100);
+  EXPECT_EQ(image.Width(), 100);
   EXPECT_EQ(image.originalWidth, 800);
   EXPECT_EQ(image.originalHeight, 600);
 }
@@ -194,8 +194,8 @@ TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {
   RasterImage image;
   ASSERT_EQ(ReadInto(file, image), kOk);
   EXPECT_EQ(image.orientation, 6);
-  EXPECT_EQ(image.width, 24);
-  EXPECT_EQ(image.height, 40);
+  EXPECT_EQ(image.Width(), 24);
+  EXPECT_EQ(image.Height(), 40);
   EXPECT_EQ(image.originalWidth, 24);
   EXPECT_EQ(image.originalHeight, 40);
   EXPECT_EQ(image.cameraMake, "Quillcam");
@@ -219,7 +219,7 @@ TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {
   RasterImage stored;
   ASSERT_EQ(stored.Load(out, ImageFileType::JpegRgb), kOk);
   EXPECT_EQ(stored.exifBlock, exif);
-  EXPECT_EQ(stored.width, 24);  // read upright again
+  EXPECT_EQ(stored.Width(), 24);  // read upright again
   // Decoding without EXIF handling shows the camera's own orientation.
   std::vector<uint8_t> saved = test::ReadBytes(out);
   RasterImage raw;
@@ -227,7 +227,7 @@ TEST(Jpeg, OrientationSixTurnsUprightAndSavesBackInCameraOrientation) {
   ASSERT_EQ(ReadImage(saved, ImageFileType::JpegRgb, 0, raw), kOk);
   // Reading orients by the tag too; undo it to look at the stored pixels.
   PixelBlock storedPixels;
-  ASSERT_EQ(UndoOrientation(raw.width, raw.height, raw.Pixels(), 6, storedPixels), kOk);
+  ASSERT_EQ(UndoOrientation(raw.Width(), raw.Height(), raw.Pixels(), 6, storedPixels), kOk);
   RasterImage storedImage;
   storedImage.AdoptPixels(std::move(storedPixels), 40, 24, 24, false);
   EXPECT_LE(test::MaxDifference(camera, storedImage), 16);
@@ -261,7 +261,7 @@ TEST(Jpeg, TwoExifSegmentsOneTruth) {
   RasterImage image;
   ASSERT_EQ(ReadInto(WithApp1(WithApp1(plain, three), six), image), kOk);  // 6, then 3
   EXPECT_EQ(image.orientation, 3);
-  EXPECT_EQ(image.width, 40);  // turned by 180 degrees, not by 90
+  EXPECT_EQ(image.Width(), 40);  // turned by 180 degrees, not by 90
   EXPECT_EQ(image.exifBlock, three);
 
   // A block split over two segments (an editor's way past 64 KB): neither piece is taken for
@@ -298,7 +298,7 @@ TEST(Jpeg, WriterDropsBlocksThatDoNotParse) {
   RasterImage back;
   ASSERT_EQ(ReadInto(out, back), kOk);
   EXPECT_TRUE(back.exifBlock.empty());
-  EXPECT_EQ(back.width, 40);
+  EXPECT_EQ(back.Width(), 40);
   image.exifBlock = B().Short(B::kIfd0, kTagOrientation, {1}).Build();
   EXPECT_EQ(WriteJpeg(image, out), kOk);
 }
@@ -326,7 +326,7 @@ TEST(Jpeg, ColourSpaces) {
     const std::vector<uint8_t> file = EncodeRaw(samples, w, h, c.components, c.in, c.stored, c.adobe);
     RasterImage image;
     ASSERT_EQ(ReadInto(file, image), kOk) << c.name;
-    ASSERT_EQ(image.bitsPerPixel, 24) << c.name;
+    ASSERT_EQ(image.BitsPerPixel(), 24) << c.name;
     EXPECT_EQ(image.fileType, c.components == 1 ? ImageFileType::JpegGrey : ImageFileType::JpegRgb);
     EXPECT_NEAR(image.Pixels()[0], c.r, 4) << c.name;
     EXPECT_NEAR(image.Pixels()[1], c.g, 4) << c.name;
@@ -344,8 +344,8 @@ TEST(Jpeg, GreyFilesAreTurnedUprightAndKeepTheirExif) {
   RasterImage image;
   ASSERT_EQ(ReadInto(file, image), kOk);
   EXPECT_EQ(image.fileType, ImageFileType::JpegGrey);
-  EXPECT_EQ(image.width, 4);
-  EXPECT_EQ(image.height, 8);
+  EXPECT_EQ(image.Width(), 4);
+  EXPECT_EQ(image.Height(), 8);
   EXPECT_EQ(image.exifBlock, exif);
   // Turned clockwise, the stored top-left lands at the top-right.
   EXPECT_GT(image.Pixels()[3 * 3], 150);
@@ -363,7 +363,7 @@ TEST(Jpeg, ExifTooLargeForOneMarkerIsLeftOutAndReported) {
   RasterImage back;
   ASSERT_EQ(back.Load(path), kOk);
   EXPECT_TRUE(back.exifBlock.empty());
-  EXPECT_EQ(back.width, 8);
+  EXPECT_EQ(back.Width(), 8);
 
   // Exactly the largest payload a marker holds still goes in.
   RasterImage fits;
@@ -378,7 +378,7 @@ TEST(Jpeg, ExifTooLargeForOneMarkerIsLeftOutAndReported) {
 TEST(Jpeg, SamplingFollowsFullChroma) {
   RasterImage image;
   test::MakeRamp(image, 32, 32);
-  for (int full : {1, 0}) {
+  for (bool full : {true, false}) {
     image.jpegFullChroma = full;
     std::vector<uint8_t> bytes;
     ASSERT_EQ(WriteJpeg(image, bytes), kOk);
@@ -477,7 +477,7 @@ TEST(Jpeg, LyingSizesFailWithLittleMemory) {
 TEST(Jpeg, ScanCountIsCapped) {
   RasterImage image;
   EXPECT_EQ(ReadImage(test::JpegWithScans(900), ImageFileType::JpegRgb, 0, image), kOk);
-  EXPECT_EQ(image.width, 16);
+  EXPECT_EQ(image.Width(), 16);
   RasterImage capped;
   EXPECT_EQ(ReadImage(test::JpegWithScans(1200), ImageFileType::JpegRgb, 0, capped), kBadFile);
   EXPECT_TRUE(capped.IsEmpty());

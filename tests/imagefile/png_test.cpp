@@ -62,7 +62,7 @@ int LoadBytes(const std::vector<uint8_t>& file, RasterImage& image) {
 }
 
 const uint8_t* Px(const RasterImage& image, int x, int y) {
-  return image.Pixels() + (static_cast<size_t>(y) * image.width + x) * 3;
+  return image.Pixels() + (static_cast<size_t>(y) * image.Width() + x) * 3;
 }
 
 TEST(Png, SixteenColourPaletteLoadsAsTrueColour) {
@@ -79,7 +79,7 @@ TEST(Png, SixteenColourPaletteLoadsAsTrueColour) {
   EXPECT_EQ(RefinePng(file), ImageFileType::PngIndexed);
   ASSERT_EQ(LoadBytes(file, image), kOk);
   EXPECT_EQ(image.fileType, ImageFileType::PngIndexed);
-  EXPECT_EQ(image.bitsPerPixel, 24);
+  EXPECT_EQ(image.BitsPerPixel(), 24);
   EXPECT_EQ(Px(image, 3, 0)[0], 48);
   EXPECT_EQ(Px(image, 0, 1)[0], 240);
   EXPECT_EQ(Px(image, 0, 1)[1], 240);
@@ -99,8 +99,8 @@ TEST(Png, OneBitStaysOneBit) {
     RasterImage image;
     ASSERT_EQ(LoadBytes(MakePng(s), image), kOk);
     EXPECT_EQ(image.fileType, ImageFileType::PngBilevel);
-    ASSERT_EQ(image.bitsPerPixel, 1);
-    EXPECT_EQ(image.paletteSize, 2);
+    ASSERT_EQ(image.BitsPerPixel(), 1);
+    EXPECT_EQ(image.PaletteSize(), 2);
     EXPECT_EQ(image.Pixels()[0], 0b10110000);
     EXPECT_EQ(image.Pixels()[1], 0b01000000);
     EXPECT_EQ(image.Pixels()[3], 0xC0);
@@ -164,7 +164,7 @@ TEST(Png, TransparencyOnWhiteAndSixteenBit) {
   for (const Case& c : cases) {
     RasterImage image;
     ASSERT_EQ(LoadBytes(MakePng(c.layout), image), kOk) << c.name;
-    ASSERT_EQ(image.bitsPerPixel, 24) << c.name;
+    ASSERT_EQ(image.BitsPerPixel(), 24) << c.name;
     EXPECT_NEAR(image.Pixels()[0], c.r, 1) << c.name;
     EXPECT_NEAR(image.Pixels()[1], c.g, 1) << c.name;
     EXPECT_NEAR(image.Pixels()[2], c.b, 1) << c.name;
@@ -264,8 +264,8 @@ TEST(Png, ImageDataInPiecesIsOneStreamWhateverTheThreads) {
   RasterImage image;
   MakeTextured(image, 1601, 1403);  // four pieces of about 2 MB of filtered rows
   std::vector<uint8_t> one, several;
-  ASSERT_EQ(AppendPngImageData(image.Pixels(), image.width, image.height, 1, one), kOk);
-  ASSERT_EQ(AppendPngImageData(image.Pixels(), image.width, image.height, 3, several), kOk);
+  ASSERT_EQ(AppendPngImageData(image.Pixels(), image.Width(), image.Height(), 1, one), kOk);
+  ASSERT_EQ(AppendPngImageData(image.Pixels(), image.Width(), image.Height(), 3, several), kOk);
   EXPECT_EQ(one, several);
   // One IDAT chunk per piece, then IEND; the joined chunks inflate as a single zlib stream
   // with a correct checksum, to exactly the filtered rows.

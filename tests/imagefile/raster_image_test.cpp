@@ -17,7 +17,7 @@ TEST(RasterImage, DefaultsAndLayouts) {
   EXPECT_EQ(image.saveResolutionX, 300);
   EXPECT_EQ(image.saveResolutionUnit, 1);
   EXPECT_EQ(image.jpegQuality, 75);
-  EXPECT_EQ(image.jpegFullChroma, 1);
+  EXPECT_TRUE(image.jpegFullChroma);
   EXPECT_EQ(image.tiffCompression, 1);
   EXPECT_EQ(image.orientation, 1);
 
@@ -43,7 +43,7 @@ TEST(RasterImage, CreateRefusesAbsurdSizesAndLeavesImageEmpty) {
   ASSERT_EQ(image.Create(4, 4, 24), kOk);
   EXPECT_EQ(image.Create(70000, 70000, 24), kOutOfMemory);  // over a gigapixel
   EXPECT_TRUE(image.IsEmpty());
-  EXPECT_EQ(image.width, 0);
+  EXPECT_EQ(image.Width(), 0);
   EXPECT_EQ(image.Create(0, 5, 24), kInvalidArgument);
   EXPECT_EQ(image.Create(5, 5, 16), kInvalidArgument);
   EXPECT_TRUE(image.IsEmpty());
@@ -52,17 +52,17 @@ TEST(RasterImage, CreateRefusesAbsurdSizesAndLeavesImageEmpty) {
 TEST(RasterImage, ReleaseKeepsFileInformationAndCameraFields) {
   RasterImage image;
   image.Create(3, 3, 8);
-  image.paletteSize = 4;
+  image.SetPaletteSize(4);
   image.filePath = "/tmp/x.jpg";
   image.exifBlock = {1, 2, 3};
   image.cameraMake = "Make";
   image.resolutionX = 72;
   image.Release();
   EXPECT_EQ(image.Pixels(), nullptr);
-  EXPECT_EQ(image.width, 0);
-  EXPECT_EQ(image.height, 0);
-  EXPECT_EQ(image.bitsPerPixel, 0);
-  EXPECT_EQ(image.paletteSize, 0);
+  EXPECT_EQ(image.Width(), 0);
+  EXPECT_EQ(image.Height(), 0);
+  EXPECT_EQ(image.BitsPerPixel(), 0);
+  EXPECT_EQ(image.PaletteSize(), 0);
   EXPECT_EQ(image.filePath, "/tmp/x.jpg");
   EXPECT_EQ(image.exifBlockSize(), 3u);
   EXPECT_EQ(image.cameraMake, "Make");
@@ -75,7 +75,7 @@ TEST(RasterImage, TakeOverMovesTheBlockAndOnlyThePictureFields) {
   EXPECT_TRUE(target.IsEmpty());
 
   source.Create(2, 2, 8);
-  source.paletteSize = 2;
+  source.SetPaletteSize(2);
   source.palette[1] = PaletteEntry{1, 2, 3, 0};
   source.fileType = ImageFileType::PngIndexed;
   source.resolutionX = 10;
@@ -87,9 +87,9 @@ TEST(RasterImage, TakeOverMovesTheBlockAndOnlyThePictureFields) {
   EXPECT_EQ(target.Pixels(), block);
   EXPECT_EQ(source.Pixels(), nullptr);
   EXPECT_TRUE(source.IsEmpty());
-  EXPECT_EQ(target.width, 2);
-  EXPECT_EQ(target.bitsPerPixel, 8);
-  EXPECT_EQ(target.paletteSize, 2);
+  EXPECT_EQ(target.Width(), 2);
+  EXPECT_EQ(target.BitsPerPixel(), 8);
+  EXPECT_EQ(target.PaletteSize(), 2);
   EXPECT_EQ(target.palette[1].red, 3);
   EXPECT_EQ(target.fileType, ImageFileType::PngIndexed);
   EXPECT_EQ(target.resolutionX, 10u);
@@ -141,22 +141,22 @@ TEST(RasterImage, DepthConversions) {
   ASSERT_EQ(bilevel.Create(9, 2, 1), kOk);
   const uint8_t bits[4] = {0b10100000, 0b10000000, 0b01000000, 0b00000000};
   std::memcpy(bilevel.Pixels(), bits, 4);
-  bilevel.paletteSize = 2;
+  bilevel.SetPaletteSize(2);
   bilevel.palette[0] = PaletteEntry{10, 20, 30, 0};
   bilevel.palette[1] = PaletteEntry{200, 210, 220, 0};
   bilevel.filePath = "b.png";
 
   RasterImage indexed;
   ASSERT_EQ(bilevel.ToIndexed(indexed), kOk);
-  EXPECT_EQ(indexed.bitsPerPixel, 8);
-  EXPECT_EQ(indexed.paletteSize, 256);
+  EXPECT_EQ(indexed.BitsPerPixel(), 8);
+  EXPECT_EQ(indexed.PaletteSize(), 256);
   const uint8_t expected[18] = {1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_EQ(std::memcmp(indexed.Pixels(), expected, 18), 0);
   EXPECT_EQ(indexed.filePath, "b.png");
 
   RasterImage wide;
   ASSERT_EQ(bilevel.ToTrueColour(wide), kOk);
-  ASSERT_EQ(wide.bitsPerPixel, 24);
+  ASSERT_EQ(wide.BitsPerPixel(), 24);
   EXPECT_EQ(wide.Pixels()[0], 220);  // pixel 0 is index 1: red, green, blue of entry 1
   EXPECT_EQ(wide.Pixels()[2], 200);
   EXPECT_EQ(wide.Pixels()[3], 30);
@@ -164,10 +164,10 @@ TEST(RasterImage, DepthConversions) {
 
   // MakeTrueColour leaves 1-bit images alone and widens 8-bit ones.
   ASSERT_EQ(bilevel.MakeTrueColour(), kOk);
-  EXPECT_EQ(bilevel.bitsPerPixel, 1);
+  EXPECT_EQ(bilevel.BitsPerPixel(), 1);
   ASSERT_EQ(indexed.MakeTrueColour(), kOk);
-  EXPECT_EQ(indexed.bitsPerPixel, 24);
-  EXPECT_EQ(indexed.paletteSize, 0);
+  EXPECT_EQ(indexed.BitsPerPixel(), 24);
+  EXPECT_EQ(indexed.PaletteSize(), 0);
   RasterImage empty;
   EXPECT_EQ(empty.MakeTrueColour(), kInvalidArgument);
   EXPECT_EQ(empty.ToTrueColour(wide), kInvalidArgument);
@@ -189,8 +189,8 @@ TEST(RasterImage, ToTwoColourThreshold) {
   }
   RasterImage two;
   ASSERT_EQ(image.ToTwoColour(two, image.monoThreshold), kOk);
-  EXPECT_EQ(two.bitsPerPixel, 8);
-  EXPECT_EQ(two.paletteSize, 2);
+  EXPECT_EQ(two.BitsPerPixel(), 8);
+  EXPECT_EQ(two.PaletteSize(), 2);
   EXPECT_EQ(two.palette[0].red, 0);
   EXPECT_EQ(two.palette[1].red, 255);
   for (size_t i = 0; i < std::size(cases); ++i)
@@ -207,8 +207,8 @@ TEST(RasterImage, ResampleSameSizeIsExactCopyAndResizeKeepsInfo) {
     EXPECT_EQ(test::MaxDifference(source, out), 0);
   }
   ASSERT_EQ(out.Resample(source, 5, 20, 2), kOk);
-  EXPECT_EQ(out.width, 5);
-  EXPECT_EQ(out.height, 20);
+  EXPECT_EQ(out.Width(), 5);
+  EXPECT_EQ(out.Height(), 20);
   EXPECT_EQ(out.resolutionX, 55u);
   EXPECT_EQ(out.fileType, ImageFileType::PngRgb);
   RasterImage empty;

@@ -196,9 +196,9 @@ TEST(RawDecode, LoadTakesRawFilesFirst) {
   ASSERT_TRUE(WriteDng(path, [](int, int) { return std::array<double, 3>{0.3, 0.3, 0.3}; }, {}));
   RasterImage image;
   ASSERT_EQ(image.Load(path), kOk);
-  EXPECT_EQ(image.width, 64);
-  EXPECT_EQ(image.height, 48);
-  EXPECT_EQ(image.bitsPerPixel, 24);
+  EXPECT_EQ(image.Width(), 64);
+  EXPECT_EQ(image.Height(), 48);
+  EXPECT_EQ(image.BitsPerPixel(), 24);
   EXPECT_EQ(image.fileType, ImageFileType::UnknownType);
   EXPECT_EQ(image.originalWidth, 64);
   // The same bytes from memory decode alike.
@@ -352,8 +352,8 @@ TEST(RawDecode, ManyLoadsWhileTheWorkerPoolIsBusy) {
     for (int i = 0; i < 200; ++i) {
       RasterImage image;
       switch (i % 3) {
-        case 0: failures += image.Load(dir.File("a.dng")) != kOk || image.width != 64; break;
-        case 1: failures += image.Load(dir.File("b.png")) != kOk || image.width != 40; break;
+        case 0: failures += image.Load(dir.File("a.dng")) != kOk || image.Width() != 64; break;
+        case 1: failures += image.Load(dir.File("b.png")) != kOk || image.Width() != 40; break;
         default: image.Load(bad); break;  // whatever it gives, the load comes back
       }
     }

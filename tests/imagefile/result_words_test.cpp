@@ -39,16 +39,22 @@ TEST(ResultWords, EachListKeepsItsWords) {
        "The existing file is read only and it can't be overwritten.", false},
       {{ResultKind::kSave, kSaveWriteFailed}, "Can't save...", false},
       {{ResultKind::kSave, kSaveDialogCancelled}, "", false},  // a cancelled dialog says nothing
+      {{ResultKind::kRun, kRunNoMemory}, "Out of memory", false},
+      {{ResultKind::kFolder, kStepDone}, "", true},
+      {{ResultKind::kFolder, kStepAtLast}, "This is already the last file in the directory", false},
+      {{ResultKind::kFolder, kStepAtFirst}, "This is already the first file in the directory", false},
+      {{ResultKind::kFolder, kStepNotListed}, "", false},  // a file the folder lacks: quietly nothing
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ResultWords(c.result), c.words) << c.words;
     EXPECT_EQ(c.result.succeeded(), c.succeeded) << c.words;
   }
-  // Every failure has words of its own, apart from the cancelled dialog.
+  // Every failure has words of its own, apart from the cancelled dialog and the quiet step.
   for (ResultKind kind : {ResultKind::kImage, ResultKind::kEngine, ResultKind::kProfile,
-                          ResultKind::kRun, ResultKind::kSave})
+                          ResultKind::kRun, ResultKind::kSave, ResultKind::kFolder})
     for (int code = 1; code < 120; ++code)
-      if (!(kind == ResultKind::kSave && code == kSaveDialogCancelled)) {
+      if (!(kind == ResultKind::kSave && code == kSaveDialogCancelled) &&
+          !(kind == ResultKind::kFolder && code == kStepNotListed)) {
         EXPECT_FALSE(ResultWords(Result{kind, code, "f"}).empty())
             << static_cast<int>(kind) << " " << code;
       }

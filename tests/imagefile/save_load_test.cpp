@@ -124,7 +124,7 @@ TEST(Save, OtherDepthsAreWrittenAsTrueColour) {
   test::TempDir dir;
   RasterImage indexed;
   ASSERT_EQ(indexed.Create(3, 1, 8), kOk);
-  indexed.paletteSize = 3;
+  indexed.SetPaletteSize(3);
   for (int i = 0; i < 3; ++i) {
     indexed.Pixels()[i] = static_cast<uint8_t>(2 - i);
     indexed.palette[i] = PaletteEntry{static_cast<uint8_t>(i * 10), 0, static_cast<uint8_t>(100 + i), 0};
@@ -134,7 +134,7 @@ TEST(Save, OtherDepthsAreWrittenAsTrueColour) {
     ASSERT_EQ(indexed.Save(dir.File(name)), kOk) << name;
     RasterImage back;
     ASSERT_EQ(back.Load(dir.File(name)), kOk) << name;
-    ASSERT_EQ(back.width, 3);
+    ASSERT_EQ(back.Width(), 3);
     const int slack = std::string(name) == "i.jpg" ? 40 : 0;
     EXPECT_NEAR(back.Pixels()[0], 102, slack) << name;  // pixel 0 is index 2
     EXPECT_NEAR(back.Pixels()[2], 20, slack) << name;

@@ -104,8 +104,8 @@ TEST(Tiff, StripsTilesAndCompressions) {
     RasterImage image;
     ASSERT_EQ(image.Load(path), kOk) << c.name;
     EXPECT_EQ(image.fileType, ImageFileType::TiffRgb);
-    ASSERT_EQ(image.width, 37);
-    ASSERT_EQ(image.height, 21);
+    ASSERT_EQ(image.Width(), 37);
+    ASSERT_EQ(image.Height(), 21);
     EXPECT_EQ(std::memcmp(image.Pixels(), s.pixels.data(), s.pixels.size()), 0) << c.name;
   }
 }
@@ -130,7 +130,7 @@ TEST(Tiff, PaletteGreyAndBilevelAtTheirDepth) {
   RasterImage image;
   ASSERT_EQ(image.Load(dir.File("pal.tif")), kOk);
   EXPECT_EQ(image.fileType, ImageFileType::TiffIndexed);
-  ASSERT_EQ(image.bitsPerPixel, 24);
+  ASSERT_EQ(image.BitsPerPixel(), 24);
   EXPECT_EQ(image.Pixels()[3 * 3], 15 * 16);  // pixel 3 is index 15: red 61440 >> 8
   EXPECT_EQ(image.Pixels()[3 * 3 + 2], 0x2A);
   EXPECT_EQ(image.Pixels()[1 * 3 + 1], 255 - 16);
@@ -150,8 +150,8 @@ TEST(Tiff, PaletteGreyAndBilevelAtTheirDepth) {
       RasterImage b;
       ASSERT_EQ(b.Load(dir.File("bw.tif")), kOk);
       EXPECT_EQ(b.fileType, ImageFileType::TiffBilevel);
-      ASSERT_EQ(b.bitsPerPixel, 1);
-      EXPECT_EQ(b.paletteSize, 2);
+      ASSERT_EQ(b.BitsPerPixel(), 1);
+      EXPECT_EQ(b.PaletteSize(), 2);
       EXPECT_EQ(b.palette[0].red, 255);
       EXPECT_EQ(b.palette[1].red, 0);
       // The first two pixels are black on a white-is-zero file, white on a black-is-zero one.
@@ -241,8 +241,8 @@ TEST(Tiff, NonSquarePixelsAndResolutionUnits) {
     WriteTiffFile(dir.File("r.tif"), s);
     RasterImage image;
     ASSERT_EQ(image.Load(dir.File("r.tif")), kOk);
-    EXPECT_EQ(image.width, 20);
-    EXPECT_EQ(image.height, c.height) << c.xres << "x" << c.yres;
+    EXPECT_EQ(image.Width(), 20);
+    EXPECT_EQ(image.Height(), c.height) << c.xres << "x" << c.yres;
     EXPECT_EQ(image.resolutionX, static_cast<uint32_t>(c.xres));
     EXPECT_EQ(image.resolutionUnit, c.runit);
     EXPECT_EQ(image.saveResolutionUnit, static_cast<int>(c.runit));
@@ -298,10 +298,10 @@ TEST(Tiff, PageIndex) {
   TIFFClose(tif);
   RasterImage first, second;
   ASSERT_EQ(first.Load(path), kOk);
-  EXPECT_EQ(first.width, 4);
+  EXPECT_EQ(first.Width(), 4);
   EXPECT_EQ(first.pageIndex, 0);
   ASSERT_EQ(second.Load(path, ImageFileType::TiffRgb, 1), kOk);
-  EXPECT_EQ(second.width, 5);
+  EXPECT_EQ(second.Width(), 5);
   EXPECT_EQ(second.pageIndex, 1);
   EXPECT_EQ(second.Pixels()[0], 150);
 }

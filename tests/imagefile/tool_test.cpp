@@ -86,8 +86,8 @@ TEST(Tools, ExifSurvivesTheRoundTripAsExiftoolSees) {
   EXPECT_DOUBLE_EQ(image.fNumber, 2.8);
   EXPECT_EQ(image.isoSpeed, 400);
   EXPECT_EQ(image.dateTaken, "2024:03:04 05:06:07");
-  EXPECT_EQ(image.width, 20);
-  EXPECT_EQ(image.height, 32);
+  EXPECT_EQ(image.Width(), 20);
+  EXPECT_EQ(image.Height(), 32);
 
   const std::string saved = dir.File("saved.jpg");
   ASSERT_EQ(image.Save(saved), kOk);
@@ -98,7 +98,7 @@ TEST(Tools, ExifSurvivesTheRoundTripAsExiftoolSees) {
   ASSERT_EQ(Shell("convert " + saved + " -auto-orient " + dir.File("upright.png")), 0);
   RasterImage upright;
   ASSERT_EQ(upright.Load(dir.File("upright.png")), kOk);
-  EXPECT_EQ(upright.width, 20);
+  EXPECT_EQ(upright.Width(), 20);
   EXPECT_LE(test::MaxDifference(upright, image), 12);
   // The file is sound to a strict checker, and carries exactly one APP1 segment.
   const std::string check = Capture("jpeginfo -c " + saved + " 2>&1");
@@ -147,7 +147,7 @@ TEST(Tools, ProfileAndMetadataCarriedThroughEveryWriter) {
   };
   RasterImage reference, converted;
   inSrgb(original, reference);
-  ASSERT_EQ(reference.width, 20);
+  ASSERT_EQ(reference.Width(), 20);
   // The profile matters: the unconverted pixels are far from what the input shows.
   EXPECT_GT(test::MaxDifference(reference, image), 20);
 

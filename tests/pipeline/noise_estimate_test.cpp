@@ -114,7 +114,7 @@ bool SavedAsJpeg(const std::vector<uint8_t>& p, int quality, bool fullChroma, Ra
   if (img.Create(kW, kH, 24) != kOk) return false;
   std::copy(p.begin(), p.end(), img.Pixels());
   img.jpegQuality = quality;
-  img.jpegFullChroma = fullChroma ? 1 : 0;
+  img.jpegFullChroma = fullChroma;
   const std::string path = dir.path("picture.jpg");
   return img.Save(path) == kOk && back.Load(path) == kOk;
 }

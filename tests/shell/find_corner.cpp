@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   }
   RasterImage screen, photo;
   if (screen.Load(argv[1]) != orvane::kOk || photo.Load(argv[2]) != orvane::kOk ||
-      screen.bitsPerPixel != 24 || photo.bitsPerPixel != 24) {
+      screen.BitsPerPixel() != 24 || photo.BitsPerPixel() != 24) {
     std::fprintf(stderr, "orvane-find-corner: cannot read the pictures\n");
     return 2;
   }

@@ -372,7 +372,6 @@ int ConvertClipboardDib(std::span<const uint8_t> dib, RasterImage& image) {
   if (rc == kOk) rc = ConvertPictureDepth(p, 24);
   if (rc != kOk) return rc;
   image.AdoptPixels(std::move(p.pixels), p.width, p.height, 24, false);
-  image.paletteSize = 0;
   return kOk;
 }
 
@@ -384,9 +383,9 @@ uint32_t PixelsPerMetre(int32_t value, int32_t unit) {
 }
 
 int WriteBmp(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
-  const uint64_t w = image.width;
-  const uint64_t h = image.height;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
+  const uint64_t w = image.Width();
+  const uint64_t h = image.Height();
   const uint64_t stride = (w * 3 + 3) & ~uint64_t{3};
   const uint64_t imageBytes = stride * h;
   const uint64_t fileBytes = 54 + imageBytes;

@@ -245,8 +245,8 @@ int DecodeEmf(std::span<const uint8_t> file, const DecodeRequest&, Picture& pict
 }
 
 int WriteEmf(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
-  const int64_t w = image.width, h = image.height;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
+  const int64_t w = image.Width(), h = image.Height();
   std::vector<uint8_t> dib;
   PackedDibOf(image.Pixels(), static_cast<int>(w), static_cast<int>(h), dib);
   const uint64_t stretchBytes = 80 + dib.size();

@@ -482,10 +482,10 @@ int EncodeJpeg(const uint8_t* rgb, int width, int height, const JpegEncodeOption
 }
 
 int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
   JpegEncodeOptions options;
   options.quality = image.jpegQuality;
-  options.fullChroma = image.jpegFullChroma == 1;
+  options.fullChroma = image.jpegFullChroma;
   options.progressive = image.jpegProgressive;
   options.densityX = image.saveResolutionX;
   options.densityY = image.saveResolutionY;
@@ -509,7 +509,7 @@ int WriteJpeg(const RasterImage& image, std::vector<uint8_t>& out) {
 
   // With an EXIF block the pixels go back to the orientation its (unchanged) tag describes.
   PixelBlock stored;
-  int width = image.width, height = image.height;
+  int width = image.Width(), height = image.Height();
   if (!options.exifPayload.empty()) {
     const int rc = UndoOrientation(width, height, image.Pixels(), image.orientation, stored);
     if (rc != kOk) return rc;

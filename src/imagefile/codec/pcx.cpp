@@ -206,8 +206,8 @@ void EncodePlaneLine(const uint8_t* s, size_t count, std::vector<uint8_t>& out) 
 }  // namespace
 
 int WritePcx(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
-  const int w = image.width, h = image.height;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
+  const int w = image.Width(), h = image.Height();
   if (w > 65535 || h > 65535) return kInvalidArgument;  // the header holds 16-bit corners
   const size_t bytesPerLine = (static_cast<size_t>(w) + 1) & ~size_t{1};  // must be even
   out.assign(kHeaderBytes, 0);

@@ -129,7 +129,7 @@ int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image) {
     swapped = image.orientation >= 5 && image.orientation <= 8;
   }
   image.AdoptPixels(std::move(picture.pixels), width, height, picture.depth);
-  image.paletteSize = picture.depth == 24 ? 0 : picture.paletteSize;
+  image.SetPaletteSize(picture.depth == 24 ? 0 : picture.paletteSize);
   image.palette = picture.palette;
   image.resolutionX = picture.resolutionX;
   image.resolutionY = picture.resolutionY;

@@ -58,9 +58,9 @@ bool FileMayHold(int64_t pixels, uint64_t fileBytes);
 // kBadFile for a size below 1.
 int AllocatePicture(Picture& picture, int64_t width, int64_t height, int depth);
 
-// Converts a picture to the depth a reader was asked for: 8 → 24 through the palette,
+// Converts a picture to a greater depth: 8 → 24 through the palette,
 // 1 → 8 (indices 0 and 1), 1 → 24, 24 stays. Asking for fewer bits than the picture has
-// (24 → 8, 8 → 1) is kInvalidArgument: the type detection never asks for that.
+// (24 → 8, 8 → 1) is kInvalidArgument.
 int ConvertPictureDepth(Picture& picture, int wantedDepth);
 
 // The depth a reader delivers for a type: 24 for the *Rgb types, PhotoCd and the metafiles,
@@ -70,9 +70,10 @@ int DepthForType(ImageFileType type);
 // Hands a decoded picture to image, the same for every format: a picture of fewer bits than
 // type asks for is widened to that depth (one with more, a TIFF whose layout has no palette
 // form, stays as decoded); the pixels are turned upright by the orientation of the EXIF block
-// (8 and 24 bits; JPEG is the format that brings one); then the pixels, palette, resolution, EXIF block, metadata, file bits per
-// sample, camera fields, orientation and originalWidth/Height (the full size as displayed)
-// go to image. The picture is left empty. On failure image is left empty.
+// (8 and 24 bits; JPEG is the format that brings one); then the pixels, palette, resolution,
+// EXIF block, metadata, file bits per sample, camera fields, orientation and originalWidth/
+// Height (the full size as displayed) go to image. The picture is left empty. On failure
+// image is left empty.
 int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image);
 
 // Transparency is flattened onto white when a picture is opened: a colour laid on white by its

@@ -345,8 +345,8 @@ void SetMetadataChunks(png_structp png, png_infop info, PngMetadata& m) {
 int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer, PngMetadata& meta) {
   if (setjmp(png_jmpbuf(h.png))) return writer.failed ? kOutOfMemory : kWriteError;
   png_set_write_fn(h.png, &writer, WriteToMemory, FlushMemory);
-  png_set_IHDR(h.png, h.info, static_cast<png_uint_32>(image.width),
-               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB,
+  png_set_IHDR(h.png, h.info, static_cast<png_uint_32>(image.Width()),
+               static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_gAMA_fixed(h.png, h.info, 34500);  // gamma 0.345
   std::time_t now = std::time(nullptr);
@@ -363,14 +363,14 @@ int Encode(const RasterImage& image, WriteHandles& h, MemoryWriter& writer, PngM
   png_write_info(h.png, h.info);
   // libpng has written every chunk before the image data; the image data and the end are
   // made on every core.
-  return AppendPngImageData(image.Pixels(), image.width, image.height, DefaultThreadCount(),
+  return AppendPngImageData(image.Pixels(), image.Width(), image.Height(), DefaultThreadCount(),
                             *writer.out, image.saveProgress);
 }
 
 }  // namespace
 
 int WritePng(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
   WriteHandles h;
   h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
   if (h.png == nullptr) return kOutOfMemory;

@@ -280,8 +280,8 @@ ImageFileType RefinePsd(std::span<const uint8_t> file) {
 }
 
 int WritePsd(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
-  const uint64_t w = image.width, h = image.height;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
+  const uint64_t w = image.Width(), h = image.Height();
   if (w > 30000 || h > 30000) return kInvalidArgument;  // the format's limit
   out.clear();
   out.reserve(26 + 14 + w * h * 3);

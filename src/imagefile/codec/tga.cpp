@@ -208,8 +208,8 @@ ImageFileType RefineTga(std::span<const uint8_t> file) {
 }
 
 int WriteTga(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
-  const uint64_t w = image.width, h = image.height;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
+  const uint64_t w = image.Width(), h = image.Height();
   if (w > 65535 || h > 65535) return kInvalidArgument;  // 16-bit size fields
   out.assign(kHeaderBytes, 0);
   out[2] = 2;  // uncompressed true colour

@@ -517,7 +517,7 @@ int DecodeTiff(std::span<const uint8_t> file, const DecodeRequest& request, Pict
 }
 
 int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
   const auto compression = static_cast<uint16_t>(image.tiffCompression);
   if (image.tiffCompression < 1 || image.tiffCompression > 65535 ||
       !TIFFIsCODECConfigured(compression))
@@ -528,8 +528,8 @@ int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
   h.tif = Open(m, "w");
   if (h.tif == nullptr) return kWriteError;
   TIFF* tif = h.tif;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.width));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.height));
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.Width()));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.Height()));
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
@@ -543,11 +543,11 @@ int WriteTiff(const RasterImage& image, std::vector<uint8_t>& out) {
                unit == 2 ? RESUNIT_INCH : unit == 3 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
   bool kept = SetMetadataTags(tif, image.metadata);
-  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
+  const size_t rowBytes = static_cast<size_t>(image.Width()) * 3;
   // The encoder may change the row it is given, so it gets a copy.
   PixelBlock row = AllocatePixels(rowBytes);
   if (!row) return kOutOfMemory;
-  for (int y = 0; y < image.height; ++y) {
+  for (int y = 0; y < image.Height(); ++y) {
     std::memcpy(row.get(), image.Pixels() + y * rowBytes, rowBytes);
     if (TIFFWriteScanline(tif, row.get(), static_cast<uint32_t>(y), 0) < 0)
       return m.failed ? kOutOfMemory : kWriteError;

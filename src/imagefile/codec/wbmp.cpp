@@ -59,7 +59,7 @@ int WriteWbmp(const RasterImage& image, std::vector<uint8_t>& out) {
   RasterImage two;
   int rc = image.ToTwoColour(two, image.monoThreshold);
   if (rc != kOk) return rc;
-  const int w = two.width, h = two.height;
+  const int w = two.Width(), h = two.Height();
   out.clear();
   out.push_back(0);  // type 0
   out.push_back(0);  // no extension headers

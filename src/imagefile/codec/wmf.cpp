@@ -199,8 +199,8 @@ int DecodeWmf(std::span<const uint8_t> file, const DecodeRequest&, Picture& pict
 }
 
 int WriteWmf(const RasterImage& image, std::vector<uint8_t>& out) {
-  if (image.IsEmpty() || image.bitsPerPixel != 24) return kInvalidArgument;
-  const int w = image.width, h = image.height;
+  if (image.IsEmpty() || image.BitsPerPixel() != 24) return kInvalidArgument;
+  const int w = image.Width(), h = image.Height();
   if (w > 32767 || h > 32767) return kInvalidArgument;  // 16-bit coordinates
   std::vector<uint8_t> dib;
   PackedDibOf(image.Pixels(), w, h, dib);

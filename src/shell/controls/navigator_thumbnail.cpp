@@ -9,7 +9,7 @@
 namespace orvane {
 
 QImage ImageOfPicture(const RasterImage& picture) {
-  if (picture.IsEmpty() || picture.bitsPerPixel != 24) return {};
+  if (picture.IsEmpty() || picture.BitsPerPixel() != 24) return {};
   return QImage(picture.Pixels(), picture.Width(), picture.Height(), picture.Width() * 3,
                 QImage::Format_RGB888)
       .copy();
