@@ -39,7 +39,7 @@ JpegOptionsDialog::JpegOptionsDialog(UiHost& host, const JpegOptionsRequest& req
   sizeLine_->setObjectName(QStringLiteral("SizeLine"));
   grid->addWidget(sizeLine_, 1, 0, 1, 3);
   samplingBox_ = new QCheckBox(QStringLiteral("Enhanced Sampling"), this);
-  samplingBox_->setChecked(sampling_ != 0);
+  samplingBox_->setChecked(sampling_);
   grid->addWidget(samplingBox_, 2, 0, 1, 2);
   suggest_ = new QPushButton(QStringLiteral("Suggest Quality"), this);
   suggest_->setAutoDefault(false);
@@ -71,7 +71,7 @@ void JpegOptionsDialog::numberEdited(const QString& text) {
 }
 
 void JpegOptionsDialog::suggestQuality() {
-  const int sampling = samplingBox_->isChecked() ? 1 : 0;
+  const bool sampling = samplingBox_->isChecked();
   const JpegOptionsRequest& r = request_;
   const JpegSizeEstimate estimate = [&r, sampling](int quality) {
     return EstimateJpegSize(r.pixels, r.width, r.height, quality, sampling);
@@ -92,7 +92,7 @@ void JpegOptionsDialog::accept() {
     return;
   }
   quality_ = value;
-  sampling_ = samplingBox_->isChecked() ? 1 : 0;
+  sampling_ = samplingBox_->isChecked();
   QDialog::accept();
 }
 

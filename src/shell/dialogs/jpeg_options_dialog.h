@@ -23,7 +23,7 @@ class JpegOptionsDialog : public QDialog {
   JpegOptionsDialog(UiHost& host, const JpegOptionsRequest& request, QWidget* parent);
 
   int quality() const { return quality_; }
-  bool enhancedSampling() const { return sampling_ != 0; }
+  bool enhancedSampling() const { return sampling_; }
 
   QSlider* slider() const { return slider_; }
   QLineEdit* number() const { return number_; }
@@ -43,7 +43,7 @@ class JpegOptionsDialog : public QDialog {
   UiHost& host_;
   JpegOptionsRequest request_;
   int quality_ = 0;
-  int sampling_ = 1;
+  bool sampling_ = true;
   QSlider* slider_ = nullptr;
   QLineEdit* number_ = nullptr;
   QCheckBox* samplingBox_ = nullptr;
