@@ -91,7 +91,6 @@ class CHushwickDoc : public DenoiseDocument {
 
   // The settings records. A front end edits a copy and applies it; every apply tells the
   // observer (origin: the control that made the change).
-  using DenoiseDocument::applyNrSettings;
   void applyNrSettings(const NrSettings& settings) override { applyNrSettings(settings, nullptr); }
   void applyNrSettings(const NrSettings& settings, const void* origin);
   // The noise level alone (the slider, the box, Auto).

@@ -69,7 +69,8 @@ class TestDocument : public DenoiseDocument {
   void releaseQuickPreview() override { ++quickPreviewReleases; }
   // Whoever shows the document hears when a run starts and ends.
   void runStateChanged() override {
-    if (auto* scripted = dynamic_cast<test::ScriptedHost*>(&host())) scripted->log.events.push_back(busy ? "busy" : "idle");
+    if (auto* scripted = dynamic_cast<test::ScriptedHost*>(&host()))
+      scripted->log.events.push_back(busy ? "busy" : "idle");
   }
 
   int width, height;

@@ -235,8 +235,9 @@ void NrOptionsPane::showState() {
 
 void NrOptionsPane::onSlider(int code, int position) {
   if (doc_ == nullptr) return;
+  // The slider and the box put the level into the document at once.
   const double level = NoiseLevelFromSlider(position);
-  applyLevel(level);
+  doc_->applyNoiseLevel(level, this);
   levelBox_->setText(QString::fromStdString(NoiseBoxText(level)));
   if (code == kEndScroll) timer_.start(kNrClickDelayMs);
 }
@@ -249,7 +250,7 @@ void NrOptionsPane::onLevelTyped() {
     levelBox_->selectAll();
   }
   if (v.value != doc_->nrSettings().noiseLevel) {
-    applyLevel(v.value);
+    doc_->applyNoiseLevel(v.value, this);
     slider_->setPosition(NoiseSliderPosition(v.value));
     timer_.start(kNrTypingDelayMs);
   }
@@ -275,7 +276,5 @@ void NrOptionsPane::onTimer() {
   doc_->applyNrSettings(CopyNrOptions(state_, mode_->currentIndex(), doc_->nrSettings()), this);
   emit previewRequested();
 }
-
-void NrOptionsPane::applyLevel(double level) { doc_->applyNoiseLevel(level, this); }
 
 }  // namespace orvane

@@ -56,8 +56,6 @@ class NrOptionsPane : public PaneWidget {
   void onSlider(int code, int position);
   void onLevelTyped();
   void onAmountTyped(QLineEdit* box, int high, int& member);
-  // The slider, the box and Auto put the level into the document at once.
-  void applyLevel(double level);
 
   CHushwickDoc* doc_ = nullptr;
   NrOptionsState state_;
