@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
     orvane::LoadReferenceImage(store, photo, none, params);
     orvane::ProfileList made;
     for (int i = 0; i < 100; ++i)
-      orvane::SaveProfile(made, store.reference, {folder, folder}, "Profile " + std::to_string(i), nullptr);
+      orvane::SaveProfile(made, store.reference, {folder, folder}, "Profile " + std::to_string(i));
     std::vector<double> fills;
     for (int round = 0; round < 3; ++round) {
       const auto t = Clock::now();

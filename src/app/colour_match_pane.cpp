@@ -72,7 +72,7 @@ MatchPaneEffect OnMatchToProfile(ColourMatchPaneState& pane, MatchDocument doc,
                                  ReferenceStore& store, const ProfileList& list) {
   pane.paneMode = static_cast<int>(MatchMode::kProfile);
   MatchPaneEffect effect;
-  ReadSelectedProfile(list, store.profile, &effect.message);
+  effect.result = ReadSelectedProfile(list, store.profile);
   BuildMatchTables(doc.source, store.profile, doc.params.matchTables);
   doc.params.matchMode = static_cast<MatchMode>(pane.paneMode);
   if (store.profile.HoldsImage()) {
@@ -106,7 +106,7 @@ bool OnReferenceDropped(ColourMatchPaneState& pane, MatchDocument doc, Reference
 MatchPaneEffect OnSaveProfile(ProfileList& list, const ReferenceStore& store,
                               const ProfileFolders& folders, const std::string& name) {
   MatchPaneEffect effect;
-  SaveProfile(list, store.reference, folders, name, &effect.message);
+  effect.result = SaveProfile(list, store.reference, folders, name);
   return effect;
 }
 
@@ -114,23 +114,25 @@ MatchPaneEffect OnDeleteProfile(ColourMatchPaneState& pane, MatchDocument doc,
                                 ReferenceStore& store, ProfileList& list,
                                 const ProfileFolders& folders) {
   if (list.SelectedPath().empty()) return {};
-  std::string message;
-  if (DeleteSelectedProfile(list, folders, store.profile, &message) == kProfileWriteError) {
+  const Result deleted = DeleteSelectedProfile(list, folders, store.profile);
+  if (deleted.code == kProfileNotDeleted) {
     MatchPaneEffect effect;
-    effect.message = message;
+    effect.result = deleted;
     return effect;
   }
+  // The profile read after the list was filled again says why it is unusable, unless the
+  // newly selected one does.
   MatchPaneEffect effect = OnMatchToProfile(pane, doc, store, list);
-  if (effect.message.empty()) effect.message = message;
+  if (effect.result.succeeded()) effect.result = deleted;
   return effect;
 }
 
 MatchPaneEffect OnFadeMoved(ColourMatchPaneState& pane, ColourParams& params, int position,
-                            bool endOfScroll, int viewTab) {
+                            bool endOfScroll, ViewTab viewTab) {
   pane.fadePosition = std::clamp(position, 0, 255);
   params.matchFade = pane.fadePosition;
   MatchPaneEffect effect;
-  effect.timerDelayMs = endOfScroll ? 50 : (viewTab > 0 ? 30 : 100);
+  effect.timerDelayMs = endOfScroll ? 50 : (viewTab != ViewTab::kPicture ? 30 : 100);
   return effect;
 }
 
@@ -151,10 +153,8 @@ MatchPaneEffect RefreshFromDocument(ColourMatchPaneState& pane, const ColourPara
   return effect;
 }
 
-TimerWork MatchTimerWork(int viewTab, bool fullCropMode, bool autoSwitch) {
-  if (viewTab > 0) {
-    return viewTab == 2 ? TimerWork::kRecomputeHistogram : TimerWork::kRedrawViews;
-  }
+TimerWork MatchTimerWork(ViewTab viewTab, bool fullCropMode, bool autoSwitch) {
+  if (viewTab != ViewTab::kPicture) return PlotTimerWork(viewTab);
   if (fullCropMode || autoSwitch) return TimerWork::kRebuildFullCrop;
   return TimerWork::kDetailPreview;
 }

@@ -57,7 +57,7 @@ struct MatchPaneEffect {
   int timerDelayMs = 0;         // start (or restart) the pane's one-shot timer; 0: do not
   bool redrawPreview = false;
   bool writeControls = false;   // put paneMode and autoSwitch back into the radio and check box
-  std::string message;          // show this, when not empty
+  Result result{ResultKind::kProfile, kProfileOk};  // its words are shown when it failed
 };
 
 // The document as the pane sees it.
@@ -91,9 +91,9 @@ MatchPaneEffect OnDeleteProfile(ColourMatchPaneState& pane, MatchDocument doc,
                                 ReferenceStore& store, ProfileList& list,
                                 const ProfileFolders& folders);
 
-// Fade slider moved. viewTab: 0 image, 1 curves, 2 histogram.
+// Fade slider moved.
 MatchPaneEffect OnFadeMoved(ColourMatchPaneState& pane, ColourParams& params, int position,
-                            bool endOfScroll, int viewTab);
+                            bool endOfScroll, ViewTab viewTab);
 
 enum class AutoSwitchAction { kShowFullCrop, kReturnToDetail };
 AutoSwitchAction OnAutoSwitchToggled(ColourMatchPaneState& pane, bool on);
@@ -102,6 +102,6 @@ AutoSwitchAction OnAutoSwitchToggled(ColourMatchPaneState& pane, bool on);
 MatchPaneEffect RefreshFromDocument(ColourMatchPaneState& pane, const ColourParams& params);
 
 // What the pane's timer does when it fires.
-TimerWork MatchTimerWork(int viewTab, bool fullCropMode, bool autoSwitch);
+TimerWork MatchTimerWork(ViewTab viewTab, bool fullCropMode, bool autoSwitch);
 
 }  // namespace orvane

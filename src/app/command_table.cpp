@@ -176,10 +176,10 @@ CommandState CommandStateOf(int command, const CommandFacts& f) {
     case kGrid: s.checked = f.showGrid; break;
     case kStatusBar: s.checked = f.statusBarVisible; break;
     case kToolbar: s.checked = f.toolbarVisible; break;
-    case kDetailMode: s.checked = f.fullCropMode == 0 && f.viewTab == 0; break;
-    case kFullCropMode: s.checked = f.fullCropMode == 1 && f.viewTab == 0; break;
-    case kCurves: s.checked = f.viewTab == 1; break;
-    case kHistogram: s.checked = f.viewTab == 2; break;
+    case kDetailMode: s.checked = ModeTabOf(f.fullCropMode, f.viewTab) == kTabDetail; break;
+    case kFullCropMode: s.checked = ModeTabOf(f.fullCropMode, f.viewTab) == kTabFullCrop; break;
+    case kCurves: s.checked = f.viewTab == ViewTab::kCurves; break;
+    case kHistogram: s.checked = f.viewTab == ViewTab::kHistogram; break;
     // The entry stands in for the recent files while there are none.
     case kRecentFile: s.enabled = false; break;
     default: break;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/view_tab.h"
+
 namespace orvane {
 
 namespace cmd {
@@ -100,8 +102,8 @@ struct CommandFacts {
   bool hasImage = false;       // the document's source holds pixels
   bool hasPath = false;        // the document has a path name
   bool busy = false;           // a denoise run is under way
-  int fullCropMode = 0;
-  int viewTab = 0;
+  bool fullCropMode = false;
+  ViewTab viewTab = ViewTab::kPicture;
   bool canZoomIn = false;
   bool canZoomOut = false;
   bool showGrid = false;

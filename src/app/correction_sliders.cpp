@@ -115,10 +115,12 @@ TimerRequest TimerFor(PaneEvent event) {
   return {1, 100};
 }
 
-TimerWork CorrectionTimerWork(int timerId, int viewTab, bool fullCropMode) {
-  if (viewTab > 0) {
-    return viewTab == 2 ? TimerWork::kRecomputeHistogram : TimerWork::kRedrawViews;
-  }
+TimerWork PlotTimerWork(ViewTab plot) {
+  return plot == ViewTab::kHistogram ? TimerWork::kRecomputeHistogram : TimerWork::kRedrawViews;
+}
+
+TimerWork CorrectionTimerWork(int timerId, ViewTab viewTab, bool fullCropMode) {
+  if (viewTab != ViewTab::kPicture) return PlotTimerWork(viewTab);
   if (fullCropMode) return TimerWork::kRebuildFullCrop;
   return timerId == 2 ? TimerWork::kQuickPreview : TimerWork::kRunNoiseReduction;
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/view_tab.h"
 #include "colour/colour_params.h"
 
 namespace orvane {
@@ -62,7 +63,7 @@ struct TimerRequest {
 enum class PaneEvent { kSliderMove, kSliderEndScroll, kReset, kAuto };
 TimerRequest TimerFor(PaneEvent event);
 
-// What a fired timer does. viewTab: 0 image, 1 curves, 2 histogram.
+// What a fired timer does.
 enum class TimerWork {
   kRecomputeHistogram,
   kRedrawViews,
@@ -72,6 +73,9 @@ enum class TimerWork {
   kDetailPreview,      // the view's Detail-mode preview (colour match pane)
 };
 
-TimerWork CorrectionTimerWork(int timerId, int viewTab, bool fullCropMode);
+TimerWork CorrectionTimerWork(int timerId, ViewTab viewTab, bool fullCropMode);
+// With a plot on show, every pane's timer does the same: the histogram is computed again, the
+// curves are drawn again.
+TimerWork PlotTimerWork(ViewTab plot);
 
 }  // namespace orvane

@@ -86,14 +86,14 @@ void CHushwickDoc::setEnlarge(double enlarge) {
   notify(kChangeCrop);
 }
 
-void CHushwickDoc::showPlot(int target) {
+void CHushwickDoc::showPlot(ViewTab target) {
   if (observer_ == nullptr) return;  // nothing shows a plot
   // Leaving Full/Crop mode for a plot asks first; a cancel stays where the view was.
-  if (viewTab_ != 0 || LeaveCropMode(true, false)) {
+  if (viewTab_ != ViewTab::kPicture || LeaveCropMode(true, false)) {
     viewTab_ = target;
-    if (target == 2) ComputeHistogramBars(sourceImage, colour_, histogramBars);
+    if (target == ViewTab::kHistogram) ComputeHistogramBars(sourceImage, colour_, histogramBars);
   } else {
-    viewTab_ = 0;
+    viewTab_ = ViewTab::kPicture;
   }
   notify(kChangeMode);
 }
@@ -279,7 +279,7 @@ int64_t CHushwickDoc::jpegTargetSize() const {
 
 CropRectangle CHushwickDoc::CropRect() {
   return ComputeCropRect(sourceImage.Width(), sourceImage.Height(), crop_.preset, crop_.enlarge,
-                         crop_.swapOrientation ? 1 : 0, crop_.offsetX, crop_.offsetY);
+                         crop_.swapOrientation, crop_.offsetX, crop_.offsetY);
 }
 
 int CHushwickDoc::ApplyCrop(const CropRectangle& rect) {
@@ -302,7 +302,7 @@ void CHushwickDoc::EnterFullCropMode(bool reset) {
     crop_.offsetX = crop_.offsetY = 0;
   }
   fullCropMode = true;
-  viewTab_ = 0;
+  viewTab_ = ViewTab::kPicture;
   const int w = sourceImage.Width(), h = sourceImage.Height();
   if (sourceImage.IsEmpty() || fullCropBitmap.Create(w, h, 32) != kOk) {
     fullCropBitmap.Release();
@@ -349,7 +349,7 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   fullCropBitmap.Release();
   fullCropMode = false;
   if (returnToDetail) {
-    viewTab_ = 0;
+    viewTab_ = ViewTab::kPicture;
     resultImage.CopyFrom(sourceImage);
     resultValid = false;
   }

@@ -15,6 +15,7 @@
 #include "pipeline/crop_rotate.h"
 #include "pipeline/denoise_run.h"
 #include "app/host.h"
+#include "app/view_tab.h"
 #include "colour/reference_store.h"
 
 namespace orvane {
@@ -103,7 +104,7 @@ class CHushwickDoc : public DenoiseDocument {
   // For this document only; storeJpegOptions also writes the keys.
   void applyJpegOptions(const JpegSettings& options) { jpeg_ = options; }
   // The mode shown besides Detail and Full/Crop: 0 none, 1 Curves, 2 Histogram.
-  int viewTab() const { return viewTab_; }
+  ViewTab viewTab() const { return viewTab_; }
 
   // "Auto" and --level auto: the level the picture asks for in a mode, applied. -1 (and the
   // level left as it was) when the picture gives none.
@@ -114,7 +115,7 @@ class CHushwickDoc : public DenoiseDocument {
   void matchToProfile(const ReferenceSlot& profile);
   // Curves (1) and Histogram (2) of the View menu; leaving Full/Crop mode first asks whether to
   // apply the crop.
-  void showPlot(int target);
+  void showPlot(ViewTab target);
   // File > New: an empty document, out of Full/Crop mode.
   void newDocument();
 
@@ -216,7 +217,7 @@ class CHushwickDoc : public DenoiseDocument {
   ColourParams colour_;
   CropState crop_;
   JpegSettings jpeg_;
-  int viewTab_ = 0;
+  ViewTab viewTab_ = ViewTab::kPicture;
   PanRemainder panRemainder_;  // the part of a drag too small to move the crop yet
   std::string stepFrom_;  // a neighbour stepped to that could not be read
 };

@@ -77,9 +77,9 @@ Rect ScaleToThumbnail(const Rect& r, int imageWidth, int imageHeight, ThumbSize 
   return {x(r.left), y(r.top), x(r.right), y(r.bottom)};
 }
 
-FilePropertiesEnabling FilePropertiesEnablingFor(bool fullCropMode, int viewTab) {
+FilePropertiesEnabling FilePropertiesEnablingFor(bool fullCropMode, ViewTab viewTab) {
   if (fullCropMode) return {true, false, false};
-  return {false, viewTab == 0, true};
+  return {false, viewTab == ViewTab::kPicture, true};
 }
 
 int EnlargeSliderPosition(double enlarge) { return Trunc((enlarge - 1.0) * 50.0); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/view_tab.h"
 #include "base/rect.h"
 #include "imagefile/raster_image.h"
 #include "pipeline/denoise_run.h"
@@ -35,7 +36,7 @@ struct FilePropertiesEnabling {
   bool fileInfoLabel = false;
   bool operator==(const FilePropertiesEnabling&) const = default;
 };
-FilePropertiesEnabling FilePropertiesEnablingFor(bool fullCropMode, int viewTab);
+FilePropertiesEnabling FilePropertiesEnablingFor(bool fullCropMode, ViewTab viewTab);
 
 // The Enlarge slider shows (enlarge - 1) x 50.
 int EnlargeSliderPosition(double enlarge);

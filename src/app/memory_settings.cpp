@@ -20,14 +20,10 @@ bool ReadIntegerBox(const std::string& text, int& value) {
   return true;
 }
 
-bool ReadMemorySettingsBoxes(const std::array<std::string, 4>& boxes, std::array<int, 4>& values,
-                             std::string* message) {
+bool ReadMemorySettingsBoxes(const std::array<std::string, 4>& boxes, std::array<int, 4>& values) {
   std::array<int, 4> read{};
   for (size_t i = 0; i < boxes.size(); ++i) {
-    if (!ReadIntegerBox(boxes[i], read[i])) {
-      if (message != nullptr) *message = kNotAnInteger;
-      return false;
-    }
+    if (!ReadIntegerBox(boxes[i], read[i])) return false;
   }
   values = read;
   return true;

@@ -18,10 +18,8 @@ inline constexpr const char* kNotAnInteger = "Please enter an integer.";
 // the range of int. False for anything else.
 bool ReadIntegerBox(const std::string& text, int& value);
 
-// The four boxes (block width, block height, swap width, swap height) on OK. False, with
-// *message set to "Please enter an integer.", when a box does not hold one; values is then
-// unchanged and the dialog stays open.
-bool ReadMemorySettingsBoxes(const std::array<std::string, 4>& boxes, std::array<int, 4>& values,
-                             std::string* message);
+// The four boxes (block width, block height, swap width, swap height) on OK. False when a box
+// does not hold one: values is then unchanged, and the dialog says kNotAnInteger and stays open.
+bool ReadMemorySettingsBoxes(const std::array<std::string, 4>& boxes, std::array<int, 4>& values);
 
 }  // namespace orvane

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 #include "base/text.h"
 #include "colour/profile_file.h"
@@ -38,6 +39,10 @@ void AddFolder(const std::filesystem::path& folder, std::vector<std::string>& ou
     if (path.filename().empty() || !HasProfileExtension(path)) continue;
     out.push_back(path.string());
   }
+}
+
+Result ProfileResult(int code, std::string subject = {}) {
+  return Result{ResultKind::kProfile, code, std::move(subject)};
 }
 
 void PutIntoSlot(ProfileData& data, const std::string& path, ReferenceSlot& slot) {
@@ -103,38 +108,31 @@ std::string ProfileList::SelectedPath() const {
   return selection_ >= 0 ? entries_[static_cast<size_t>(selection_)] : std::string();
 }
 
-int ReadSelectedProfile(const ProfileList& list, ReferenceSlot& profileSlot,
-                        std::string* message) {
+Result ReadSelectedProfile(const ProfileList& list, ReferenceSlot& profileSlot) {
   const std::string path = list.SelectedPath();
-  if (path.empty()) return kProfileOk;
+  if (path.empty()) return ProfileResult(kProfileOk);
   ProfileData data;
-  const int rc = ReadProfileFile(path, data, message);
-  if (rc != kProfileOk) return rc;
+  const int rc = ReadProfileFile(path, data);
+  if (rc == kProfileCannotOpen) return ProfileResult(kProfileOk);
+  if (rc != kProfileOk) return ProfileResult(rc, path);
   PutIntoSlot(data, path, profileSlot);
-  return kProfileOk;
+  return ProfileResult(kProfileOk);
 }
 
-int FillProfileList(ProfileList& list, const ProfileFolders& folders, ReferenceSlot& profileSlot,
-                    std::string* message) {
+Result FillProfileList(ProfileList& list, const ProfileFolders& folders, ReferenceSlot& profileSlot) {
   list.Fill(folders);
-  return ReadSelectedProfile(list, profileSlot, message);
+  return ReadSelectedProfile(list, profileSlot);
 }
 
-bool CanSaveProfile(const ReferenceSlot& reference, std::string* message) {
-  if (reference.HoldsImage()) return true;
-  if (message != nullptr) *message = "You have to first load reference image";
-  return false;
+Result CanSaveProfile(const ReferenceSlot& reference) {
+  return ProfileResult(reference.HoldsImage() ? kProfileOk : kProfileNoReference);
 }
 
-int SaveProfile(ProfileList& list, const ReferenceSlot& reference, const ProfileFolders& folders,
-                const std::string& name, std::string* message) {
-  if (!CanSaveProfile(reference, message)) return kProfileInvalidArgument;
+Result SaveProfile(ProfileList& list, const ReferenceSlot& reference, const ProfileFolders& folders,
+                   const std::string& name) {
+  if (Result can = CanSaveProfile(reference); !can.succeeded()) return can;
   if (!ValidProfileName(name)) {
-    if (message != nullptr) {
-      *message = name.empty() ? std::string("Please enter a name for the profile.")
-                              : "\"" + name + "\" is not a valid file name for a profile.";
-    }
-    return kProfileInvalidArgument;
+    return ProfileResult(name.empty() ? kProfileNoName : kProfileBadName, name);
   }
   std::error_code error;
   std::filesystem::create_directories(folders.user, error);
@@ -145,27 +143,22 @@ int SaveProfile(ProfileList& list, const ReferenceSlot& reference, const Profile
     rc = WriteProfileFile(path, thumb.Width(), thumb.Height(), thumb.Pixels(),
                           reference.distributions);
   }
-  if (rc != kProfileOk) {
-    if (message != nullptr) *message = "Cannot write the colour profile " + path.string() + ".";
-    return rc;
-  }
+  // However the write failed, the pane says it could not write the file.
+  if (rc != kProfileOk) return ProfileResult(kProfileWriteError, path.string());
   list.Add(path.string());
-  return kProfileOk;
+  return ProfileResult(kProfileOk);
 }
 
-int DeleteSelectedProfile(ProfileList& list, const ProfileFolders& folders,
-                          ReferenceSlot& profileSlot, std::string* message) {
+Result DeleteSelectedProfile(ProfileList& list, const ProfileFolders& folders,
+                             ReferenceSlot& profileSlot) {
   const int index = list.Selection();
   const std::string path = list.SelectedPath();
-  if (path.empty()) return kProfileOk;
+  if (path.empty()) return ProfileResult(kProfileOk);
   std::error_code error;
-  if (!std::filesystem::remove(path, error) || error) {
-    if (message != nullptr) *message = "Cannot delete the colour profile " + path + ".";
-    return kProfileWriteError;
-  }
-  const int rc = FillProfileList(list, folders, profileSlot, message);
+  if (!std::filesystem::remove(path, error) || error) return ProfileResult(kProfileNotDeleted, path);
+  const Result filled = FillProfileList(list, folders, profileSlot);
   list.Select(index < list.Count() ? index : list.Count() - 1);
-  return rc;
+  return filled;
 }
 
 const RasterImage* ProfileThumbnailCache::Find(const std::string& path) const {
@@ -178,7 +171,7 @@ const RasterImage* ProfileThumbnailCache::Find(const std::string& path) const {
 const RasterImage* ProfileThumbnailCache::Get(const std::string& path) {
   if (const RasterImage* hit = Find(path)) return hit;
   ProfileData data;
-  if (ReadProfileFile(path, data, nullptr) != kProfileOk) return nullptr;
+  if (ReadProfileFile(path, data) != kProfileOk) return nullptr;
   if (data.width / 2 <= 0 || data.height / 2 <= 0) return nullptr;
   RasterImage full;
   if (full.Create(data.width, data.height, 24) != kOk) return nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "colour/reference_store.h"
+#include "imagefile/result_words.h"
 
 namespace orvane {
 
@@ -57,33 +58,34 @@ class ProfileList {
 // ("Sunset Glow"). Empty when none is.
 std::string FindProfile(const ProfileFolders& folders, const std::string& name);
 
+// Each of these returns a profile result (ResultKind::kProfile) naming the file or the name it
+// concerns; the pane shows its words when it did not succeed.
+
 // Reads the list's selected profile into the slot. The slot changes only when the whole file
-// was read; otherwise *message (when given) names the file and says why. A list without a
-// selection, or a file that cannot be opened, does nothing and says nothing.
-int ReadSelectedProfile(const ProfileList& list, ReferenceSlot& profileSlot,
-                        std::string* message);
+// was read. A list without a selection, or a file that cannot be opened (it was listed and has
+// gone), does nothing and succeeds: only a file that was read and is unusable says so.
+Result ReadSelectedProfile(const ProfileList& list, ReferenceSlot& profileSlot);
 
 // Fill, then read the first profile into the slot (pane start-up).
-int FillProfileList(ProfileList& list, const ProfileFolders& folders, ReferenceSlot& profileSlot,
-                    std::string* message);
+Result FillProfileList(ProfileList& list, const ProfileFolders& folders, ReferenceSlot& profileSlot);
 
-// "Save To Profile" before the name dialog: the reference slot must hold a picture.
-// Returns false with the message to show when it does not.
-bool CanSaveProfile(const ReferenceSlot& reference, std::string* message);
+// "Save To Profile" before the name dialog: the reference slot must hold a picture
+// (kProfileNoReference otherwise).
+Result CanSaveProfile(const ReferenceSlot& reference);
 
 // "Save To Profile" after the dialog: writes folders.user/name.cpf from the reference slot
 // (overwriting a file of that name) and adds its path to the list; the selection stays.
-// A name that cannot be a file name, or a file that cannot be written, gives a message and
-// lists nothing.
-int SaveProfile(ProfileList& list, const ReferenceSlot& reference, const ProfileFolders& folders,
-                const std::string& name, std::string* message);
+// A name that cannot be a file name (kProfileNoName, kProfileBadName), or a file that cannot
+// be written (kProfileWriteError), lists nothing.
+Result SaveProfile(ProfileList& list, const ReferenceSlot& reference, const ProfileFolders& folders,
+                   const std::string& name);
 
 // "Delete Profile" after the user said Yes: deletes the selected file, fills the list again
 // (reading the first profile), then selects the entry at the deleted one's index, or the last.
-// The pane then runs its "Match Colors to Profile" handler. A file that cannot be deleted gives
-// a message and changes nothing.
-int DeleteSelectedProfile(ProfileList& list, const ProfileFolders& folders,
-                          ReferenceSlot& profileSlot, std::string* message);
+// The pane then runs its "Match Colors to Profile" handler. A file that cannot be deleted
+// (kProfileNotDeleted) changes nothing.
+Result DeleteSelectedProfile(ProfileList& list, const ProfileFolders& folders,
+                             ReferenceSlot& profileSlot);
 
 inline constexpr const char* kDeleteProfileQuestion = "Delete this profile?";
 

@@ -102,12 +102,6 @@ bool IsDroppableImage(std::string_view path) {
   return EndsWithListedExtension(std::string(path), &FormatListing::dropRank);
 }
 
-int ModeTabOf(int fullCropMode, int viewTab) {
-  if (viewTab == 1) return kTabCurves;
-  if (viewTab == 2) return kTabHistogram;
-  return fullCropMode ? kTabFullCrop : kTabDetail;
-}
-
 int ModeTabCommand(int tab) {
   switch (tab) {
     case kTabFullCrop: return cmd::kFullCropMode;
@@ -139,8 +133,8 @@ void RunModeCommand(CHushwickDoc& doc, int command) {
   switch (command) {
     case cmd::kDetailMode: doc.LeaveCropMode(true, true); break;
     case cmd::kFullCropMode: doc.EnterFullCropMode(true); break;
-    case cmd::kCurves: doc.showPlot(1); break;
-    case cmd::kHistogram: doc.showPlot(2); break;
+    case cmd::kCurves: doc.showPlot(ViewTab::kCurves); break;
+    case cmd::kHistogram: doc.showPlot(ViewTab::kHistogram); break;
     default: break;
   }
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/command_table.h"
+#include "app/view_tab.h"
 #include "app/settings_keys.h"
 #include "colour/colour_params.h"
 #include "base/rect.h"
@@ -81,11 +82,6 @@ CurveHeights ComputeCurveHeights(const ColourParams& params);
 // Files dropped on the view: only these endings, in any letter case, are opened.
 bool IsDroppableImage(std::string_view path);
 
-// The four displays, in the order of the mode tabs.
-enum ModeTab { kTabDetail = 0, kTabFullCrop = 1, kTabCurves = 2, kTabHistogram = 3 };
-inline constexpr int kModeTabCount = 4;
-
-int ModeTabOf(int fullCropMode, int viewTab);
 int ModeTabCommand(int tab);
 // Ctrl+PgDn and Ctrl+PgUp: the command that follows or precedes the tab the strip shows.
 int NextModeCommand(int currentTab);

@@ -170,8 +170,9 @@ void ApplySettings(const CliOptions& o, CHushwickDoc& doc) {
   }
 }
 
-// The picture-dependent steps: colour, rotation, crop. Returns an error text or empty.
-std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStore& store) {
+// The picture-dependent steps: colour, rotation, crop. A failure is a reference picture or a
+// profile that cannot be used.
+Result PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStore& store) {
   ColourParams colour = doc.colour();
   if (o.autoLevels) {
     const LevelsResult levels = AutoLevels(doc.sourceImage);
@@ -186,12 +187,12 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
   doc.applyColour(colour);
   if (!o.matchImage.empty()) {
     const int rc = doc.matchToImage(store, o.matchImage);
-    if (rc != kOk) return "cannot use " + o.matchImage + " as a colour reference: " + ImageWords(rc);
+    if (rc != kOk) return Result{ResultKind::kReference, rc, o.matchImage};
   } else if (!o.matchProfile.empty()) {
     const std::string file = FindProfile(CliProfileFolders(), o.matchProfile);
     ProfileData data;
-    const int rc = ReadProfileFile(file, data, nullptr);
-    if (rc != kProfileOk) return ResultWords(Result{ResultKind::kProfile, rc, o.matchProfile});
+    const int rc = ReadProfileFile(file, data);
+    if (rc != kProfileOk) return Result{ResultKind::kProfile, rc, o.matchProfile};
     ReferenceSlot slot;
     slot.path = file;
     slot.distributions = data.distributions;
@@ -212,7 +213,7 @@ std::string PreparePicture(const CliOptions& o, CHushwickDoc& doc, ReferenceStor
     if (o.cropSwap) crop.swapOrientation = true;
     doc.applyCropState(crop);
   }
-  return {};
+  return Result{ResultKind::kImage, kOk};
 }
 
 struct FileReport {
@@ -314,8 +315,8 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   }
   report.level = doc.nrSettings().noiseLevel;
   AddNote(report.note, DepthNote(doc.sourceImage));
-  if (std::string e = PreparePicture(o, doc, store); !e.empty()) {
-    report.error = e;
+  if (const Result prepared = PreparePicture(o, doc, store); !prepared.succeeded()) {
+    report.error = ResultWords(prepared);
     return report;
   }
   report.output = OutputPathFor(input, o);

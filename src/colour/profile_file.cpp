@@ -155,35 +155,25 @@ std::vector<uint8_t> SerializeProfile(int width, int height, const uint8_t* pixe
   return out;
 }
 
-int ReadProfileFile(const std::filesystem::path& path, ProfileData& out, std::string* message) {
+int ReadProfileFile(const std::filesystem::path& path, ProfileData& out) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return kProfileCannotOpen;
   file.seekg(0, std::ios::end);
   const std::streamoff size = file.tellg();
   file.seekg(0, std::ios::beg);
   if (size < 0 || !file) return kProfileCannotOpen;
-  int result = kProfileOk;
-  if (static_cast<uint64_t>(size) > kMaxProfileFileBytes) {
-    result = kProfileDamaged;
-  } else {
-    std::vector<uint8_t> bytes;
-    try {
-      bytes.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-      return kProfileNoMemory;
-    }
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) return kProfileCannotOpen;
-    // A file that shrank meanwhile is parsed as far as it goes.
-    bytes.resize(static_cast<size_t>(file.gcount()));
-    result = ParseProfile(bytes, out);
+  if (static_cast<uint64_t>(size) > kMaxProfileFileBytes) return kProfileDamaged;
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return kProfileNoMemory;
   }
-  // Only a file that was read but is unusable says so; one that cannot be opened is left out
-  // of the list quietly.
-  if (message != nullptr &&
-      (result == kProfileTruncated || result == kProfileDamaged || result == kProfileNoMemory))
-    *message = ResultWords(Result{ResultKind::kProfile, result, path.string()});
-  return result;
+  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (file.bad()) return kProfileCannotOpen;
+  // A file that shrank meanwhile is parsed as far as it goes.
+  bytes.resize(static_cast<size_t>(file.gcount()));
+  return ParseProfile(bytes, out);
 }
 
 int WriteProfileFile(const std::filesystem::path& path, int width, int height,

@@ -44,9 +44,9 @@ int ParseProfile(std::span<const uint8_t> bytes, ProfileData& out);
 std::vector<uint8_t> SerializeProfile(int width, int height, const uint8_t* pixels,
                                       const ChannelDistributions& distributions);
 
-// Reads a whole file and parses it. On failure out is untouched and *message (when given)
-// says what went wrong, naming the file; a file that cannot be opened gives no message.
-int ReadProfileFile(const std::filesystem::path& path, ProfileData& out, std::string* message);
+// Reads a whole file and parses it. On failure out is untouched; the code's words
+// (Result{ResultKind::kProfile, code, path}) say what went wrong.
+int ReadProfileFile(const std::filesystem::path& path, ProfileData& out);
 
 // Writes through a temporary file in the same folder that replaces path only when complete.
 int WriteProfileFile(const std::filesystem::path& path, int width, int height,

@@ -42,7 +42,11 @@ std::string ProfileWords(int code, const std::string& file) {
     case kProfileDamaged: return "The colour profile " + file + " is damaged and was not read.";
     case kProfileNoMemory: return "Not enough memory to read the colour profile " + file + ".";
     case kProfileCannotOpen: return "cannot open the colour profile " + file;
-    case kProfileWriteError: return "cannot write the colour profile " + file;
+    case kProfileWriteError: return "Cannot write the colour profile " + file + ".";
+    case kProfileNoReference: return "You have to first load reference image";
+    case kProfileNoName: return "Please enter a name for the profile.";
+    case kProfileBadName: return "\"" + file + "\" is not a valid file name for a profile.";
+    case kProfileNotDeleted: return "Cannot delete the colour profile " + file + ".";
     default: return "the colour profile " + file + " cannot be used";
   }
 }
@@ -94,6 +98,9 @@ std::string ResultWords(const Result& result) {
     case ResultKind::kRun: return RunWords(result.code);
     case ResultKind::kSave: return SaveWords(result.code);
     case ResultKind::kFolder: return FolderWords(result.code);
+    case ResultKind::kReference:
+      if (result.succeeded()) return {};
+      return "cannot use " + result.subject + " as a colour reference: " + ImageWords(result.code);
   }
   return {};
 }

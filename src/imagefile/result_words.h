@@ -16,6 +16,7 @@ enum class ResultKind {
   kRun,      // the noise-reduction run's own failures
   kSave,     // the steps of writing the result around Save
   kFolder,   // stepping to the next or previous picture of a folder
+  kReference,  // a picture given as a colour reference: the image codes, naming the picture
 };
 
 // Colour profile files. 0 is success; the others follow the image codes where they mean the same.
@@ -26,6 +27,11 @@ inline constexpr int kProfileInvalidArgument = 5;
 inline constexpr int kProfileCannotOpen = 38;
 inline constexpr int kProfileTruncated = 100;  // the data ends before the announced content
 inline constexpr int kProfileDamaged = 101;    // an absurd size or a malformed name field
+// Saving and deleting a profile from the Color Match pane.
+inline constexpr int kProfileNoReference = 102;  // nothing to save: no reference picture loaded
+inline constexpr int kProfileNoName = 103;       // the name typed is empty
+inline constexpr int kProfileBadName = 104;      // ... cannot be a file name (the subject)
+inline constexpr int kProfileNotDeleted = 105;
 
 // The run's failures that are not the engine's.
 inline constexpr int kRunDone = 0;
@@ -55,7 +61,7 @@ struct Result {
 
   ResultKind kind = ResultKind::kImage;
   int code = 0;
-  std::string subject;  // the file a profile result names
+  std::string subject;  // the file (or profile name) a profile or reference result names
 
   // Success, including a picture saved without its oversized camera data.
   bool succeeded() const;

@@ -35,12 +35,11 @@ double CropPresetRatio(int preset, int width, int height) {
 }
 
 CropRectangle ComputeCropRect(int width, int height, int preset, double enlarge,
-                              int swapOrientation, int& offsetX, int& offsetY) {
+                              bool swapOrientation, int& offsetX, int& offsetY) {
   const double W = width, H = height;
   const double r = CropPresetRatio(preset, width, height);
   if (!(enlarge >= kEnlargeMin)) enlarge = kEnlargeMin;  // also catches NaN
-  const bool landscape = (width >= height && swapOrientation == 0) ||
-                         (width < height && swapOrientation == 1);
+  const bool landscape = (width >= height) != swapOrientation;
   int cw, ch;
   if (landscape) {
     cw = static_cast<int>(std::floor(W / enlarge + 0.5));

@@ -25,7 +25,7 @@ double CropPresetRatio(int preset, int width, int height);
 
 // The crop of a width x height picture. Clamps the offsets into the picture and stores them back.
 CropRectangle ComputeCropRect(int width, int height, int preset, double enlarge,
-                              int swapOrientation, int& offsetX, int& offsetY);
+                              bool swapOrientation, int& offsetX, int& offsetY);
 
 // Enlarge steps: Zoom In and Out, the mouse wheel (delta > 0 forward, < 0 backward; the middle
 // button resets), and the pane's slider (0 ... 100) both ways.

@@ -73,9 +73,10 @@ int main(int argc, char** argv) {
     std::filesystem::remove(drawn, error);
     if (rc != orvane::kOk) return 1;
     orvane::ProfileList list;
-    std::string message;
-    if (orvane::SaveProfile(list, store.reference, {folder, folder}, look.name, &message) != 0) {
-      std::fprintf(stderr, "%s\n", message.c_str());
+    const orvane::Result saved =
+        orvane::SaveProfile(list, store.reference, {folder, folder}, look.name);
+    if (!saved.succeeded()) {
+      std::fprintf(stderr, "%s\n", orvane::ResultWords(saved).c_str());
       return 1;
     }
   }

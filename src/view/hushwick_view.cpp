@@ -66,7 +66,7 @@ CHushwickView::CHushwickView(CHushwickDoc& doc, QWidget* parent)
   previewTimer_.setSingleShot(true);
   connect(&previewTimer_, &QTimer::timeout, this, [this] {
     // A scroll bar still held (its thumb or an arrow): the run waits for the release.
-    if (doc_.viewTab() == 0 && !scrollBarHeld_) RunRegionPreview();
+    if (doc_.viewTab() == ViewTab::kPicture && !scrollBarHeld_) RunRegionPreview();
   });
   horizontalScrollBar()->setSingleStep(kScrollLine);
   horizontalScrollBar()->setPageStep(kScrollPage);
@@ -101,7 +101,7 @@ void CHushwickView::UpdateScrollBars() {
   scaledValid_ = false;
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
-  if (doc_.fullCropMode || doc_.viewTab() != 0) {
+  if (doc_.fullCropMode || doc_.viewTab() != ViewTab::kPicture) {
     h->setRange(0, 0);
     v->setRange(0, 0);
     return;
@@ -192,7 +192,7 @@ void CHushwickView::paste() {
 bool CHushwickView::handleKey(int key) {
   if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
   // Leaving Full/Crop mode may crop the picture, which a running preview still reads.
-  if (doc_.fullCropMode && doc_.viewTab() == 0 && !doc_.busy)
+  if (doc_.fullCropMode && doc_.viewTab() == ViewTab::kPicture && !doc_.busy)
     doc_.LeaveCropMode(key == Qt::Key_Escape, true);
   return true;
 }
@@ -270,11 +270,11 @@ void CHushwickView::mousePressEvent(QMouseEvent* event) {
   doc_.beginDrag();
   if (doc_.sourceImage.IsEmpty()) return;
   const QPoint pos = event->position().toPoint();
-  if (doc_.viewTab() == 1) {
+  if (doc_.viewTab() == ViewTab::kCurves) {
     dragging_ = true;
     lastMouse_ = pos;
     editCurve(pos, event->modifiers() & Qt::ShiftModifier);
-  } else if (doc_.viewTab() == 0 && !doc_.busy) {
+  } else if (doc_.viewTab() == ViewTab::kPicture && !doc_.busy) {
     dragging_ = true;
     lastMouse_ = pos;
     updateCursor();
@@ -310,9 +310,9 @@ void CHushwickView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const QPoint d = pos - lastMouse_;
   lastMouse_ = pos;
-  if (doc_.viewTab() == 1) {
+  if (doc_.viewTab() == ViewTab::kCurves) {
     editCurve(pos, event->modifiers() & Qt::ShiftModifier);
-  } else if (doc_.viewTab() == 0) {
+  } else if (doc_.viewTab() == ViewTab::kPicture) {
     moveDrag(d.x(), d.y());
   }
 }
@@ -326,7 +326,7 @@ void CHushwickView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CHushwickView::wheelEvent(QWheelEvent* event) {
   event->accept();
-  if (!doc_.fullCropMode || doc_.viewTab() != 0) return;
+  if (!doc_.fullCropMode || doc_.viewTab() != ViewTab::kPicture) return;
   const int delta = event->angleDelta().y();
   const bool middle = event->buttons() & Qt::MiddleButton;
   if (delta == 0 && !middle) return;
@@ -374,9 +374,9 @@ void CHushwickView::paintInto(QImage& target) {
   QPainter p(&target);
   p.fillRect(0, 0, w, h, kBackground);
   if (doc_.sourceImage.IsEmpty()) return;
-  if (doc_.viewTab() == 1) {
+  if (doc_.viewTab() == ViewTab::kCurves) {
     paintCurves(p, w, h);
-  } else if (doc_.viewTab() == 2) {
+  } else if (doc_.viewTab() == ViewTab::kHistogram) {
     paintPlotFrame(p, w, h, true);
     p.end();
     paintHistogram(target, w, h);

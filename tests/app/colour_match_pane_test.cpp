@@ -110,9 +110,13 @@ TEST(ColourMatchPaneTest, FadeDelaysAutoSwitchAndTimerWork) {
   Fixture f;
   const struct {
     bool end;
-    int tab;
+    ViewTab tab;
     int delay;
-  } cases[] = {{true, 0, 50}, {true, 2, 50}, {false, 1, 30}, {false, 2, 30}, {false, 0, 100}};
+  } cases[] = {{true, ViewTab::kPicture, 50},
+               {true, ViewTab::kHistogram, 50},
+               {false, ViewTab::kCurves, 30},
+               {false, ViewTab::kHistogram, 30},
+               {false, ViewTab::kPicture, 100}};
   for (const auto& c : cases) {
     EXPECT_EQ(OnFadeMoved(f.pane, f.params, 77, c.end, c.tab).timerDelayMs, c.delay);
   }
@@ -122,11 +126,11 @@ TEST(ColourMatchPaneTest, FadeDelaysAutoSwitchAndTimerWork) {
   EXPECT_FALSE(f.pane.autoSwitch);
   EXPECT_EQ(OnAutoSwitchToggled(f.pane, true), AutoSwitchAction::kShowFullCrop);
 
-  EXPECT_EQ(MatchTimerWork(2, false, false), TimerWork::kRecomputeHistogram);
-  EXPECT_EQ(MatchTimerWork(1, true, true), TimerWork::kRedrawViews);
-  EXPECT_EQ(MatchTimerWork(0, false, true), TimerWork::kRebuildFullCrop);
-  EXPECT_EQ(MatchTimerWork(0, true, false), TimerWork::kRebuildFullCrop);
-  EXPECT_EQ(MatchTimerWork(0, false, false), TimerWork::kDetailPreview);
+  EXPECT_EQ(MatchTimerWork(ViewTab::kHistogram, false, false), TimerWork::kRecomputeHistogram);
+  EXPECT_EQ(MatchTimerWork(ViewTab::kCurves, true, true), TimerWork::kRedrawViews);
+  EXPECT_EQ(MatchTimerWork(ViewTab::kPicture, false, true), TimerWork::kRebuildFullCrop);
+  EXPECT_EQ(MatchTimerWork(ViewTab::kPicture, true, false), TimerWork::kRebuildFullCrop);
+  EXPECT_EQ(MatchTimerWork(ViewTab::kPicture, false, false), TimerWork::kDetailPreview);
 }
 
 TEST(ColourMatchPaneTest, RefreshAndVisibility) {
@@ -174,7 +178,7 @@ TEST(ColourMatchPaneTest, MatchToProfileReadsTheSelectionAndReportsDamage) {
   ASSERT_EQ(list.Count(), 2);
   list.Select(0);  // bright
   MatchPaneEffect effect = OnMatchToProfile(f.pane, f.doc, f.store, list);
-  EXPECT_TRUE(effect.message.empty());
+  EXPECT_TRUE(effect.result.succeeded());
   EXPECT_EQ(f.params.matchMode, MatchMode::kProfile);
   EXPECT_EQ(f.pane.preview.Width(), 6);
   EXPECT_EQ(effect.timerDelayMs, 50);
@@ -183,7 +187,8 @@ TEST(ColourMatchPaneTest, MatchToProfileReadsTheSelectionAndReportsDamage) {
   const MatchTables before = f.params.matchTables;
   list.Select(1);  // broken
   effect = OnMatchToProfile(f.pane, f.doc, f.store, list);
-  EXPECT_NE(effect.message.find("broken.cpf"), std::string::npos);
+  EXPECT_EQ(ResultWords(effect.result),
+            "An attempt was made to access " + (folder.path() / "broken.cpf").string() + " past its end.");
   EXPECT_EQ(f.store.profile.path, (folder.path() / "bright.cpf").string());
   EXPECT_EQ(f.params.matchTables, before);  // still matched to the profile read last
 }
@@ -195,7 +200,7 @@ TEST(ColourMatchPaneTest, SaveThenDeleteThroughThePane) {
   const ProfileFolders folders{program.path(), data.path() / "profiles"};
   ProfileList list;
   MatchPaneEffect effect = OnSaveProfile(list, f.store, folders, "Dusk");
-  EXPECT_EQ(effect.message, "You have to first load reference image");
+  EXPECT_EQ(ResultWords(effect.result), "You have to first load reference image");
   EXPECT_EQ(list.Count(), 0);
 
   MakeGrey(f.store.reference.image, 170, 85, 60);
@@ -204,15 +209,15 @@ TEST(ColourMatchPaneTest, SaveThenDeleteThroughThePane) {
   f.store.reference.distributions.green = f.store.reference.distributions.red;
   f.store.reference.distributions.blue = f.store.reference.distributions.red;
   for (const char* name : {"A", "B", "C"}) {
-    EXPECT_TRUE(OnSaveProfile(list, f.store, folders, name).message.empty());
+    EXPECT_TRUE(OnSaveProfile(list, f.store, folders, name).result.succeeded());
   }
   effect = OnSaveProfile(list, f.store, folders, "no/good");
-  EXPECT_EQ(effect.message, "\"no/good\" is not a valid file name for a profile.");
+  EXPECT_EQ(ResultWords(effect.result), "\"no/good\" is not a valid file name for a profile.");
   ASSERT_EQ(list.Count(), 3);
 
   list.Select(1);
   effect = OnDeleteProfile(f.pane, f.doc, f.store, list, folders);
-  EXPECT_TRUE(effect.message.empty());
+  EXPECT_TRUE(effect.result.succeeded());
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(ShownProfileName(list.SelectedPath()), "C");
   EXPECT_EQ(f.store.profile.path, list.SelectedPath());
@@ -220,6 +225,17 @@ TEST(ColourMatchPaneTest, SaveThenDeleteThroughThePane) {
   EXPECT_EQ(f.pane.preview.Width(), 170);
   EXPECT_EQ(effect.timerDelayMs, 50);
   EXPECT_EQ(f.params.matchTables.green[100], 59);  // everything pulled to the reference's 60
+
+  // A profile that cannot be deleted (a folder with something in it took its name) says so
+  // and changes nothing.
+  const std::string stuck = list.SelectedPath();
+  std::filesystem::remove(stuck);
+  std::filesystem::create_directories(std::filesystem::path(stuck) / "inside");
+  effect = OnDeleteProfile(f.pane, f.doc, f.store, list, folders);
+  EXPECT_EQ(ResultWords(effect.result), "Cannot delete the colour profile " + stuck + ".");
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.SelectedPath(), stuck);
+  EXPECT_EQ(effect.timerDelayMs, 0);
 }
 
 }  // namespace

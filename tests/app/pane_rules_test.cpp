@@ -172,9 +172,9 @@ TEST(NrOptionsRules, EstimateCommandNeedsAPictureOutsideFullCrop) {
   EXPECT_FALSE(CommandStateOf(cmd::kEstimateNoise, f).enabled);
   f.hasImage = true;
   EXPECT_TRUE(CommandStateOf(cmd::kEstimateNoise, f).enabled);
-  f.fullCropMode = 1;
+  f.fullCropMode = true;
   EXPECT_FALSE(CommandStateOf(cmd::kEstimateNoise, f).enabled);
-  f.fullCropMode = 0;
+  f.fullCropMode = false;
   f.busy = true;
   EXPECT_FALSE(CommandStateOf(cmd::kEstimateNoise, f).enabled);
   EXPECT_TRUE(RefusedWhileBusy(cmd::kEstimateNoise));  // the run reads the level
@@ -238,9 +238,9 @@ TEST(FilePropertiesRules, FrameEnablingAndFractions) {
   EXPECT_EQ(ScaleToThumbnail({0, 0, 4000, 3000}, 4000, 3000, t), (Rect{0, 0, 153, 115}));
   EXPECT_EQ(ScaleToThumbnail({1000, 1500, 2000, 3000}, 4000, 3000, t), (Rect{38, 57, 76, 115}));
   EXPECT_EQ(ScaleToThumbnail({0, 0, 10, 10}, 0, 0, t), (Rect{}));
-  EXPECT_EQ(FilePropertiesEnablingFor(true, 0), (FilePropertiesEnabling{true, false, false}));
-  EXPECT_EQ(FilePropertiesEnablingFor(false, 0), (FilePropertiesEnabling{false, true, true}));
-  EXPECT_EQ(FilePropertiesEnablingFor(false, 1), (FilePropertiesEnabling{false, false, true}));
+  EXPECT_EQ(FilePropertiesEnablingFor(true, ViewTab::kPicture), (FilePropertiesEnabling{true, false, false}));
+  EXPECT_EQ(FilePropertiesEnablingFor(false, ViewTab::kPicture), (FilePropertiesEnabling{false, true, true}));
+  EXPECT_EQ(FilePropertiesEnablingFor(false, ViewTab::kCurves), (FilePropertiesEnabling{false, false, true}));
   EXPECT_EQ(EnlargeSliderPosition(1.0), 0);
   EXPECT_EQ(EnlargeSliderPosition(2.5), 75);
   const Fraction f = ThumbnailFraction(100, 60, 20, 10, 10, 0, t);

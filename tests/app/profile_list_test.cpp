@@ -51,8 +51,7 @@ TEST(ProfileListTest, FillListsBothFoldersSortedAndReadsTheFirst) {
 
   ProfileList list;
   ReferenceSlot slot;
-  std::string message;
-  EXPECT_EQ(FillProfileList(list, f.folders, slot, &message), kProfileOk);
+  EXPECT_TRUE(FillProfileList(list, f.folders, slot).succeeded());
   ASSERT_EQ(list.Count(), 3);
   EXPECT_EQ(ShownProfileName(list.Entries()[0]), "Alps");
   EXPECT_EQ(ShownProfileName(list.Entries()[1]), "beach");
@@ -70,7 +69,7 @@ TEST(ProfileListTest, FillListsBothFoldersSortedAndReadsTheFirst) {
   list.Fill({f.program.path() / "nope", ""});
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.Selection(), -1);
-  EXPECT_EQ(ReadSelectedProfile(list, slot, &message), kProfileOk);  // nothing selected
+  EXPECT_TRUE(ReadSelectedProfile(list, slot).succeeded());  // nothing selected
   EXPECT_EQ(slot.image.Pixels()[0], 20);
 }
 
@@ -98,11 +97,11 @@ TEST(ProfileListTest, DamagedProfileLeavesTheSlotAndNamesTheFile) {
 
   ProfileList list;
   ReferenceSlot slot;
-  std::string message;
-  ASSERT_EQ(FillProfileList(list, f.folders, slot, &message), kProfileOk);
+  ASSERT_TRUE(FillProfileList(list, f.folders, slot).succeeded());
   list.Select(1);
-  EXPECT_EQ(ReadSelectedProfile(list, slot, &message), kProfileTruncated);
-  EXPECT_EQ(message, "An attempt was made to access " + damaged.string() + " past its end.");
+  const Result read = ReadSelectedProfile(list, slot);
+  EXPECT_EQ(read.code, kProfileTruncated);
+  EXPECT_EQ(ResultWords(read), "An attempt was made to access " + damaged.string() + " past its end.");
   EXPECT_EQ(slot.path, list.Entries()[0]);
   EXPECT_EQ(slot.image.Width(), 4);
   EXPECT_EQ(slot.image.Pixels()[0], 10);
@@ -113,17 +112,15 @@ TEST(ProfileListTest, SavingWritesToTheUserFolderAndListsThePath) {
   Folders f;
   ReferenceSlot reference;
   ProfileList list;
-  std::string message;
-  EXPECT_FALSE(CanSaveProfile(reference, &message));
-  EXPECT_EQ(message, "You have to first load reference image");
-  EXPECT_NE(SaveProfile(list, reference, f.folders, "Sunset", &message), kProfileOk);
+  EXPECT_EQ(ResultWords(CanSaveProfile(reference)), "You have to first load reference image");
+  EXPECT_EQ(SaveProfile(list, reference, f.folders, "Sunset").code, kProfileNoReference);
   EXPECT_EQ(list.Count(), 0);
 
   MakeGrey(reference.image, 170, 85, 77);
   reference.path = "/photos/sunset.jpg";
   reference.distributions.blue.fill(1.0);
-  ASSERT_TRUE(CanSaveProfile(reference, &message));
-  ASSERT_EQ(SaveProfile(list, reference, f.folders, "Sunset", &message), kProfileOk);
+  ASSERT_TRUE(CanSaveProfile(reference).succeeded());
+  ASSERT_TRUE(SaveProfile(list, reference, f.folders, "Sunset").succeeded());
   const fs::path written = f.folders.user / "Sunset.cpf";
   ASSERT_TRUE(fs::exists(written));  // the user folder was made
   EXPECT_EQ(fs::file_size(written), 49511u);
@@ -133,30 +130,29 @@ TEST(ProfileListTest, SavingWritesToTheUserFolderAndListsThePath) {
   // Saving again under the same name overwrites the file and lists the path a second time.
   list.Select(0);
   MakeGrey(reference.image, 170, 85, 78);
-  ASSERT_EQ(SaveProfile(list, reference, f.folders, "Sunset", &message), kProfileOk);
+  ASSERT_TRUE(SaveProfile(list, reference, f.folders, "Sunset").succeeded());
   EXPECT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Selection(), 0);
   ProfileData data;
-  ASSERT_EQ(ReadProfileFile(written, data, nullptr), kProfileOk);
+  ASSERT_EQ(ReadProfileFile(written, data), kProfileOk);
   EXPECT_EQ(data.pixels[0], 78);
 
   // A name that is not a file name is refused with a message; nothing is listed or written.
-  const std::string names[] = {"", "a/b", "../up", ".", "..", std::string(252, 'n')};
+  EXPECT_EQ(ResultWords(SaveProfile(list, reference, f.folders, "")),
+            "Please enter a name for the profile.");
+  const std::string names[] = {"a/b", "../up", ".", "..", std::string(252, 'n')};
   for (const std::string& bad : names) {
-    message.clear();
-    EXPECT_EQ(SaveProfile(list, reference, f.folders, bad, &message), kProfileInvalidArgument)
-        << bad;
-    EXPECT_FALSE(message.empty()) << bad;
+    EXPECT_EQ(ResultWords(SaveProfile(list, reference, f.folders, bad)),
+              "\"" + bad + "\" is not a valid file name for a profile.");
   }
   EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(message, "\"" + std::string(252, 'n') + "\" is not a valid file name for a profile.");
   EXPECT_FALSE(fs::exists(f.folders.user / "a"));
 
   // A folder that cannot be written: a message, nothing listed.
   ProfileFolders blocked{f.folders.program, f.folders.program / "Sunset.cpf" / "sub"};
   f.program.Write("Sunset.cpf", {1});
-  EXPECT_NE(SaveProfile(list, reference, blocked, "Other", &message), kProfileOk);
-  EXPECT_NE(message.find("Other.cpf"), std::string::npos);
+  EXPECT_EQ(ResultWords(SaveProfile(list, reference, blocked, "Other")),
+            "Cannot write the colour profile " + (blocked.user / "Other.cpf").string() + ".");
   EXPECT_EQ(list.Count(), 2);
 }
 
@@ -167,17 +163,16 @@ TEST(ProfileListTest, SelectionAfterDeletion) {
   }
   ProfileList list;
   ReferenceSlot slot;
-  std::string message;
-  FillProfileList(list, f.folders, slot, &message);
+  FillProfileList(list, f.folders, slot);
   list.Select(2);
-  ASSERT_EQ(DeleteSelectedProfile(list, f.folders, slot, &message), kProfileOk);
+  ASSERT_TRUE(DeleteSelectedProfile(list, f.folders, slot).succeeded());
   ASSERT_EQ(list.Count(), 4);
   EXPECT_EQ(list.Selection(), 2);
   EXPECT_EQ(ShownProfileName(list.SelectedPath()), "p4");
   EXPECT_FALSE(fs::exists(f.folders.program / "p3.cpf"));
 
   list.Select(3);  // the last one: the new last is selected
-  ASSERT_EQ(DeleteSelectedProfile(list, f.folders, slot, &message), kProfileOk);
+  ASSERT_TRUE(DeleteSelectedProfile(list, f.folders, slot).succeeded());
   EXPECT_EQ(ShownProfileName(list.SelectedPath()), "p4");
 }
 
@@ -186,13 +181,12 @@ TEST(ProfileListTest, DeletingTheOnlyProfileKeepsTheSlot) {
   WriteGreyProfile(f.folders.program / "only.cpf", 2, 2, 40);
   ProfileList list;
   ReferenceSlot slot;
-  std::string message;
-  FillProfileList(list, f.folders, slot, &message);
-  ASSERT_EQ(DeleteSelectedProfile(list, f.folders, slot, &message), kProfileOk);
+  FillProfileList(list, f.folders, slot);
+  ASSERT_TRUE(DeleteSelectedProfile(list, f.folders, slot).succeeded());
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.Selection(), -1);
   EXPECT_DOUBLE_EQ(slot.distributions.red[0], 40 / 255.0);
-  EXPECT_EQ(DeleteSelectedProfile(list, f.folders, slot, &message), kProfileOk);  // nothing
+  EXPECT_TRUE(DeleteSelectedProfile(list, f.folders, slot).succeeded());  // nothing
 }
 
 TEST(ProfileListTest, ThumbnailCacheHoldsTwentyHalfSizeEntries) {

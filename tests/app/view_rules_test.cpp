@@ -165,8 +165,8 @@ TEST(ModeCommands, NextAndPreviousFollowTheTabs) {
   EXPECT_EQ(PreviousModeCommand(kTabFullCrop), cmd::kDetailMode);
   EXPECT_EQ(PreviousModeCommand(kTabCurves), cmd::kFullCropMode);
   EXPECT_EQ(PreviousModeCommand(kTabHistogram), cmd::kCurves);
-  EXPECT_EQ(ModeTabOf(1, 0), kTabFullCrop);
-  EXPECT_EQ(ModeTabOf(0, 2), kTabHistogram);
+  EXPECT_EQ(ModeTabOf(true, ViewTab::kPicture), kTabFullCrop);
+  EXPECT_EQ(ModeTabOf(false, ViewTab::kHistogram), kTabHistogram);
 }
 
 // Records the tabs a window would show, and the region runs it would start.
@@ -196,14 +196,14 @@ TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
   host.answers = {Answer::Cancel};
   RunModeCommand(doc, cmd::kCurves);
   EXPECT_EQ(doc.fullCropMode, 1);
-  EXPECT_EQ(doc.viewTab(), 0);
+  EXPECT_EQ(doc.viewTab(), ViewTab::kPicture);
   EXPECT_EQ(views.tabs.back(), kTabFullCrop);
   EXPECT_EQ(host.log.questions.size(), 1u);
 
   host.answers = {Answer::No};
   RunModeCommand(doc, cmd::kHistogram);
   EXPECT_EQ(doc.fullCropMode, 0);
-  EXPECT_EQ(doc.viewTab(), 2);
+  EXPECT_EQ(doc.viewTab(), ViewTab::kHistogram);
   EXPECT_EQ(views.tabs.back(), kTabHistogram);
   EXPECT_EQ(doc.sourceImage.Width(), 64);  // No leaves the picture uncropped
   int full = 0;
@@ -214,17 +214,17 @@ TEST(ModeCommands, PlotsFromFullCropAskAndCancelKeepsTheMode) {
   EXPECT_GE(full, 1);  // the bars were computed before the tab came up
 
   RunModeCommand(doc, cmd::kCurves);  // from one plot to the other: no question
-  EXPECT_EQ(doc.viewTab(), 1);
+  EXPECT_EQ(doc.viewTab(), ViewTab::kCurves);
   EXPECT_EQ(host.log.questions.size(), 2u);
   RunModeCommand(doc, cmd::kDetailMode);
-  EXPECT_EQ(doc.viewTab(), 0);
+  EXPECT_EQ(doc.viewTab(), ViewTab::kPicture);
   EXPECT_EQ(views.tabs.back(), kTabDetail);
   EXPECT_GE(views.previews, 1);
 
   // Without a main window the plot commands do nothing.
   doc.setObserver(nullptr);
   RunModeCommand(doc, cmd::kCurves);
-  EXPECT_EQ(doc.viewTab(), 0);
+  EXPECT_EQ(doc.viewTab(), ViewTab::kPicture);
 }
 
 TEST(Themes, OutOfRangeCodesFallBack) {
@@ -318,7 +318,7 @@ TEST(CommandTable, EnablingRulesAndCheckMarks) {
   CommandFacts busy = loaded;
   busy.busy = true;
   CommandFacts crop = loaded;
-  crop.fullCropMode = 1;
+  crop.fullCropMode = true;
   crop.canZoomIn = true;
 
   struct Case {
@@ -348,7 +348,7 @@ TEST(CommandTable, EnablingRulesAndCheckMarks) {
   CommandFacts f;
   f.clipboardHasImage = true;
   f.showGrid = true;
-  f.viewTab = 2;
+  f.viewTab = ViewTab::kHistogram;
   f.paneOpen[kPaneColorMatchId - kPaneNrOptionsId] = true;
   f.paneTheme = 0;
   EXPECT_TRUE(CommandStateOf(cmd::kPaste, f).enabled);

@@ -198,6 +198,12 @@ TEST_F(CliFolder, ColourMatchToAPictureOrAProfile) {
   const auto bad = Cli("--match-profile " + Quote(path("bad.cpf")) + " -o " + Quote(path("mb.png")) + " " + Quote(in));
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find("bad.cpf"), std::string::npos) << bad.out;
+  // A reference picture that cannot be read is named.
+  std::ofstream(path("bad.png")) << "nope";
+  const auto badImage = Cli("--match-image " + Quote(path("bad.png")) + " -o " + Quote(path("mx.png")) + " " + Quote(in));
+  EXPECT_EQ(badImage.status, 1);
+  EXPECT_NE(badImage.out.find(": cannot use " + path("bad.png") + " as a colour reference: "), std::string::npos)
+      << badImage.out;
 }
 
 // The number after "key": in a JSON line, or -1.

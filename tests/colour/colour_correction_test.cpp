@@ -237,11 +237,11 @@ TEST(CorrectionSlidersTest, ResetTimersAndTimerWork) {
   EXPECT_EQ(TimerFor(PaneEvent::kReset), (TimerRequest{1, 100}));
   EXPECT_EQ(TimerFor(PaneEvent::kAuto), (TimerRequest{1, 20}));
 
-  EXPECT_EQ(CorrectionTimerWork(1, 2, true), TimerWork::kRecomputeHistogram);
-  EXPECT_EQ(CorrectionTimerWork(2, 1, false), TimerWork::kRedrawViews);
-  EXPECT_EQ(CorrectionTimerWork(2, 0, true), TimerWork::kRebuildFullCrop);
-  EXPECT_EQ(CorrectionTimerWork(1, 0, false), TimerWork::kRunNoiseReduction);
-  EXPECT_EQ(CorrectionTimerWork(2, 0, false), TimerWork::kQuickPreview);
+  EXPECT_EQ(CorrectionTimerWork(1, ViewTab::kHistogram, true), TimerWork::kRecomputeHistogram);
+  EXPECT_EQ(CorrectionTimerWork(2, ViewTab::kCurves, false), TimerWork::kRedrawViews);
+  EXPECT_EQ(CorrectionTimerWork(2, ViewTab::kPicture, true), TimerWork::kRebuildFullCrop);
+  EXPECT_EQ(CorrectionTimerWork(1, ViewTab::kPicture, false), TimerWork::kRunNoiseReduction);
+  EXPECT_EQ(CorrectionTimerWork(2, ViewTab::kPicture, false), TimerWork::kQuickPreview);
 }
 
 }  // namespace

@@ -15,21 +15,22 @@ TEST(CropRect, PresetsOrientationEnlargeAndOffsets) {
     const char* name;
     int w, h, preset;
     double enlarge;
-    int swap, offX, offY;
+    bool swap;
+    int offX, offY;
     CropRectangle expected;
     int expectedOffX, expectedOffY;
   };
   const Case cases[] = {
-      {"3:2 landscape", 4000, 3000, 2, 1.0, 0, 0, 0, {0, 0, 4000, 2667}, 0, 0},
-      {"square falls back to the height", 3000, 2000, 0, 1.0, 0, 0, 0, {0, 0, 2000, 2000}, 0, 0},
-      {"3:1 portrait", 2000, 3000, 1, 1.0, 0, 0, 0, {0, 0, 1000, 3000}, 0, 0},
-      {"swapped to portrait", 4000, 3000, 2, 1.0, 1, 0, 0, {0, 0, 2000, 3000}, 0, 0},
-      {"keep, whole picture", 4000, 3000, 8, 1.0, 0, 0, 0, {0, 0, 4000, 3000}, 0, 0},
-      {"keep, portrait picture", 1997, 3001, 8, 1.0, 0, 0, 0, {0, 0, 1997, 3001}, 0, 0},
-      {"enlarged, offsets clamped", 4000, 3000, 8, 2.0, 0, 3000, 3000, {2000, 1500, 4000, 3000}, 2000, 1500},
-      {"negative offsets", 4000, 3000, 8, 2.0, 0, -5, -1, {0, 0, 2000, 1500}, 0, 0},
-      {"unknown preset is 3:2", 4000, 3000, 42, 1.0, 0, 10, 20, {0, 20, 4000, 2687}, 0, 20},
-      {"16:9 swapped", 3000, 4000, 7, 1.0, 1, 0, 0, {0, 0, 3000, 1688}, 0, 0},
+      {"3:2 landscape", 4000, 3000, 2, 1.0, false, 0, 0, {0, 0, 4000, 2667}, 0, 0},
+      {"square falls back to the height", 3000, 2000, 0, 1.0, false, 0, 0, {0, 0, 2000, 2000}, 0, 0},
+      {"3:1 portrait", 2000, 3000, 1, 1.0, false, 0, 0, {0, 0, 1000, 3000}, 0, 0},
+      {"swapped to portrait", 4000, 3000, 2, 1.0, true, 0, 0, {0, 0, 2000, 3000}, 0, 0},
+      {"keep, whole picture", 4000, 3000, 8, 1.0, false, 0, 0, {0, 0, 4000, 3000}, 0, 0},
+      {"keep, portrait picture", 1997, 3001, 8, 1.0, false, 0, 0, {0, 0, 1997, 3001}, 0, 0},
+      {"enlarged, offsets clamped", 4000, 3000, 8, 2.0, false, 3000, 3000, {2000, 1500, 4000, 3000}, 2000, 1500},
+      {"negative offsets", 4000, 3000, 8, 2.0, false, -5, -1, {0, 0, 2000, 1500}, 0, 0},
+      {"unknown preset is 3:2", 4000, 3000, 42, 1.0, false, 10, 20, {0, 20, 4000, 2687}, 0, 20},
+      {"16:9 swapped", 3000, 4000, 7, 1.0, true, 0, 0, {0, 0, 3000, 1688}, 0, 0},
   };
   for (const Case& c : cases) {
     int offX = c.offX, offY = c.offY;

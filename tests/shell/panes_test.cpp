@@ -507,7 +507,7 @@ class PanesTest : public QObject {
       QVERIFY(LoadReferenceImage(store, photo(dir, "ref.png", 300, 200).toStdString(), source, params) == kOk);
       ProfileList list;
       for (const char* name : {"a", "b", "c", "d", "e"})
-        QVERIFY(SaveProfile(list, store.reference, {user, user}, name, nullptr) == 0);
+        QVERIFY(SaveProfile(list, store.reference, {user, user}, name).succeeded());
     }
     WindowHarness w(dir.path(), {"orvane-nr", photo(dir)});
     settle(w);
@@ -601,8 +601,8 @@ class PanesTest : public QObject {
     QVERIFY(list.Count() >= 3);
     for (const std::string& path : list.Entries()) {
       ProfileData data;
-      std::string message;
-      QVERIFY2(ReadProfileFile(path, data, &message) == 0, message.c_str());
+      const int rc = ReadProfileFile(path, data);
+      QVERIFY2(rc == kProfileOk, ResultWords(Result{ResultKind::kProfile, rc, path}).c_str());
       QCOMPARE(data.width, 150);  // the thumbnail of a 600 x 400 picture
       QCOMPARE(data.height, 100);
       // A real spread of colours: the red distribution climbs over many levels.

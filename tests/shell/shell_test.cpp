@@ -118,7 +118,7 @@ class ShellTest : public QObject {
     // A click that reaches the window during a run does not change the picture under it;
     // the Grid still toggles.
     w.frame()->runCommand(cmd::kDetailMode);
-    QCOMPARE(w.doc().viewTab(), 2);
+    QVERIFY(w.doc().viewTab() == ViewTab::kHistogram);
     w.frame()->runCommand(cmd::kGrid);
     QVERIFY(!action(w, cmd::kGrid)->isChecked());
     w.doc().busy = 0;

@@ -54,9 +54,8 @@ void MemorySettingsDialog::accept() {
   std::array<std::string, 4> texts;
   for (int i = 0; i < 4; ++i) texts[i] = boxes_[i]->text().toStdString();
   std::array<int, 4> values{};
-  std::string message;
-  if (!ReadMemorySettingsBoxes(texts, values, &message)) {
-    host_.showMessage(message);
+  if (!ReadMemorySettingsBoxes(texts, values)) {
+    host_.showMessage(kNotAnInteger);
     return;
   }
   doc_.storeMemorySettings(values[0], values[1], values[2], values[3]);

@@ -173,9 +173,9 @@ ColourMatchPane::ColourMatchPane(ReferenceStore& store, SettingsStore& settings,
     return ok;
   };
 
-  // Start-up: the list is filled and its first profile read into the profile slot.
-  std::string message;
-  FillProfileList(list_, folders_, store_.profile, &message);
+  // Start-up: the list is filled and its first profile read into the profile slot; there is
+  // no window yet to say that it is unusable (choosing it says so).
+  FillProfileList(list_, folders_, store_.profile);
   profileBox_->showList(list_);
   apply(RefreshFromDocument(state_, ColourParams{}));
 }
@@ -238,9 +238,8 @@ void ColourMatchPane::dropFiles(const QStringList& files) {
 
 void ColourMatchPane::saveProfile() {
   if (doc_ == nullptr) return;
-  std::string message;
-  if (!CanSaveProfile(store_.reference, &message)) {
-    doc_->host().showMessage(message);
+  if (const Result can = CanSaveProfile(store_.reference); !can.succeeded()) {
+    doc_->host().showMessage(ResultWords(can));
     return;
   }
   std::string name = kDefaultProfileName;
@@ -260,7 +259,7 @@ void ColourMatchPane::deleteProfile() {
 }
 
 void ColourMatchPane::apply(const MatchPaneEffect& effect) {
-  if (!effect.message.empty() && doc_ != nullptr) doc_->host().showMessage(effect.message);
+  if (!effect.result.succeeded() && doc_ != nullptr) doc_->host().showMessage(ResultWords(effect.result));
   if (effect.redrawPreview) preview_->setPicture(ImageOfPicture(state_.preview));
   fade_->setPosition(state_.fadePosition);
   name_->setText(QString::fromStdString(state_.nameField));
