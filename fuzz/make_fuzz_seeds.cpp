@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
   Put(root / "tiff", "deflate_flipped.tif", deflate);
   Put(root / "tiff", "deflate_claims_8000.tif", test::TiffDeflateClaiming(8000, 8000, 4000));
   Put(root / "png", "claims_8000.png", test::PngClaiming(8000, 8000, 2, 4000));
+  Put(root / "png", "text_claims_2gb.png", test::PngTextClaiming2GB(true));
   std::vector<uint8_t> flipped = jpeg;
   flipped[test::JpegScanData(jpeg) + 20] ^= 0x10;
   Put(root / "jpeg", "scan_flipped.jpg", flipped);

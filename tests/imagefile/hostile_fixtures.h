@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -326,6 +327,21 @@ inline std::vector<uint8_t> PngClaiming(uint32_t w, uint32_t h, uint32_t rows, s
   return png;
 }
 
+// A small grey PNG with a text chunk that claims 2 GB but ends with the file: after the
+// picture data, or before it.
+inline std::vector<uint8_t> PngTextClaiming2GB(bool afterPicture) {
+  const std::vector<uint8_t> whole = PngClaiming(12, 8, 8, 0);
+  const size_t idat = 33;  // after the signature and the IHDR chunk
+  const size_t iend = whole.size() - 12;
+  std::vector<uint8_t> png(whole.begin(), whole.begin() + (afterPicture ? iend : idat));
+  PutU32be(png, 0x7A000025);
+  const char text[] = "tEXtdate:modify\0" "2026-12-09T22:26:08+00:00";
+  png.insert(png.end(), text, text + sizeof text - 1);
+  if (!afterPicture) png.insert(png.end(), whole.begin() + idat, whole.end());
+  else png.insert(png.end(), whole.begin() + iend, whole.end());
+  return png;
+}
+
 // Waits (up to a minute) until the inotify descriptor reports an event whose file name
 // `wanted` accepts; false when none came.
 inline bool WaitForNamedEvent(int watch, const std::function<bool(const char*)>& wanted) {
@@ -354,6 +370,31 @@ inline uint64_t ProcessBytes(const char* field) {
   }
   std::fclose(f);
   return kb * 1024;
+}
+
+// Runs body in a child process; the growth of its resident memory while body ran, at the
+// highest, or UINT64_MAX when the child died. *result is body's result (0…255).
+inline uint64_t PeakResidentGrowth(const std::function<int()>& body, int* result) {
+  std::fflush(nullptr);
+  int pipe[2];
+  if (::pipe(pipe) != 0) return UINT64_MAX;
+  const pid_t child = fork();
+  if (child == 0) {
+    ::close(pipe[0]);
+    const uint64_t before = ProcessBytes("VmRSS");
+    const int rc = body();
+    const uint64_t report[2] = {ProcessBytes("VmHWM") - std::min(before, ProcessBytes("VmHWM")),
+                                static_cast<uint64_t>(rc)};
+    _exit(::write(pipe[1], report, sizeof report) == sizeof report ? 0 : 1);
+  }
+  ::close(pipe[1]);
+  uint64_t report[2] = {UINT64_MAX, 255};
+  const bool read = ::read(pipe[0], report, sizeof report) == sizeof report;
+  ::close(pipe[0]);
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !read) return UINT64_MAX;
+  if (result != nullptr) *result = static_cast<int>(report[1]);
+  return report[0];
 }
 
 // Runs body in a child process allowed `extra` bytes more than it uses now: of address space

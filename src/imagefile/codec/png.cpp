@@ -22,14 +22,31 @@ namespace {
 void OnWarning(png_structp, png_const_charp) {}
 [[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
+// The bytes of the first chunks of a file, up to the first chunk that claims more data than
+// the file holds after it (or the whole file). libpng only warns that such a chunk is larger
+// than its limit on chunks, then takes and clears as much memory as the chunk claims (up to
+// 2 GB) before it reads past the file's end; handed only the chunks before it, it stops at the
+// same place with the same error without taking that memory.
+size_t ChunksThatFit(std::span<const uint8_t> file) {
+  size_t at = 8;
+  while (at + 8 <= file.size()) {
+    const uint32_t length = ReadBe32(file, at);
+    if (length > file.size() - at - 8) return at;
+    if (std::memcmp(file.data() + at + 4, "IEND", 4) == 0) break;
+    at += 12 + static_cast<size_t>(length);
+  }
+  return file.size();
+}
+
 struct MemoryReader {
   std::span<const uint8_t> data;
   size_t pos = 0;
+  size_t end = 0;  // libpng reads no further (ChunksThatFit)
 };
 
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
   auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
-  if (length > r->data.size() - r->pos) png_error(png, "truncated");
+  if (length > r->end - r->pos) png_error(png, "truncated");
   std::memcpy(out, r->data.data() + r->pos, length);
   r->pos += length;
 }
@@ -220,7 +237,7 @@ int DecodePng(std::span<const uint8_t> file, const DecodeRequest& request, Pictu
   if (h.info == nullptr) return kOutOfMemory;
   png_set_user_limits(h.png, 0x7FFFFFFF, 0x7FFFFFFF);
   png_set_chunk_malloc_max(h.png, 16u << 20);
-  MemoryReader reader{file, 0};
+  MemoryReader reader{file, 0, ChunksThatFit(file)};
   std::vector<png_bytep> rows;
   const int rc = Decode(request.type, picture, h, reader, rows, request.cancelled);
   if (rc != kOk) return rc;
