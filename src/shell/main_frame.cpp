@@ -351,7 +351,7 @@ CommandFacts CMainFrame::facts() const {
   CommandFacts f;
   f.hasImage = !doc_.sourceImage.IsEmpty();
   f.hasPath = !doc_.path.empty();
-  f.busy = doc_.busy != 0;
+  f.busy = doc_.busy;
   f.fullCropMode = doc_.fullCropMode;
   f.viewTab = doc_.viewTab();
   f.canZoomIn = doc_.canZoomIn();
