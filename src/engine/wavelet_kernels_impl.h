@@ -402,9 +402,7 @@ void ColumnsSynthesize(const double* const* low, const double* const* high, int6
 }
 
 // v + 0.5, clamped to [0, 255], truncated: sixteen at a time through the vector conversions
-// (the clamps as max and min, which give the same values as the comparisons below). The bytes
-// are not read again until the plane is stored, so they bypass the caches, where they would
-// only push out the bands that are still to be read.
+// (the clamps as max and min, which give the same values as the comparisons below).
 inline uint8_t RoundToByte(double v) {
   double x = v + 0.5;
   x = x < 0.0 ? 0.0 : x;
@@ -412,17 +410,29 @@ inline uint8_t RoundToByte(double v) {
   return static_cast<uint8_t>(static_cast<int>(x));
 }
 
-void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
+// kStream: the bytes bypass the caches, for a plane that is read again only much later, where
+// they would only push out the bands that are still to be read; otherwise they are written
+// plainly, for a line that is read again at once.
+template <bool kStream>
+void RoundToBytesT(const double* v, int64_t count, uint8_t* out) {
   const Vec half = Splat(0.5), top = Splat(255.0);
   int64_t i = 0;
-  for (; i < count && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = RoundToByte(v[i]);
+  if (kStream) {
+    for (; i < count && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = RoundToByte(v[i]);
+  }
+  auto put = [&](uint8_t* p, __m128i bytes) {
+    if (kStream) {
+      _mm_stream_si128(reinterpret_cast<__m128i*>(p), bytes);
+    } else {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), bytes);
+    }
+  };
 #if ORVANE_VECTOR_BYTES == 64
   // The values are in [0, 255] when converted, so keeping the low byte of each is exact.
   for (; i + 16 <= count; i += 16) {
     const __m256i lo = _mm512_cvttpd_epi32(Min(Max(Load(v + i) + half, Vec{}), top));
     const __m256i hi = _mm512_cvttpd_epi32(Min(Max(Load(v + i + kLanes) + half, Vec{}), top));
-    _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
-                     _mm512_cvtepi32_epi8(_mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1)));
+    put(out + i, _mm512_cvtepi32_epi8(_mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1)));
   }
 #else
   typedef int Ints __attribute__((vector_size(kLanes * 4)));
@@ -437,13 +447,63 @@ void RoundToBytes(const double* v, int64_t count, uint8_t* out) {
       }
       __builtin_memcpy(&words[q], lanes, 16);
     }
-    _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
-                     _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]),
-                                      _mm_packs_epi32(words[2], words[3])));
+    put(out + i, _mm_packus_epi16(_mm_packs_epi32(words[0], words[1]), _mm_packs_epi32(words[2], words[3])));
   }
 #endif
   for (; i < count; ++i) out[i] = RoundToByte(v[i]);
-  _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
+  if (kStream) _mm_sfence();  // the streamed bytes are ordered before whatever this thread writes next
+}
+
+void RoundToBytes(const double* v, int64_t count, uint8_t* out) { RoundToBytesT<true>(v, count, out); }
+void RoundToLine(const double* v, int64_t count, uint8_t* out) { RoundToBytesT<false>(v, count, out); }
+
+// Byte `channel` of count 32-bit pixels into bytes[], past the caches: the bytes are read again
+// only by a later plane.
+void ExtractChannel(const uint8_t* pixels, int64_t count, int channel, uint8_t* bytes) {
+  const __m128i mask = _mm_set1_epi32(0xFF);
+  const __m128i shift = _mm_cvtsi32_si128(8 * channel);
+  int64_t i = 0;
+  for (; i < count && (reinterpret_cast<uintptr_t>(bytes + i) & 15) != 0; ++i) bytes[i] = pixels[4 * i + channel];
+  for (; i + 16 <= count; i += 16) {
+    __m128i w[4];
+    for (int q = 0; q < 4; ++q) {
+      w[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * (i + 4 * q)));
+      w[q] = _mm_and_si128(_mm_srl_epi32(w[q], shift), mask);
+    }
+    _mm_stream_si128(reinterpret_cast<__m128i*>(bytes + i),
+                     _mm_packus_epi16(_mm_packs_epi32(w[0], w[1]), _mm_packs_epi32(w[2], w[3])));
+  }
+  for (; i < count; ++i) bytes[i] = pixels[4 * i + channel];
+  _mm_sfence();
+}
+
+// Puts byte i of planes[j] into byte channels[j] of pixel i, for j in [0, n), n <= 3; every other
+// byte of the pixels keeps its value.
+void MergeChannels(uint8_t* pixels, int64_t count, const uint8_t* const* planes, const int* channels, int n) {
+  uint32_t keep = 0xFFFFFFFFu;
+  for (int j = 0; j < n; ++j) keep &= ~(0xFFu << (8 * channels[j]));
+  const __m128i keepMask = _mm_set1_epi32(static_cast<int>(keep));
+  const __m128i zero = _mm_setzero_si128();
+  int64_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    __m128i w[4];
+    for (int q = 0; q < 4; ++q) {
+      w[q] = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * (i + 4 * q))), keepMask);
+    }
+    for (int j = 0; j < n; ++j) {
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes[j] + i));
+      const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+      const __m128i shift = _mm_cvtsi32_si128(8 * channels[j]);
+      w[0] = _mm_or_si128(w[0], _mm_sll_epi32(_mm_unpacklo_epi16(lo, zero), shift));
+      w[1] = _mm_or_si128(w[1], _mm_sll_epi32(_mm_unpackhi_epi16(lo, zero), shift));
+      w[2] = _mm_or_si128(w[2], _mm_sll_epi32(_mm_unpacklo_epi16(hi, zero), shift));
+      w[3] = _mm_or_si128(w[3], _mm_sll_epi32(_mm_unpackhi_epi16(hi, zero), shift));
+    }
+    for (int q = 0; q < 4; ++q) _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + 4 * (i + 4 * q)), w[q]);
+  }
+  for (; i < count; ++i) {
+    for (int j = 0; j < n; ++j) pixels[4 * i + channels[j]] = planes[j][i];
+  }
 }
 
 // Byte `channel` of 2 * pairs 32-bit pixels as doubles, the even pixels into even[], the odd ones
@@ -531,30 +591,6 @@ void LoadLuminance(const uint8_t* pixels, int64_t count, double* out) {
     const double b2 = static_cast<double>(static_cast<int32_t>((word >> 16) & 0xFFu));
     y[i] = 0.5869903 * b1 + 0.1139984 * b0 + 0.298995 * b2;
   }
-}
-
-// Puts count bytes into byte `channel` of count 32-bit pixels; the other bytes keep their values.
-// With next >= 0 each byte is then replaced by byte `next` of its pixel.
-template <bool kNext>
-void StoreChannelT(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next) {
-  uint8_t* ORVANE_RESTRICT src = bytes;
-  uint8_t* ORVANE_RESTRICT px = pixels;
-  const unsigned shift = 8u * static_cast<unsigned>(channel);
-  const unsigned nextShift = 8u * static_cast<unsigned>(next);
-  const uint32_t keep = ~(0xFFu << shift);
-  #pragma GCC ivdep
-  for (int64_t i = 0; i < count; ++i) {
-    uint32_t word;
-    __builtin_memcpy(&word, px + 4 * i, 4);
-    const uint32_t stored = (word & keep) | (static_cast<uint32_t>(src[i]) << shift);
-    __builtin_memcpy(px + 4 * i, &stored, 4);
-    if (kNext) src[i] = static_cast<uint8_t>(word >> nextShift);
-  }
-}
-
-void StoreChannel(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next) {
-  if (next >= 0) StoreChannelT<true>(bytes, count, channel, pixels, next);
-  else StoreChannelT<false>(bytes, count, channel, pixels, 0);
 }
 
 #undef ORVANE_RESTRICT
