@@ -151,6 +151,40 @@ void Analyze9(const double* const* x, int64_t count, double* low, double* high, 
   const Vec tv = Splat(t);
   constexpr int64_t kStep = 2 * kLanes;
   int64_t i = 0;
+#if ORVANE_VECTOR_BYTES == 64
+  // The same sums, written so that the compiler loads each input vector once into a register
+  // rather than into the multiplications of both chains: the unaligned lines of a row analysis
+  // then cost half the loads, which measured a quarter faster (columns: no change).
+  for (; i + kStep <= count; i += kStep) {
+    Vec in[2], l[2], h[2];
+    for (int v = 0; v < 2; ++v) {
+      in[v] = Load(x0 + i + v * kLanes);
+      l[v] = Splat(kAnalysisLow[0]) * in[v];
+    }
+    for (int v = 0; v < 2; ++v) {
+      in[v] = Load(x1 + i + v * kLanes);
+      l[v] = l[v] + Splat(kAnalysisLow[1]) * in[v];
+    }
+    for (int v = 0; v < 2; ++v) {
+      in[v] = Load(x2 + i + v * kLanes);
+      l[v] = l[v] + Splat(kAnalysisLow[2]) * in[v];
+      h[v] = Splat(kAnalysisHigh[0]) * in[v];
+    }
+    const double* const rest[6] = {x3, x4, x5, x6, x7, x8};
+#pragma GCC unroll 6
+    for (int k = 3; k < 9; ++k) {
+      for (int v = 0; v < 2; ++v) {
+        in[v] = Load(rest[k - 3] + i + v * kLanes);
+        l[v] = l[v] + Splat(kAnalysisLow[k]) * in[v];
+        if (kHigh) h[v] = h[v] + Splat(kAnalysisHigh[k - 2]) * in[v];
+      }
+    }
+    for (int v = 0; v < 2; ++v) {
+      Store(low + i + v * kLanes, kShrinkLow ? Shrink(l[v], tv) : l[v]);
+      if (kHigh) Store(high + i + v * kLanes, kShrinkHigh ? Shrink(h[v], tv) : h[v]);
+    }
+  }
+#endif
   for (; i + kStep <= count; i += kStep) {
     Vec a = Load(x0 + i), b = Load(x0 + i + kLanes);
     Vec la = Splat(kAnalysisLow[0]) * a, lb = Splat(kAnalysisLow[0]) * b;
@@ -347,6 +381,77 @@ void Synthesize9(const double* const* a, const double* const* b, int64_t count, 
       if (kOdd) store(odd + i, lo + ho, n);
     }
   };
+#if ORVANE_VECTOR_BYTES == 64
+  // Row synthesis, with 32 vector registers: three vectors of positions at a time, their chains
+  // alternating (the same sums as vector() forms, term by term). The column synthesis, which
+  // reads nine rows rather than two lines, measured no faster so.
+  constexpr int kGroup = 3;
+  for (; kInterleave && i + kGroup * kLanes <= count; i += kGroup * kLanes) {
+    Vec le[kGroup], lo[kGroup], he[kGroup], ho[kGroup], x[kGroup];
+    for (int v = 0; v < kGroup; ++v) {
+      if (ahead) {
+        __builtin_prefetch(ahead[0] + i + v * kLanes);
+        __builtin_prefetch(ahead[1] + i + v * kLanes);
+      }
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(a0 + i + v * kLanes);
+      le[v] = Splat(kSynthesisLow[5]) * x[v];
+      lo[v] = Splat(kSynthesisLow[6]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(a1 + i + v * kLanes);
+      le[v] = le[v] + Splat(kSynthesisLow[3]) * x[v];
+      lo[v] = lo[v] + Splat(kSynthesisLow[4]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(b0 + i + v * kLanes);
+      he[v] = Splat(kSynthesisHigh[7]) * x[v];
+      ho[v] = Splat(kSynthesisHigh[8]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(a2 + i + v * kLanes);
+      le[v] = le[v] + Splat(kSynthesisLow[1]) * x[v];
+      lo[v] = lo[v] + Splat(kSynthesisLow[2]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(b1 + i + v * kLanes);
+      he[v] = he[v] + Splat(kSynthesisHigh[5]) * x[v];
+      ho[v] = ho[v] + Splat(kSynthesisHigh[6]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(a3 + i + v * kLanes);
+      lo[v] = lo[v] + Splat(kSynthesisLow[0]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(b2 + i + v * kLanes);
+      he[v] = he[v] + Splat(kSynthesisHigh[3]) * x[v];
+      ho[v] = ho[v] + Splat(kSynthesisHigh[4]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(b3 + i + v * kLanes);
+      he[v] = he[v] + Splat(kSynthesisHigh[1]) * x[v];
+      ho[v] = ho[v] + Splat(kSynthesisHigh[2]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      x[v] = Load(b4 + i + v * kLanes);
+      ho[v] = ho[v] + Splat(kSynthesisHigh[0]) * x[v];
+    }
+    for (int v = 0; v < kGroup; ++v) {
+      const int64_t at = i + v * kLanes;
+      const Vec e = le[v] + he[v], o = lo[v] + ho[v];
+      if (kInterleave) {
+        Vec first, second;
+        Interleave(e, o, first, second);
+        Store(even + 2 * at, first);
+        Store(even + 2 * at + kLanes, second);
+      } else {
+        Store(even + at, e);
+        if (kOdd) Store(odd + at, o);
+      }
+    }
+  }
+#endif
   for (; i + kLanes <= count; i += kLanes) {
     if (ahead) {
       __builtin_prefetch(ahead[0] + i);
