@@ -158,8 +158,9 @@ class PlaneRun {
     height_ = view.height();
     for (int i = 0; i < planes; ++i) channels_[i] = channels[i];
     // Rows that share bytes keep the plain order: each plane is stored before the next loads.
+    // So does a single colour plane, which has no later plane to keep its bytes for it.
     const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
-    direct_ = perChannel_ && !overlapping;
+    direct_ = perChannel_ && !overlapping && planes > 1;
   }
 
   // Plans the stream and allocates everything the run needs; false when any allocation fails.
@@ -245,8 +246,9 @@ class PlaneRun {
   }
 
   // After a stop: the planes finished stay written, the plane in progress does not. Colour
-  // bytes: the finished planes go into the pixels now; when the last plane has written rows,
-  // every row is written again with its colour byte from before (the plane's source bytes).
+  // bytes: the finished planes go into the pixels now; once the last plane has started writing
+  // rows, every row is written again, its colour byte from the plane's source bytes (which the
+  // first plane put in place for every row).
   void stop(WorkerPool& pool) {
     if (!direct_) return;
     const int planes = pixelsWritten_ ? planeCount_ : finished_;
@@ -387,14 +389,12 @@ class PlaneRun {
     const bool margin = marginRow(r);
     const int64_t y = blockRow(r);
     // Colour bytes: the first plane loads from the pixels and, from each block row as it passes,
-    // puts the colour bytes of the later planes into their byte planes (and, when it is the only
-    // plane, its own, which it keeps in case of a stop); the later planes load from there.
+    // puts the colour bytes of the later planes into their byte planes; they load from there.
     const bool fromBytes = direct_ && planeIndex_ > 0;
     const uint8_t* bytes = fromBytes ? plane(planeIndex_) + y * width_ : nullptr;
     const uint8_t* px = view_.rowPointer(static_cast<int>(y));
     if (direct_ && planeIndex_ == 0 && !margin) {
-      for (int i = planeCount_ == 1 ? 0 : 1; i < planeCount_; ++i)
-        k_.extractChannel(px, width_, channels_[i], plane(i) + y * width_);
+      for (int i = 1; i < planeCount_; ++i) k_.extractChannel(px, width_, channels_[i], plane(i) + y * width_);
     }
     double* even = wk.line.even;
     double* odd = wk.line.odd;
