@@ -562,6 +562,12 @@ void RoundToBytesT(const double* v, int64_t count, uint8_t* out) {
 void RoundToBytes(const double* v, int64_t count, uint8_t* out) { RoundToBytesT<true>(v, count, out); }
 void RoundToLine(const double* v, int64_t count, uint8_t* out) { RoundToBytesT<false>(v, count, out); }
 
+// The pixels and the byte planes pass through once per plane, each row long after the last time:
+// the loops that read them fetch them a kilobyte or so ahead, as non-temporal data, which keeps
+// them out of the outer caches where the rings of the transform live (measured about a tenth
+// faster over a call).
+inline void FetchAhead(const void* p) { _mm_prefetch(static_cast<const char*>(p), _MM_HINT_NTA); }
+
 // Byte `channel` of count 32-bit pixels into bytes[], past the caches: the bytes are read again
 // only by a later plane.
 void ExtractChannel(const uint8_t* pixels, int64_t count, int channel, uint8_t* bytes) {
@@ -591,6 +597,10 @@ void MergeChannels(uint8_t* pixels, int64_t count, const uint8_t* const* planes,
   const __m128i zero = _mm_setzero_si128();
   int64_t i = 0;
   for (; i + 16 <= count; i += 16) {
+    FetchAhead(pixels + 4 * i + 1024);
+    if ((i & 63) == 0) {
+      for (int j = 0; j < n; ++j) FetchAhead(planes[j] + i + 256);
+    }
     __m128i w[4];
     for (int q = 0; q < 4; ++q) {
       w[q] = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * (i + 4 * q))), keepMask);
@@ -620,6 +630,7 @@ void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double*
   const __m512i split = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
   const __m128i count = _mm_cvtsi32_si128(shift);
   for (; i + 8 <= pairs; i += 8) {
+    FetchAhead(pixels + 8 * i + 1024);
     __m512i w = _mm512_loadu_si512(pixels + 8 * i);
     w = _mm512_permutexvar_epi32(split, _mm512_and_si512(_mm512_srl_epi32(w, count), _mm512_set1_epi32(0xFF)));
     _mm512_storeu_pd(even + i, _mm512_cvtepi32_pd(_mm512_castsi512_si256(w)));
@@ -628,6 +639,7 @@ void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double*
 #elif defined(__AVX2__)
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   for (; i + 4 <= pairs; i += 4) {
+    if ((i & 7) == 0) FetchAhead(pixels + 8 * i + 1024);
     __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 8 * i));
     w = _mm256_permutevar8x32_epi32(_mm256_and_si256(_mm256_srli_epi32(w, shift), _mm256_set1_epi32(0xFF)), split);
     _mm256_storeu_pd(even + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(w)));
@@ -635,6 +647,7 @@ void LoadChannelPairs(const uint8_t* pixels, int64_t pairs, int channel, double*
   }
 #else
   for (; i + 2 <= pairs; i += 2) {
+    if ((i & 7) == 0) FetchAhead(pixels + 8 * i + 1024);
     __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 8 * i));
     w = _mm_and_si128(_mm_srli_epi32(w, shift), _mm_set1_epi32(0xFF));
     _mm_storeu_pd(even + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(w, _MM_SHUFFLE(3, 1, 2, 0))));
@@ -653,6 +666,7 @@ void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* od
 #if ORVANE_VECTOR_BYTES == 64
   const __m512i split = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
   for (; i + 8 <= pairs; i += 8) {
+    if ((i & 31) == 0) FetchAhead(bytes + 2 * i + 512);
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
     const __m512i w = _mm512_permutexvar_epi32(split, _mm512_cvtepu8_epi32(b));
     _mm512_storeu_pd(even + i, _mm512_cvtepi32_pd(_mm512_castsi512_si256(w)));
@@ -661,6 +675,7 @@ void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* od
 #elif defined(__AVX2__)
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   for (; i + 4 <= pairs; i += 4) {
+    if ((i & 31) == 0) FetchAhead(bytes + 2 * i + 512);
     const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i));
     const __m256i w = _mm256_permutevar8x32_epi32(_mm256_cvtepu8_epi32(b), split);
     _mm256_storeu_pd(even + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(w)));
@@ -669,6 +684,7 @@ void LoadBytePairs(const uint8_t* bytes, int64_t pairs, double* even, double* od
 #else
   const __m128i zero = _mm_setzero_si128();
   for (; i + 4 <= pairs; i += 4) {
+    if ((i & 31) == 0) FetchAhead(bytes + 2 * i + 512);
     const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + 2 * i)), zero);
     const __m128i lo = _mm_unpacklo_epi16(b, zero), hi = _mm_unpackhi_epi16(b, zero);
     _mm_storeu_pd(even + i, _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, _MM_SHUFFLE(3, 1, 2, 0))));
