@@ -141,8 +141,11 @@ uint8_t ClampTruncate(double v) {
   return static_cast<uint8_t>(static_cast<int>(v));
 }
 
-// Output rows of level 0 per task; deeper levels take proportionally fewer.
-constexpr int kGrain = 4;
+// Output rows of level 0 per task; deeper levels take proportionally fewer. With several
+// threads the tasks are twice as large: every task that follows one of another thread reads
+// rows that the other core wrote, and fewer, larger tasks measured about a tenth faster on two
+// threads despite the larger rings; one thread runs faster with the smaller rings.
+int GrainFor(int threads) { return threads > 1 ? 8 : 4; }
 // Tasks each ring holds beyond what one thread needs, per thread, so that threads can work
 // ahead of one another instead of waiting. More would push the rings out of the caches.
 constexpr int kSlackTasksPerThread = 1;
@@ -179,7 +182,7 @@ class PlaneRun {
     if (!bytes_) return false;
 
     stream_ = WaveletGeometry(width_, height_, levels_);
-    BuildWaveletSchedule(stream_, kGrain, schedule_);
+    BuildWaveletSchedule(stream_, GrainFor(threads), schedule_);
     schedule_.plan(kSlackTasksPerThread * threads);
 
     // Samples per row of each edge's rows.
