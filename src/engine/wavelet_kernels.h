@@ -32,15 +32,20 @@ struct WaveletKernels {
                             double* even, double* odd, const double* const* ahead);
   // v + 0.5, clamped to [0, 255], truncated. The bytes are written past the caches.
   void (*roundToBytes)(const double* v, int64_t count, uint8_t* out);
+  // The same into a line that is read again at once: the bytes stay in the caches.
+  void (*roundToLine)(const double* v, int64_t count, uint8_t* out);
   // Pixel bytes in and out of 32-bit pixels (bytes 0, 1, 2 are colour): the weighted luminance
   // of count pixels; byte `channel` of 2 * pairs pixels, or 2 * pairs bytes, as doubles, the
-  // even ones into even[] and the odd ones into odd[]; byte `channel` of count pixels from
-  // bytes, which then, with next >= 0, hold byte `next` of the pixels.
+  // even ones into even[] and the odd ones into odd[].
   void (*loadLuminance)(const uint8_t* pixels, int64_t count, double* out);
   void (*loadChannelPairs)(const uint8_t* pixels, int64_t pairs, int channel, double* even,
                            double* odd);
   void (*loadBytePairs)(const uint8_t* bytes, int64_t pairs, double* even, double* odd);
-  void (*storeChannel)(uint8_t* bytes, int64_t count, int channel, uint8_t* pixels, int next);
+  // Byte `channel` of count pixels into bytes, written past the caches; and bytes i of the n (at
+  // most 3) planes into bytes channels[0 .. n) of pixel i, the other bytes kept.
+  void (*extractChannel)(const uint8_t* pixels, int64_t count, int channel, uint8_t* bytes);
+  void (*mergeChannels)(uint8_t* pixels, int64_t count, const uint8_t* const* planes, const int* channels,
+                        int n);
 };
 
 // The best build this processor can run, or the one that ORVANE_WAVELET_KERNELS names

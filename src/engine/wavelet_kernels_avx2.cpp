@@ -14,6 +14,7 @@ namespace {
 extern const WaveletKernels kAvx2WaveletKernels;
 const WaveletKernels kAvx2WaveletKernels = {
     "avx2", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadLuminance, LoadChannelPairs, LoadBytePairs, StoreChannel};
+    ColumnsSynthesize, RoundToBytes, RoundToLine, LoadLuminance, LoadChannelPairs, LoadBytePairs,
+    ExtractChannel, MergeChannels};
 
 }  // namespace orvane

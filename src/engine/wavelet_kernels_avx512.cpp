@@ -19,6 +19,7 @@ namespace {
 extern const WaveletKernels kAvx512WaveletKernels;
 const WaveletKernels kAvx512WaveletKernels = {
     "avx512", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadLuminance, LoadChannelPairs, LoadBytePairs, StoreChannel};
+    ColumnsSynthesize, RoundToBytes, RoundToLine, LoadLuminance, LoadChannelPairs, LoadBytePairs,
+    ExtractChannel, MergeChannels};
 
 }  // namespace orvane

@@ -14,7 +14,8 @@ namespace {
 
 const WaveletKernels kBaseline = {
     "baseline", AnalyzeExtended, AnalyzeSplit, SynthesizeExtended, ColumnsAnalyze,
-    ColumnsSynthesize, RoundToBytes, LoadLuminance, LoadChannelPairs, LoadBytePairs, StoreChannel};
+    ColumnsSynthesize, RoundToBytes, RoundToLine, LoadLuminance, LoadChannelPairs, LoadBytePairs,
+    ExtractChannel, MergeChannels};
 }  // namespace
 
 extern const WaveletKernels kAvx2WaveletKernels;

@@ -6,8 +6,13 @@
 //   across the columns), thresholds the detail rows as it writes them, and passes the low-low
 //   row on to the next level's row analysis; the last level thresholds and keeps it.
 // - Each inverse level forms its rows from the rows of its bands (column synthesis) and
-//   synthesises each row; level 0 rounds it into a byte plane that is copied into the pixels
-//   once the last progress invocation of the plane has let it through.
+//   synthesises each row; level 0 rounds it to bytes. The pixels take a plane only once the last
+//   progress invocation of the plane has let it through, so each colour byte but the last goes
+//   into a byte plane of its own; the last plane writes its rows straight into the pixels, with
+//   the bytes of the planes before it, and restores them from its source bytes after a stop.
+//   The first plane puts the later planes' colour bytes into their byte planes as it loads the
+//   pixels, so that a call reads the pixels twice and writes them once, rather than reading and
+//   writing them again for every plane.
 // - Every stage keeps the rows a later stage reads in a ring of rows, for as long as they are
 //   read: the working memory is a band of rows per level, and what one level writes is read
 //   while it is still in the caches. A task schedule (task_schedule.h) hands out a few rows of
@@ -127,6 +132,7 @@ struct Worker {
   double* bands[2] = {};         // an even and an odd row after column synthesis, each split
                                  // into its extended low and high halves
   double* outputLine = nullptr;  // one synthesised row of level 0
+  uint8_t* byteLine = nullptr;   // that row rounded to bytes
 };
 
 uint8_t ClampTruncate(double v) {
@@ -135,18 +141,29 @@ uint8_t ClampTruncate(double v) {
   return static_cast<uint8_t>(static_cast<int>(v));
 }
 
-// Output rows of level 0 per task; deeper levels take proportionally fewer.
-constexpr int kGrain = 4;
+// Output rows of level 0 per task; deeper levels take proportionally fewer. With several
+// threads the tasks are twice as large: every task that follows one of another thread reads
+// rows that the other core wrote, and fewer, larger tasks measured about a tenth faster on two
+// threads despite the larger rings; one thread runs faster with the smaller rings.
+int GrainFor(int threads) { return threads > 1 ? 8 : 4; }
 // Tasks each ring holds beyond what one thread needs, per thread, so that threads can work
 // ahead of one another instead of waiting. More would push the rings out of the caches.
 constexpr int kSlackTasksPerThread = 1;
 
 class PlaneRun {
  public:
-  PlaneRun(const WaveletKernels& kernels, PixelView& view, int levels, bool perChannel)
-      : k_(kernels), view_(view), levels_(levels), perChannel_(perChannel) {
+  // The planes run in the order of `channels` (colour bytes, or the luminance as 0), `planes`
+  // of them (1 ... 3).
+  PlaneRun(const WaveletKernels& kernels, PixelView& view, int levels, bool perChannel,
+           const int* channels, int planes)
+      : k_(kernels), view_(view), levels_(levels), perChannel_(perChannel), planeCount_(planes) {
     width_ = view.width();
     height_ = view.height();
+    for (int i = 0; i < planes; ++i) channels_[i] = channels[i];
+    // Rows that share bytes keep the plain order: each plane is stored before the next loads.
+    // So does a single colour plane, which has no later plane to keep its bytes for it.
+    const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
+    direct_ = perChannel_ && !overlapping && planes > 1;
   }
 
   // Plans the stream and allocates everything the run needs; false when any allocation fails.
@@ -155,16 +172,17 @@ class PlaneRun {
     const int64_t a = static_cast<int64_t>(width_) + 2 * kBlockPad;
     const int64_t b = static_cast<int64_t>(height_) + 2 * kBlockPad;
     if (a > std::numeric_limits<int>::max() || b > std::numeric_limits<int>::max()) return false;
-    // The byte plane first: it is the largest block, and a size that cannot be had fails here
-    // before any planning.
+    // The byte planes first: they are the largest block, and a size that cannot be had fails
+    // here before any planning. One luminance plane keeps three bytes per pixel; colour bytes
+    // one plane each (only one when every plane is stored before the next).
     std::size_t bytes = 0;
-    const uint64_t channels = perChannel_ ? 1 : 3;
-    if (!SizeOf(static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_), channels, bytes)) return false;
-    result_ = Block(allocator, bytes);
-    if (!result_) return false;
+    const uint64_t planeBytes = perChannel_ ? (direct_ ? planeCount_ : 1) : 3;
+    if (!SizeOf(static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_), planeBytes, bytes)) return false;
+    bytes_ = Block(allocator, bytes);
+    if (!bytes_) return false;
 
     stream_ = WaveletGeometry(width_, height_, levels_);
-    BuildWaveletSchedule(stream_, kGrain, schedule_);
+    BuildWaveletSchedule(stream_, GrainFor(threads), schedule_);
     schedule_.plan(kSlackTasksPerThread * threads);
 
     // Samples per row of each edge's rows.
@@ -188,7 +206,8 @@ class PlaneRun {
       doubles += static_cast<uint64_t>(rings_[e].stride) * static_cast<uint64_t>(rings_[e].slots);
     }
     const uint64_t bandDoubles = static_cast<uint64_t>(LineScratch::Whole(a + 64));
-    const uint64_t perWorker = RowStride(LineScratch::Doubles(a) + 2 * bandDoubles + a + 8);
+    const uint64_t byteLine = (static_cast<uint64_t>(width_) + 63) / 64 * 8;  // in doubles
+    const uint64_t perWorker = RowStride(LineScratch::Doubles(a) + 2 * bandDoubles + a + 8 + byteLine);
     doubles += perWorker * static_cast<uint64_t>(threads) + 8;
     if (!SizeOf(doubles, sizeof(double), bytes)) return false;
     work_ = Block(allocator, bytes);
@@ -207,16 +226,43 @@ class PlaneRun {
       w.bands[0] = p + LineScratch::Doubles(a);
       w.bands[1] = w.bands[0] + bandDoubles;
       w.outputLine = w.bands[1] + bandDoubles;
+      w.byteLine = reinterpret_cast<uint8_t*>(w.outputLine + a + 8);
       p += perWorker;
     }
     return true;
   }
 
-  // Starts a plane: colour byte `channel` (or the luminance), threshold t.
-  void startPlane(int channel, double t) {
-    channel_ = channel;
+  // Starts plane `index` of the order with threshold t.
+  void startPlane(int index, double t) {
+    planeIndex_ = index;
+    channel_ = channels_[index];
     threshold_ = t;
+    if (direct_ && index == planeCount_ - 1) pixelsWritten_ = true;
     schedule_.restart();
+  }
+
+  // After the plane in progress has run to its end: stores it into the pixels unless it went
+  // there row by row (colour bytes: the last plane, with those before it).
+  void finishPlane(WorkerPool& pool) {
+    ++finished_;
+    if (!direct_) store(pool);
+  }
+
+  // After a stop: the planes finished stay written, the plane in progress does not. Colour
+  // bytes: the finished planes go into the pixels now; once the last plane has started writing
+  // rows, every row is written again, its colour byte from the plane's source bytes (which the
+  // first plane put in place for every row).
+  void stop(WorkerPool& pool) {
+    if (!direct_) return;
+    const int planes = pixelsWritten_ ? planeCount_ : finished_;
+    if (planes == 0) return;
+    ParallelFor(pool, 0, height_, 64, [&](int64_t from, int64_t to) {
+      for (int64_t y = from; y < to; ++y) {
+        const uint8_t* rows[3];
+        for (int i = 0; i < planes; ++i) rows[i] = plane(i) + y * width_;
+        k_.mergeChannels(view_.rowPointer(static_cast<int>(y)), width_, rows, channels_, planes);
+      }
+    });
   }
 
   // Where the n-th of `parts` equal parts of the plane's work ends (n from 1).
@@ -232,20 +278,24 @@ class PlaneRun {
     pool.run(pool.size(), [&](int64_t, int worker) { work(workers_[worker]); });
   }
 
-  // Writes the finished plane into the pixels. When the pixels of the next plane, colour byte
-  // `next`, are read on the way (they do not change: only byte `channel` is written), they take
-  // the place of the bytes stored, and the next plane loads them from there instead of from the
-  // four times larger pixels. Rows that share bytes keep the plain order: store, then load.
-  void store(WorkerPool& pool, int next) {
+  // Byte plane i of the order.
+  uint8_t* plane(int i) const {
+    return bytes_.as<uint8_t>() + static_cast<int64_t>(i) * width_ * height_;
+  }
+
+ private:
+  // Writes the finished plane into the pixels: the luminance plane's three bytes, or the colour
+  // byte of a plane whose rows share bytes with other rows.
+  void store(WorkerPool& pool) {
     const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
-    sourceChannel_ = perChannel_ && !overlapping ? next : -1;
     auto storeRows = [&](int64_t from, int64_t to) {
       for (int64_t y = from; y < to; ++y) {
         uint8_t* px = view_.rowPointer(static_cast<int>(y));
         if (perChannel_) {
-          k_.storeChannel(result_.as<uint8_t>() + y * width_, width_, channel_, px, sourceChannel_);
+          const uint8_t* row = plane(0) + y * width_;
+          k_.mergeChannels(px, width_, &row, &channel_, 1);
         } else {
-          const uint8_t* src = result_.as<uint8_t>() + y * width_ * 3;
+          const uint8_t* src = plane(0) + y * width_ * 3;
           for (int x = 0; x < width_; ++x) {
             px[4 * x] = src[3 * x];
             px[4 * x + 1] = src[3 * x + 1];
@@ -261,7 +311,6 @@ class PlaneRun {
     }
   }
 
- private:
   // One thread's share of runUntil: claim a task, run it, report it done, until the limit.
   void work(Worker& wk) {
     const int last = stream_.synthesis[0];
@@ -342,9 +391,14 @@ class PlaneRun {
     const int64_t pad = kBlockPad;
     const bool margin = marginRow(r);
     const int64_t y = blockRow(r);
-    const bool fromBytes = channel_ == sourceChannel_;
-    const uint8_t* bytes = result_.as<uint8_t>() + y * width_;
+    // Colour bytes: the first plane loads from the pixels and, from each block row as it passes,
+    // puts the colour bytes of the later planes into their byte planes; they load from there.
+    const bool fromBytes = direct_ && planeIndex_ > 0;
+    const uint8_t* bytes = fromBytes ? plane(planeIndex_) + y * width_ : nullptr;
     const uint8_t* px = view_.rowPointer(static_cast<int>(y));
+    if (direct_ && planeIndex_ == 0 && !margin) {
+      for (int i = 1; i < planeCount_; ++i) k_.extractChannel(px, width_, channels_[i], plane(i) + y * width_);
+    }
     double* even = wk.line.even;
     double* odd = wk.line.odd;
     // Pixels 2i and 2i + 1 are x[pad + 2i] and x[pad + 2i + 1]: even and odd [first + i].
@@ -466,21 +520,31 @@ class PlaneRun {
           k_.synthesizeExtended(lowLine[r], highLine[r], w, rings_[s.rebuilt[k]].row(t + r));
         } else {
           k_.synthesizeExtended(lowLine[r], highLine[r], w, wk.outputLine);
-          storeRow(t + r - kBlockPad, wk.outputLine + kBlockPad);
+          storeRow(wk, t + r - kBlockPad, wk.outputLine + kBlockPad);
         }
       }
     }
   }
 
-  // Rounds row y of the block (plane values v) into the byte plane.
-  void storeRow(int64_t y, const double* v) {
+  // Rounds row y of the block (plane values v) into the plane's bytes: into its byte plane, or
+  // for the last of the colour planes straight into the pixels, with the rows of the planes
+  // before it.
+  void storeRow(Worker& wk, int64_t y, const double* v) {
     if (perChannel_) {
-      k_.roundToBytes(v, width_, result_.as<uint8_t>() + y * width_);
+      if (!direct_ || planeIndex_ < planeCount_ - 1) {
+        k_.roundToBytes(v, width_, plane(direct_ ? planeIndex_ : 0) + y * width_);
+        return;
+      }
+      k_.roundToLine(v, width_, wk.byteLine);
+      const uint8_t* rows[3];
+      for (int i = 0; i < planeIndex_; ++i) rows[i] = plane(i) + y * width_;
+      rows[planeIndex_] = wk.byteLine;
+      k_.mergeChannels(view_.rowPointer(static_cast<int>(y)), width_, rows, channels_, planeCount_);
       return;
     }
     // One luminance plane: each colour byte keeps its difference from the old luminance.
     const uint8_t* px = view_.rowPointer(static_cast<int>(y));
-    uint8_t* dst = result_.as<uint8_t>() + y * width_ * 3;
+    uint8_t* dst = plane(0) + y * width_ * 3;
     for (int x = 0; x < width_; ++x) {
       const double b0 = px[4 * x], b1 = px[4 * x + 1], b2 = px[4 * x + 2];
       const double luma = v[x];
@@ -496,14 +560,19 @@ class PlaneRun {
   bool perChannel_;
   int width_ = 0;
   int height_ = 0;
-  int channel_ = 0;
-  int sourceChannel_ = -1;  // the colour byte that the byte plane holds before the plane runs
+  int planeCount_ = 1;
+  int channels_[3] = {};  // the colour byte of each plane, in the order they run
+  bool direct_ = false;   // colour bytes in a byte plane each, the last plane into the pixels
+  int planeIndex_ = 0;    // the plane in progress
+  int channel_ = 0;       // its colour byte
+  int finished_ = 0;      // planes run to their end
+  bool pixelsWritten_ = false;  // the last plane of a direct run has started
   double threshold_ = 0.0;
   WaveletStream stream_;
   TaskSchedule schedule_;
   std::vector<RowRing> rings_;  // per edge of the schedule
   Block work_;                  // the rings and the workers' lines
-  Block result_;
+  Block bytes_;                 // the byte planes
   std::vector<Worker> workers_;
 
   std::mutex mutex_;  // guards schedule_, limit_ and waiting_
@@ -550,8 +619,14 @@ int WaveletShrinker::run(PixelView& view) {
   const int64_t samples = (static_cast<int64_t>(view.width()) + 64) * (static_cast<int64_t>(view.height()) + 64);
   threads = static_cast<int>(std::min<int64_t>(threads, std::max<int64_t>(1, samples / (128 * 1024))));
 
+  int order[3];
+  int count = 0;
+  for (int p = 0; p < planes; ++p) {
+    if (planeThreshold[p] > 0.0) order[count++] = p;
+  }
+
   WorkerPool pool(threads);
-  PlaneRun plane(kernels, view, levels, perChannel);
+  PlaneRun plane(kernels, view, levels, perChannel, order, count);
   if (!plane.allocate(allocator, pool.size())) {
     outOfMemory = true;
     return 0;
@@ -561,19 +636,21 @@ int WaveletShrinker::run(PixelView& view) {
   // and inverse level, before the store. The stream runs every level at once, so the steps
   // after the first two mark equal parts of the plane's work instead.
   const int parts = 2 * levels;
-  for (int p = 0; p < planes; ++p) {
-    const double t = planeThreshold[p];
-    if (!(t > 0.0)) continue;
-    int next = p + 1;
-    while (next < planes && !(planeThreshold[next] > 0.0)) ++next;
-    if (!report()) return 0;
-    plane.startPlane(p, t);
-    if (!report()) return 0;
-    for (int part = 1; part <= parts; ++part) {
-      plane.runUntil(pool, plane.partEnd(part, parts));
-      if (!report()) return 0;
+  for (int i = 0; i < count; ++i) {
+    bool go = report();
+    if (go) {
+      plane.startPlane(i, planeThreshold[order[i]]);
+      go = report();
     }
-    plane.store(pool, next < planes ? next : -1);
+    for (int part = 1; go && part <= parts; ++part) {
+      plane.runUntil(pool, plane.partEnd(part, parts));
+      go = report();
+    }
+    if (!go) {
+      plane.stop(pool);
+      return 0;
+    }
+    plane.finishPlane(pool);
   }
   return 0;
 }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/worker_pool.h"
+#include "engine/engine_memory.h"
 #include "pipeline/edge_map.h"
-#include "pipeline/engine_memory.h"
 #include "pipeline/filters.h"
 
 namespace orvane {

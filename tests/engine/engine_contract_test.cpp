@@ -179,6 +179,36 @@ TEST(EngineContract, CancelKeepsFinishedPlanesOnly) {
   }
 }
 
+// The last colour plane writes its rows straight into the pixels as it makes them: a stop while
+// it runs (after its first part, in the middle, after its last) must leave its colour byte as it
+// was in every row, the rows it wrote and those it had not reached, on one thread and on two.
+TEST(EngineContract, CancelInTheLastPlaneLeavesItsByteAsItWas) {
+  const int w = 520, h = 460;  // big enough for two threads and many rows per part
+  const auto original = testing::NoisyBlock(w, h, w * 4, 13);
+  auto processed = original;
+  reference::NoiseReduce(processed.data(), w, h, w * 4, 3, 15.0, true);
+  for (int threads : {1, 2}) {
+    for (int cancelAt : {19, 21, 24}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, stop at " + std::to_string(cancelAt));
+      auto block = original;
+      Recorder rec;
+      rec.cancelAt = cancelAt;
+      NoiseReduceParams params = testing::Params(3, 15.0, 1);
+      params.progress = Recorder::Callback;
+      params.progressContext = &rec;
+      EngineOptions options;
+      options.threads = threads;
+      EXPECT_EQ(NoiseReduceWith(w, h, -1, block.data(), &params, options), NR_CANCELLED);
+      int64_t wrong = 0;
+      for (size_t i = 0; i < block.size(); ++i) {
+        const auto& expected = i % 4 < 2 ? processed : original;
+        wrong += block[i] != expected[i];
+      }
+      EXPECT_EQ(wrong, 0);
+    }
+  }
+}
+
 // The mended single-channel store: every colour byte moves by the luminance change, so the
 // differences between the colour bytes of a pixel survive (up to truncation).
 TEST(EngineContract, SingleChannelKeepsColourDifferences) {

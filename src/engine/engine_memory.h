@@ -1,6 +1,8 @@
-// The engine's working memory, kept from one block of a run to the next. The blocks of a grid
-// ask for the same few buffers again and again; handing back the memory of the block before
-// spares the page faults of fresh memory, which cost as much as a transform level.
+// The engine's working memory, kept from one call to the next by whoever makes the calls: an
+// allocator for EngineOptions. The blocks of a grid, or repeated calls on blocks of one size,
+// ask for the same few buffers again and again; handing back the memory of the call before
+// spares the page faults of fresh memory, which cost as much as a transform level. One call at
+// a time may use it.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "pipeline/engine_memory.h"
+#include "engine/engine_memory.h"
 
 #include <algorithm>
 #include <new>
