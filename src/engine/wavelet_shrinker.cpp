@@ -162,8 +162,8 @@ class PlaneRun {
     for (int i = 0; i < planes; ++i) channels_[i] = channels[i];
     // Rows that share bytes keep the plain order: each plane is stored before the next loads.
     // So does a single colour plane, which has no later plane to keep its bytes for it.
-    const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
-    direct_ = perChannel_ && !overlapping && planes > 1;
+    overlapping_ = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
+    direct_ = perChannel_ && !overlapping_ && planes > 1;
   }
 
   // Plans the stream and allocates everything the run needs; false when any allocation fails.
@@ -287,7 +287,6 @@ class PlaneRun {
   // Writes the finished plane into the pixels: the luminance plane's three bytes, or the colour
   // byte of a plane whose rows share bytes with other rows.
   void store(WorkerPool& pool) {
-    const bool overlapping = std::abs(view_.stride()) < static_cast<int64_t>(width_) * 4;
     auto storeRows = [&](int64_t from, int64_t to) {
       for (int64_t y = from; y < to; ++y) {
         uint8_t* px = view_.rowPointer(static_cast<int>(y));
@@ -304,7 +303,7 @@ class PlaneRun {
         }
       }
     };
-    if (overlapping) {
+    if (overlapping_) {
       storeRows(0, height_);  // rows share bytes: keep the plain order, last row wins
     } else {
       ParallelFor(pool, 0, height_, 64, storeRows);
@@ -561,6 +560,7 @@ class PlaneRun {
   int width_ = 0;
   int height_ = 0;
   int planeCount_ = 1;
+  bool overlapping_ = false;  // rows share bytes (a stride shorter than a row)
   int channels_[3] = {};  // the colour byte of each plane, in the order they run
   bool direct_ = false;   // colour bytes in a byte plane each, the last plane into the pixels
   int planeIndex_ = 0;    // the plane in progress
