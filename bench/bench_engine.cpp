@@ -3,9 +3,13 @@
 // best one), and the plain reference algorithm on a smaller block, so that the ratios can be read
 // off one run. Prints megapixels per second. Each time is the best of a few calls that keep the
 // engine's working memory from one call to the next, as a run over a grid of blocks does; one
-// line gives calls on fresh memory instead, which fault in every page they touch.
+// line gives calls on fresh memory instead, which fault in every page they touch. On a shared
+// machine the same calls vary by a third or more from one to the next (the caches and the
+// memory are shared with whatever else runs), so one more line gives the median and the
+// slowest of a longer series on every core.
 //
 //   bench_engine [--quick]    --quick: a 2000 x 1500 block, for a fast look
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -46,10 +50,11 @@ double Seconds(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// allocator null: fresh memory for every call.
+// The best time of `repeats` calls; allocator null: fresh memory for every call. Every time,
+// in order, into `times` when it is given.
 double TimeEngine(const std::vector<uint8_t>& original, int width, int height, int threads,
                   const orvane::WaveletKernels* kernels, int repeats,
-                  const orvane::EngineAllocator* allocator) {
+                  const orvane::EngineAllocator* allocator, std::vector<double>* times = nullptr) {
   orvane::NoiseReduceParams params{};
   params.version = 1;
   params.levels = 5;
@@ -70,6 +75,7 @@ double TimeEngine(const std::vector<uint8_t>& original, int width, int height, i
       return -1;
     }
     best = s < best ? s : best;
+    if (times) times->push_back(s);
   }
   return best;
 }
@@ -103,6 +109,11 @@ int main(int argc, char** argv) {
   double avx2Time = -1;
   if (!quick && avx2 && &best != avx2) avx2Time = TimeEngine(block, width, height, cores, avx2, 3, kept);
 
+  std::vector<double> series;
+  const int seriesCalls = quick ? 5 : 11;
+  if (TimeEngine(block, width, height, cores, nullptr, seriesCalls, kept, &series) < 0) return 1;
+  std::sort(series.begin(), series.end());
+
   auto refBlock = MakeBlock(refWidth, refHeight);
   const auto start = Clock::now();
   orvane::reference::NoiseReduce(refBlock.data(), refWidth, refHeight, refWidth * 4, 5, 10.0, true);
@@ -110,6 +121,9 @@ int main(int argc, char** argv) {
 
   std::printf("%-44s %8.3f s %8.1f MP/s\n", "engine, 1 thread", one, mp / one);
   std::printf("%-44s %8.3f s %8.1f MP/s\n", ("engine, " + std::to_string(cores) + " threads").c_str(), all, mp / all);
+  std::printf("%-44s %8.3f s %8.1f MP/s  (slowest %.3f s)\n",
+              ("engine, " + std::to_string(cores) + " threads, median of " + std::to_string(seriesCalls) + " calls").c_str(),
+              series[series.size() / 2], mp / series[series.size() / 2], series.back());
   std::printf("%-44s %8.3f s %8.1f MP/s\n", ("engine, " + std::to_string(cores) + " threads, fresh memory").c_str(), fresh, mp / fresh);
   if (avx2Time > 0) {
     std::printf("%-44s %8.3f s %8.1f MP/s\n", ("engine, avx2 build, " + std::to_string(cores) + " threads").c_str(), avx2Time, mp / avx2Time);
