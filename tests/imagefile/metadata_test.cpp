@@ -122,6 +122,25 @@ INSTANTIATE_TEST_SUITE_P(Formats, MetadataRoundTrip,
                            return n.substr(n.find('.') + 1);
                          });
 
+// libpng objects to some profiles that parse and that other programs write: one whose
+// connection space is not lit by D50, here, or the common sRGB profiles it knows. Its objection
+// does not fail the save: the PNG keeps the profile, as the other formats do.
+TEST(Metadata, PngKeepsAProfileLibpngObjectsTo) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeQuadrants(image, 16, 12);
+  image.metadata.iccProfile = test::MakeP3Profile();
+  const uint32_t d65[3] = {0xF351, 0x10000, 0x116CC};  // the PCS illuminant, as s15.16
+  for (int i = 0; i < 3; ++i) PutBe32At(image.metadata.iccProfile, 68 + 4 * i, d65[i]);
+  ASSERT_TRUE(IsRgbIccProfile(image.metadata.iccProfile));
+  const std::string path = dir.File("p.png");
+  ASSERT_EQ(image.Save(path), kOk);
+  RasterImage back;
+  ASSERT_EQ(back.Load(path), kOk);
+  EXPECT_EQ(back.metadata.iccProfile, image.metadata.iccProfile);
+  EXPECT_EQ(test::MaxDifference(back, image), 0);
+}
+
 TEST(Metadata, LoadStartsAfresh) {
   test::TempDir dir;
   RasterImage image;

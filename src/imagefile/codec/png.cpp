@@ -354,6 +354,7 @@ void SetMetadataChunks(png_structp png, png_infop info, PngMetadata& m) {
   if (!m.profile.empty()) {
     png_set_iCCP(png, info, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, m.profile.data(),
                  static_cast<png_uint_32>(m.profile.size()));
+    if (png_get_valid(png, info, PNG_INFO_iCCP) == 0) m.dropped = true;  // libpng refused it
   }
   if (!m.exif.empty()) png_set_eXIf_1(png, info, static_cast<png_uint_32>(m.exif.size()), m.exif.data());
   if (!m.texts.empty()) png_set_text(png, info, m.texts.data(), static_cast<int>(m.texts.size()));
@@ -393,6 +394,11 @@ int WritePng(const RasterImage& image, std::vector<uint8_t>& out) {
   if (h.png == nullptr) return kOutOfMemory;
   h.info = png_create_info_struct(h.png);
   if (h.info == nullptr) return kOutOfMemory;
+  // libpng objects to some colour profiles that other programs write and readers accept: the
+  // widespread sRGB profile it knows to be slightly wrong, or any profile that matches sRGB
+  // (it would rather write an sRGB chunk). Its objections are warnings here, not a failed save;
+  // a profile it refuses is left out, and the save says so.
+  png_set_benign_errors(h.png, 1);
   MemoryWriter writer{&out};
   PngMetadata meta;
   PrepareMetadata(image, meta);
