@@ -149,7 +149,7 @@ std::string UsageText() {
       "Tone and colour:\n"
       "  --black-point N, --white-point N   0..255\n"
       "  --exposure EV            -4..4\n"
-      "  --temperature T          -100 (cooler) .. 100 (warmer)\n"
+      "  --temperature T          -100 (warmer) .. 100 (colder)\n"
       "  --boost N                colour boost 0..100\n"
       "  --auto-levels            black and white points from the picture\n"
       "  --match-image FILE       match the colours to a reference picture\n"

@@ -404,6 +404,13 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
     std::fprintf(stderr, "orvane-nr-cli: %s: cannot write this type of picture\n", options.output.c_str());
     return 2;
   }
+  // The file's name decides its type; a --type that says otherwise is a mistake, not a choice.
+  if (!options.output.empty() && !options.type.empty() &&
+      ImageTypeFromExtension(options.output) != ImageTypeFromExtension("x." + options.type)) {
+    std::fprintf(stderr, "orvane-nr-cli: -o %s and --type %s name different types\n",
+                 options.output.c_str(), options.type.c_str());
+    return 2;
+  }
   std::error_code ec;
   // The output folder of -d is made when missing (-d cleaned *.jpg).
   if (!options.outputDir.empty() && !fs::is_directory(options.outputDir, ec)) {

@@ -256,6 +256,10 @@ TEST_F(CliFolder, UsageErrorsInfoAndConvert) {
   const std::string in = sample("i.jpg", 64, 48);
   EXPECT_EQ(Cli("--mode night " + Quote(in)).status, 2);
   EXPECT_EQ(Cli("--type gif " + Quote(in)).status, 2);
+  // -o names the type; a --type that disagrees writes nothing, one that agrees is fine.
+  EXPECT_EQ(Cli("--type png -o " + Quote(path("t.jpg")) + " " + Quote(in)).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(path("t.jpg")));
+  EXPECT_EQ(Cli("--type .JPEG -o " + Quote(path("t.jpg")) + " " + Quote(in)).status, 0);
   EXPECT_EQ(Cli("").status, 2);
   EXPECT_EQ(Cli("--help").status, 0);
   const auto info = Cli("info --json " + Quote(in));
