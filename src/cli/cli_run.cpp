@@ -414,9 +414,13 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   std::error_code ec;
   // The output folder of -d is made when missing (-d cleaned *.jpg).
   if (!options.outputDir.empty() && !fs::is_directory(options.outputDir, ec)) {
-    fs::create_directories(options.outputDir, ec);
+    std::error_code made;
+    fs::create_directories(options.outputDir, made);
     if (!fs::is_directory(options.outputDir, ec)) {
-      std::fprintf(stderr, "orvane-nr-cli: %s: cannot make this folder\n", Printable(options.outputDir).c_str());
+      const std::string why = fs::exists(options.outputDir, ec) ? "a file, not a folder"
+                              : made                            ? "cannot make this folder: " + made.message()
+                                                                : "cannot make this folder";
+      std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(options.outputDir).c_str(), why.c_str());
       return 2;
     }
   }

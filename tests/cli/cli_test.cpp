@@ -260,6 +260,9 @@ TEST_F(CliFolder, UsageErrorsInfoAndConvert) {
   EXPECT_EQ(Cli("--type png -o " + Quote(path("t.jpg")) + " " + Quote(in)).status, 2);
   EXPECT_FALSE(std::filesystem::exists(path("t.jpg")));
   EXPECT_EQ(Cli("--type .JPEG -o " + Quote(path("t.jpg")) + " " + Quote(in)).status, 0);
+  const auto toFile = Cli("-d " + Quote(path("t.jpg")) + " " + Quote(in));
+  EXPECT_EQ(toFile.status, 2);
+  EXPECT_NE(toFile.out.find("a file, not a folder"), std::string::npos) << toFile.out;
   EXPECT_EQ(Cli("").status, 2);
   EXPECT_EQ(Cli("--help").status, 0);
   const auto info = Cli("info --json " + Quote(in));
