@@ -348,11 +348,13 @@ bool CHushwickDoc::LeaveCropMode(bool ask, bool returnToDetail) {
   crop_.offsetX = crop_.offsetY = 0;
   fullCropBitmap.Release();
   fullCropMode = false;
-  if (returnToDetail) {
-    viewTab_ = ViewTab::kPicture;
+  // The result keeps the source's shape: a crop applied on the way to a plot leaves no result
+  // of the old size behind for the next run (or save) to refuse.
+  if (apply || returnToDetail) {
     resultImage.CopyFrom(sourceImage);
     resultValid = false;
   }
+  if (returnToDetail) viewTab_ = ViewTab::kPicture;
   notify(kChangeMode | kChangeCrop | (apply ? kChangePicture : 0u) |
          (returnToDetail ? kChangeStale : 0u));
   return true;
@@ -421,17 +423,19 @@ Result CHushwickDoc::writeResult(const std::string& outputPath, bool keepOutputW
   const Result run = runNoiseReduction(false);
   // Only a run that composed the whole picture is written: a cancelled or failed run has shown
   // its message, and the result then holds at most a preview region.
-  if (cancelRequested || !resultValid) {
-    progressWindow.reset();
-    if (cancelRequested && run.succeeded()) return Result{ResultKind::kEngine, NR_CANCELLED};
-    return run;
-  }
   auto refuse = [this](int code) {
     progressWindow.reset();
     const Result why{ResultKind::kSave, code};
     host_.showMessage(ResultWords(why));
     return why;
   };
+  if (cancelRequested || !resultValid) {
+    progressWindow.reset();
+    if (cancelRequested && run.succeeded()) return Result{ResultKind::kEngine, NR_CANCELLED};
+    // A run that never started has said nothing; the save must not pass in silence.
+    if (run == Result{ResultKind::kRun, kRunNotStarted}) return refuse(kSaveNoResult);
+    return run;
+  }
   if (resultImage.IsEmpty()) return refuse(kSaveNoResult);
   struct stat st {};
   if (::stat(outputPath.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0)

@@ -614,6 +614,29 @@ TEST_F(WriteResultTest, KeptOutputWindowIsWritten) {
   EXPECT_EQ(*std::max_element(s.Pixels(), s.Pixels() + bytes), 0);
 }
 
+// Leaving Full/Crop for a plot applies the preset crop; a save from there writes the cropped
+// picture instead of stopping without a word at a result of the old size.
+TEST_F(WriteResultTest, CropAppliedOnTheWayToAPlotIsSaved) {
+  for (const ViewTab plot : {ViewTab::kCurves, ViewTab::kHistogram}) {
+    RasterImage pic;
+    test::FillPhoto(pic, 160, 120);
+    ASSERT_EQ(doc.pastePicture(pic.Pixels(), 160, 120), kOk);
+    EditCrop(doc, [&](CropState& cs) { cs.preset = 0; });
+    doc.EnterFullCropMode(true);
+    doc.showPlot(plot);
+    ASSERT_FALSE(doc.fullCropMode);
+    ASSERT_EQ(doc.sourceImage.Width(), 120);
+    const std::string out = dir.path(plot == ViewTab::kCurves ? "curves.png" : "histogram.png");
+    EXPECT_EQ(doc.writeResult(out), (Result{ResultKind::kImage, kOk}));
+    EXPECT_TRUE(host.log.messages.empty()) << ::testing::PrintToString(host.log.messages);
+    RasterImage back;
+    ASSERT_EQ(back.Load(out), kOk);
+    EXPECT_EQ(back.Width(), 120);
+    EXPECT_EQ(back.Height(), 120);
+    EXPECT_TRUE(SamePixels(back, doc.resultImage));
+  }
+}
+
 TEST_F(WriteResultTest, RefusalsAndFailures) {
   struct Case {
     const char* name;
