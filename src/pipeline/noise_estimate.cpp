@@ -66,6 +66,7 @@ struct TileFigures {
   double coarse = 0;     // the three bands one scale coarser
   double mean = 0;       // the tile's mean value
   bool usable = false;
+  bool clipped = false;  // measured, but mostly clipped to black or white
 };
 
 // One step of the Haar transform (orthonormal, so that white noise keeps its spread in every
@@ -186,12 +187,12 @@ class TileMeter {
     if (tw < 4 || th < 4) return f;
     Split(grid_, tw, th, finest_, next_);
     detail_[channel] = finest_.signedDiag;
-    if (clipped > kClippedShare * tw * th) return f;
     Split(next_, tw / 2, th / 2, coarser_, grid_);
     f.diagonal = Spread(finest_.diag);
     f.fine = std::max(Spread(finest_.horiz), Spread(finest_.vert));
     f.coarse = Spread(coarser_.all);
-    f.usable = true;
+    f.clipped = clipped > kClippedShare * tw * th;
+    f.usable = !f.clipped;
     return f;
   }
 
@@ -235,6 +236,7 @@ struct TileSample {
   double detail = 0;  // the figure from the detail alone (noise before SettleFigures)
   double own = 0;     // the colour test's figure: the detail the other channels do not share
   bool usable = false;
+  bool clipped = false;  // left out for its clipping (figures as if usable)
   bool quiet = false;
   bool shared = false;  // looks like noise, but the channels share it
 };
@@ -249,7 +251,7 @@ struct TileSamples {
 void SettleFigures(TileSamples& tiles) {
   int64_t usable = 0, shared = 0;
   for (const auto& v : tiles.channel)
-    for (const TileSample& t : v) usable += t.usable, shared += t.shared;
+    for (const TileSample& t : v) usable += t.usable, shared += t.usable && t.shared;
   const double share = usable > 0 ? static_cast<double>(shared) / static_cast<double>(usable) : 0;
   const double colour = std::clamp((kSharedTo - share) / (kSharedTo - kSharedFrom), 0.0, 1.0);
   for (auto& v : tiles.channel)
@@ -284,20 +286,23 @@ TileSamples MeasureTiles(const uint8_t* rgb, int width, int height, WorkerPool* 
         f[c] = meter.measure(p, tw, th, stride, c);
       }
       double own[3] = {};
-      if (f[0].usable || f[1].usable || f[2].usable) meter.ownDetail(own);
+      bool measured = false;
+      for (const TileFigures& figures : f) measured = measured || figures.usable || figures.clipped;
+      if (measured) meter.ownDetail(own);
       for (int c = 0; c < 3; ++c) {
         TileSample t;
         t.mean = f[c].mean;
-        if (f[c].usable) {
+        if (f[c].usable || f[c].clipped) {
           const double r = f[c].coarse / std::max(f[c].diagonal, 0.25);
           t.detail = f[c].diagonal * std::sqrt(std::max(0.0, (g2 - r * r) / (g2 - 1)));
           t.noise = t.detail;
           t.own = own[c];
-          t.usable = true;
+          t.usable = f[c].usable;
+          t.clipped = f[c].clipped;
           t.quiet = f[c].fine <= kQuietFine * std::max(f[c].diagonal, kQuietFloor);
           t.shared = t.quiet && r <= kNoiseLikeGrowth && t.detail >= kSharedMinNoise &&
                      t.own < kSharedOwn * t.detail;
-          any = any || t.quiet;
+          any = any || (t.usable && t.quiet);
         }
         row.channel[c].push_back(t);
       }
@@ -316,6 +321,23 @@ TileSamples MeasureTiles(const uint8_t* rgb, int width, int height, WorkerPool* 
     for (int c = 0; c < 3; ++c)
       all.channel[c].insert(all.channel[c].end(), row.channel[c].begin(), row.channel[c].end());
     all.used += row.used, all.seen += row.seen;
+  }
+  // Noise strong enough to clip a tenth of every tile in every channel is still noise: with
+  // nothing else to go by the clipped tiles are measured. Clipping takes part of the noise with
+  // it, so they read low, but far from clean.
+  bool anyUsable = false;
+  for (const auto& v : all.channel)
+    for (const TileSample& t : v) anyUsable = anyUsable || t.usable;
+  if (!anyUsable) {
+    all.used = 0;
+    for (size_t i = 0; i < all.channel[0].size(); ++i) {
+      bool quiet = false;
+      for (auto& v : all.channel) {
+        v[i].usable = v[i].clipped;
+        quiet = quiet || (v[i].usable && v[i].quiet);
+      }
+      all.used += quiet;
+    }
   }
   SettleFigures(all);
   return all;

@@ -256,6 +256,25 @@ TEST(NoiseEstimate, AChannelClippedEverywhereTakesTheOthersModel) {
   EXPECT_NEAR(Estimate(noisy).levelSigma, 25, 4);
 }
 
+// Noise so strong that it clips a tenth of every tile in every channel is measured on those
+// tiles: it reads low, but never as a clean picture.
+TEST(NoiseEstimate, NoiseClippingEveryTileStillReadsAsNoise) {
+  for (const double sigma : {70.0, 85.0, 120.0}) {
+    const std::vector<uint8_t> grey = WithNoise(std::vector<uint8_t>(size_t{kW} * kH * 3, 128), sigma);
+    const std::vector<uint8_t> scene = WithNoise(CleanScene(), sigma);
+    for (const auto* p : {&grey, &scene}) {
+      const NoiseEstimate e = Estimate(*p);
+      EXPECT_GT(e.sigma, 40) << sigma;
+      EXPECT_LE(e.sigma, sigma) << sigma;
+      EXPECT_GT(e.tilesUsed, 0) << sigma;
+      EXPECT_EQ(NoiseLevelForSigma(e.levelSigma), 100) << sigma;
+    }
+  }
+  // A picture clipped flat is still clean.
+  const std::vector<uint8_t> black(size_t{kW} * kH * 3, 0);
+  EXPECT_EQ(Estimate(black).sigma, 0);
+}
+
 // One rule for "Auto" and --level auto: High Noise mode's engine threshold is four times the
 // level, Photo mode's level is the typical sigma.
 TEST(NoiseEstimate, AutomaticLevelForEachMode) {
