@@ -11,6 +11,7 @@
 #include "imagefile/codec/bmp.h"
 #include "imagefile/codec/codec.h"
 #include "imagefile/folder_list.h"
+#include "imagefile/jpeg_options.h"
 #include "imagefile/result_words.h"
 #include "app/nr_options_pane.h"
 #include "pipeline/noise_estimate.h"
@@ -21,9 +22,12 @@ namespace orvane {
 
 CHushwickDoc::CHushwickDoc(UiHost& host, SettingsStore& settings)
     : DenoiseDocument(host), ui_(host), settings_(settings) {
-  jpeg_.quality = Read(NoiseSetting::kJpegQuality);
+  // A hand-edited or damaged store: a quality beyond what the front ends offer is brought into
+  // their range, a preset that does not exist is the default.
+  jpeg_.quality = std::clamp(Read(NoiseSetting::kJpegQuality), kJpegQualityMin, kJpegQualityMax);
   jpeg_.enhancedSampling = Read(NoiseSetting::kEnhancedSampling) != 0;
   crop_.preset = settings_.getInt(key::kCropAspect);
+  if (crop_.preset < 0 || crop_.preset >= kCropPresetCount) crop_.preset = kCropPresetKeep;
   memory_.maxBlockW = Read(NoiseSetting::kMaxBlockW);
   memory_.maxBlockH = Read(NoiseSetting::kMaxBlockH);
   memory_.maxSwapW = Read(NoiseSetting::kMaxSwapW);

@@ -2,6 +2,8 @@
 
 #include "shell/dialogs/progress_window.h"
 
+#include <limits>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -140,9 +142,12 @@ QtSettingsStore::QtSettingsStore() : settings_(QStringLiteral("Quillmark"), QStr
 QtSettingsStore::QtSettingsStore(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
 
 int QtSettingsStore::readInt(std::string_view section, std::string_view name, int defaultValue) const {
+  // Through 64 bits: a number beyond an int's range is no value (toInt would wrap it).
   bool ok = false;
-  const int v = settings_.value(Key(section, name)).toInt(&ok);
-  return ok ? v : defaultValue;
+  const qlonglong v = settings_.value(Key(section, name)).toLongLong(&ok);
+  return ok && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()
+             ? static_cast<int>(v)
+             : defaultValue;
 }
 
 void QtSettingsStore::writeInt(std::string_view section, std::string_view name, int value) {

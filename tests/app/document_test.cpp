@@ -74,6 +74,24 @@ TEST(Document, SettingsDefaultsAndPersistedKeys) {
   EXPECT_EQ(again.swapThresholdBytes(), int64_t{1000} * 900 * 4);
 }
 
+// A hand-edited store: a JPEG quality beyond the front ends' range is brought into it, a crop
+// preset that does not exist reads as the default.
+TEST(Document, StoredValuesOutOfRange) {
+  struct Case {
+    int quality, preset, readQuality, readPreset;
+  };
+  const Case cases[] = {{5000, 999, 100, 8}, {10, -3, 40, 8}, {-7, 9, 40, 8}, {77, 0, 77, 0}};
+  for (const Case& c : cases) {
+    ScriptedHost host;
+    MemorySettingsStore store;
+    store.setInt("Settings", "JPGq", c.quality);
+    store.setInt("Settings", "CropAspect", c.preset);
+    CHushwickDoc doc(host, store);
+    EXPECT_EQ(doc.jpegOptions().quality, c.readQuality) << c.quality;
+    EXPECT_EQ(doc.crop().preset, c.readPreset) << c.preset;
+  }
+}
+
 TEST(Document, MemorySettingsBoxes) {
   std::array<int, 4> values{1, 2, 3, 4};
   EXPECT_TRUE(ReadMemorySettingsBoxes({" 3100", "2100 ", "-5", "0"}, values));

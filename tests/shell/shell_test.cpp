@@ -177,6 +177,21 @@ class ShellTest : public QObject {
     }
   }
 
+  // A hand-edited number beyond an int's range, or no number at all, reads as the default.
+  void storedNumbersThatAreNoInt() {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/settings.ini";
+    {
+      std::ofstream ini(file.toStdString());
+      ini << "[Settings]\nMaxSwapW=99999999999\nMaxSwapH=-99999999999\nMaxBlockW=12x\nMaxBlockH=2500\n";
+    }
+    QtSettingsStore store(file);
+    QCOMPARE(store.getInt("Settings", "MaxSwapW", -1), -1);
+    QCOMPARE(store.getInt("Settings", "MaxSwapH", -1), -1);
+    QCOMPARE(store.getInt("Settings", "MaxBlockW", -1), -1);
+    QCOMPARE(store.getInt("Settings", "MaxBlockH", -1), 2500);
+  }
+
   void closingWaitsForARun() {
     QTemporaryDir dir;
     WindowHarness w(dir.path());
@@ -258,10 +273,13 @@ class ShellTest : public QObject {
     }
     WindowHarness w(dir.path());
     QVERIFY(!w.frame()->restorePlacement());
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QVERIFY(w.frame()->geometry().left() < screen.right());
-    QVERIFY(w.frame()->geometry().top() < screen.bottom());
-    QCOMPARE(w.frame()->geometry().width(), 800);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect placed = w.frame()->geometry();
+    // Whole on the work area, or where the screen is smaller, its top left corner.
+    QVERIFY(screen.contains(placed.topLeft()));
+    if (placed.width() <= screen.width()) QVERIFY(placed.right() <= screen.right());
+    if (placed.height() <= screen.height()) QVERIFY(placed.bottom() <= screen.bottom());
+    QCOMPARE(placed.width(), 800);
   }
 
   // Started maximised, the window keeps the stored normal size to return to and to store again.
