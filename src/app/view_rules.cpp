@@ -139,6 +139,13 @@ void RunModeCommand(CHushwickDoc& doc, int command) {
   }
 }
 
+Rect PlaceOnWorkArea(const Rect& stored, const Rect& work) {
+  const int w = stored.width(), h = stored.height();
+  const int x = std::max(std::min(stored.left, work.right - w), work.left);
+  const int y = std::max(std::min(stored.top, work.bottom - h), work.top);
+  return Rect{x, y, x + w, y + h};
+}
+
 int InterfaceThemeFromStored(int code) {
   return code >= 0 && code <= 3 ? code : kDefaultInterfaceTheme;
 }

@@ -99,4 +99,9 @@ inline constexpr int kDefaultPaneTheme = key::kPaneTheme.defaultInt;
 int InterfaceThemeFromStored(int code);
 int PaneThemeFromStored(int code);
 
+// Where a stored window placement opens on the screen's work area (a screen unplugged since,
+// a smaller one): moved until it lies whole on the work area, or where it is larger, with its
+// top left corner there, so that its title bar and buttons are within reach. The size is kept.
+Rect PlaceOnWorkArea(const Rect& stored, const Rect& work);
+
 }  // namespace orvane

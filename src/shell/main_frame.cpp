@@ -531,7 +531,6 @@ bool CMainFrame::restorePlacement() {
                                &key::kFrameRight};
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-  const QRect full = screen != nullptr ? screen->geometry() : work;
   int v[5];
   for (int i = 0; i < 5; ++i) {
     v[i] = settings_.getInt(*keys[i]);
@@ -543,11 +542,14 @@ bool CMainFrame::restorePlacement() {
       return true;
     }
   }
-  const int icon = style()->pixelMetric(QStyle::PM_LargeIconSize);
-  const int width = std::max(v[4] - v[2], 100), height = std::max(v[3] - v[1], 100);
-  // Keep at least an icon's worth of the window on the screen.
-  const int x = std::clamp(v[2] + work.left(), full.left() - width + icon, full.right() - icon);
-  const int y = std::clamp(v[1] + work.top(), full.top(), full.bottom() - icon);
+  // The size the window will have: the stored one, but never below what the window allows.
+  const QSize least = minimumSize().expandedTo(minimumSizeHint()).expandedTo(QSize(100, 100));
+  const int width = std::max(v[4] - v[2], least.width()), height = std::max(v[3] - v[1], least.height());
+  const int left = v[2] + work.left(), top = v[1] + work.top();
+  const Rect placed = PlaceOnWorkArea(Rect{left, top, left + width, top + height},
+                                      Rect{work.left(), work.top(), work.left() + work.width(),
+                                           work.top() + work.height()});
+  const int x = placed.left, y = placed.top;
   setGeometry(x, y, width, height);
   // Stored as it was set: the window system's idea of it may differ by its frame.
   normalPlacement_ = v[0] == 3 ? QRect(x, y, width, height) : QRect();

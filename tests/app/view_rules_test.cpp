@@ -239,6 +239,24 @@ TEST(Themes, OutOfRangeCodesFallBack) {
   }
 }
 
+TEST(Placement, StoredWindowLandsOnTheWorkArea) {
+  const Rect work{0, 30, 1600, 1000};
+  struct Case {
+    Rect stored, placed;
+  };
+  const Case cases[] = {
+      {{100, 100, 900, 700}, {100, 100, 900, 700}},        // on the screen: as it was
+      {{1700, 200, 2900, 800}, {400, 200, 1600, 800}},     // a screen to the right, gone
+      {{-5000, -300, -4200, 300}, {0, 30, 800, 630}},      // far up and to the left
+      {{1500, 900, 1800, 1100}, {1300, 800, 1600, 1000}},  // the corner just off
+      {{200, 100, 2200, 1300}, {0, 30, 2000, 1230}},       // larger than the screen: corner on it
+  };
+  for (const Case& c : cases) {
+    const Rect r = PlaceOnWorkArea(c.stored, work);
+    EXPECT_EQ(r, c.placed) << c.stored.left << "," << c.stored.top;
+  }
+}
+
 TEST(CommandTable, IdsAreUniqueAndToolbarsNameKnownCommands) {
   std::vector<int> seen;
   for (const CommandSpec& c : CommandTable()) {
