@@ -182,6 +182,9 @@ std::string UsageText() {
       "  --threads N              threads for the engine and the per-pixel work\n"
       "                           (default: every core)\n"
       "\n"
+      "Every run starts from the defaults above: the desktop program's remembered\n"
+      "settings (crop preset, JPEG quality, output folder) are not read or changed.\n"
+      "A picture is rotated first, then cropped, then processed.\n"
       "Output names follow the program's save dialog: NAME_NR with the input's type\n"
       "when it can be written, else JPEG. Exit status: 0 all files done, 1 some failed,\n"
       "2 usage error.\n";
