@@ -49,8 +49,11 @@ TEST(Detect, ByContentBeforeName) {
   } cases[] = {
       {Text("BM"), "x.png", T::BmpRgb},
       {Bytes({0xFF, 0xD8, 0xFF}), "x.bmp", T::JpegRgb},
-      {Bytes({0x0A, 0x05}), "x", T::PcxRgb},
+      {Bytes({0x0A, 0x05, 0x01}), "x", T::PcxRgb},
       {Bytes({0x0A, 0x01}), "x", T::UnknownType},
+      {Bytes({0x0A, 0x05, 0x00}), "x", T::PcxRgb},  // uncompressed
+      {Bytes({0x0A, 0x00, 0x02}), "x.tga", T::TgaRgb},  // a Targa with a ten-byte image ID
+      {Bytes({0x0A, 0x00, 0x07}), "x.pcx", T::PcxRgb},  // no signature: the name decides
       {Text("II*"), "x", T::TiffRgb},
       {Text("MM"), "x.jpg", T::TiffRgb},
       {Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}), "x", T::PngRgb},
@@ -98,6 +101,16 @@ TEST(Detect, TargaUnderAnotherName) {
   image.Create(6, 4, 24);
   std::vector<uint8_t> tga;
   ASSERT_EQ(WriteTga(image, tga), kOk);
+  // A ten-byte image ID puts 0A 00 first, as in a PCX; the file is still read as a Targa.
+  std::vector<uint8_t> withId = tga;
+  withId[0] = 10;
+  withId.insert(withId.begin() + 18, 10, 'i');
+  test::TempDir dir;
+  test::WriteBytes(dir.File("id.tga"), withId);
+  RasterImage back;
+  ASSERT_EQ(back.Load(dir.File("id.tga")), kOk);
+  EXPECT_EQ(back.Width(), 6);
+  EXPECT_EQ(back.Height(), 4);
   tga.resize(tga.size() - 26);  // an old file: no footer
   EXPECT_EQ(DetectImageTypeInMemory(tga, "photo.bmp"), T::TgaRgb);
   EXPECT_EQ(DetectImageTypeInMemory(tga, "photo.png"), T::TgaRgb);

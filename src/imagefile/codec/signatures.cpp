@@ -20,9 +20,12 @@ bool IsJpegSignature(std::span<const uint8_t> head) {
   return StartsWith(head, 0, "\xFF\xD8\xFF", 3);
 }
 
+// The third byte is the encoding, 0 or 1 in every PCX: a Targa whose image ID is ten bytes long
+// also starts 0A 00, with its image type (2, 3, 10, 11) there.
 bool IsPcxSignature(std::span<const uint8_t> head) {
   return head.size() >= 2 && head[0] == 0x0A &&
-         (head[1] == 0 || head[1] == 2 || head[1] == 3 || head[1] == 5);
+         (head[1] == 0 || head[1] == 2 || head[1] == 3 || head[1] == 5) &&
+         (head.size() < 3 || head[2] <= 1);
 }
 
 bool IsTiffSignature(std::span<const uint8_t> head) {
