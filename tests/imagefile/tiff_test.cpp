@@ -18,6 +18,7 @@ struct TiffSpec {
   uint16_t extraSamples = 0;  // 1: one unassociated alpha sample
   uint32_t tile = 0;          // tile size, 0: strips
   uint16_t inkset = 0;
+  uint16_t orientation = 0;  // 0: no tag
   float xres = -1, yres = -1;
   uint16_t unit = RESUNIT_INCH;
   std::vector<uint16_t> colourMap;  // r, g, b maps one after the other
@@ -39,6 +40,7 @@ void WriteTiffFile(const std::string& path, const TiffSpec& s) {
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &kind);
   }
   if (s.inkset) TIFFSetField(tif, TIFFTAG_INKSET, s.inkset);
+  if (s.orientation) TIFFSetField(tif, TIFFTAG_ORIENTATION, s.orientation);
   if (s.xres >= 0) {
     TIFFSetField(tif, TIFFTAG_XRESOLUTION, s.xres);
     TIFFSetField(tif, TIFFTAG_YRESOLUTION, s.yres);
@@ -107,6 +109,54 @@ TEST(Tiff, StripsTilesAndCompressions) {
     ASSERT_EQ(image.Width(), 37);
     ASSERT_EQ(image.Height(), 21);
     EXPECT_EQ(std::memcmp(image.Pixels(), s.pixels.data(), s.pixels.size()), 0) << c.name;
+  }
+}
+
+// The file's Orientation tag turns the picture upright as an EXIF orientation does, colour and
+// grey alike: pixel (x, y) of the upright picture is stored at At(x, y).
+TEST(Tiff, OrientationTagTurnsThePictureUpright) {
+  test::TempDir dir;
+  constexpr uint32_t W = 5, H = 3;
+  for (const uint16_t samples : {3, 1}) {
+    for (uint16_t o = 1; o <= 8; ++o) {
+      TiffSpec s;
+      s.width = W;
+      s.height = H;
+      s.samples = samples;
+      s.photometric = samples == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+      s.orientation = o;
+      s.pixels = RgbPixels(W, H);
+      s.pixels.resize(static_cast<size_t>(W) * H * samples);
+      const std::string path = dir.File(std::to_string(samples * 10 + o) + ".tif");
+      WriteTiffFile(path, s);
+      RasterImage image;
+      ASSERT_EQ(image.Load(path), kOk) << o;
+      const bool turned = o >= 5;
+      ASSERT_EQ(image.Width(), turned ? H : W) << o;
+      ASSERT_EQ(image.Height(), turned ? W : H) << o;
+      EXPECT_EQ(image.orientation, o);
+      auto stored = [&](uint32_t x, uint32_t y) { return s.pixels[(y * W + x) * samples]; };
+      auto at = [&](uint32_t x, uint32_t y) {
+        switch (o) {
+          case 2: return stored(W - 1 - x, y);
+          case 3: return stored(W - 1 - x, H - 1 - y);
+          case 4: return stored(x, H - 1 - y);
+          case 5: return stored(y, x);
+          case 6: return stored(y, H - 1 - x);
+          case 7: return stored(W - 1 - y, H - 1 - x);
+          case 8: return stored(W - 1 - y, x);
+          default: return stored(x, y);
+        }
+      };
+      const int step = image.BitsPerPixel() / 8;
+      const int64_t row = image.RowBytes();
+      for (uint32_t y = 0; y < static_cast<uint32_t>(image.Height()); ++y)
+        for (uint32_t x = 0; x < static_cast<uint32_t>(image.Width()); ++x) {
+          const uint8_t got = samples == 3 ? image.Pixels()[y * row + x * step]
+                                           : image.palette[image.Pixels()[y * row + x * step]].red;
+          ASSERT_EQ(got, at(x, y)) << "orientation " << o << " samples " << samples << " at " << x << "," << y;
+        }
+    }
   }
 }
 

@@ -115,6 +115,9 @@ int DeliverPicture(Picture& picture, ImageFileType type, RasterImage& image) {
   // The camera fields and the orientation come from the block that is kept and written back.
   image.ResetCameraInfo();
   image.ReadCameraInfo(picture.exifBlock);
+  if (picture.depth != 1 && picture.exifBlock.empty() && picture.orientation >= 2 &&
+      picture.orientation <= 8)
+    image.orientation = picture.orientation;
   const int fullWidth = picture.storedWidth > 0 ? picture.storedWidth : picture.width;
   const int fullHeight = picture.storedHeight > 0 ? picture.storedHeight : picture.height;
   int width = picture.width, height = picture.height;

@@ -27,6 +27,9 @@ struct Picture {
   int fileBitsPerSample = 8;       // bits per sample stored in the file
   std::vector<uint8_t> exifBlock;  // APP1 payload as stored, starting "Exif\0\0" (JPEG)
   PictureMetadata metadata;        // colour profile, XMP, IPTC, comments
+  // The orientation the file's own header states (TIFF), in the EXIF block's codes: it turns
+  // the pixels upright where no EXIF block says otherwise.
+  int orientation = 1;
   // The size the file stores, before orientation, where the pixels may have another (a JPEG
   // decoded scaled down to a size hint); 0: the pixels' own size.
   int storedWidth = 0;
@@ -70,7 +73,7 @@ int DepthForType(ImageFileType type);
 // Hands a decoded picture to image, the same for every format: a picture of fewer bits than
 // type asks for is widened to that depth (one with more, a TIFF whose layout has no palette
 // form, stays as decoded); the pixels are turned upright by the orientation of the EXIF block
-// (8 and 24 bits; JPEG is the format that brings one); then the pixels, palette, resolution,
+// (8 and 24 bits; JPEG is the format that brings one), or without one the picture's own; then the pixels, palette, resolution,
 // EXIF block, metadata, file bits per sample, camera fields, orientation and originalWidth/
 // Height (the full size as displayed) go to image. The picture is left empty. On failure
 // image is left empty.

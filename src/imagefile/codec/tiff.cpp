@@ -183,9 +183,14 @@ int ReadRgb(TIFF* tif, const Layout& l, Picture& out) {
   PixelBlock raster = AllocatePixels(count * 4);
   if (!raster) return kOutOfMemory;
   auto* px = reinterpret_cast<uint32_t*>(raster.get());
+  // The pixels in the order they are stored, as the packed reader gives them: asked for the
+  // file's own orientation the reader flips nothing, and the picture is turned upright with the
+  // orientations it cannot do (the transposed ones) when it is delivered.
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) orientation = ORIENTATION_TOPLEFT;
   // Stop at the first strip or tile that cannot be read: a damaged file is not a black one.
-  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, ORIENTATION_TOPLEFT, 1))
-    return kBadFile;
+  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, orientation, 1)) return kBadFile;
   uint8_t* rgb = raster.get();
   for (uint64_t i = 0; i < count; ++i) {
     const uint32_t p = px[i];
@@ -500,6 +505,9 @@ int DecodeTiff(std::span<const uint8_t> file, const DecodeRequest& request, Pict
   uint16_t bits = 8;
   TIFFGetFieldDefaulted(h.tif, TIFFTAG_BITSPERSAMPLE, &bits);
   picture.fileBitsPerSample = bits;
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(h.tif, TIFFTAG_ORIENTATION, &orientation);
+  picture.orientation = orientation <= ORIENTATION_LEFTBOT ? orientation : ORIENTATION_TOPLEFT;
   ReadMetadata(h.tif, picture.metadata);
   float rx = 0, ry = 0;
   uint16_t unit = RESUNIT_NONE;
