@@ -141,6 +141,27 @@ TEST(Metadata, PngKeepsAProfileLibpngObjectsTo) {
   EXPECT_EQ(test::MaxDifference(back, image), 0);
 }
 
+// The camera data a PNG carries (written by us or another program) is read back, and goes on
+// into a JPEG saved from the picture.
+TEST(Metadata, PngCameraDataIsReadBackAndKept) {
+  using B = test::ExifBuilder;
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeQuadrants(image, 40, 24);
+  image.exifBlock = B().Ascii(B::kIfd0, kTagMake, "Kestrel").Short(B::kIfd0, kTagOrientation, {1}).Build();
+  ASSERT_EQ(image.Save(dir.File("camera.png")), kOk);
+  RasterImage png;
+  ASSERT_EQ(png.Load(dir.File("camera.png")), kOk);
+  EXPECT_EQ(png.cameraMake, "Kestrel");
+  EXPECT_EQ(png.orientation, 1);
+  EXPECT_EQ(png.Width(), 40);
+  EXPECT_EQ(test::MaxDifference(png, image), 0);
+  ASSERT_EQ(png.Save(dir.File("camera.jpg")), kOk);
+  RasterImage jpeg;
+  ASSERT_EQ(jpeg.Load(dir.File("camera.jpg")), kOk);
+  EXPECT_EQ(jpeg.cameraMake, "Kestrel");
+}
+
 TEST(Metadata, LoadStartsAfresh) {
   test::TempDir dir;
   RasterImage image;

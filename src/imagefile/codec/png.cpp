@@ -59,8 +59,19 @@ struct ReadHandles {
 
 constexpr char kXmpKeyword[] = "XML:com.adobe.xmp";
 
-// The colour profile and the XMP packet (read after the image too: text may follow it).
-void ReadMetadata(png_structp png, png_infop info, PictureMetadata& metadata) {
+// The colour profile, the XMP packet and the EXIF block (read after the image too: these may
+// follow it). The EXIF block is kept as a JPEG's APP1 payload, when it parses.
+void ReadMetadata(png_structp png, png_infop info, Picture& out) {
+  PictureMetadata& metadata = out.metadata;
+  png_bytep exif = nullptr;
+  png_uint_32 exifLength = 0;
+  if (out.exifBlock.empty() && png_get_eXIf_1(png, info, &exifLength, &exif) != 0 &&
+      exif != nullptr && exifLength > 0) {
+    std::vector<uint8_t> block = {'E', 'x', 'i', 'f', 0, 0};
+    block.insert(block.end(), exif, exif + exifLength);
+    ExifReader reader;
+    if (reader.Open(block)) out.exifBlock = std::move(block);
+  }
   png_charp name = nullptr;
   int compression = 0;
   png_bytep profile = nullptr;
@@ -154,7 +165,7 @@ int Decode(ImageFileType type, Picture& out, ReadHandles& h, MemoryReader& reade
   out.width = static_cast<int>(w);
   out.height = static_cast<int>(hgt);
   out.fileBitsPerSample = bitDepth;
-  ReadMetadata(h.png, h.info, out.metadata);
+  ReadMetadata(h.png, h.info, out);
 
   png_uint_32 rx = 0, ry = 0;
   int unit = 0;
@@ -210,7 +221,7 @@ int Decode(ImageFileType type, Picture& out, ReadHandles& h, MemoryReader& reade
     }
   }
   png_read_end(h.png, h.info);
-  ReadMetadata(h.png, h.info, out.metadata);
+  ReadMetadata(h.png, h.info, out);
   out.depth = depth;
   return kOk;
 }
