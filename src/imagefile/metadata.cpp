@@ -94,6 +94,12 @@ std::optional<std::string> XmpFromApp1(std::span<const uint8_t> payload) {
   return std::string(payload.begin() + kXmpHeader, payload.end());
 }
 
+bool IsXmpExtensionApp1(std::span<const uint8_t> payload) {
+  // The namespace and its NUL, a 32-digit digest, the length and the offset.
+  return HasPrefix(payload, kXmpExtensionSignature, sizeof kXmpExtensionSignature) &&
+         payload.size() > sizeof kXmpExtensionSignature + 32 + 8;
+}
+
 std::vector<uint8_t> XmpApp1(const std::string& packet) {
   if (packet.empty() || packet.size() > 65533 - kXmpHeader) return {};
   std::vector<uint8_t> payload(kXmpSignature, kXmpSignature + kXmpHeader);

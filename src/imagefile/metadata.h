@@ -47,6 +47,11 @@ std::optional<std::string> XmpFromApp1(std::span<const uint8_t> payload);
 // The APP1 payload for a packet; empty when the packet does not fit one marker.
 std::vector<uint8_t> XmpApp1(const std::string& packet);
 
+// Extended XMP in JPEG: APP1 payloads of this namespace, a NUL, the packet's digest, its length
+// and the piece's offset, then up to 65458 bytes of the extended packet.
+inline constexpr char kXmpExtensionSignature[] = "http://ns.adobe.com/xmp/extension/";
+bool IsXmpExtensionApp1(std::span<const uint8_t> payload);
+
 // IPTC in JPEG: Photoshop's image resources in APP13, starting "Photoshop 3.0\0".
 bool IsPhotoshopApp13(std::span<const uint8_t> payload);
 

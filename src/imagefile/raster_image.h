@@ -93,11 +93,15 @@ struct PaletteEntry {
 struct PictureMetadata {
   std::vector<uint8_t> iccProfile;  // the embedded colour profile, as stored
   std::string xmpPacket;            // the XMP packet (XML text)
+  // The rest of a packet too large for one JPEG marker: the APP1 payloads of its extended XMP,
+  // as stored, kept with the packet that names them.
+  std::vector<std::vector<uint8_t>> xmpExtension;
   std::vector<uint8_t> iptcBlock;   // a JPEG APP13 payload: "Photoshop 3.0\0" and resources
   std::vector<std::string> comments;  // JPEG comment markers, in file order
 
   bool empty() const {
-    return iccProfile.empty() && xmpPacket.empty() && iptcBlock.empty() && comments.empty();
+    return iccProfile.empty() && xmpPacket.empty() && xmpExtension.empty() && iptcBlock.empty() &&
+           comments.empty();
   }
   void clear() { *this = PictureMetadata{}; }
 };

@@ -162,6 +162,40 @@ TEST(Metadata, PngCameraDataIsReadBackAndKept) {
   EXPECT_EQ(jpeg.cameraMake, "Kestrel");
 }
 
+// Extended XMP (the rest of a packet too large for one marker) goes on with its packet into a
+// JPEG; the other formats leave it out with a note.
+TEST(Metadata, ExtendedXmpKeptInJpeg) {
+  test::TempDir dir;
+  RasterImage image;
+  test::MakeQuadrants(image, 40, 24);
+  image.metadata.xmpPacket = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF/></x:xmpmeta>";
+  for (uint32_t offset : {0u, 60000u}) {
+    Bytes piece(kXmpExtensionSignature, kXmpExtensionSignature + sizeof kXmpExtensionSignature);
+    piece.insert(piece.end(), 32, 'A');
+    piece.resize(piece.size() + 8);
+    PutBe32At(piece, piece.size() - 8, 120000);
+    PutBe32At(piece, piece.size() - 4, offset);
+    piece.insert(piece.end(), 60000, static_cast<uint8_t>('a' + offset % 7));
+    image.metadata.xmpExtension.push_back(piece);
+  }
+  ASSERT_EQ(image.Save(dir.File("x.jpg")), kOk);
+  RasterImage back;
+  ASSERT_EQ(back.Load(dir.File("x.jpg")), kOk);
+  EXPECT_EQ(back.metadata.xmpPacket, image.metadata.xmpPacket);
+  EXPECT_EQ(back.metadata.xmpExtension, image.metadata.xmpExtension);
+  for (const char* other : {"x.png", "x.tif", "x.psd"}) {
+    EXPECT_EQ(back.Save(dir.File(other)), kSavedWithoutExif) << other;
+    RasterImage again;
+    ASSERT_EQ(again.Load(dir.File(other)), kOk);
+    EXPECT_EQ(again.metadata.xmpPacket, image.metadata.xmpPacket) << other;
+  }
+  // Without the packet that names it, extended XMP is not kept.
+  image.metadata.xmpPacket.clear();
+  ASSERT_EQ(image.Save(dir.File("y.jpg")), kOk);
+  ASSERT_EQ(back.Load(dir.File("y.jpg")), kOk);
+  EXPECT_TRUE(back.metadata.xmpExtension.empty());
+}
+
 TEST(Metadata, LoadStartsAfresh) {
   test::TempDir dir;
   RasterImage image;

@@ -197,14 +197,17 @@ void PickExif(jpeg_saved_marker_ptr list, std::vector<uint8_t>& exif) {
   if (Parses(block)) exif = std::move(block);
 }
 
-// The colour profile (its APP2 pieces put together), the first standard XMP packet, the first
-// Photoshop APP13 block (which holds the IPTC data) and every comment.
+// The colour profile (its APP2 pieces put together), the first standard XMP packet with the
+// extended XMP beside it, the first Photoshop APP13 block (which holds the IPTC data) and every
+// comment.
 void PickMetadata(jpeg_saved_marker_ptr list, PictureMetadata& metadata) {
   IccAssembler icc;
   for (jpeg_saved_marker_ptr m = list; m != nullptr; m = m->next) {
     const std::span<const uint8_t> payload(m->data, m->data_length);
     if (m->marker == kApp2) {
       icc.Add(payload);
+    } else if (m->marker == kApp1 && IsXmpExtensionApp1(payload)) {
+      metadata.xmpExtension.emplace_back(payload.begin(), payload.end());
     } else if (m->marker == kApp1 && metadata.xmpPacket.empty()) {
       if (auto packet = XmpFromApp1(payload)) metadata.xmpPacket = std::move(*packet);
     } else if (m->marker == kApp13 && metadata.iptcBlock.empty() && IsPhotoshopApp13(payload)) {
@@ -214,6 +217,7 @@ void PickMetadata(jpeg_saved_marker_ptr list, PictureMetadata& metadata) {
     }
   }
   metadata.iccProfile = icc.Profile();
+  if (metadata.xmpPacket.empty()) metadata.xmpExtension.clear();  // nothing names it
 }
 
 // Faults in the pages of the rows still to come on another core while this one decodes: a
@@ -439,8 +443,16 @@ std::vector<JpegMarker> JpegMetadataMarkers(const PictureMetadata& metadata, boo
   std::vector<JpegMarker> markers;
   if (!metadata.xmpPacket.empty()) {
     std::vector<uint8_t> payload = XmpApp1(metadata.xmpPacket);
-    if (payload.empty()) dropped = true;
-    else markers.push_back({kApp1, std::move(payload)});
+    if (payload.empty()) {
+      dropped = true;
+    } else {
+      markers.push_back({kApp1, std::move(payload)});
+      // The extended XMP goes with the packet that names it, as it came.
+      for (const std::vector<uint8_t>& piece : metadata.xmpExtension) {
+        if (piece.size() > kMaxPayload) dropped = true;
+        else markers.push_back({kApp1, piece});
+      }
+    }
   }
   if (!metadata.iccProfile.empty()) {
     std::vector<std::vector<uint8_t>> pieces;

@@ -342,6 +342,7 @@ void PrepareMetadata(const RasterImage& image, PngMetadata& m) {
       m.dropped = true;
     }
   }
+  if (!meta.xmpExtension.empty()) m.dropped = true;  // a JPEG's extended XMP has no place here
   // libpng takes non-const texts but only reads them.
   if (!meta.xmpPacket.empty()) {
     png_text t{};

@@ -254,7 +254,8 @@ bool PutPsdMetadata(std::vector<uint8_t>& out, const PictureMetadata& metadata) 
   }
   const auto length = static_cast<uint32_t>(out.size() - lengthAt - 4);
   for (int i = 0; i < 4; ++i) out[lengthAt + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
-  return kept;
+  // A JPEG's extended XMP has no place here; its leaving is noted.
+  return kept && metadata.xmpExtension.empty();
 }
 
 }  // namespace

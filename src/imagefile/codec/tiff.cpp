@@ -465,7 +465,8 @@ bool SetMetadataTags(TIFF* tif, const PictureMetadata& metadata) {
     TIFFSetField(tif, TIFFTAG_XMLPACKET, static_cast<uint32_t>(metadata.xmpPacket.size()),
                  metadata.xmpPacket.data());
   }
-  return kept;
+  // A JPEG's extended XMP has no place here; its leaving is noted.
+  return kept && metadata.xmpExtension.empty();
 }
 
 uint32_t ResolutionValue(float v) {
