@@ -85,6 +85,10 @@ bool OrvaneApp::start(const QStringList& arguments) {
     if (!f.empty()) recent << QString::fromStdString(f);
   }
   frame_->setRecentFiles(recent);
+  // Said once, before anything is changed in vain.
+  if (!settings_.writable())
+    host_->showMessage("The settings file " + settings_.fileName().toStdString() +
+                       " cannot be written: settings changed now will not be kept.");
   if (arguments.size() > 1) openPath(arguments.at(1).toStdString());
   return true;
 }

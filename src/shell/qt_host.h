@@ -89,6 +89,10 @@ class QtSettingsStore : public SettingsStore {
   QByteArray getBytes(const SettingKey& k) const;
   void setBytes(const SettingKey& k, const QByteArray& value);
   void sync() { settings_.sync(); }
+  // Whether what is set can be kept: false for a settings file that is read-only, or a
+  // folder in its place.
+  bool writable() const { return settings_.isWritable() && settings_.status() == QSettings::NoError; }
+  QString fileName() const { return settings_.fileName(); }
 
  protected:
   int readInt(std::string_view section, std::string_view name, int defaultValue) const override;

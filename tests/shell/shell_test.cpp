@@ -192,6 +192,18 @@ class ShellTest : public QObject {
     QCOMPARE(store.getInt("Settings", "MaxBlockH", -1), 2500);
   }
 
+  // A settings file that cannot be written (a folder in its place) is said at start; the
+  // window still opens on the defaults.
+  void unwritableSettingsAreSaid() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("settings.ini")));
+    WindowHarness w(dir.path());
+    QCOMPARE(w.messages().size(), size_t(1));
+    QVERIFY(w.messages()[0].find("cannot be written") != std::string::npos);
+    QVERIFY(w.frame()->isVisible());
+    QCOMPARE(w.doc().jpegOptions().quality, 92);
+  }
+
   void closingWaitsForARun() {
     QTemporaryDir dir;
     WindowHarness w(dir.path());
