@@ -434,8 +434,12 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   }
   if (!options.matchProfile.empty()) {
     std::string e = NotRegular(options.matchProfile);
-    if (e.empty() && FindProfile(CliProfileFolders(), options.matchProfile).empty())
-      e = "no such colour profile (orvane-nr-cli profiles lists them)";
+    const std::string file = e.empty() ? FindProfile(CliProfileFolders(), options.matchProfile) : "";
+    if (e.empty() && file.empty()) e = "no such colour profile (orvane-nr-cli profiles lists them)";
+    // A profile that cannot be read would fail every picture: once, before the run.
+    ProfileData data;
+    if (const int rc = e.empty() ? ReadProfileFile(file, data) : kProfileOk; rc != kProfileOk)
+      e = ResultWords(Result{ResultKind::kProfile, rc, fs::path(file).filename().string()});
     if (!e.empty()) {
       std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", Printable(options.matchProfile).c_str(), e.c_str());
       return 2;

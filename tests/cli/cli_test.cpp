@@ -193,11 +193,13 @@ TEST_F(CliFolder, ColourMatchToAPictureOrAProfile) {
   EXPECT_FALSE(plain == mi);
   EXPECT_TRUE(mi == mp);  // the profile holds the same distributions as the picture
   EXPECT_FALSE(PixelsOf(path("mf.png")) == mp);
-  // A profile that is not one: the file fails, with words that name the problem.
+  // A profile that is not one would fail every picture: a usage error before the run, with
+  // words that name the problem.
   std::ofstream(path("bad.cpf")) << "nope";
   const auto bad = Cli("--match-profile " + Quote(path("bad.cpf")) + " -o " + Quote(path("mb.png")) + " " + Quote(in));
-  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.out.find("bad.cpf"), std::string::npos) << bad.out;
+  EXPECT_FALSE(std::filesystem::exists(path("mb.png")));
   // A reference picture that cannot be read is named.
   std::ofstream(path("bad.png")) << "nope";
   const auto badImage = Cli("--match-image " + Quote(path("bad.png")) + " -o " + Quote(path("mx.png")) + " " + Quote(in));
