@@ -187,7 +187,7 @@ std::string UsageText() {
       "A picture is rotated first, then cropped, then processed.\n"
       "Output names follow the program's save dialog: NAME_NR with the input's type\n"
       "when it can be written, else JPEG. Exit status: 0 all files done, 1 some failed,\n"
-      "2 usage error.\n";
+      "2 usage error, 128 + N stopped by signal N (130 for Ctrl-C).\n";
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -276,6 +277,17 @@ bool IsReadOnly(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+// Nor is any of the run's inputs replaced, whatever --overwrite says: the run may still have to
+// read it, and it is the original the results are made from.
+constexpr char kInputNotReplaced[] = "is an input of this run, which is never replaced";
+// (Inputs this run skips as its own results are not read.)
+bool IsAnInput(const std::string& path, const CliOptions& o) {
+  std::error_code ec;
+  return std::any_of(o.files.begin(), o.files.end(), [&](const std::string& input) {
+    return (o.includeOutputs || !IsOwnOutput(input)) && fs::equivalent(path, input, ec);
+  });
+}
+
 // The same output is never written twice by one run, whatever --overwrite says.
 std::string OutputKey(const std::string& path) {
   std::error_code ec;
@@ -330,6 +342,10 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   report.aboutOutput = true;
   if (fs::exists(report.output, ec) && !o.overwrite) {
     report.error = "already exists (use --overwrite to replace it)";
+    return report;
+  }
+  if (fs::exists(report.output, ec) && IsAnInput(report.output, o)) {
+    report.error = kInputNotReplaced;
     return report;
   }
   if (IsReadOnly(report.output)) {
@@ -459,7 +475,7 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
     const std::string& input = options.files[static_cast<size_t>(index - 1)];
     if (interrupted != nullptr && *interrupted) {
       std::fprintf(stderr, "orvane-nr-cli: interrupted\n");
-      return 1;
+      return 128 + *interrupted;
     }
     const FileReport report = DenoiseOne(input, options, host, store, index, count, written);
     PrintReport(report, options);
@@ -469,6 +485,8 @@ int RunDenoise(const CliOptions& options, const volatile std::sig_atomic_t* inte
   // A batch read on a terminal ends with what became of it.
   if (count > 1 && !options.quiet && !options.json && isatty(STDOUT_FILENO))
     std::printf("%d done, %d failed, %d skipped\n", done, failed, skipped);
+  // A stop that cost a file says so in the status; a save it let finish does not.
+  if (status != 0 && interrupted != nullptr && *interrupted) return 128 + *interrupted;
   return status;
 }
 
@@ -549,6 +567,10 @@ int RunConvert(const CliOptions& options) {
   }
   if (fs::exists(out, ec) && !options.overwrite) {
     std::fprintf(stderr, "orvane-nr-cli: %s: already exists (use --overwrite to replace it)\n", outName.c_str());
+    return 1;
+  }
+  if (fs::exists(out, ec) && fs::equivalent(out, in, ec)) {
+    std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", outName.c_str(), kInputNotReplaced);
     return 1;
   }
   if (IsReadOnly(out)) {

@@ -34,7 +34,7 @@ volatile std::sig_atomic_t gInterrupted = 0;
 // the program at once.
 extern "C" void OnInterrupt(int signal) {
   if (gInterrupted) DieOf(signal);
-  gInterrupted = 1;
+  gInterrupted = signal;  // the run ends with 128 + signal, as the shell reports it
 }
 
 // info and convert have nothing to cancel: they end at once.

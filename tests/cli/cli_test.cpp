@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "cli/cli_run.h"
 #include "cli_test_support.h"
@@ -19,6 +20,11 @@ namespace {
 using test::Cli;
 using test::CliFolder;
 using test::Quote;
+
+std::string ReadBytes(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 std::vector<uint8_t> PixelsOf(const std::string& file, int* w = nullptr, int* h = nullptr) {
   RasterImage img;
@@ -338,8 +344,19 @@ TEST_F(CliFolder, OwnResultsSkippedAndBatchSummary) {
   const auto json = Cli("--json --overwrite " + again);
   EXPECT_NE(json.out.find("\"skipped\": true"), std::string::npos) << json.out;
   EXPECT_NE(json.out.find("\"quality\": 92"), std::string::npos) << json.out;
-  ASSERT_EQ(Cli("--include-outputs --overwrite " + again).status, 0);
+  // Taken as an input, a_NR.jpg is not replaced by a.jpg's result, whatever --overwrite says.
+  const auto before = ReadBytes(path("a_NR.jpg"));
+  const auto taken = Cli("--include-outputs --overwrite " + again);
+  EXPECT_EQ(taken.status, 1);
+  EXPECT_NE(taken.out.find("a_NR.jpg: is an input of this run, which is never replaced"), std::string::npos)
+      << taken.out;
+  EXPECT_EQ(ReadBytes(path("a_NR.jpg")), before);
   EXPECT_TRUE(std::filesystem::exists(path("a_NR_NR.jpg")));
+  // Nor is a single input written over itself, by denoise or convert.
+  const auto original = ReadBytes(a);
+  EXPECT_EQ(Cli("--overwrite -o " + Quote(a) + " " + Quote(a)).status, 1);
+  EXPECT_EQ(Cli("convert --overwrite " + Quote(a) + " " + Quote(a)).status, 1);
+  EXPECT_EQ(ReadBytes(a), original);
 }
 
 }  // namespace
