@@ -34,8 +34,9 @@ std::vector<std::string> ListFolderPictures(const std::string& currentPath) {
     if (it->is_directory(typeError)) continue;
     const std::string path = prefix + name;
     if (!IsFolderPicture(path)) continue;
-    const std::string lower = Lower(path);
-    if (lower.find("_nr") == std::string::npos || lower == currentLower) list.push_back(path);
+    // The program's results are known by their file name: a folder called trip_nr holds
+    // originals like any other.
+    if (Lower(name).find("_nr") == std::string::npos || Lower(path) == currentLower) list.push_back(path);
   }
   // Byte-wise order: letter case matters, so "B.jpg" comes before "a.jpg".
   std::sort(list.begin(), list.end());
@@ -47,8 +48,11 @@ FolderStep StepInFolder(const std::string& currentPath, bool next) {
   if (currentPath.empty()) return step;
   const std::vector<std::string> list = ListFolderPictures(currentPath);
   const std::string currentLower = Lower(currentPath);
+  // The current file is the entry of its exact name (Photo.jpg and photo.jpg are two files
+  // here); only without one, the first that differs in letter case alone.
+  const bool exact = std::find(list.begin(), list.end(), currentPath) != list.end();
   for (size_t i = 0; i < list.size(); ++i) {
-    if (Lower(list[i]) != currentLower) continue;
+    if (exact ? list[i] != currentPath : Lower(list[i]) != currentLower) continue;
     if (next) {
       if (i + 1 == list.size())
         step.result = kStepAtLast;

@@ -61,16 +61,27 @@ TEST_F(FolderTest, ByteOrderAndCaseInsensitiveCurrentFile) {
   const std::string upper = make("B.jpg"), lower = make("a.JPG"), tif = make("z.TIF");
   EXPECT_EQ(ListFolderPictures(upper), (std::vector<std::string>{upper, lower, tif}));
   EXPECT_EQ(StepInFolder(upper, true).target, lower);
-  // The current file is matched ignoring case.
+  // A current file the folder holds only in another letter case is matched ignoring case.
   EXPECT_EQ(StepInFolder(root_ + "/b.JPG", true).target, lower);
 }
 
-TEST_F(FolderTest, FolderNamedLikeAnOutputKeepsOnlyTheCurrentFile) {
-  const std::string one = make("Trip_Nr/one.jpg");
-  make("Trip_Nr/two.jpg");
-  EXPECT_EQ(ListFolderPictures(one), (std::vector<std::string>{one}));
-  EXPECT_EQ(StepInFolder(one, true).result, kStepAtLast);
-  EXPECT_EQ(StepInFolder(one, false).result, kStepAtFirst);
+// Names that differ in letter case alone are two files: stepping passes each once.
+TEST_F(FolderTest, NamesDifferingInCaseAreStepsOfTheirOwn) {
+  const std::string photo = make("Photo.jpg"), a = make("a.jpg"), small = make("photo.jpg"),
+                    z = make("z.jpg");
+  EXPECT_EQ(StepInFolder(a, true).target, small);
+  EXPECT_EQ(StepInFolder(small, true).target, z);
+  EXPECT_EQ(StepInFolder(small, false).target, a);
+  EXPECT_EQ(StepInFolder(photo, true).target, a);
+}
+
+// Results are known by their file name: a folder called like one holds originals.
+TEST_F(FolderTest, FolderNamedLikeAnOutputIsSteppedThrough) {
+  const std::string one = make("Trip_Nr/one.jpg"), two = make("Trip_Nr/two.jpg");
+  make("Trip_Nr/one_NR.jpg");
+  EXPECT_EQ(ListFolderPictures(one), (std::vector<std::string>{one, two}));
+  EXPECT_EQ(StepInFolder(one, true).target, two);
+  EXPECT_EQ(StepInFolder(two, false).target, one);
 }
 
 }  // namespace
