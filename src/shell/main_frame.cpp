@@ -104,8 +104,11 @@ CMainFrame::CMainFrame(CHushwickDoc& doc, QtUiHost& host, QtSettingsStore& setti
   cropBar_->hide();
 
   host_.setWindow(this, statusBar());
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-          [this] { clipboardHasImage_ = CHushwickView::clipboardHasImage(); });
+  // Paste follows the clipboard at once: its shortcut works only while the action is enabled.
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+    clipboardHasImage_ = CHushwickView::clipboardHasImage();
+    updateCommandStates();
+  });
   clipboardHasImage_ = CHushwickView::clipboardHasImage();
   closeRetry_.setSingleShot(true);
   connect(&closeRetry_, &QTimer::timeout, this, [this] { close(); });

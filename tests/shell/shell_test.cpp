@@ -1,7 +1,9 @@
 // The main window and the application object in a real X window: command enabling and check
 // marks, themes and their fall-backs, the close deferral, settings across two starts, Help,
 // About, New, the command line, keys typed in a pane.
+#include <QClipboard>
 #include <QDockWidget>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -202,6 +204,20 @@ class ShellTest : public QObject {
     QVERIFY(w.messages()[0].find("cannot be written") != std::string::npos);
     QVERIFY(w.frame()->isVisible());
     QCOMPARE(w.doc().jpegOptions().quality, 92);
+  }
+
+  // Paste is enabled the moment a picture reaches the clipboard, so that its shortcut works
+  // without a menu being opened first.
+  void pasteFollowsTheClipboard() {
+    QTemporaryDir dir;
+    WindowHarness w(dir.path());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("some text"));
+    QTRY_VERIFY_WITH_TIMEOUT(!action(w, cmd::kPaste)->isEnabled(), 2000);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    clipboard->setImage(picture);
+    QTRY_VERIFY_WITH_TIMEOUT(action(w, cmd::kPaste)->isEnabled(), 2000);
   }
 
   void closingWaitsForARun() {
