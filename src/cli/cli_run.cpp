@@ -277,10 +277,10 @@ bool IsReadOnly(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Nor is any of the run's inputs replaced, whatever --overwrite says: the run may still have to
-// read it, and it is the original the results are made from.
+// No input of the run is replaced by an output, whatever --overwrite says: the run may still
+// have to read it, and it is the original the results are made from. (Inputs the run skips as
+// its own results are not read, and do not count.)
 constexpr char kInputNotReplaced[] = "is an input of this run, which is never replaced";
-// (Inputs this run skips as its own results are not read.)
 bool IsAnInput(const std::string& path, const CliOptions& o) {
   std::error_code ec;
   return std::any_of(o.files.begin(), o.files.end(), [&](const std::string& input) {

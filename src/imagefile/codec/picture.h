@@ -73,7 +73,7 @@ int DepthForType(ImageFileType type);
 // Hands a decoded picture to image, the same for every format: a picture of fewer bits than
 // type asks for is widened to that depth (one with more, a TIFF whose layout has no palette
 // form, stays as decoded); the pixels are turned upright by the orientation of the EXIF block
-// (8 and 24 bits; JPEG is the format that brings one), or without one the picture's own; then the pixels, palette, resolution,
+// (8 and 24 bits), or without a block by the picture's own; then the pixels, palette, resolution,
 // EXIF block, metadata, file bits per sample, camera fields, orientation and originalWidth/
 // Height (the full size as displayed) go to image. The picture is left empty. On failure
 // image is left empty.

@@ -184,8 +184,8 @@ int ReadRgb(TIFF* tif, const Layout& l, Picture& out) {
   if (!raster) return kOutOfMemory;
   auto* px = reinterpret_cast<uint32_t*>(raster.get());
   // The pixels in the order they are stored, as the packed reader gives them: asked for the
-  // file's own orientation the reader flips nothing, and the picture is turned upright with the
-  // orientations it cannot do (the transposed ones) when it is delivered.
+  // file's own orientation this reader flips nothing. The picture is turned upright when it is
+  // delivered, the transposed orientations included, which this reader cannot do.
   uint16_t orientation = ORIENTATION_TOPLEFT;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
   if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) orientation = ORIENTATION_TOPLEFT;
