@@ -340,11 +340,12 @@ FileReport DenoiseOne(const std::string& input, const CliOptions& o, ConsoleHost
   }
   std::error_code ec;
   report.aboutOutput = true;
-  if (fs::exists(report.output, ec) && !o.overwrite) {
+  const bool exists = fs::exists(report.output, ec);
+  if (exists && !o.overwrite) {
     report.error = "already exists (use --overwrite to replace it)";
     return report;
   }
-  if (fs::exists(report.output, ec) && IsAnInput(report.output, o)) {
+  if (exists && IsAnInput(report.output, o)) {
     report.error = kInputNotReplaced;
     return report;
   }
@@ -565,11 +566,12 @@ int RunConvert(const CliOptions& options) {
     std::fprintf(stderr, "orvane-nr-cli: %s: no such folder\n", Printable(folder.string()).c_str());
     return 2;
   }
-  if (fs::exists(out, ec) && !options.overwrite) {
+  const bool exists = fs::exists(out, ec);
+  if (exists && !options.overwrite) {
     std::fprintf(stderr, "orvane-nr-cli: %s: already exists (use --overwrite to replace it)\n", outName.c_str());
     return 1;
   }
-  if (fs::exists(out, ec) && fs::equivalent(out, in, ec)) {
+  if (exists && fs::equivalent(out, in, ec)) {
     std::fprintf(stderr, "orvane-nr-cli: %s: %s\n", outName.c_str(), kInputNotReplaced);
     return 1;
   }

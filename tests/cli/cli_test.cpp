@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "cli/cli_run.h"
 #include "cli_test_support.h"
 #include "document_fixtures.h"
+#include "fixtures.h"
 #include "colour/profile_file.h"
 #include "colour/reference_store.h"
 #include "imagefile/raster_image.h"
@@ -20,11 +20,6 @@ namespace {
 using test::Cli;
 using test::CliFolder;
 using test::Quote;
-
-std::string ReadBytes(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<uint8_t> PixelsOf(const std::string& file, int* w = nullptr, int* h = nullptr) {
   RasterImage img;

@@ -114,6 +114,7 @@ TIFF* Open(MemoryFile& m, const char* mode) {
 struct Layout {
   uint32_t width = 0, height = 0;
   uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = 1;
+  uint16_t orientation = ORIENTATION_TOPLEFT;  // 1 ... 8, the EXIF block's codes
 };
 
 bool ReadLayout(TIFF* tif, Layout& l) {
@@ -125,6 +126,8 @@ bool ReadLayout(TIFF* tif, Layout& l) {
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric)) {
     l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISWHITE;
   }
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &l.orientation);
+  if (l.orientation < ORIENTATION_TOPLEFT || l.orientation > ORIENTATION_LEFTBOT) l.orientation = ORIENTATION_TOPLEFT;
   return l.width > 0 && l.height > 0;
 }
 
@@ -186,11 +189,8 @@ int ReadRgb(TIFF* tif, const Layout& l, Picture& out) {
   // The pixels in the order they are stored, as the packed reader gives them: asked for the
   // file's own orientation this reader flips nothing. The picture is turned upright when it is
   // delivered, the transposed orientations included, which this reader cannot do.
-  uint16_t orientation = ORIENTATION_TOPLEFT;
-  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
-  if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) orientation = ORIENTATION_TOPLEFT;
   // Stop at the first strip or tile that cannot be read: a damaged file is not a black one.
-  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, orientation, 1)) return kBadFile;
+  if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, px, l.orientation, 1)) return kBadFile;
   uint8_t* rgb = raster.get();
   for (uint64_t i = 0; i < count; ++i) {
     const uint32_t p = px[i];
@@ -389,6 +389,7 @@ int Decode(TIFF* tif, ImageFileType type, std::span<const uint8_t> file, Picture
   if (!StripsEndWhole(tif, l, file)) return kBadFile;
   out.width = static_cast<int>(l.width);
   out.height = static_cast<int>(l.height);
+  out.orientation = l.orientation;
   const bool wantPacked = (type == ImageFileType::TiffBilevel && l.bits == 1) ||
                           (type == ImageFileType::TiffIndexed && l.bits >= 2);
   if (!wantPacked || !PackedKind(l)) return ReadRgb(tif, l, out);
@@ -506,9 +507,6 @@ int DecodeTiff(std::span<const uint8_t> file, const DecodeRequest& request, Pict
   uint16_t bits = 8;
   TIFFGetFieldDefaulted(h.tif, TIFFTAG_BITSPERSAMPLE, &bits);
   picture.fileBitsPerSample = bits;
-  uint16_t orientation = ORIENTATION_TOPLEFT;
-  TIFFGetFieldDefaulted(h.tif, TIFFTAG_ORIENTATION, &orientation);
-  picture.orientation = orientation <= ORIENTATION_LEFTBOT ? orientation : ORIENTATION_TOPLEFT;
   ReadMetadata(h.tif, picture.metadata);
   float rx = 0, ry = 0;
   uint16_t unit = RESUNIT_NONE;
